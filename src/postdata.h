@@ -1,0 +1,148 @@
+// Shared state of the postsolver: the problem, the solution being rebuilt,
+// the record codes, the tolerances and the helpers every stage uses.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Record codes: the int32 that starts every record of the record file.
+enum RecCode : int {
+  DOMCOL = 0, DUPCOL = 1, FIXCOL = 2, NULCOL = 3, LOWBND = 4, MATRIX = 5,
+  MINBND = 6, HEADER = 7, DBLROW = 8, DOMROW = 9, FORROW = 10, NULROW = 11,
+  DUPROW = 12, SGLROW = 13, COLMAP = 14, ROWMAP = 15
+};
+inline constexpr int NCODES = 16;
+// Six-letter name of a code, or "code <n>" outside the table.
+std::string CodeName(int code);
+
+inline constexpr double INFBND = 1e29;   // bound beyond this is infinite (duplicate columns)
+inline constexpr double INFVAL = 1e30;   // replay's own infinity, forcing-row finiteness limit
+inline constexpr double REPINF = 9.99e29;  // column bound beyond this is infinite in the report
+inline constexpr double FORINF = 1e40;   // start of the forcing-row dual interval
+
+inline constexpr const char* SOLFILE = "dravfile.sol";
+inline constexpr const char* STKFILE = "dravfile.stk";
+inline constexpr const char* BINFILE = "dravfile.bin";
+inline constexpr int MAXNAME = 19;  // longest problem name
+
+// The one failure path: thrown anywhere, printed by the driver as
+// "postsolve: <what>" on standard error, exit status 1.
+class PostError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A whole input file held in memory, read front to back through cGet/iGet/
+// dGet. Every read is bounds-checked; a failure names the file and, while a
+// record is being read, the record's index, code and offset.
+struct InFile {
+  std::string path;
+  std::unique_ptr<unsigned char[]> data;
+  std::size_t size = 0;
+  std::size_t pos = 0;
+  long rec = -1;        // index of the record being read, -1 outside records
+  std::optional<int> code;  // its code, once read
+  std::size_t recoff = 0;
+
+  std::size_t left() const { return size - pos; }
+  void seek(std::size_t off) { pos = off; }
+  // Context for messages about the record starting at `off`.
+  void enter(long index, std::size_t off) { rec = index; recoff = off; code.reset(); }
+  void leave() { rec = -1; code.reset(); }
+};
+
+// Loads a regular file into memory; a missing or unreadable file is a failure.
+InFile OpenIn(const std::string& path);
+[[noreturn]] void Fail(const InFile& f, const std::string& why);
+// Checks that `count` items of `each` bytes can still be read; a negative count
+// or one the rest of the file cannot hold is a failure, before anything is allocated.
+void NeedCount(const InFile& f, std::int64_t count, std::int64_t each, const char* what);
+
+int cGet(InFile& f);     // one byte, as a signed character value
+int iGet(InFile& f);     // one little-endian int32
+double dGet(InFile& f);  // one little-endian IEEE double
+void iGetN(InFile& f, int* out, std::size_t count);
+void dGetN(InFile& f, double* out, std::size_t count);
+
+// One column of the sparse matrix: a slice of the matrix's shared blocks.
+struct SpVec {
+  int nz = 0;
+  int* ind = nullptr;
+  double* val = nullptr;
+};
+
+// Column-wise sparse matrix; the columns' slices lie one after another in `indblk`/`valblk`.
+struct SpMat {
+  int n = 0;
+  int nz = 0;
+  std::vector<SpVec> col;
+  std::vector<int> indblk;
+  std::vector<double> valblk;
+};
+
+struct PostData {
+  std::string name;  // problem name, at most 19 bytes, ends at its first NUL
+  std::vector<char> rtype;
+  int status = 0;
+  int rmapn = 0;
+  int cmapn = 0;
+  int m = 0;
+  int n = 0;
+  int nz = 0;
+  std::vector<int> rmap;
+  std::vector<int> cmap;
+  int ndomcol = 0, ndupcol = 0, nfixcol = 0, nnulcol = 0, nlowbnd = 0, nminbnd = 0;
+  int ndblrow = 0, ndomrow = 0, nduprow = 0, nforrow = 0, nnulrow = 0, nsglrow = 0;
+  std::vector<double> xr, yr, zr;
+  std::vector<double> x, y, z;
+  std::vector<double> rlo, rup, c, clo, cup;
+  std::vector<double> atyc, ax;
+  std::unique_ptr<SpMat> A;
+
+  // Beyond the problem itself:
+  int nc = 0, nr = 0;  // column and row counts of the reduced problem
+  bool colmapped = false, rowmapped = false;  // COLMAP / ROWMAP replayed
+  int maxrow = -1;     // largest row index in the matrix
+  InFile fbin;         // the record file, shared by the replay and the report
+  std::vector<std::string> warnings;  // degenerate data met; printed when the run completes
+  std::vector<int> forind;            // forcing-row scratch: column indices
+  std::vector<double> forval;         // and their coefficients in the row
+};
+
+// Storage helpers: zero counts give no block, blocks are zero-filled,
+// exhausted memory throws std::bad_alloc (reported by the driver).
+std::vector<char> cAlloc(std::size_t count);
+std::vector<int> iAlloc(std::size_t count);
+std::vector<double> dAlloc(std::size_t count);
+void cFree(std::vector<char>& v);
+void iFree(std::vector<int>& v);
+void dFree(std::vector<double>& v);
+std::unique_ptr<SpMat> mAlloc(int ncols, int nz);
+void mFree(std::unique_ptr<SpMat>& A);
+int ShutDown(PostData& pd);
+
+// Record replay.
+void PostSol(int code, PostData& pd);
+void ReadHeader(PostData& pd);
+
+// Activities, dual slacks and the report.
+void mTimesv(int trans, int ncols, const SpMat& A, const double* v, double* out);
+void GetActv(PostData& pd);
+// Writes the report atomically; returns its file name.
+std::string OutRept(PostData& pd);
+std::string ReportName(std::string_view problem);
+
+// Console.
+void PrintHead();
+std::string LeftDots(std::string_view text, std::size_t width);
+long GetTime();
+double TimeInSec(long t0, long t1);
+
+// The whole run in the current directory; returns the exit status
+// (0 clean, 1 failed, 2 completed with warnings).
+int RunPost();

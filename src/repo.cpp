@@ -1,0 +1,502 @@
+// Driver, storage helpers, console log, activities and the report file.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/times.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "numfmt.h"
+#include "postdata.h"
+
+// ---- storage helpers ----
+
+std::vector<char> cAlloc(std::size_t count) { return std::vector<char>(count); }
+std::vector<int> iAlloc(std::size_t count) { return std::vector<int>(count); }
+std::vector<double> dAlloc(std::size_t count) { return std::vector<double>(count); }
+void cFree(std::vector<char>& v) { std::vector<char>().swap(v); }
+void iFree(std::vector<int>& v) { std::vector<int>().swap(v); }
+void dFree(std::vector<double>& v) { std::vector<double>().swap(v); }
+
+std::unique_ptr<SpMat> mAlloc(int ncols, int nz) {
+  auto A = std::make_unique<SpMat>();
+  if (ncols > 0) {
+    A->col.resize(static_cast<std::size_t>(ncols));
+    if (nz > 0) {
+      A->indblk = iAlloc(static_cast<std::size_t>(nz));
+      A->valblk = dAlloc(static_cast<std::size_t>(nz));
+      A->col[0].ind = A->indblk.data();
+      A->col[0].val = A->valblk.data();
+    }
+  }
+  A->n = ncols;
+  A->nz = nz;
+  return A;
+}
+
+void mFree(std::unique_ptr<SpMat>& A) { A.reset(); }
+
+int ShutDown(PostData& pd) {
+  cFree(pd.rtype);
+  iFree(pd.rmap);
+  iFree(pd.cmap);
+  for (auto* v : {&pd.xr, &pd.yr, &pd.zr, &pd.x, &pd.y, &pd.z, &pd.rlo, &pd.rup, &pd.c, &pd.clo,
+                  &pd.cup, &pd.atyc, &pd.ax})
+    dFree(*v);
+  mFree(pd.A);
+  pd.forind = {};
+  pd.forval = {};
+  return 1;
+}
+
+// ---- console ----
+
+void PrintHead() {
+  std::fputs(
+      "\n ===============================\n"
+      " POST SOLVER ( D R A V -- 1997 )\n"
+      " ===============================\n\n",
+      stdout);
+}
+
+std::string LeftDots(std::string_view text, std::size_t width) {
+  if (text.size() >= width) return std::string(text);
+  std::string out(width - text.size(), '.');
+  out += text;
+  return out;
+}
+
+long GetTime() {
+  struct tms t {};
+  ::times(&t);
+  return static_cast<long>(t.tms_utime + t.tms_stime);
+}
+
+double TimeInSec(long t0, long t1) {
+  static const double tick = 1.0 / static_cast<double>(::sysconf(_SC_CLK_TCK));
+  return static_cast<double>(t1 - t0) * tick;
+}
+
+// ---- activities ----
+
+void mTimesv(int trans, int ncols, const SpMat& A, const double* v, double* out) {
+  for (int i = 0; i < ncols; ++i) {
+    const SpVec& col = A.col[static_cast<std::size_t>(i)];
+    if (trans == 0) {
+      for (int e = 0; e < col.nz; ++e) out[col.ind[e]] = col.val[e] * v[i] + out[col.ind[e]];
+    } else {
+      double acc = out[i];
+      for (int e = 0; e < col.nz; ++e) acc = col.val[e] * v[col.ind[e]] + acc;
+      out[i] = acc;
+    }
+  }
+}
+
+void GetActv(PostData& pd) {
+  for (int i = 0; i < pd.m; ++i) pd.ax[static_cast<std::size_t>(i)] = 0;
+  mTimesv(0, pd.n, *pd.A, pd.x.data(), pd.ax.data());
+  for (int j = 0; j < pd.n; ++j) pd.atyc[static_cast<std::size_t>(j)] = -pd.c[static_cast<std::size_t>(j)];
+  mTimesv(1, pd.n, *pd.A, pd.y.data(), pd.atyc.data());
+}
+
+// ---- report ----
+
+namespace {
+
+const char* StatusName(int status) {
+  static const char* const names[] = {"unsolved", "optimal", "infeasible", "unbounded", "difficulty"};
+  return status >= -1 && status <= 3 ? names[status + 1] : "unknown";
+}
+
+// The report under construction: a temporary file beside its final name,
+// filled through a large buffer and renamed into place only when complete.
+class ReportFile {
+ public:
+  explicit ReportFile(std::string name) : name_(std::move(name)), tmp_(name_ + ".XXXXXX") {
+    fd_ = ::mkstemp(tmp_.data());
+    if (fd_ < 0) Error("cannot create a temporary file");
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd_, 0666 & ~mask);  // as a plainly created file would be
+    buf_ = std::make_unique_for_overwrite<char[]>(kCap);
+  }
+  ReportFile(const ReportFile&) = delete;
+  ReportFile& operator=(const ReportFile&) = delete;
+  ~ReportFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!done_) ::unlink(tmp_.c_str());
+  }
+
+  // Room for `n` more characters; call Wrote with the end of what was written.
+  char* Room(std::size_t n) {
+    if (len_ + n > kCap) Flush();
+    return buf_.get() + len_;
+  }
+  void Wrote(char* end) { len_ = static_cast<std::size_t>(end - buf_.get()); }
+  void Put(std::string_view s) {
+    if (s.size() > kCap / 2) {
+      Flush();
+      WriteAll(s.data(), s.size());
+      return;
+    }
+    char* p = Room(s.size());
+    std::memcpy(p, s.data(), s.size());
+    Wrote(p + s.size());
+  }
+  void Pad(std::size_t n) {
+    char* p = Room(n);
+    std::memset(p, ' ', n);
+    Wrote(p + n);
+  }
+  void Commit() {
+    Flush();
+    if (::close(fd_) != 0) {
+      fd_ = -1;
+      Error("write error");
+    }
+    fd_ = -1;
+    if (::rename(tmp_.c_str(), name_.c_str()) != 0) Error("cannot rename the finished report into place");
+    done_ = true;
+  }
+
+  static constexpr std::size_t kCap = std::size_t{1} << 20;
+
+ private:
+  [[noreturn]] void Error(const char* what) {
+    throw PostError(name_ + ": " + what + ": " + std::strerror(errno));
+  }
+  void Flush() {
+    WriteAll(buf_.get(), len_);
+    len_ = 0;
+  }
+  void WriteAll(const char* p, std::size_t n) {
+    while (n > 0) {
+      ssize_t w = ::write(fd_, p, n);
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        Error("write error");
+      }
+      p += w;
+      n -= static_cast<std::size_t>(w);
+    }
+  }
+
+  std::string name_, tmp_;
+  int fd_ = -1;
+  bool done_ = false;
+  std::unique_ptr<char[]> buf_;
+  std::size_t len_ = 0;
+};
+
+// Reads the next name of the name section; it ends at its first NUL, if any.
+std::string_view NextName(InFile& f, const char* kind, int index) {
+  int len = iGet(f);
+  if (len < 0) Fail(f, std::string("negative length ") + std::to_string(len) + " of " + kind +
+                           " name " + std::to_string(index));
+  if (static_cast<std::size_t>(len) > f.left())
+    Fail(f, std::string("short read: ") + kind + " name " + std::to_string(index) + " of " +
+                std::to_string(len) + " bytes at offset " + std::to_string(f.pos) +
+                " runs past the end of the file");
+  const char* p = reinterpret_cast<const char*>(f.data.get() + f.pos);
+  f.pos += static_cast<std::size_t>(len);
+  const void* nul = std::memchr(p, 0, static_cast<std::size_t>(len));
+  return {p, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - p)
+                 : static_cast<std::size_t>(len)};
+}
+
+// " %-6d %-8s  XX  " : the start of every row and column line.
+void LineStart(ReportFile& out, long number, std::string_view name, const char* type) {
+  char* p = out.Room(16);
+  *p++ = ' ';
+  char* q = FmtInt(p, number);
+  while (q < p + 6) *q++ = ' ';
+  *q++ = ' ';
+  out.Wrote(q);
+  out.Put(name);
+  if (name.size() < 8) out.Pad(8 - name.size());
+  p = out.Room(6);
+  p[0] = ' ';
+  p[1] = ' ';
+  p[2] = type[0];
+  p[3] = type[1];
+  p[4] = ' ';
+  p[5] = ' ';
+  out.Wrote(p + 6);
+}
+
+// The four fields after the type: a number, or a text standing in its place
+// left-aligned in 13 characters; blanks between, a newline after.
+struct Field {
+  const char* text;  // null: print num
+  double num;
+};
+
+void LineEnd(ReportFile& out, Field a, Field b, Field c, Field d) {
+  char* p = out.Room(4 * (EFMT_MAX + 1) + 1);
+  bool first = true;
+  for (const Field& fld : {a, b, c, d}) {
+    if (!first) *p++ = ' ';
+    first = false;
+    if (fld.text) {
+      std::size_t n = std::strlen(fld.text);
+      std::memcpy(p, fld.text, n);
+      std::memset(p + n, ' ', 13 - n);
+      p += 13;
+    } else {
+      p = FmtE(p, fld.num);
+    }
+  }
+  *p++ = '\n';
+  out.Wrote(p);
+}
+
+Field Num(double v) { return {nullptr, v}; }
+const Field kMinusInf{"-infinity", 0};
+const Field kPlusInf{"+infinity", 0};
+
+std::string TableHead(const char* last) {
+  char buf[128];
+  std::snprintf(buf, sizeof buf, " %-6s %-8s %4s %-13s %-13s %-13s %-13s\n", "order", "name",
+                "type", "lower", "active", "upper", last);
+  return buf;
+}
+
+}  // namespace
+
+std::string ReportName(std::string_view problem) {
+  if (problem.empty()) return "dravfile.rpt";
+  std::string name(problem);
+  for (char& ch : name)
+    if (ch == '/') ch = '_';  // the report always lands in the working directory
+  return name + ".rpt";
+}
+
+std::string OutRept(PostData& pd) {
+  InFile& f = pd.fbin;
+  const std::string fname = ReportName(pd.name);
+  ReportFile out(fname);
+
+  char buf[160];
+  std::snprintf(buf, sizeof buf,
+                "INPUT FILE NAME  : %10s\nNUMBER OF ROWS   : %10d\nNUMBER OF COLUMNS: %10d\n"
+                "SOLUTION STATUS  : %10s\n\nROWS\n----\n",
+                pd.name.c_str(), pd.m, pd.n, StatusName(pd.status));
+  out.Put(buf);
+  out.Put(TableHead("dual value"));
+
+  for (int i = 0; i < pd.m; ++i) {
+    const std::size_t r = static_cast<std::size_t>(i);
+    std::string_view name = NextName(f, "row", i);
+    switch (pd.rtype[r]) {
+      case 'E':
+        LineStart(out, i + 1, name, "EQ");
+        LineEnd(out, Num(pd.rlo[r]), Num(pd.ax[r]), Num(pd.rup[r]), Num(pd.y[r]));
+        break;
+      case 'L':
+        LineStart(out, i + 1, name, "LE");
+        LineEnd(out, kMinusInf, Num(pd.ax[r]), Num(pd.rup[r]), Num(pd.y[r]));
+        break;
+      case 'G':
+        LineStart(out, i + 1, name, "GE");
+        LineEnd(out, Num(pd.rlo[r]), Num(pd.ax[r]), kPlusInf, Num(pd.y[r]));
+        break;
+      default:
+        LineStart(out, i + 1, name, "RG");
+        LineEnd(out, Num(pd.rlo[r]), Num(pd.ax[r]), Num(pd.rup[r]), Num(pd.y[r]));
+        break;
+    }
+  }
+
+  out.Put("\nCOLUMNS\n-------\n");
+  out.Put(TableHead("dual slack"));
+  for (int j = 0; j < pd.n; ++j) {
+    const std::size_t c = static_cast<std::size_t>(j);
+    std::string_view name = NextName(f, "column", j);
+    // The dual slack shown is recomputed from the full matrix: c - A'y = -(A'y - c).
+    pd.z[c] = -pd.atyc[c];
+    const double lo = pd.clo[c], up = pd.cup[c], x = pd.x[c], z = pd.z[c];
+    if (lo < -REPINF && up > REPINF) {
+      LineStart(out, j + 1, name, "FR");
+      LineEnd(out, kMinusInf, Num(x), kPlusInf, Num(z));
+    } else if (lo < -REPINF) {
+      LineStart(out, j + 1, name, "UP");
+      LineEnd(out, kMinusInf, Num(x), Num(up), Num(z));
+    } else if (up > REPINF) {
+      LineStart(out, j + 1, name, "LO");
+      LineEnd(out, Num(lo), Num(x), kPlusInf, Num(z));
+    } else {
+      LineStart(out, j + 1, name, std::fabs(lo - up) < 1e-13 ? "FX" : "BO");
+      LineEnd(out, Num(lo), Num(x), Num(up), Num(z));
+    }
+  }
+  out.Put("\n------------------------------------ EOF ------------------------------------\n");
+  out.Commit();
+  return fname;
+}
+
+// ---- driver ----
+
+namespace {
+
+// Reduced solution: status, nc, nr, then x[nc], y[nr], z[nc].
+void ReadSolution(PostData& pd) {
+  InFile f = OpenIn(SOLFILE);
+  int status = iGet(f);
+  int nc = iGet(f);
+  int nr = iGet(f);
+  NeedCount(f, nc, 0, "column count");
+  NeedCount(f, nr, 0, "row count");
+  pd.status = status;
+  pd.nc = nc;
+  pd.nr = nr;
+  if ((nc == 0) != (nr == 0) && f.left() == 0) {
+    // Nothing but the counts: the values stay zero, but a reduced problem with
+    // columns (or rows) had values the solver should have written.
+    pd.warnings.push_back(std::string(SOLFILE) + ": the reduced problem has " + std::to_string(nc) +
+                          " columns and " + std::to_string(nr) +
+                          " rows but the file holds no values; they are taken as zero");
+    return;
+  }
+  if (nc == 0 && nr == 0) return;
+  NeedCount(f, static_cast<std::int64_t>(nc) * 16 + static_cast<std::int64_t>(nr) * 8, 1,
+            "solution size");
+  pd.xr = dAlloc(static_cast<std::size_t>(nc));
+  pd.yr = dAlloc(static_cast<std::size_t>(nr));
+  pd.zr = dAlloc(static_cast<std::size_t>(nc));
+  dGetN(f, pd.xr.data(), pd.xr.size());
+  dGetN(f, pd.yr.data(), pd.yr.size());
+  dGetN(f, pd.zr.data(), pd.zr.size());
+}
+
+// Offset stack: offsets[count], then count.
+std::vector<int> ReadOffsets() {
+  InFile f = OpenIn(STKFILE);
+  if (f.size < 4) Fail(f, "short read: the file holds no record count");
+  f.seek(f.size - 4);
+  int count = iGet(f);
+  if (count < 1) Fail(f, "record count " + std::to_string(count) + " is below 1");
+  f.seek(0);
+  NeedCount(f, static_cast<std::int64_t>(count) + 1, 4, "record count");
+  std::vector<int> offsets = iAlloc(static_cast<std::size_t>(count) + 1);
+  iGetN(f, offsets.data(), offsets.size());
+  return offsets;
+}
+
+// Positions the record file at record `index` and returns its code.
+int EnterRecord(InFile& f, long index, int offset) {
+  if (offset < 0 || static_cast<std::size_t>(offset) + 4 > f.size) {
+    f.leave();
+    Fail(f, "record " + std::to_string(index) + ": offset " + std::to_string(offset) +
+                " outside the record file of " + std::to_string(f.size) + " bytes");
+  }
+  f.enter(index, static_cast<std::size_t>(offset));
+  f.seek(static_cast<std::size_t>(offset));
+  int code = iGet(f);
+  f.code = code;
+  return code;
+}
+
+// What the report needs and the replay may have left missing or inconsistent.
+void CheckReplayed(PostData& pd) {
+  InFile& f = pd.fbin;
+  auto fail = [&](const std::string& why) {
+    f.leave();
+    Fail(f, why);
+  };
+  if (!pd.A) fail("no MATRIX record");
+  if (!pd.colmapped) fail("no COLMAP record");
+  if (!pd.rowmapped) fail("no ROWMAP record");
+  if (pd.A->n != pd.n)
+    fail("the matrix has " + std::to_string(pd.A->n) + " columns, the header " + std::to_string(pd.n));
+  if (pd.maxrow >= pd.m)
+    fail("the matrix has row index " + std::to_string(pd.maxrow) + ", the header " +
+         std::to_string(pd.m) + " rows");
+  if (pd.cmapn < pd.n)
+    fail("the column map has " + std::to_string(pd.cmapn) + " entries for " + std::to_string(pd.n) +
+         " columns");
+  if (pd.rmapn < pd.m)
+    fail("the row map has " + std::to_string(pd.rmapn) + " entries for " + std::to_string(pd.m) +
+         " rows");
+}
+
+void PrintLog(const PostData& pd, double secs) {
+  struct Line {
+    const char* format;
+    int count;
+    std::size_t width;
+  };
+  const Line lines[] = {
+      {" dominated column passes %s\n", pd.ndomcol, 29}, {" duplicate column passes %s\n", pd.ndupcol, 29},
+      {" fixed column passes %s\n", pd.nfixcol, 33},     {" null column passes %s\n", pd.nnulcol, 34},
+      {" lower bound passes %s\n", pd.nlowbnd, 34},      {" minus bound passes %s\n", pd.nminbnd, 34},
+      {" doubleton row passes %s\n", pd.ndblrow, 32},    {" dominated row passes %s\n", pd.ndomrow, 32},
+      {" duplicate row passes %s\n", pd.nduprow, 32},    {" forcing row passes %s\n", pd.nforrow, 34},
+      {" null row passes %s\n", pd.nnulrow, 37},         {" singleton row passes %s\n", pd.nsglrow, 32},
+  };
+  long total = 0;
+  char num[48];
+  for (const Line& line : lines) {
+    std::snprintf(num, sizeof num, " %d", line.count);
+    std::printf(line.format, LeftDots(num, line.width).c_str());
+    total += line.count;
+  }
+  std::snprintf(num, sizeof num, " %ld", total);
+  std::printf(" number of total passes %s\n\n", LeftDots(num, 30).c_str());
+  std::snprintf(num, sizeof num, " %.2f sec", secs);
+  std::printf(" elapse time %s\n\n", LeftDots(num, 41).c_str());
+  std::fputs(" ================= END OF POSTSOLVER =================\n\n", stdout);
+}
+
+}  // namespace
+
+int RunPost() {
+  const long start = GetTime();
+  PrintHead();
+  try {
+    PostData pd;
+    ReadSolution(pd);
+    std::vector<int> offsets = ReadOffsets();
+    const long count = static_cast<long>(offsets.size()) - 1;
+    pd.fbin = OpenIn(BINFILE);
+
+    // The header first: its dimensions and row types check everything after it.
+    if (EnterRecord(pd.fbin, 0, offsets[0]) != HEADER) Fail(pd.fbin, "the first record is not HEADER");
+    ReadHeader(pd);
+
+    for (long i = count - 1; i >= 0; --i) {
+      int code = EnterRecord(pd.fbin, i, offsets[static_cast<std::size_t>(i)]);
+      PostSol(code, pd);
+    }
+    // Record 0, replayed last, leaves the file at the name section.
+    const std::size_t names = pd.fbin.pos;
+    CheckReplayed(pd);
+    pd.fbin.pos = names;
+
+    pd.atyc = dAlloc(static_cast<std::size_t>(pd.n));
+    pd.ax = dAlloc(static_cast<std::size_t>(pd.m));
+    GetActv(pd);
+    const std::string report = OutRept(pd);
+    std::printf(" report file name %s\n\n", LeftDots(report, 36).c_str());
+
+    pd.fbin = InFile();
+    ShutDown(pd);
+    PrintLog(pd, TimeInSec(start, GetTime()));
+    if (std::fflush(stdout) != 0) throw PostError("standard output: write error");
+    for (const std::string& w : pd.warnings) std::fprintf(stderr, "postsolve: warning: %s\n", w.c_str());
+    return pd.warnings.empty() ? 0 : 2;
+  } catch (const PostError& e) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "postsolve: %s\n", e.what());
+  } catch (const std::bad_alloc&) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "postsolve: out of memory\n");
+  }
+  return 1;
+}
