@@ -1,1 +1,267 @@
+// Whole runs: a small report checked line by line, the real LP cases against
+// their checked-in output and their known optima, and the bundled example.
 #include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "harness.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Four rows (one of each type letter, the last unnamed) and five columns (one
+// of each bound class, one with a long name), nothing reduced.
+const char* const kDemoCase = R"(
+solution 0 5 4 x [1 2 0.5 2 4] y [1 -0.5 0.25 0] z [0 0 0 0 0]
+HEADER "DEMO" rlo [-1 -1e30 6 0] rup [-1 3 1e30 20] rtype "ELGR"
+       clo [-1e30 -1e30 0 2 0] cup [1e30 4 1e30 2 10]
+names "bal" "cap" "demand" "" "free" "upper" "lower" "fixed" "a_very_long_name"
+MATRIX c [1 -1 0 3 2] (0 1 1 2) (0 1 2 1) (1 1 3 1) (2 2) (0 -1 3 3)
+COLMAP [0 1 2 3 4]
+ROWMAP [0 1 2 3]
+)";
+
+const char* const kDemoReport =
+    "INPUT FILE NAME  :       DEMO\n"
+    "NUMBER OF ROWS   :          4\n"
+    "NUMBER OF COLUMNS:          5\n"
+    "SOLUTION STATUS  :    optimal\n"
+    "\n"
+    "ROWS\n"
+    "----\n"
+    " order  name     type lower         active        upper         dual value   \n"
+    " 1      bal       EQ  -1.000000e+00 -1.000000e+00 -1.000000e+00 +1.000000e+00\n"
+    " 2      cap       LE  -infinity     +2.500000e+00 +3.000000e+00 -5.000000e-01\n"
+    " 3      demand    GE  +6.000000e+00 +6.000000e+00 +infinity     +2.500000e-01\n"
+    " 4                RG  +0.000000e+00 +1.250000e+01 +2.000000e+01 +0.000000e+00\n"
+    "\n"
+    "COLUMNS\n"
+    "-------\n"
+    " order  name     type lower         active        upper         dual slack   \n"
+    " 1      free      FR  -infinity     +1.000000e+00 +infinity     +1.000000e+00\n"
+    " 2      upper     UP  -infinity     +2.000000e+00 +4.000000e+00 -2.250000e+00\n"
+    " 3      lower     LO  +0.000000e+00 +5.000000e-01 +infinity     +5.000000e-01\n"
+    " 4      fixed     FX  +2.000000e+00 +2.000000e+00 +2.000000e+00 +2.500000e+00\n"
+    " 5      a_very_long_name  BO  +0.000000e+00 +4.000000e+00 +1.000000e+01 +3.000000e+00\n"
+    "\n"
+    "------------------------------------ EOF ------------------------------------\n";
+
+std::string ZeroLog(const std::string& reportLine) {
+  return std::string(kBanner) + reportLine +
+         " dominated column passes ........................... 0\n"
+         " duplicate column passes ........................... 0\n"
+         " fixed column passes ............................... 0\n"
+         " null column passes ................................ 0\n"
+         " lower bound passes ................................ 0\n"
+         " minus bound passes ................................ 0\n"
+         " doubleton row passes .............................. 0\n"
+         " dominated row passes .............................. 0\n"
+         " duplicate row passes .............................. 0\n"
+         " forcing row passes ................................ 0\n"
+         " null row passes ................................... 0\n"
+         " singleton row passes .............................. 0\n"
+         " number of total passes ............................ 0\n"
+         "\n"
+         " elapse time ................................ 0.00 sec\n"
+         "\n"
+         " ================= END OF POSTSOLVER =================\n"
+         "\n";
+}
+
+std::string WithSolutionStatus(std::string caseText, int status) {
+  caseText.replace(caseText.find("solution 0"), 10, "solution " + std::to_string(status));
+  return caseText;
+}
+
+TEST(Run, UnreducedProblemGivesTheExactReportAndLog) {
+  TempDir dir;
+  RunResult r = RunCase(dir, kDemoCase);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(MaskTime(r.out),
+            ZeroLog(" report file name ............................DEMO.rpt\n\n"));
+  EXPECT_EQ(dir.Read("DEMO.rpt"), kDemoReport);
+  // nothing but the inputs and the report: no temporary file left behind
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"DEMO.rpt", "dravfile.bin", "dravfile.sol",
+                                                   "dravfile.stk"}));
+}
+
+TEST(Run, StatusNamesTheSolutionAndDoesNotSteerTheRun) {
+  const std::pair<int, const char*> names[] = {{-1, "unsolved"},   {0, "optimal"},
+                                               {1, "infeasible"},  {2, "unbounded"},
+                                               {3, "difficulty"},  {4, "unknown"},
+                                               {-2, "unknown"}};
+  for (const auto& [status, name] : names) {
+    TempDir dir;
+    RunResult r = RunCase(dir, WithSolutionStatus(kDemoCase, status));
+    EXPECT_EQ(r.status, 0) << status;
+    std::string report = dir.Read("DEMO.rpt");
+    char line[64];
+    std::snprintf(line, sizeof line, "SOLUTION STATUS  : %10s\n\n", name);
+    EXPECT_NE(report.find(line), std::string::npos) << status;
+    // the rest of the report is the same whatever the status
+    const std::string demo = kDemoReport;
+    EXPECT_EQ(report.substr(report.find("\nROWS\n")), demo.substr(demo.find("\nROWS\n")));
+  }
+}
+
+TEST(Run, EmptyProblemNameWritesTheDefaultReport) {
+  TempDir dir;
+  std::string text = kDemoCase;
+  text.replace(text.find("\"DEMO\""), 6, "\"\"");
+  RunResult r = RunCase(dir, text);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find(" report file name ........................dravfile.rpt\n\n"),
+            std::string::npos);
+  EXPECT_EQ(dir.Read("dravfile.rpt").substr(0, 30), "INPUT FILE NAME  :           \n");
+}
+
+std::string WithSolution(const std::string& solution) {
+  std::string text = kDemoCase;
+  const std::size_t from = text.find("solution");
+  text.replace(from, text.find("HEADER") - from, solution + "\n");
+  if (solution.starts_with("solution 0 0 "))  // no reduced columns left
+    text.replace(text.find("COLMAP"), 19, "COLMAP [-1 -1 -1 -1 -1]");
+  return text;
+}
+
+TEST(Run, ReducedProblemWithoutColumnsStillHasRowDuals) {
+  TempDir dir;
+  RunResult r = RunCase(dir, WithSolution("solution 0 0 4 y [9 8 7 6]"));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(dir.Read("DEMO.rpt").find(" 1      bal       EQ  -1.000000e+00 +0.000000e+00 "
+                                      "-1.000000e+00 +9.000000e+00\n"),
+            std::string::npos);
+}
+
+TEST(Run, CountsWithoutValuesGiveZerosAndAWarning) {
+  TempDir dir;
+  RunResult r = RunCase(dir, WithSolution("solution 0 0 4"));
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(CountLines(r.err), 1);
+  EXPECT_EQ(r.err.rfind("postsolve: warning: dravfile.sol: ", 0), 0u) << r.err;
+  EXPECT_NE(dir.Read("DEMO.rpt").find(" 1      bal       EQ  -1.000000e+00 +0.000000e+00 "
+                                      "-1.000000e+00 +0.000000e+00\n"),
+            std::string::npos);
+  // both counts zero is a fully reduced problem: nothing to warn about
+  TempDir none;
+  std::string text = WithSolution("solution 0 0 0");
+  text.replace(text.find("ROWMAP"), 17, "ROWMAP [-1 -1 -1 -1]");
+  EXPECT_EQ(RunCase(none, text).status, 0);
+}
+
+// ---- the real LP cases ----
+
+struct LpCase {
+  const char* dir;
+  const char* report;
+  double optimum;   // c·x of the full problem
+  int dualMisses;   // columns and rows whose dual has the wrong sign
+};
+
+const LpCase kLpCases[] = {
+    {"afiro-all-kinds", "AFIRO.rpt", -561.5494883918019, 1},
+    {"finnis", "FINNIS   (PTABLES3).rpt", 172791.0655956116, 0},
+    {"brandy", "BRANDY.rpt", 1518.5098964881283, 0},
+};
+
+std::string LpDir(const LpCase& c) { return std::string(SOURCE_DIR) + "/tests/lp/" + c.dir; }
+
+void CopyInputs(const std::string& from, const TempDir& to) {
+  for (const char* f : {SOLFILE, STKFILE, BINFILE}) to.Write(f, ReadFile(from + "/" + f));
+}
+
+TEST(LpCases, ReportAndLogMatchTheCheckedInOnes) {
+  for (const LpCase& c : kLpCases) {
+    TempDir dir;
+    CopyInputs(LpDir(c), dir);
+    RunResult r = RunPostsolve(dir.path());
+    EXPECT_EQ(r.status, 0) << c.dir;
+    EXPECT_EQ(r.err, "") << c.dir;
+    EXPECT_EQ(MaskTime(r.out), MaskTime(ReadFile(LpDir(c) + "/expected.log"))) << c.dir;
+    EXPECT_TRUE(dir.Read(c.report) == ReadFile(LpDir(c) + "/expected.report")) << c.dir;
+  }
+}
+
+// Runs the replay in-process in `dir` and leaves the full solution in pd.
+class InDirectory {
+ public:
+  explicit InDirectory(const std::string& dir) : back_(fs::current_path()) { fs::current_path(dir); }
+  ~InDirectory() { fs::current_path(back_); }
+  InDirectory(const InDirectory&) = delete;
+  InDirectory& operator=(const InDirectory&) = delete;
+
+ private:
+  fs::path back_;
+};
+
+// How far a dual value lies on the wrong side for a value v between lo and up
+// (minimisation: positive at the lower end, negative at the upper, zero between).
+double DualMiss(double v, double lo, double up, double dual, double tol) {
+  const bool atLo = lo > -1e29 && v - lo <= tol * (1 + std::fabs(lo));
+  const bool atUp = up < 1e29 && up - v <= tol * (1 + std::fabs(up));
+  if (atLo && atUp) return 0;
+  if (atLo) return std::max(0.0, -dual);
+  if (atUp) return std::max(0.0, dual);
+  return std::fabs(dual);
+}
+
+TEST(LpCases, RecoveredSolutionsAreOptimal) {
+  const double tol = 1e-6;
+  for (const LpCase& c : kLpCases) {
+    PostData pd;
+    {
+      InDirectory in(LpDir(c));
+      Replay(pd);
+    }
+    double obj = 0, primal = 0;
+    int misses = 0;
+    for (int j = 0; j < pd.n; ++j) {
+      obj += pd.c[j] * pd.x[j];
+      primal = std::max({primal, pd.clo[j] - pd.x[j], pd.x[j] - pd.cup[j]});
+      // the dual slack the report prints: c - A'y
+      if (DualMiss(pd.x[j], pd.clo[j], pd.cup[j], -pd.atyc[j], tol) > tol) ++misses;
+    }
+    for (int i = 0; i < pd.m; ++i) {
+      const char t = pd.rtype[i];
+      const double lo = t == 'L' ? -1e30 : pd.rlo[i], up = t == 'G' ? 1e30 : pd.rup[i];
+      primal = std::max({primal, lo - pd.ax[i], pd.ax[i] - up});
+      // a row dual acts like the dual slack of the row's activity, with its sign turned
+      if (t != 'E' && DualMiss(pd.ax[i], lo, up, pd.y[i], tol) > tol) ++misses;
+    }
+    EXPECT_LT(primal, tol) << c.dir;
+    EXPECT_NEAR(obj, c.optimum, 1e-7 * std::fabs(c.optimum)) << c.dir;
+    EXPECT_EQ(misses, c.dualMisses) << c.dir;
+  }
+}
+
+// ---- the bundled example ----
+
+const std::string kExample = std::string(SOURCE_DIR) + "/examples/bakery";
+
+TEST(Example, BinariesAreGeneratedFromTheirSource) {
+  CaseFiles files = ParseCase(ReadFile(kExample + "/bakery.case"));
+  EXPECT_TRUE(files.sol == ReadFile(kExample + "/" + SOLFILE));
+  EXPECT_TRUE(files.stk == ReadFile(kExample + "/" + STKFILE));
+  EXPECT_TRUE(files.bin == ReadFile(kExample + "/" + BINFILE));
+}
+
+TEST(Example, ReportAndLogMatchTheCheckedInOnes) {
+  TempDir dir;
+  CopyInputs(kExample, dir);
+  RunResult r = RunPostsolve(dir.path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(MaskTime(r.out), MaskTime(ReadFile(kExample + "/expected.log")));
+  std::vector<std::string> files = dir.List();
+  auto report = std::find_if(files.begin(), files.end(),
+                             [](const std::string& f) { return f.ends_with(".rpt"); });
+  ASSERT_NE(report, files.end());
+  EXPECT_EQ(dir.Read(*report), ReadFile(kExample + "/expected.report"));
+}
+
+}  // namespace
