@@ -143,6 +143,9 @@ std::string LeftDots(std::string_view text, std::size_t width);
 long GetTime();
 double TimeInSec(long t0, long t1);
 
+// Reads the three files in the current directory, undoes every record and
+// computes activities and dual slacks; leaves fbin at the name section.
+void Replay(PostData& pd);
 // The whole run in the current directory; returns the exit status
 // (0 clean, 1 failed, 2 completed with warnings).
 int RunPost();

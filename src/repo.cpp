@@ -456,32 +456,36 @@ void PrintLog(const PostData& pd, double secs) {
 
 }  // namespace
 
+void Replay(PostData& pd) {
+  ReadSolution(pd);
+  std::vector<int> offsets = ReadOffsets();
+  const long count = static_cast<long>(offsets.size()) - 1;
+  pd.fbin = OpenIn(BINFILE);
+
+  // The header first: its dimensions and row types check everything after it.
+  if (EnterRecord(pd.fbin, 0, offsets[0]) != HEADER) Fail(pd.fbin, "the first record is not HEADER");
+  ReadHeader(pd);
+
+  for (long i = count - 1; i >= 0; --i) {
+    int code = EnterRecord(pd.fbin, i, offsets[static_cast<std::size_t>(i)]);
+    PostSol(code, pd);
+  }
+  // Record 0, replayed last, leaves the file at the name section.
+  const std::size_t names = pd.fbin.pos;
+  CheckReplayed(pd);
+  pd.fbin.pos = names;
+
+  pd.atyc = dAlloc(static_cast<std::size_t>(pd.n));
+  pd.ax = dAlloc(static_cast<std::size_t>(pd.m));
+  GetActv(pd);
+}
+
 int RunPost() {
   const long start = GetTime();
   PrintHead();
   try {
     PostData pd;
-    ReadSolution(pd);
-    std::vector<int> offsets = ReadOffsets();
-    const long count = static_cast<long>(offsets.size()) - 1;
-    pd.fbin = OpenIn(BINFILE);
-
-    // The header first: its dimensions and row types check everything after it.
-    if (EnterRecord(pd.fbin, 0, offsets[0]) != HEADER) Fail(pd.fbin, "the first record is not HEADER");
-    ReadHeader(pd);
-
-    for (long i = count - 1; i >= 0; --i) {
-      int code = EnterRecord(pd.fbin, i, offsets[static_cast<std::size_t>(i)]);
-      PostSol(code, pd);
-    }
-    // Record 0, replayed last, leaves the file at the name section.
-    const std::size_t names = pd.fbin.pos;
-    CheckReplayed(pd);
-    pd.fbin.pos = names;
-
-    pd.atyc = dAlloc(static_cast<std::size_t>(pd.n));
-    pd.ax = dAlloc(static_cast<std::size_t>(pd.m));
-    GetActv(pd);
+    Replay(pd);
     const std::string report = OutRept(pd);
     std::printf(" report file name %s\n\n", LeftDots(report, 36).c_str());
 
