@@ -1,1 +1,374 @@
+// The real executable on broken and hostile input. A failed run exits with
+// status 1, prints the banner alone on standard output and exactly one line
+// "postsolve: <file>: ..." on standard error, and leaves neither a report nor
+// its temporary file behind. Degenerate data the replay carries through ends
+// with status 2: a full report, the normal log and one warning per record.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "harness.h"
+
+namespace {
+
+const std::string kInputs[] = {SOLFILE, STKFILE, BINFILE};
+
+// One L row, two columns, nothing reduced.
+const std::string kSol = "solution 0 2 1 x [1 2] y [3] z [4 5]\n";
+const std::string kHead = "HEADER \"t\" rlo [0] rup [1] rtype \"L\" clo [0 0] cup [1 1]\nnames \"r\" \"x\" \"y\"\n";
+const std::string kMatrix = "MATRIX c [1 1] (0 1) (0 2)\n";
+const std::string kMaps = "COLMAP [0 1]\nROWMAP [0]\n";
+
+// The small problem with `middle` records between MATRIX (record 1) and the maps.
+std::string Small(const std::string& middle) { return kSol + kHead + kMatrix + middle + kMaps; }
+
+// Record 0 written item by item, name section included.
+std::string RawHead(const std::string& m, const std::string& n, const std::string& len,
+                    const std::string& name, const std::string& lastNameLen = "1") {
+  return "raw 7 i " + m + " i " + n + " i " + len + " s \"" + name +
+         "\" d 0 d 1 b 76 d 0 d 0 d 1 d 1  i 1 s \"r\" i 1 s \"x\" i " + lastNameLen + " s \"y\"\n";
+}
+
+int I32(const std::string& s, std::size_t at) {
+  unsigned v = 0;
+  for (int b = 3; b >= 0; --b) v = v << 8 | static_cast<unsigned char>(s[at + static_cast<std::size_t>(b)]);
+  return static_cast<int>(v);
+}
+
+std::vector<int> Offsets(const CaseFiles& f) {
+  std::vector<int> off;
+  for (std::size_t at = 0; at + 4 < f.stk.size(); at += 4) off.push_back(I32(f.stk, at));
+  return off;
+}
+
+// How a failure in record `index` of the record file begins.
+std::string RecordHead(const CaseFiles& f, int index) {
+  const int off = Offsets(f)[static_cast<std::size_t>(index)];
+  return std::string(BINFILE) + ": record " + std::to_string(index) + " " + CodeName(I32(f.bin, static_cast<std::size_t>(off))) +
+         " at offset " + std::to_string(off) + ": ";
+}
+
+// The same records placed in the record file in the given order of indices.
+CaseFiles Arrange(const CaseFiles& f, const std::vector<int>& order) {
+  std::vector<int> off = Offsets(f), sorted = off, moved(off.size());
+  std::sort(sorted.begin(), sorted.end());
+  CaseFiles g = f;
+  g.bin.clear();
+  for (int i : order) {
+    const int at = off[static_cast<std::size_t>(i)];
+    auto next = std::upper_bound(sorted.begin(), sorted.end(), at);
+    const int end = next == sorted.end() ? static_cast<int>(f.bin.size()) : *next;
+    moved[static_cast<std::size_t>(i)] = static_cast<int>(g.bin.size());
+    g.bin += f.bin.substr(static_cast<std::size_t>(at), static_cast<std::size_t>(end - at));
+  }
+  g.stk = StackBytes(moved);
+  return g;
+}
+
+// Files in the directory besides the inputs and `keep`.
+std::string Stray(const TempDir& dir, const std::string& keep = "") {
+  std::string stray;
+  for (const std::string& name : dir.List())
+    if (std::find(std::begin(kInputs), std::end(kInputs), name) == std::end(kInputs) && name != keep)
+      stray += " " + name;
+  return stray;
+}
+
+// The failure contract, with standard error starting "postsolve: " + head.
+testing::AssertionResult Failed(const TempDir& dir, const RunResult& r, const std::string& head,
+                                const std::string& out = kBanner, const std::string& keep = "") {
+  std::string why;
+  if (r.status != 1) why = "exit status " + std::to_string(r.status);
+  else if (r.out != out) why = "standard output differs";
+  else if (CountLines(r.err) != 1 || r.err.back() != '\n') why = "not one line on standard error";
+  else if (!r.err.starts_with("postsolve: " + head)) why = "message does not start 'postsolve: " + head + "'";
+  else if (!Stray(dir, keep).empty()) why = "left behind:" + Stray(dir, keep);
+  if (why.empty()) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << why << "\n  stderr: " << r.err << "  stdout: " << r.out;
+}
+
+TEST(FaultInputs, MissingOrIrregularInputFileFails) {
+  for (const std::string& file : kInputs) {
+    for (const char* kind : {"missing", "directory", "fifo", "device"}) {
+      TempDir dir;
+      WriteCaseFiles(ParseCase(Small("")), dir.path());
+      ::unlink(dir.File(file).c_str());
+      const std::string k = kind;
+      if (k == "directory") ::mkdir(dir.File(file).c_str(), 0755);
+      if (k == "fifo") ::mkfifo(dir.File(file).c_str(), 0644);  // must not wait for a writer
+      if (k == "device") {
+        ASSERT_EQ(::symlink("/dev/zero", dir.File(file).c_str()), 0);
+      }
+      EXPECT_TRUE(Failed(dir, RunPostsolve(dir.path()), file + ": ")) << file << " " << kind;
+    }
+  }
+}
+
+// Records with an entry list, a tagged run, bulk arrays and plain fields;
+// DBLROW is binding, so every byte of every record is read.
+const char* const kMixed = R"(solution 0 1 1 x [0.5] y [0.5] z [0]
+HEADER "t" rlo [-1e30 1] rup [4 1] rtype "LE" clo [0 0] cup [10 10]
+names "a" "b" "x" "y"
+FORROW 0 l 1 0 1 2 {} e
+MATRIX c [1 2] (0 1 1 1) (1 1)
+DBLROW 1 1 0 1 1 1 3 1 1 0.5 0 0 {0 1}
+FIXCOL 1 2 3 {1 1}
+COLMAP [0 -1]
+ROWMAP [-1 0]
+)";
+
+// Runs postsolve on every proper prefix of one input file of `f`, a few runs
+// at a time; head(len, stderr) says how the message must begin.
+testing::AssertionResult EveryPrefixFails(const CaseFiles& f, const std::string& file,
+                                          const std::function<std::string(std::size_t, const std::string&)>& head) {
+  const std::string& bytes = file == SOLFILE ? f.sol : file == STKFILE ? f.stk : f.bin;
+  std::vector<testing::AssertionResult> results(bytes.size(), testing::AssertionSuccess());
+  std::atomic<std::size_t> next{0};
+  auto work = [&] {
+    TempDir dir;
+    WriteCaseFiles(f, dir.path());
+    for (std::size_t len; (len = next++) < bytes.size();) {
+      dir.Write(file, bytes.substr(0, len));
+      RunResult r = RunPostsolve(dir.path());
+      results[len] = Failed(dir, r, head(len, r.err)) << "  (" << file << " cut to " << len << " bytes)";
+    }
+  };
+  std::vector<std::thread> pool;
+  for (unsigned t = 0; t < std::clamp(std::thread::hardware_concurrency(), 2u, 4u); ++t) pool.emplace_back(work);
+  for (std::thread& t : pool) t.join();
+  for (const auto& res : results)
+    if (!res) return res;
+  return testing::AssertionSuccess();
+}
+
+TEST(FaultTruncation, EveryPrefixOfTheRecordFileFailsInTheRecordItCuts) {
+  const CaseFiles natural = ParseCase(kMixed);
+  const int count = static_cast<int>(Offsets(natural).size());
+  // HEADER and its names first, then the records in replay order: a cut
+  // inside record k leaves every record replayed before it whole. Record 1,
+  // last in the file, is the FORROW whose run a cut before 'e' leaves open.
+  std::vector<int> order{0};
+  for (int i = count - 1; i >= 1; --i) order.push_back(i);
+  const CaseFiles f = Arrange(natural, order);
+  const std::vector<int> off = Offsets(f);
+  Bytes names;
+  for (const char* name : {"a", "b", "x", "y"}) names.name(name);
+  const std::size_t headerEnd = static_cast<std::size_t>(off[static_cast<std::size_t>(count - 1)]) - names.s.size();
+
+  EXPECT_TRUE(EveryPrefixFails(f, BINFILE, [&](std::size_t len, const std::string&) {
+    // The record the cut falls in; in the name section, the first record replayed.
+    int k = 0;
+    for (int i = 1; i < count; ++i)
+      if (static_cast<std::size_t>(off[static_cast<std::size_t>(i)]) <= len &&
+          off[static_cast<std::size_t>(i)] > off[static_cast<std::size_t>(k)])
+        k = i;
+    if (k == 0 && len >= headerEnd) k = count - 1;
+    const std::size_t at = static_cast<std::size_t>(off[static_cast<std::size_t>(k)]);
+    return len >= at + 4 ? RecordHead(f, k)
+                         : std::string(BINFILE) + ": record " + std::to_string(k) + ": offset " + std::to_string(at) +
+                               " outside";
+  }));
+
+  // The whole file works, and what follows its last record is never read.
+  TempDir dir;
+  WriteCaseFiles(f, dir.path());
+  ASSERT_EQ(RunPostsolve(dir.path()).status, 0);
+  const std::string report = dir.Read("t.rpt");
+  dir.Write(BINFILE, f.bin + std::string(7, '\xff'));
+  dir.Write(SOLFILE, f.sol + "trailing");
+  EXPECT_EQ(RunPostsolve(dir.path()).status, 0);
+  EXPECT_EQ(dir.Read("t.rpt"), report);
+}
+
+TEST(FaultTruncation, EveryPrefixOfSolutionAndOffsetStackFails) {
+  const CaseFiles f = ParseCase(kMixed);
+  EXPECT_TRUE(EveryPrefixFails(f, SOLFILE, [](std::size_t, const std::string&) { return std::string(SOLFILE) + ": "; }));
+  // The count is the last int32: a prefix reads an offset or a torn value as
+  // the count, which the file then cannot hold or the replay finds wanting.
+  EXPECT_TRUE(EveryPrefixFails(f, STKFILE, [](std::size_t, const std::string& err) {
+    return std::string(err.find(BINFILE) == std::string::npos ? STKFILE : BINFILE) + ": ";
+  }));
+}
+
+TEST(FaultStack, BadCountsAndOffsets) {
+  const CaseFiles good = ParseCase(Small(""));
+  const int size = static_cast<int>(good.bin.size()), mat = Offsets(good)[1];
+  const std::string matrix = std::to_string(mat);
+  const struct {
+    std::vector<int> ints;  // the whole offset stack
+    std::string head;
+  } cases[] = {
+      {{}, "dravfile.stk: "},
+      {{0}, "dravfile.stk: "},
+      {{0, mat, 0}, "dravfile.stk: "},
+      {{0, mat, -1}, "dravfile.stk: "},
+      {{0, mat, 2147483647}, "dravfile.stk: "},
+      {{0, mat, 5}, "dravfile.stk: "},
+      {{0, size, 2}, "dravfile.bin: record 1: offset " + std::to_string(size) + " outside"},
+      {{0, size - 3, 2}, "dravfile.bin: record 1: offset"},
+      {{0, -4, 2}, "dravfile.bin: record 1: offset -4 outside"},
+      {{size + 100, 1}, "dravfile.bin: record 0: offset"},
+      {{mat, 0, 2}, "dravfile.bin: record 0 MATRIX at offset " + matrix + ": "},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    WriteCaseFiles(good, dir.path());
+    Bytes stk;
+    stk.ints(c.ints);
+    dir.Write(STKFILE, stk.s);
+    EXPECT_TRUE(Failed(dir, RunPostsolve(dir.path()), c.head)) << testing::PrintToString(c.ints);
+  }
+}
+
+TEST(FaultRecords, MalformedRecordFailsNamingItsFileAndRecord) {
+  const std::string huge = "2147483647";
+  const struct {
+    const char* what;
+    std::string text;
+    int rec;  // the record named, -1 for a fault of the file as a whole
+    std::string file = BINFILE;
+  } cases[] = {
+      {"column index beyond the columns", Small("NULCOL 2 0 0\n"), 2},
+      {"negative column index", Small("LOWBND -1 1\n"), 2},
+      {"row index in an entry list", Small("FIXCOL 0 1 1 {1 1}\n"), 2},
+      {"column index in a row's entry list", Small("DOMROW 0 0 1 1 1 {5 1}\n"), 2},
+      {"row index beyond the rows", Small("DUPROW 0 1 1\n"), 2},
+      {"doubleton's remaining column", Small("DBLROW 0 0 7 1 1 1 1 1 0 0 0 0 {}\n"), 2},
+      {"forcing row's column", Small("FORROW 0 l 3 0 1 1 {} e\n"), 2},
+      {"forcing row without a row type", kSol + kHead + kMatrix + "FORROW 1 e\nCOLMAP [0 1]\nROWMAP [0 -1]\n", 2},
+      {"forcing row coefficient below 1e-13", Small("FORROW 0 l 0 0 1e-14 1 {} e\n"), 2},
+      {"forcing row with an empty dual interval", Small("FORROW 0 l 0 0 1 1 {} u 1 0 1 3 {} e\n"), 2},
+      {"map entry beyond the reduced columns", kSol + kHead + kMatrix + "COLMAP [0 2]\nROWMAP [0]\n", 2},
+      {"map entry beyond the reduced rows", kSol + kHead + kMatrix + "COLMAP [0 1]\nROWMAP [1]\n", 3},
+      {"column record before COLMAP", kSol + kHead + kMatrix + "COLMAP [0 1]\nNULCOL 0 1 1\nROWMAP [0]\n", 3},
+      {"row record before ROWMAP", kSol + kHead + kMatrix + "ROWMAP [0]\nNULROW 0\nCOLMAP [0 1]\n", 3},
+      {"COLMAP shorter than n", kSol + kHead + kMatrix + "COLMAP [0]\nROWMAP [0]\n", 2},
+      {"ROWMAP shorter than m", kSol + kHead + kMatrix + "COLMAP [0 1]\nROWMAP []\n", 3},
+      {"MATRIX ncols other than n", kSol + kHead + "MATRIX c [1 1 1] (0 1) (0 2) ()\n" + kMaps, 1},
+      {"matrix row index at m", kSol + kHead + "MATRIX c [1 1] (1 1) (0 2)\n" + kMaps, 1},
+      {"column counts above nz", kSol + kHead + "raw 5 i 1 i 2 d 1 d 1 i 1 i 0 d 1 i 1 i 0 d 2\n" + kMaps, 1},
+      {"record 0 not HEADER", kSol + kMatrix + kHead + kMaps, 0},
+      {"record 0 of unknown code", kSol + "raw 99\n" + kHead + kMatrix + kMaps, 0},
+      {"problem name of 20 bytes", kSol + "HEADER \"abcdefghijklmnopqrst\" rlo [0] rup [1] rtype \"L\" clo [0 0] cup [1 1]\n" +
+           "names \"r\" \"x\" \"y\"\n" + kMatrix + kMaps, 0},
+      {"name section cut short", kSol + RawHead("1", "2", "1", "t", "1000") + kMatrix + kMaps, 0},
+      {"negative name length", kSol + RawHead("1", "2", "1", "t", "-1") + kMatrix + kMaps, 0},
+      {"a warning before a failure stays unprinted", Small("NULCOL 5 0 0\nDOMROW 0 1 1 0 1 {}\n"), 2},
+      {"no MATRIX", kSol + kHead + kMaps, -1},
+      {"no COLMAP", kSol + kHead + kMatrix + "ROWMAP [0]\n", -1},
+      {"no ROWMAP", kSol + kHead + kMatrix + "COLMAP [0 1]\n", -1},
+      // Counts a tiny file cannot hold fail before anything is allocated.
+      {"huge column count in the solution", "solution 0 " + huge + " 1\n" + kHead + kMatrix + kMaps, -1, SOLFILE},
+      {"negative row count in the solution", "solution 0 2 -1\n" + kHead + kMatrix + kMaps, -1, SOLFILE},
+      {"one count zero, values short", "solution 0 2 0 x [1]\n" + kHead + kMatrix + kMaps, -1, SOLFILE},
+      {"huge row count", kSol + RawHead(huge, "2", "1", "t") + kMatrix + kMaps, 0},
+      {"huge column count", kSol + RawHead("1", huge, "1", "t") + kMatrix + kMaps, 0},
+      {"negative column count", kSol + RawHead("1", "-2", "1", "t") + kMatrix + kMaps, 0},
+      {"huge name length", kSol + RawHead("1", "2", "1", "t", huge) + kMatrix + kMaps, 0},
+      {"huge entry count of a column", kSol + kHead + "raw 5 i 2 i 2 d 1 d 1 i " + huge + "\n" + kMaps, 1},
+      {"negative entry count of a column", kSol + kHead + "raw 5 i 2 i 2 d 1 d 1 i -1\n" + kMaps, 1},
+      {"negative matrix entry count", kSol + kHead + "raw 5 i -1 i 2 d 1 d 1 i 0 i 0\n" + kMaps, 1},
+      {"huge map length", kSol + kHead + kMatrix + "COLMAP [0 1]\nraw 15 i " + huge + " i 0\n", 3},
+      {"negative map length", kSol + kHead + kMatrix + "raw 14 i -1\nROWMAP [0]\n", 2},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    const CaseFiles files = ParseCase(c.text);
+    WriteCaseFiles(files, dir.path());
+    const std::string head = c.rec >= 0 ? RecordHead(files, c.rec) : c.file + ": ";
+    EXPECT_TRUE(Failed(dir, RunPostsolve(dir.path()), head)) << c.what;
+  }
+}
+
+TEST(FaultRecords, TinyDuplicateFactorPrintsItsMessageAndFails) {
+  for (const char* alpha : {"1e-16", "-9.9e-16", "0"}) {
+    TempDir dir;
+    const CaseFiles files = ParseCase(Small("DUPCOL 1 0 " + std::string(alpha) + " 0 1 0 1\n"));
+    WriteCaseFiles(files, dir.path());
+    EXPECT_TRUE(Failed(dir, RunPostsolve(dir.path()), RecordHead(files, 2),
+                       kBanner + std::string(" err data for duplicate column.\n")))
+        << alpha;
+  }
+}
+
+TEST(FaultName, SlashesStayInTheReportButNotInItsFileName) {
+  TempDir dir;
+  const std::string name = "../../tmp/evil/name";  // 19 bytes, the longest allowed
+  RunResult r = RunCase(dir, kSol + "HEADER \"" + name + "\" rlo [0] rup [1] rtype \"L\" clo [0 0] cup [1 1]\n" +
+                                 "names \"r\" \"x\" \"y\"\n" + kMatrix + kMaps);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Stray(dir), " .._.._tmp_evil_name.rpt");
+  EXPECT_NE(r.out.find(" report file name " + LeftDots(".._.._tmp_evil_name.rpt", 36) + "\n"), std::string::npos);
+  EXPECT_TRUE(dir.Read(".._.._tmp_evil_name.rpt").starts_with("INPUT FILE NAME  : " + name + "\n"));
+}
+
+TEST(FaultReport, FailedRunLeavesAnEarlierReportUntouched) {
+  const std::string earlier = "an earlier run's report\n";
+  const struct {
+    const char* what;
+    std::string text;
+    long fsizeLimit;
+    std::string head;
+  } cases[] = {
+      {"replay fails", Small("NULCOL 2 0 0\n"), 0, "dravfile.bin: record 2 NULCOL"},
+      {"names run out while writing", kSol + RawHead("1", "2", "1", "t", "1000") + kMatrix + kMaps, 0,
+       "dravfile.bin: record 0 HEADER"},
+      {"the disk fills", Small(""), 300, "t.rpt: "},  // the report needs more, the log and message less
+  };
+  for (const auto& c : cases) {
+    for (bool before : {false, true}) {
+      TempDir dir;
+      WriteCaseFiles(ParseCase(c.text), dir.path());
+      if (before) dir.Write("t.rpt", earlier);
+      EXPECT_TRUE(Failed(dir, RunPostsolve(dir.path(), c.fsizeLimit), c.head, kBanner, before ? "t.rpt" : ""))
+          << c.what;
+      if (before) {
+        EXPECT_EQ(dir.Read("t.rpt"), earlier) << c.what;
+      }
+    }
+  }
+  TempDir dir;  // the report's name is taken by a directory
+  WriteCaseFiles(ParseCase(Small("")), dir.path());
+  ::mkdir(dir.File("t.rpt").c_str(), 0755);
+  EXPECT_TRUE(Failed(dir, RunPostsolve(dir.path()), "t.rpt: ", kBanner, "t.rpt"));
+}
+
+TEST(FaultWarnings, DegenerateDataCompletesWithStatus2AndOneWarningPerRecord) {
+  const struct {
+    std::string text;
+    std::vector<int> recs;  // records warned about; none: the solution file
+  } cases[] = {
+      // Replayed first, an empty DUPCOL interval (x_k in [0.5, 1] and [0, 0.25]);
+      // then zero divisors in DBLROW (a binding one with both coefficients
+      // zero still warns once), SGLROW and DOMROW.
+      {Small("DOMROW 0 1 1 0 1 {}\nSGLROW 0 0 1 0 1 {}\nDBLROW 0 0 1 1 0 0 1 1 1 0.375 0 0 {}\n"
+             "DBLROW 0 0 1 1 0 1 1 1 0 0 0 0 {0 1}\nDUPCOL 1 0 1 0 0.25 0 0.5\n"),
+       {2, 3, 4, 5, 6}},
+      {"solution 0 2 0\n" + kHead + kMatrix + "COLMAP [0 1]\nROWMAP [-1]\n", {}},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    const CaseFiles files = ParseCase(c.text);
+    WriteCaseFiles(files, dir.path());
+    RunResult r = RunPostsolve(dir.path());
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_TRUE(r.out.starts_with(kBanner + std::string(" report file name ") + LeftDots("t.rpt", 36)));
+    EXPECT_TRUE(r.out.ends_with(" ================= END OF POSTSOLVER =================\n\n"));
+    EXPECT_EQ(Stray(dir), " t.rpt");
+    std::vector<std::string> heads;
+    for (int rec : c.recs) heads.push_back("postsolve: warning: " + RecordHead(files, rec));
+    if (heads.empty()) heads.push_back("postsolve: warning: " + std::string(SOLFILE) + ": ");
+    EXPECT_EQ(CountLines(r.err), static_cast<int>(heads.size())) << r.err;
+    for (const std::string& head : heads)
+      EXPECT_TRUE(r.err.starts_with(head) || r.err.find("\n" + head) != std::string::npos) << head << "\n" << r.err;
+  }
+}
+
+}  // namespace
