@@ -42,31 +42,32 @@ int I32(const std::string& s, std::size_t at) {
   return static_cast<int>(v);
 }
 
-std::vector<int> Offsets(const CaseFiles& f) {
-  std::vector<int> off;
-  for (std::size_t at = 0; at + 4 < f.stk.size(); at += 4) off.push_back(I32(f.stk, at));
+// Record offsets of a case's offset stack.
+std::vector<std::size_t> Offsets(const CaseFiles& f) {
+  std::vector<std::size_t> off;
+  for (std::size_t at = 0; at + 4 < f.stk.size(); at += 4) off.push_back(static_cast<std::size_t>(I32(f.stk, at)));
   return off;
 }
 
-// How a failure in record `index` of the record file begins.
-std::string RecordHead(const CaseFiles& f, int index) {
-  const int off = Offsets(f)[static_cast<std::size_t>(index)];
-  return std::string(BINFILE) + ": record " + std::to_string(index) + " " + CodeName(I32(f.bin, static_cast<std::size_t>(off))) +
+// How a message about record `index` of the record file begins.
+std::string RecordHead(const CaseFiles& f, std::size_t index) {
+  const std::size_t off = Offsets(f)[index];
+  return std::string(BINFILE) + ": record " + std::to_string(index) + " " + CodeName(I32(f.bin, off)) +
          " at offset " + std::to_string(off) + ": ";
 }
 
-// The same records placed in the record file in the given order of indices.
-CaseFiles Arrange(const CaseFiles& f, const std::vector<int>& order) {
-  std::vector<int> off = Offsets(f), sorted = off, moved(off.size());
+// The same records, each with its bytes, placed in the file in the given order.
+CaseFiles Arrange(const CaseFiles& f, const std::vector<std::size_t>& order) {
+  std::vector<std::size_t> off = Offsets(f), sorted = off;
+  std::vector<int> moved(off.size());
   std::sort(sorted.begin(), sorted.end());
+  sorted.push_back(f.bin.size());
   CaseFiles g = f;
   g.bin.clear();
-  for (int i : order) {
-    const int at = off[static_cast<std::size_t>(i)];
-    auto next = std::upper_bound(sorted.begin(), sorted.end(), at);
-    const int end = next == sorted.end() ? static_cast<int>(f.bin.size()) : *next;
-    moved[static_cast<std::size_t>(i)] = static_cast<int>(g.bin.size());
-    g.bin += f.bin.substr(static_cast<std::size_t>(at), static_cast<std::size_t>(end - at));
+  for (std::size_t i : order) {
+    const std::size_t end = *std::upper_bound(sorted.begin(), sorted.end(), off[i]);
+    moved[i] = static_cast<int>(g.bin.size());
+    g.bin += f.bin.substr(off[i], end - off[i]);
   }
   g.stk = StackBytes(moved);
   return g;
@@ -125,9 +126,9 @@ ROWMAP [-1 0]
 )";
 
 // Runs postsolve on every proper prefix of one input file of `f`, a few runs
-// at a time; head(len, stderr) says how the message must begin.
+// at a time; head(len) says how the message must begin.
 testing::AssertionResult EveryPrefixFails(const CaseFiles& f, const std::string& file,
-                                          const std::function<std::string(std::size_t, const std::string&)>& head) {
+                                          const std::function<std::string(std::size_t)>& head) {
   const std::string& bytes = file == SOLFILE ? f.sol : file == STKFILE ? f.stk : f.bin;
   std::vector<testing::AssertionResult> results(bytes.size(), testing::AssertionSuccess());
   std::atomic<std::size_t> next{0};
@@ -137,7 +138,7 @@ testing::AssertionResult EveryPrefixFails(const CaseFiles& f, const std::string&
     for (std::size_t len; (len = next++) < bytes.size();) {
       dir.Write(file, bytes.substr(0, len));
       RunResult r = RunPostsolve(dir.path());
-      results[len] = Failed(dir, r, head(len, r.err)) << "  (" << file << " cut to " << len << " bytes)";
+      results[len] = Failed(dir, r, head(len)) << "  (" << file << " cut to " << len << " bytes)";
     }
   };
   std::vector<std::thread> pool;
@@ -150,37 +151,39 @@ testing::AssertionResult EveryPrefixFails(const CaseFiles& f, const std::string&
 
 TEST(FaultTruncation, EveryPrefixOfTheRecordFileFailsInTheRecordItCuts) {
   const CaseFiles natural = ParseCase(kMixed);
-  const int count = static_cast<int>(Offsets(natural).size());
+  const std::size_t last = Offsets(natural).size() - 1;  // the first record replayed
   // HEADER and its names first, then the records in replay order: a cut
   // inside record k leaves every record replayed before it whole. Record 1,
   // last in the file, is the FORROW whose run a cut before 'e' leaves open.
-  std::vector<int> order{0};
-  for (int i = count - 1; i >= 1; --i) order.push_back(i);
+  std::vector<std::size_t> order{0};
+  for (std::size_t i = last; i >= 1; --i) order.push_back(i);
   const CaseFiles f = Arrange(natural, order);
-  const std::vector<int> off = Offsets(f);
+  const std::vector<std::size_t> off = Offsets(f);
   Bytes names;
   for (const char* name : {"a", "b", "x", "y"}) names.name(name);
-  const std::size_t headerEnd = static_cast<std::size_t>(off[static_cast<std::size_t>(count - 1)]) - names.s.size();
+  const std::size_t headerEnd = off[last] - names.s.size();
 
-  EXPECT_TRUE(EveryPrefixFails(f, BINFILE, [&](std::size_t len, const std::string&) {
-    // The record the cut falls in; in the name section, the first record replayed.
-    int k = 0;
-    for (int i = 1; i < count; ++i)
-      if (static_cast<std::size_t>(off[static_cast<std::size_t>(i)]) <= len &&
-          off[static_cast<std::size_t>(i)] > off[static_cast<std::size_t>(k)])
-        k = i;
-    if (k == 0 && len >= headerEnd) k = count - 1;
-    const std::size_t at = static_cast<std::size_t>(off[static_cast<std::size_t>(k)]);
-    return len >= at + 4 ? RecordHead(f, k)
-                         : std::string(BINFILE) + ": record " + std::to_string(k) + ": offset " + std::to_string(at) +
-                               " outside";
-  }));
+  auto cutRecord = [&](std::size_t len) {
+    // The record the cut falls in; in the name section, the first one replayed.
+    std::size_t k = 0;
+    for (std::size_t i = 1; i < off.size(); ++i)
+      if (off[i] <= len && off[i] > off[k]) k = i;
+    if (k == 0 && len >= headerEnd) k = last;
+    // Without a whole code, the message names the record and its offset only.
+    return len >= off[k] + 4 ? RecordHead(f, k)
+                             : std::string(BINFILE) + ": record " + std::to_string(k) + ": offset " + std::to_string(off[k]);
+  };
+  EXPECT_TRUE(EveryPrefixFails(f, BINFILE, cutRecord));
 
-  // The whole file works, and what follows its last record is never read.
+  // Rearranged, the whole file gives the report of the original order, and
+  // what follows its last record is never read.
   TempDir dir;
-  WriteCaseFiles(f, dir.path());
+  WriteCaseFiles(natural, dir.path());
   ASSERT_EQ(RunPostsolve(dir.path()).status, 0);
   const std::string report = dir.Read("t.rpt");
+  WriteCaseFiles(f, dir.path());
+  EXPECT_EQ(RunPostsolve(dir.path()).status, 0);
+  EXPECT_EQ(dir.Read("t.rpt"), report);
   dir.Write(BINFILE, f.bin + std::string(7, '\xff'));
   dir.Write(SOLFILE, f.sol + "trailing");
   EXPECT_EQ(RunPostsolve(dir.path()).status, 0);
@@ -189,17 +192,16 @@ TEST(FaultTruncation, EveryPrefixOfTheRecordFileFailsInTheRecordItCuts) {
 
 TEST(FaultTruncation, EveryPrefixOfSolutionAndOffsetStackFails) {
   const CaseFiles f = ParseCase(kMixed);
-  EXPECT_TRUE(EveryPrefixFails(f, SOLFILE, [](std::size_t, const std::string&) { return std::string(SOLFILE) + ": "; }));
-  // The count is the last int32: a prefix reads an offset or a torn value as
-  // the count, which the file then cannot hold or the replay finds wanting.
-  EXPECT_TRUE(EveryPrefixFails(f, STKFILE, [](std::size_t, const std::string& err) {
-    return std::string(err.find(BINFILE) == std::string::npos ? STKFILE : BINFILE) + ": ";
-  }));
+  // Both counts are non-zero, so the values must follow them in full.
+  EXPECT_TRUE(EveryPrefixFails(f, SOLFILE, [](std::size_t) { return std::string(SOLFILE) + ": "; }));
+  // The count is the last int32: a prefix reads an offset, or a value torn
+  // from two, as the count, and the bytes before it cannot hold that many.
+  EXPECT_TRUE(EveryPrefixFails(f, STKFILE, [](std::size_t) { return std::string(STKFILE) + ": "; }));
 }
 
 TEST(FaultStack, BadCountsAndOffsets) {
   const CaseFiles good = ParseCase(Small(""));
-  const int size = static_cast<int>(good.bin.size()), mat = Offsets(good)[1];
+  const int size = static_cast<int>(good.bin.size()), mat = static_cast<int>(Offsets(good)[1]);
   const std::string matrix = std::to_string(mat);
   const struct {
     std::vector<int> ints;  // the whole offset stack
@@ -211,9 +213,9 @@ TEST(FaultStack, BadCountsAndOffsets) {
       {{0, mat, -1}, "dravfile.stk: "},
       {{0, mat, 2147483647}, "dravfile.stk: "},
       {{0, mat, 5}, "dravfile.stk: "},
-      {{0, size, 2}, "dravfile.bin: record 1: offset " + std::to_string(size) + " outside"},
+      {{0, size, 2}, "dravfile.bin: record 1: offset " + std::to_string(size)},
       {{0, size - 3, 2}, "dravfile.bin: record 1: offset"},
-      {{0, -4, 2}, "dravfile.bin: record 1: offset -4 outside"},
+      {{0, -4, 2}, "dravfile.bin: record 1: offset -4"},
       {{size + 100, 1}, "dravfile.bin: record 0: offset"},
       {{mat, 0, 2}, "dravfile.bin: record 0 MATRIX at offset " + matrix + ": "},
   };
@@ -282,7 +284,7 @@ TEST(FaultRecords, MalformedRecordFailsNamingItsFileAndRecord) {
     TempDir dir;
     const CaseFiles files = ParseCase(c.text);
     WriteCaseFiles(files, dir.path());
-    const std::string head = c.rec >= 0 ? RecordHead(files, c.rec) : c.file + ": ";
+    const std::string head = c.rec >= 0 ? RecordHead(files, static_cast<std::size_t>(c.rec)) : c.file + ": ";
     EXPECT_TRUE(Failed(dir, RunPostsolve(dir.path()), head)) << c.what;
   }
 }
@@ -343,7 +345,7 @@ TEST(FaultReport, FailedRunLeavesAnEarlierReportUntouched) {
 TEST(FaultWarnings, DegenerateDataCompletesWithStatus2AndOneWarningPerRecord) {
   const struct {
     std::string text;
-    std::vector<int> recs;  // records warned about; none: the solution file
+    std::vector<std::size_t> recs;  // records warned about; none: the solution file
   } cases[] = {
       // Replayed first, an empty DUPCOL interval (x_k in [0.5, 1] and [0, 0.25]);
       // then zero divisors in DBLROW (a binding one with both coefficients
@@ -363,7 +365,7 @@ TEST(FaultWarnings, DegenerateDataCompletesWithStatus2AndOneWarningPerRecord) {
     EXPECT_TRUE(r.out.ends_with(" ================= END OF POSTSOLVER =================\n\n"));
     EXPECT_EQ(Stray(dir), " t.rpt");
     std::vector<std::string> heads;
-    for (int rec : c.recs) heads.push_back("postsolve: warning: " + RecordHead(files, rec));
+    for (std::size_t rec : c.recs) heads.push_back("postsolve: warning: " + RecordHead(files, rec));
     if (heads.empty()) heads.push_back("postsolve: warning: " + std::string(SOLFILE) + ": ");
     EXPECT_EQ(CountLines(r.err), static_cast<int>(heads.size())) << r.err;
     for (const std::string& head : heads)
