@@ -185,11 +185,9 @@ void ReadMatrix(PostData& pd) {
   InFile& f = pd.fbin;
   int nz = iGet(f);
   int ncols = iGet(f);
-  NeedCount(f, nz, 0, "entry count");
-  // costs and counts take 12 bytes a column, indices and values 12 an entry.
-  // nz is only an upper bound (trailing bytes may follow), so the entry blocks
-  // hold no more than the rest of the file could.
-  NeedCount(f, ncols, 12, "column count");
+  NeedCount(f, nz, 12, "entry count");  // an index and a value an entry
+  NeedCount(f, ncols, 12, "column count");  // a cost and a count a column
+  NeedCount(f, (static_cast<std::int64_t>(ncols) + nz) * 12, 1, "matrix size");
   if (ncols != pd.n)
     Fail(f, "matrix has " + Str(ncols) + " columns, the header says " + Str(pd.n));
   pd.nz = nz;
@@ -197,9 +195,7 @@ void ReadMatrix(PostData& pd) {
   dFree(pd.c);
   pd.c = dAlloc(static_cast<std::size_t>(ncols));
   dGetN(f, pd.c.data(), static_cast<std::size_t>(ncols));
-  std::size_t fits = f.left() / 12;
-  auto A = mAlloc(ncols, static_cast<int>(std::min(static_cast<std::size_t>(nz), fits)));
-  A->nz = nz;
+  auto A = mAlloc(ncols, nz);
   int maxrow = -1;
   std::size_t off = 0;
   for (int e = 0; e < ncols; ++e) {
@@ -207,7 +203,6 @@ void ReadMatrix(PostData& pd) {
     if (cnt < 0) Fail(f, "negative entry count " + Str(cnt) + " in column " + Str(e));
     if (static_cast<std::size_t>(cnt) > static_cast<std::size_t>(nz) - off)
       Fail(f, "column counts add up to more than the " + Str(nz) + " entries");
-    NeedCount(f, cnt, 12, "column entry count");
     SpVec& col = A->col[static_cast<std::size_t>(e)];
     col.nz = cnt;
     col.ind = A->indblk.data() + off;

@@ -216,9 +216,10 @@ TEST(ReaderMatrix, LoadsCostsAndColumnsAsConsecutiveSlices) {
   EXPECT_EQ(pd.A->col[1].nz, 0);
 }
 
-TEST(ReaderMatrix, EntryCountIsOnlyAnUpperBound) {
+TEST(ReaderMatrix, EntryCountAboveTheStoredEntriesIsFine) {
+  // nz 3, one entry stored: room for two more entries' bytes follows
   PostData pd = Space(2, "EE");
-  Apply(pd, "raw 5 i 1000000 i 2 d 1 d 2  i 1 i 1 d 1.5  i 0  gap 5");
+  Apply(pd, "raw 5 i 3 i 2 d 1 d 2  i 1 i 1 d 1.5  i 0  gap 24");
   ASSERT_TRUE(pd.A);
   ASSERT_EQ(pd.A->col[0].nz, 1);
   EXPECT_EQ(pd.A->col[0].ind[0], 1);
@@ -248,7 +249,7 @@ TEST(ReaderMatrix, InconsistentCountsAndIndicesFail) {
   }
 }
 
-TEST(ReaderMatrix, WholeRunAcceptsAnOversizedEntryCount) {
+TEST(ReaderMatrix, WholeRunRejectsAnEntryCountTheFileCannotHold) {
   const std::string head =
       "solution 0 1 1 x [ 2 ] y [ 0.5 ] z [ 0 ]\n"
       "HEADER \"tiny\" rlo [ 0 ] rup [ 10 ] rtype \"L\" clo [ 0 ] cup [ 5 ]\n"
@@ -257,9 +258,10 @@ TEST(ReaderMatrix, WholeRunAcceptsAnOversizedEntryCount) {
   {
     TempDir dir;
     RunResult r = RunCase(dir, head + "raw 5 i 1000000 i 1 d 3  i 1 i 0 d 1.5\n" + maps);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    EXPECT_TRUE(dir.Exists("tiny.rpt"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("MATRIX"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("entry count 1000000"), std::string::npos) << r.err;
+    EXPECT_FALSE(dir.Exists("tiny.rpt"));
   }
   {
     TempDir dir;
