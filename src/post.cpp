@@ -118,21 +118,22 @@ double dGet(InFile& f) {
   return FromLE(v);
 }
 
-void iGetN(InFile& f, int* out, std::size_t count) {
-  Need(f, count * 4);
-  if (count) std::memcpy(out, f.data.get() + f.pos, count * 4);
-  f.pos += count * 4;
+namespace {
+
+template <class T>
+void GetN(InFile& f, T* out, std::size_t count) {
+  static_assert(sizeof(int) == 4 && sizeof(double) == 8);
+  Need(f, count * sizeof(T));
+  if (count) std::memcpy(out, f.data.get() + f.pos, count * sizeof(T));
+  f.pos += count * sizeof(T);
   if constexpr (std::endian::native == std::endian::big)
     for (std::size_t i = 0; i < count; ++i) out[i] = FromLE(out[i]);
 }
 
-void dGetN(InFile& f, double* out, std::size_t count) {
-  Need(f, count * 8);
-  if (count) std::memcpy(out, f.data.get() + f.pos, count * 8);
-  f.pos += count * 8;
-  if constexpr (std::endian::native == std::endian::big)
-    for (std::size_t i = 0; i < count; ++i) out[i] = FromLE(out[i]);
-}
+}  // namespace
+
+void iGetN(InFile& f, int* out, std::size_t count) { GetN(f, out, count); }
+void dGetN(InFile& f, double* out, std::size_t count) { GetN(f, out, count); }
 
 namespace {
 
