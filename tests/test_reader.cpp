@@ -86,47 +86,6 @@ TEST(ReaderPrimitives, ShortReadFailsWithoutMovingAndNamesWhere) {
     EXPECT_NE(msg.find(part), std::string::npos) << part << " in: " << msg;
 }
 
-TEST(ReaderPrimitives, NeedCountRejectsNegativeAndOversizedCounts) {
-  InFile f = Mem(std::string(24, '\0'));
-  EXPECT_THROW(NeedCount(f, -1, 0, "count"), PostError);
-  EXPECT_THROW(NeedCount(f, -1, 8, "count"), PostError);
-  EXPECT_NO_THROW(NeedCount(f, 3, 8, "count"));  // exactly what is left
-  EXPECT_THROW(NeedCount(f, 4, 8, "count"), PostError);
-  EXPECT_THROW(NeedCount(f, INT_MAX, 12, "count"), PostError);  // no overflow in the product
-  EXPECT_NO_THROW(NeedCount(f, INT_MAX, 0, "count"));
-  f.seek(20);
-  EXPECT_NO_THROW(NeedCount(f, 1, 4, "count"));
-  EXPECT_THROW(NeedCount(f, 2, 4, "count"), PostError);
-  f.seek(24);
-  EXPECT_NO_THROW(NeedCount(f, 0, 12, "count"));
-  std::string msg = FailureOf([&] { NeedCount(f, 1, 1, "map length"); });
-  EXPECT_NE(msg.find("map length"), std::string::npos) << msg;
-}
-
-TEST(ReaderPrimitives, BulkReadsMatchSingleReads) {
-  Bytes b;
-  b.ints({7, -3, INT_MAX});
-  b.doubles({-2.5, 0x1p-1022});
-  InFile f = Mem(b.s);
-  int ints[3] = {};
-  double dbls[2] = {};
-  iGetN(f, ints, 3);
-  EXPECT_EQ(ints[0], 7);
-  EXPECT_EQ(ints[1], -3);
-  EXPECT_EQ(ints[2], INT_MAX);
-  iGetN(f, nullptr, 0);
-  dGetN(f, nullptr, 0);
-  EXPECT_EQ(f.pos, 12u);
-  dGetN(f, dbls, 2);
-  EXPECT_EQ(dbls[0], -2.5);
-  EXPECT_EQ(dbls[1], 0x1p-1022);
-
-  f.seek(12);
-  EXPECT_THROW(dGetN(f, dbls, 3), PostError);
-  EXPECT_EQ(f.pos, 12u);
-  EXPECT_THROW(iGetN(f, ints, 5), PostError);  // 16 bytes left, 20 wanted
-}
-
 // ---- case writer ----
 
 TEST(ReaderCase, DoublesRoundTripBitForBit) {
