@@ -188,7 +188,6 @@ void ReadMatrix(PostData& pd) {
   int ncols = iGet(f);
   NeedCount(f, nz, 12, "entry count");  // an index and a value an entry
   NeedCount(f, ncols, 12, "column count");  // a cost and a count a column
-  NeedCount(f, (static_cast<std::int64_t>(ncols) + nz) * 12, 1, "matrix size");
   if (ncols != pd.n)
     Fail(f, "matrix has " + Str(ncols) + " columns, the header says " + Str(pd.n));
   pd.nz = nz;

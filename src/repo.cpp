@@ -471,9 +471,7 @@ void Replay(PostData& pd) {
     PostSol(code, pd);
   }
   // Record 0, replayed last, leaves the file at the name section.
-  const std::size_t names = pd.fbin.pos;
   CheckReplayed(pd);
-  pd.fbin.pos = names;
 
   pd.atyc = dAlloc(static_cast<std::size_t>(pd.n));
   pd.ax = dAlloc(static_cast<std::size_t>(pd.m));
