@@ -50,33 +50,108 @@ std::string CodeName(int code) {
   return "code " + std::to_string(code);
 }
 
+InFile::InFile(InFile&& other) noexcept { *this = std::move(other); }
+
+InFile& InFile::operator=(InFile&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    path = std::move(other.path);
+    size = other.size;
+    pos = other.pos;
+    rec = other.rec;
+    code = other.code;
+    recoff = other.recoff;
+    fd_ = std::exchange(other.fd_, -1);
+    buf_ = std::move(other.buf_);
+    cap_ = std::exchange(other.cap_, 0);
+    winoff_ = std::exchange(other.winoff_, 0);
+    winlen_ = std::exchange(other.winlen_, 0);
+  }
+  return *this;
+}
+
+InFile::~InFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
 InFile OpenIn(const std::string& path) {
   InFile f;
   f.path = path;
   // O_NONBLOCK: opening a FIFO must not wait for a writer.
-  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) Fail(f, std::string("cannot open: ") + std::strerror(errno));
-  struct FdCloser {
-    int fd;
-    ~FdCloser() { ::close(fd); }
-  } closer{fd};
+  f.fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (f.fd_ < 0) Fail(f, std::string("cannot open: ") + std::strerror(errno));
   struct stat st {};
-  if (::fstat(fd, &st) != 0) Fail(f, std::string("cannot stat: ") + std::strerror(errno));
+  if (::fstat(f.fd_, &st) != 0) Fail(f, std::string("cannot stat: ") + std::strerror(errno));
   if (!S_ISREG(st.st_mode)) Fail(f, "not a regular file");
-  std::size_t size = static_cast<std::size_t>(st.st_size);
-  f.data = std::make_unique_for_overwrite<unsigned char[]>(size ? size : 1);
+  f.size = static_cast<std::size_t>(st.st_size);
+  return f;
+}
+
+InFile MemIn(std::string path, std::string_view bytes) {
+  InFile f;
+  f.path = std::move(path);
+  f.size = f.cap_ = f.winlen_ = bytes.size();
+  f.buf_ = std::make_unique_for_overwrite<unsigned char[]>(bytes.size() + 1);
+  if (!bytes.empty()) std::memcpy(f.buf_.get(), bytes.data(), bytes.size());
+  return f;
+}
+
+// Reads file bytes [start, start + n) into out; the file was stat'ed at open,
+// so fewer bytes now means it changed under us.
+void InFile::Load(std::size_t start, std::size_t n, unsigned char* out) {
   std::size_t got = 0;
-  while (got < size) {
-    ssize_t r = ::read(fd, f.data.get() + got, size - got);
+  while (got < n) {
+    ssize_t r = ::pread(fd_, out + got, n - got, static_cast<off_t>(start + got));
     if (r < 0) {
       if (errno == EINTR) continue;
-      Fail(f, std::string("read error: ") + std::strerror(errno));
+      Fail(*this, std::string("read error: ") + std::strerror(errno));
     }
-    if (r == 0) break;  // shrank while being read: what is there is the file
+    if (r == 0)
+      Fail(*this, "the file ends at offset " + std::to_string(start + got) + ", it held " +
+                      std::to_string(size) + " bytes when opened");
     got += static_cast<std::size_t>(r);
   }
-  f.size = got;
-  return f;
+}
+
+const unsigned char* InFile::Bytes(std::size_t n) {
+  if (pos >= winoff_ && pos + n <= winoff_ + winlen_) return buf_.get() + (pos - winoff_);
+  // Only a file on disk gets here: a file in memory is one window over all of it.
+  const std::size_t want = std::max(std::min(kWindow, size), n);
+  if (cap_ < want) {
+    buf_.reset();  // the old window is gone either way; do not hold both
+    buf_ = std::make_unique_for_overwrite<unsigned char[]>(want);
+    cap_ = want;
+  }
+  // The replay walks records from the end of the file to its start: after a
+  // step backwards, keep the bytes before pos in the window too.
+  constexpr std::size_t kAhead = std::size_t{64} << 10;
+  std::size_t start = pos;
+  if (pos < winoff_ && pos + n + kAhead > cap_) start = std::min(pos, pos + n + kAhead - cap_);
+  else if (pos < winoff_) start = 0;
+  const std::size_t len = std::min(cap_, size - start);
+  winlen_ = 0;
+  Load(start, len, buf_.get());
+  winoff_ = start;
+  winlen_ = len;
+  return buf_.get() + (pos - winoff_);
+}
+
+void InFile::Copy(void* out, std::size_t n) {
+  auto* dst = static_cast<unsigned char*>(out);
+  if (pos >= winoff_ && pos < winoff_ + winlen_) {
+    const std::size_t have = std::min(n, winoff_ + winlen_ - pos);
+    std::memcpy(dst, buf_.get() + (pos - winoff_), have);
+    dst += have;
+    pos += have;
+    n -= have;
+  }
+  if (n == 0) return;
+  if (n < kWindow / 4) {
+    std::memcpy(dst, Bytes(n), n);
+  } else {
+    Load(pos, n, dst);  // large blocks go straight to their destination
+  }
+  pos += n;
 }
 
 void Fail(const InFile& f, const std::string& why) {
@@ -99,13 +174,15 @@ void NeedCount(const InFile& f, std::int64_t count, std::int64_t each, const cha
 
 int cGet(InFile& f) {
   Need(f, 1);
-  return static_cast<signed char>(f.data[f.pos++]);
+  const int v = static_cast<signed char>(*f.Bytes(1));
+  f.pos += 1;
+  return v;
 }
 
 int iGet(InFile& f) {
   Need(f, 4);
   std::int32_t v;
-  std::memcpy(&v, f.data.get() + f.pos, 4);
+  std::memcpy(&v, f.Bytes(4), 4);
   f.pos += 4;
   return FromLE(v);
 }
@@ -113,7 +190,7 @@ int iGet(InFile& f) {
 double dGet(InFile& f) {
   Need(f, 8);
   double v;
-  std::memcpy(&v, f.data.get() + f.pos, 8);
+  std::memcpy(&v, f.Bytes(8), 8);
   f.pos += 8;
   return FromLE(v);
 }
@@ -124,8 +201,7 @@ template <class T>
 void GetN(InFile& f, T* out, std::size_t count) {
   static_assert(sizeof(int) == 4 && sizeof(double) == 8);
   Need(f, count * sizeof(T));
-  if (count) std::memcpy(out, f.data.get() + f.pos, count * sizeof(T));
-  f.pos += count * sizeof(T);
+  f.Copy(out, count * sizeof(T));
   if constexpr (std::endian::native == std::endian::big)
     for (std::size_t i = 0; i < count; ++i) out[i] = FromLE(out[i]);
 }
@@ -503,8 +579,8 @@ void ReadHeader(PostData& pd) {
   if (len < 0 || len > MAXNAME)
     Fail(f, "problem name length " + Str(len) + " outside 0.." + Str(MAXNAME));
   NeedCount(f, len, 1, "name length");
-  std::string name(reinterpret_cast<const char*>(f.data.get() + f.pos), static_cast<std::size_t>(len));
-  f.pos += static_cast<std::size_t>(len);
+  std::string name(static_cast<std::size_t>(len), '\0');
+  f.Copy(name.data(), name.size());
   name.resize(std::strlen(name.c_str()));  // a name ends at its first NUL
   NeedCount(f, m, 17, "row count");
   NeedCount(f, static_cast<std::int64_t>(m) * 17 + static_cast<std::int64_t>(n) * 16, 1,
@@ -519,8 +595,7 @@ void ReadHeader(PostData& pd) {
   pd.cup = dAlloc(static_cast<std::size_t>(n));
   dGetN(f, pd.rlo.data(), pd.rlo.size());
   dGetN(f, pd.rup.data(), pd.rup.size());
-  if (m) std::memcpy(pd.rtype.data(), f.data.get() + f.pos, static_cast<std::size_t>(m));
-  f.pos += static_cast<std::size_t>(m);
+  f.Copy(pd.rtype.data(), pd.rtype.size());
   dGetN(f, pd.clo.data(), pd.clo.size());
   dGetN(f, pd.cup.data(), pd.cup.size());
 }

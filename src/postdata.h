@@ -37,27 +37,57 @@ class PostError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// A whole input file held in memory, read front to back through cGet/iGet/
-// dGet. Every read is bounds-checked; a failure names the file and, while a
-// record is being read, the record's index, code and offset.
-struct InFile {
+// An input file read front to back, or at any offset, through cGet/iGet/dGet.
+// Every read is bounds-checked; a failure names the file and, while a record is
+// being read, the record's index, code and offset. A file on disk is read
+// through a window of at most kWindow bytes, and bulk reads go straight into
+// their destination, so a large file is never held whole in memory.
+class InFile {
+ public:
   std::string path;
-  std::unique_ptr<unsigned char[]> data;
-  std::size_t size = 0;
-  std::size_t pos = 0;
-  long rec = -1;        // index of the record being read, -1 outside records
+  std::size_t size = 0;  // bytes in the file
+  std::size_t pos = 0;   // next byte to read
+  long rec = -1;         // index of the record being read, -1 outside records
   std::optional<int> code;  // its code, once read
   std::size_t recoff = 0;
+
+  static constexpr std::size_t kWindow = std::size_t{1} << 20;
+
+  InFile() = default;
+  InFile(InFile&& other) noexcept;
+  InFile& operator=(InFile&& other) noexcept;
+  InFile(const InFile&) = delete;
+  InFile& operator=(const InFile&) = delete;
+  ~InFile();
 
   std::size_t left() const { return size - pos; }
   void seek(std::size_t off) { pos = off; }
   // Context for messages about the record starting at `off`.
   void enter(long index, std::size_t off) { rec = index; recoff = off; code.reset(); }
   void leave() { rec = -1; code.reset(); }
+
+  // The `n` bytes at pos, which the caller has checked lie inside the file;
+  // valid until the next read.
+  const unsigned char* Bytes(std::size_t n);
+  // Copies the `n` bytes at pos to `out` and moves past them.
+  void Copy(void* out, std::size_t n);
+
+ private:
+  friend InFile OpenIn(const std::string& path);
+  friend InFile MemIn(std::string path, std::string_view bytes);
+  void Load(std::size_t start, std::size_t n, unsigned char* out);
+
+  int fd_ = -1;  // -1: the whole file is in buf_
+  std::unique_ptr<unsigned char[]> buf_;
+  std::size_t cap_ = 0;     // bytes buf_ holds room for
+  std::size_t winoff_ = 0;  // file offset of buf_[0]
+  std::size_t winlen_ = 0;  // valid bytes in buf_
 };
 
-// Loads a regular file into memory; a missing or unreadable file is a failure.
+// Opens a regular file for reading; a missing or unreadable file is a failure.
 InFile OpenIn(const std::string& path);
+// A file whose bytes are already in memory, named `path` in messages.
+InFile MemIn(std::string path, std::string_view bytes);
 [[noreturn]] void Fail(const InFile& f, const std::string& why);
 // Checks that `count` items of `each` bytes can still be read; a negative count
 // or one the rest of the file cannot hold is a failure, before anything is allocated.
@@ -146,6 +176,12 @@ double TimeInSec(long t0, long t1);
 // Reads the three files in the current directory, undoes every record and
 // computes activities and dual slacks; leaves fbin at the name section.
 void Replay(PostData& pd);
+// The same over files already in memory.
+struct CaseFiles;
+void Replay(PostData& pd, const CaseFiles& files);
+// Reads the next name of the name section (an int32 length, then the bytes);
+// it ends at its first NUL. Valid until the next read of f.
+std::string_view NextName(InFile& f, const char* kind, int index);
 // The whole run in the current directory; returns the exit status
 // (0 clean, 1 failed, 2 completed with warnings).
 int RunPost();

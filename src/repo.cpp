@@ -13,6 +13,7 @@
 #include <new>
 #include <string>
 
+#include "casefile.h"
 #include "numfmt.h"
 #include "postdata.h"
 
@@ -195,22 +196,6 @@ class ReportFile {
   std::size_t len_ = 0;
 };
 
-// Reads the next name of the name section; it ends at its first NUL, if any.
-std::string_view NextName(InFile& f, const char* kind, int index) {
-  int len = iGet(f);
-  if (len < 0) Fail(f, std::string("negative length ") + std::to_string(len) + " of " + kind +
-                           " name " + std::to_string(index));
-  if (static_cast<std::size_t>(len) > f.left())
-    Fail(f, std::string("short read: ") + kind + " name " + std::to_string(index) + " of " +
-                std::to_string(len) + " bytes at offset " + std::to_string(f.pos) +
-                " runs past the end of the file");
-  const char* p = reinterpret_cast<const char*>(f.data.get() + f.pos);
-  f.pos += static_cast<std::size_t>(len);
-  const void* nul = std::memchr(p, 0, static_cast<std::size_t>(len));
-  return {p, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - p)
-                 : static_cast<std::size_t>(len)};
-}
-
 // " %-6d %-8s  XX  " : the start of every row and column line.
 void LineStart(ReportFile& out, long number, std::string_view name, const char* type) {
   char* p = out.Room(16);
@@ -269,6 +254,21 @@ std::string TableHead(const char* last) {
 }
 
 }  // namespace
+
+std::string_view NextName(InFile& f, const char* kind, int index) {
+  int len = iGet(f);
+  if (len < 0) Fail(f, std::string("negative length ") + std::to_string(len) + " of " + kind +
+                           " name " + std::to_string(index));
+  if (static_cast<std::size_t>(len) > f.left())
+    Fail(f, std::string("short read: ") + kind + " name " + std::to_string(index) + " of " +
+                std::to_string(len) + " bytes at offset " + std::to_string(f.pos) +
+                " runs past the end of the file");
+  const char* p = reinterpret_cast<const char*>(f.Bytes(static_cast<std::size_t>(len)));
+  f.pos += static_cast<std::size_t>(len);
+  const void* nul = std::memchr(p, 0, static_cast<std::size_t>(len));
+  return {p, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - p)
+                 : static_cast<std::size_t>(len)};
+}
 
 std::string ReportName(std::string_view problem) {
   if (problem.empty()) return "dravfile.rpt";
@@ -346,8 +346,7 @@ std::string OutRept(PostData& pd) {
 namespace {
 
 // Reduced solution: status, nc, nr, then x[nc], y[nr], z[nc].
-void ReadSolution(PostData& pd) {
-  InFile f = OpenIn(SOLFILE);
+void ReadSolution(PostData& pd, InFile f) {
   int status = iGet(f);
   int nc = iGet(f);
   int nr = iGet(f);
@@ -376,8 +375,7 @@ void ReadSolution(PostData& pd) {
 }
 
 // Offset stack: offsets[count], then count.
-std::vector<int> ReadOffsets() {
-  InFile f = OpenIn(STKFILE);
+std::vector<int> ReadOffsets(InFile f) {
   if (f.size < 4) Fail(f, "short read: the file holds no record count");
   f.seek(f.size - 4);
   int count = iGet(f);
@@ -454,13 +452,9 @@ void PrintLog(const PostData& pd, double secs) {
   std::fputs(" ================= END OF POSTSOLVER =================\n\n", stdout);
 }
 
-}  // namespace
-
-void Replay(PostData& pd) {
-  ReadSolution(pd);
-  std::vector<int> offsets = ReadOffsets();
+// Undoes the records of pd.fbin, newest first, then computes activities and dual slacks.
+void ReplayRecords(PostData& pd, const std::vector<int>& offsets) {
   const long count = static_cast<long>(offsets.size()) - 1;
-  pd.fbin = OpenIn(BINFILE);
 
   // The header first: its dimensions and row types check everything after it.
   if (EnterRecord(pd.fbin, 0, offsets[0]) != HEADER) Fail(pd.fbin, "the first record is not HEADER");
@@ -476,6 +470,22 @@ void Replay(PostData& pd) {
   pd.atyc = dAlloc(static_cast<std::size_t>(pd.n));
   pd.ax = dAlloc(static_cast<std::size_t>(pd.m));
   GetActv(pd);
+}
+
+}  // namespace
+
+void Replay(PostData& pd) {
+  ReadSolution(pd, OpenIn(SOLFILE));
+  const std::vector<int> offsets = ReadOffsets(OpenIn(STKFILE));
+  pd.fbin = OpenIn(BINFILE);
+  ReplayRecords(pd, offsets);
+}
+
+void Replay(PostData& pd, const CaseFiles& files) {
+  ReadSolution(pd, MemIn(SOLFILE, files.sol));
+  const std::vector<int> offsets = ReadOffsets(MemIn(STKFILE, files.stk));
+  pd.fbin = MemIn(BINFILE, files.bin);
+  ReplayRecords(pd, offsets);
 }
 
 int RunPost() {

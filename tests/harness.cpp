@@ -114,10 +114,7 @@ PostData Space(int ncols, const std::string& rtypes) {
 
 void Apply(PostData& pd, std::string_view record) {
   CaseFiles files = ParseCase("solution 0 0 0\n" + std::string(record));
-  pd.fbin.path = BINFILE;
-  pd.fbin.size = files.bin.size();
-  pd.fbin.data = std::make_unique<unsigned char[]>(files.bin.size());
-  std::copy(files.bin.begin(), files.bin.end(), pd.fbin.data.get());
+  pd.fbin = MemIn(BINFILE, files.bin);
   pd.fbin.enter(0, 0);
   pd.fbin.seek(0);
   PostSol(iGet(pd.fbin), pd);

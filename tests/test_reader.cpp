@@ -20,14 +20,7 @@ std::string Raw(std::initializer_list<int> bytes) {
   return s;
 }
 
-InFile Mem(const std::string& bytes) {
-  InFile f;
-  f.path = "mem.bin";
-  f.size = bytes.size();
-  f.data = std::make_unique<unsigned char[]>(bytes.size() + 1);
-  std::memcpy(f.data.get(), bytes.data(), bytes.size());
-  return f;
-}
+InFile Mem(const std::string& bytes) { return MemIn("mem.bin", bytes); }
 
 // The message of the PostError that fn throws; a test failure if it throws none.
 std::string FailureOf(const std::function<void()>& fn) {
