@@ -162,6 +162,7 @@ void ReadHeader(PostData& pd);
 
 // Activities, dual slacks and the report.
 void mTimesv(int trans, int ncols, const SpMat& A, const double* v, double* out);
+// Row activities into ax and A'y - c into atyc (both allocated here).
 void GetActv(PostData& pd);
 // Writes the report atomically; returns its file name.
 std::string OutRept(PostData& pd);
@@ -173,11 +174,14 @@ std::string LeftDots(std::string_view text, std::size_t width);
 long GetTime();
 double TimeInSec(long t0, long t1);
 
-// Reads the three files in the current directory, undoes every record and
-// computes activities and dual slacks; leaves fbin at the name section.
-void Replay(PostData& pd);
+// Reads the three files in the current directory and undoes every record;
+// leaves fbin at the name section.
+void ReplayLog(PostData& pd);
 // The same over files already in memory.
 struct CaseFiles;
+void ReplayLog(PostData& pd, const CaseFiles& files);
+// ReplayLog, then GetActv: everything the report needs.
+void Replay(PostData& pd);
 void Replay(PostData& pd, const CaseFiles& files);
 // Reads the next name of the name section (an int32 length, then the bytes);
 // it ends at its first NUL. Valid until the next read of f.

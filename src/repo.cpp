@@ -5,6 +5,7 @@
 #include <sys/times.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "casefile.h"
 #include "numfmt.h"
@@ -101,6 +103,8 @@ void mTimesv(int trans, int ncols, const SpMat& A, const double* v, double* out)
 }
 
 void GetActv(PostData& pd) {
+  pd.ax = dAlloc(static_cast<std::size_t>(pd.m));
+  pd.atyc = dAlloc(static_cast<std::size_t>(pd.n));
   for (int i = 0; i < pd.m; ++i) pd.ax[static_cast<std::size_t>(i)] = 0;
   mTimesv(0, pd.n, *pd.A, pd.x.data(), pd.ax.data());
   for (int j = 0; j < pd.n; ++j) pd.atyc[static_cast<std::size_t>(j)] = -pd.c[static_cast<std::size_t>(j)];
@@ -384,6 +388,17 @@ std::vector<int> ReadOffsets(InFile f) {
   NeedCount(f, static_cast<std::int64_t>(count) + 1, 4, "record count");
   std::vector<int> offsets = iAlloc(static_cast<std::size_t>(count) + 1);
   iGetN(f, offsets.data(), offsets.size());
+  // No two records may start at the same byte: replaying the same bytes over
+  // and over would let a small file run for hours.
+  std::vector<std::pair<int, std::size_t>> byOffset;
+  byOffset.reserve(static_cast<std::size_t>(count));
+  for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i) byOffset.emplace_back(offsets[i], i);
+  std::sort(byOffset.begin(), byOffset.end());
+  for (std::size_t k = 1; k < byOffset.size(); ++k)
+    if (byOffset[k].first == byOffset[k - 1].first)
+      Fail(f, "records " + std::to_string(byOffset[k - 1].second) + " and " +
+                  std::to_string(byOffset[k].second) + " both start at offset " +
+                  std::to_string(byOffset[k].first));
   return offsets;
 }
 
@@ -455,37 +470,54 @@ void PrintLog(const PostData& pd, double secs) {
 // Undoes the records of pd.fbin, newest first, then computes activities and dual slacks.
 void ReplayRecords(PostData& pd, const std::vector<int>& offsets) {
   const long count = static_cast<long>(offsets.size()) - 1;
+  // Records must not overlap: one that reads into the record after it in the
+  // file is corrupt. This also bounds the whole replay by the file's size.
+  std::vector<int> starts(offsets.begin(), offsets.end() - 1);
+  std::sort(starts.begin(), starts.end());
+  auto checkEnd = [&](long i) {
+    auto next = std::upper_bound(starts.begin(), starts.end(), offsets[static_cast<std::size_t>(i)]);
+    if (next != starts.end() && pd.fbin.pos > static_cast<std::size_t>(*next))
+      Fail(pd.fbin, "it runs into the record at offset " + std::to_string(*next));
+  };
 
   // The header first: its dimensions and row types check everything after it.
   if (EnterRecord(pd.fbin, 0, offsets[0]) != HEADER) Fail(pd.fbin, "the first record is not HEADER");
   ReadHeader(pd);
+  checkEnd(0);
 
   for (long i = count - 1; i >= 0; --i) {
     int code = EnterRecord(pd.fbin, i, offsets[static_cast<std::size_t>(i)]);
     PostSol(code, pd);
+    checkEnd(i);
   }
   // Record 0, replayed last, leaves the file at the name section.
   CheckReplayed(pd);
-
-  pd.atyc = dAlloc(static_cast<std::size_t>(pd.n));
-  pd.ax = dAlloc(static_cast<std::size_t>(pd.m));
-  GetActv(pd);
 }
 
 }  // namespace
 
-void Replay(PostData& pd) {
+void ReplayLog(PostData& pd) {
   ReadSolution(pd, OpenIn(SOLFILE));
   const std::vector<int> offsets = ReadOffsets(OpenIn(STKFILE));
   pd.fbin = OpenIn(BINFILE);
   ReplayRecords(pd, offsets);
 }
 
-void Replay(PostData& pd, const CaseFiles& files) {
+void ReplayLog(PostData& pd, const CaseFiles& files) {
   ReadSolution(pd, MemIn(SOLFILE, files.sol));
   const std::vector<int> offsets = ReadOffsets(MemIn(STKFILE, files.stk));
   pd.fbin = MemIn(BINFILE, files.bin);
   ReplayRecords(pd, offsets);
+}
+
+void Replay(PostData& pd) {
+  ReplayLog(pd);
+  GetActv(pd);
+}
+
+void Replay(PostData& pd, const CaseFiles& files) {
+  ReplayLog(pd, files);
+  GetActv(pd);
 }
 
 int RunPost() {

@@ -90,9 +90,6 @@ TEST(Activities, EmptyMatrixGivesZeroActivityAndMinusCost) {
   PostData pd = Space(2, "EL");
   pd.A = mAlloc(2, 0);
   pd.c = {3.0, -0.0};
-  pd.ax = dAlloc(2);
-  pd.atyc = dAlloc(2);
-  pd.ax[0] = 7;  // stale values are cleared
   GetActv(pd);
   EXPECT_EQ(pd.ax, (std::vector<double>{0, 0}));
   EXPECT_EQ(pd.atyc[0], -3.0);
@@ -111,8 +108,6 @@ TEST(Activities, ProductsAccumulateInStoredOrder) {
   pd.c = {1.0};
   pd.x = {1.0};
   pd.y = {1.0};
-  pd.ax = dAlloc(1);
-  pd.atyc = dAlloc(1);
   GetActv(pd);
   // ((0 + 1) + 1e16) rounds to 1e16, minus 1e16 leaves 0
   EXPECT_EQ(pd.ax[0], 0.0);
@@ -131,8 +126,6 @@ TEST(Activities, CancelledCostGivesPlusZeroSoTheSlackPrintsMinusZero) {
   pd.c = {3.0};
   pd.x = {0.0};
   pd.y = {1.5};
-  pd.ax = dAlloc(1);
-  pd.atyc = dAlloc(1);
   GetActv(pd);
   EXPECT_EQ(Fast(-pd.atyc[0]), "-0.000000e+00");
 }
