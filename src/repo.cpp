@@ -11,7 +11,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <functional>
+#include <future>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <string>
 #include <utility>
 
@@ -139,26 +144,14 @@ class ReportFile {
     if (!done_) ::unlink(tmp_.c_str());
   }
 
-  // Room for `n` more characters; call Wrote with the end of what was written.
-  char* Room(std::size_t n) {
-    if (len_ + n > kCap) Flush();
-    return buf_.get() + len_;
-  }
-  void Wrote(char* end) { len_ = static_cast<std::size_t>(end - buf_.get()); }
   void Put(std::string_view s) {
+    if (len_ + s.size() > kCap || s.size() > kCap / 2) Flush();
     if (s.size() > kCap / 2) {
-      Flush();
-      WriteAll(s.data(), s.size());
+      WriteAll(s.data(), s.size());  // large blocks skip the buffer
       return;
     }
-    char* p = Room(s.size());
-    std::memcpy(p, s.data(), s.size());
-    Wrote(p + s.size());
-  }
-  void Pad(std::size_t n) {
-    char* p = Room(n);
-    std::memset(p, ' ', n);
-    Wrote(p + n);
+    std::memcpy(buf_.get() + len_, s.data(), s.size());
+    len_ += s.size();
   }
   void Commit() {
     Flush();
@@ -200,24 +193,37 @@ class ReportFile {
   std::size_t len_ = 0;
 };
 
+// One block of report lines, read and formatted apart from the others so that
+// several can be formatted at once; they are written in order.
+struct Chunk {
+  bool rows = true;
+  int first = 0, count = 0;
+  std::string names;              // the lines' names, back to back
+  std::vector<std::size_t> ends;  // where each name ends in `names`
+  std::unique_ptr<char[]> text;
+  std::size_t len = 0;
+};
+
+constexpr int kChunkLines = 16384;
+// The longest line apart from its name: number, blanks, type and four fields.
+constexpr std::size_t kLineMax = 16 + 8 + 6 + 4 * (EFMT_MAX + 1) + 1;
+
 // " %-6d %-8s  XX  " : the start of every row and column line.
-void LineStart(ReportFile& out, long number, std::string_view name, const char* type) {
-  char* p = out.Room(16);
+char* LineStart(char* p, long number, std::string_view name, const char* type) {
   *p++ = ' ';
   char* q = FmtInt(p, number);
   while (q < p + 6) *q++ = ' ';
   *q++ = ' ';
-  out.Wrote(q);
-  out.Put(name);
-  if (name.size() < 8) out.Pad(8 - name.size());
-  p = out.Room(6);
-  p[0] = ' ';
-  p[1] = ' ';
-  p[2] = type[0];
-  p[3] = type[1];
-  p[4] = ' ';
-  p[5] = ' ';
-  out.Wrote(p + 6);
+  std::memcpy(q, name.data(), name.size());
+  q += name.size();
+  for (std::size_t k = name.size(); k < 8; ++k) *q++ = ' ';
+  q[0] = ' ';
+  q[1] = ' ';
+  q[2] = type[0];
+  q[3] = type[1];
+  q[4] = ' ';
+  q[5] = ' ';
+  return q + 6;
 }
 
 // The four fields after the type: a number, or a text standing in its place
@@ -227,8 +233,7 @@ struct Field {
   double num;
 };
 
-void LineEnd(ReportFile& out, Field a, Field b, Field c, Field d) {
-  char* p = out.Room(4 * (EFMT_MAX + 1) + 1);
+char* LineEnd(char* p, Field a, Field b, Field c, Field d) {
   bool first = true;
   for (const Field& fld : {a, b, c, d}) {
     if (!first) *p++ = ' ';
@@ -243,12 +248,106 @@ void LineEnd(ReportFile& out, Field a, Field b, Field c, Field d) {
     }
   }
   *p++ = '\n';
-  out.Wrote(p);
+  return p;
 }
 
 Field Num(double v) { return {nullptr, v}; }
 const Field kMinusInf{"-infinity", 0};
 const Field kPlusInf{"+infinity", 0};
+
+// Reads the names of the chunk's lines from the name section.
+void ReadNames(InFile& f, Chunk& c) {
+  c.ends.reserve(static_cast<std::size_t>(c.count));
+  for (int k = c.first; k < c.first + c.count; ++k) {
+    c.names += NextName(f, c.rows ? "row" : "column", k);
+    c.ends.push_back(c.names.size());
+  }
+}
+
+// Formats the chunk's lines. Sets the dual slacks it shows: the value printed
+// is recomputed from the full matrix, c - A'y = -(A'y - c).
+void FormatChunk(PostData& pd, Chunk& c) {
+  c.text = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(c.count) * kLineMax +
+                                                  c.names.size());
+  char* p = c.text.get();
+  std::size_t start = 0;
+  for (int k = 0; k < c.count; ++k) {
+    const std::size_t at = static_cast<std::size_t>(c.first + k);
+    const std::size_t end = c.ends[static_cast<std::size_t>(k)];
+    const std::string_view name(c.names.data() + start, end - start);
+    start = end;
+    const long number = c.first + k + 1;
+    if (c.rows) {
+      const Field act = Num(pd.ax[at]), dual = Num(pd.y[at]);
+      switch (pd.rtype[at]) {
+        case 'E':
+          p = LineEnd(LineStart(p, number, name, "EQ"), Num(pd.rlo[at]), act, Num(pd.rup[at]), dual);
+          break;
+        case 'L':
+          p = LineEnd(LineStart(p, number, name, "LE"), kMinusInf, act, Num(pd.rup[at]), dual);
+          break;
+        case 'G':
+          p = LineEnd(LineStart(p, number, name, "GE"), Num(pd.rlo[at]), act, kPlusInf, dual);
+          break;
+        default:
+          p = LineEnd(LineStart(p, number, name, "RG"), Num(pd.rlo[at]), act, Num(pd.rup[at]), dual);
+          break;
+      }
+    } else {
+      pd.z[at] = -pd.atyc[at];
+      const double lo = pd.clo[at], up = pd.cup[at];
+      const Field x = Num(pd.x[at]), z = Num(pd.z[at]);
+      if (lo < -REPINF && up > REPINF) {
+        p = LineEnd(LineStart(p, number, name, "FR"), kMinusInf, x, kPlusInf, z);
+      } else if (lo < -REPINF) {
+        p = LineEnd(LineStart(p, number, name, "UP"), kMinusInf, x, Num(up), z);
+      } else if (up > REPINF) {
+        p = LineEnd(LineStart(p, number, name, "LO"), Num(lo), x, kPlusInf, z);
+      } else {
+        p = LineEnd(LineStart(p, number, name, std::fabs(lo - up) < 1e-13 ? "FX" : "BO"), Num(lo), x,
+                    Num(up), z);
+      }
+    }
+  }
+  c.len = static_cast<std::size_t>(p - c.text.get());
+}
+
+// Runs fn on a thread of its own, or later on the caller's when one cannot be had.
+std::future<void> Launch(bool parallel, std::function<void()> fn) {
+  if (parallel) {
+    try {
+      return std::async(std::launch::async, fn);
+    } catch (const std::system_error&) {
+    }
+  }
+  return std::async(std::launch::deferred, std::move(fn));
+}
+
+// Writes one table's lines: this thread reads the names and writes finished
+// chunks in order while other threads format the chunks after them.
+void WriteTable(PostData& pd, ReportFile& out, bool rows) {
+  const int total = rows ? pd.m : pd.n;
+  const bool parallel = total > kChunkLines;  // a small table is not worth a thread
+  const std::size_t ahead = std::max(2u, std::thread::hardware_concurrency());
+  std::deque<std::pair<std::unique_ptr<Chunk>, std::future<void>>> queue;
+  auto writeFront = [&] {
+    queue.front().second.get();
+    const Chunk& c = *queue.front().first;
+    out.Put({c.text.get(), c.len});
+    queue.pop_front();
+  };
+  for (int first = 0; first < total; first += kChunkLines) {
+    auto chunk = std::make_unique<Chunk>();
+    chunk->rows = rows;
+    chunk->first = first;
+    chunk->count = std::min(kChunkLines, total - first);
+    ReadNames(pd.fbin, *chunk);
+    if (queue.size() >= ahead) writeFront();
+    Chunk* c = chunk.get();
+    queue.emplace_back(std::move(chunk), Launch(parallel, [&pd, c] { FormatChunk(pd, *c); }));
+  }
+  while (!queue.empty()) writeFront();
+}
 
 std::string TableHead(const char* last) {
   char buf[128];
@@ -283,7 +382,6 @@ std::string ReportName(std::string_view problem) {
 }
 
 std::string OutRept(PostData& pd) {
-  InFile& f = pd.fbin;
   const std::string fname = ReportName(pd.name);
   ReportFile out(fname);
 
@@ -294,52 +392,10 @@ std::string OutRept(PostData& pd) {
                 pd.name.c_str(), pd.m, pd.n, StatusName(pd.status));
   out.Put(buf);
   out.Put(TableHead("dual value"));
-
-  for (int i = 0; i < pd.m; ++i) {
-    const std::size_t r = static_cast<std::size_t>(i);
-    std::string_view name = NextName(f, "row", i);
-    switch (pd.rtype[r]) {
-      case 'E':
-        LineStart(out, i + 1, name, "EQ");
-        LineEnd(out, Num(pd.rlo[r]), Num(pd.ax[r]), Num(pd.rup[r]), Num(pd.y[r]));
-        break;
-      case 'L':
-        LineStart(out, i + 1, name, "LE");
-        LineEnd(out, kMinusInf, Num(pd.ax[r]), Num(pd.rup[r]), Num(pd.y[r]));
-        break;
-      case 'G':
-        LineStart(out, i + 1, name, "GE");
-        LineEnd(out, Num(pd.rlo[r]), Num(pd.ax[r]), kPlusInf, Num(pd.y[r]));
-        break;
-      default:
-        LineStart(out, i + 1, name, "RG");
-        LineEnd(out, Num(pd.rlo[r]), Num(pd.ax[r]), Num(pd.rup[r]), Num(pd.y[r]));
-        break;
-    }
-  }
-
+  WriteTable(pd, out, true);
   out.Put("\nCOLUMNS\n-------\n");
   out.Put(TableHead("dual slack"));
-  for (int j = 0; j < pd.n; ++j) {
-    const std::size_t c = static_cast<std::size_t>(j);
-    std::string_view name = NextName(f, "column", j);
-    // The dual slack shown is recomputed from the full matrix: c - A'y = -(A'y - c).
-    pd.z[c] = -pd.atyc[c];
-    const double lo = pd.clo[c], up = pd.cup[c], x = pd.x[c], z = pd.z[c];
-    if (lo < -REPINF && up > REPINF) {
-      LineStart(out, j + 1, name, "FR");
-      LineEnd(out, kMinusInf, Num(x), kPlusInf, Num(z));
-    } else if (lo < -REPINF) {
-      LineStart(out, j + 1, name, "UP");
-      LineEnd(out, kMinusInf, Num(x), Num(up), Num(z));
-    } else if (up > REPINF) {
-      LineStart(out, j + 1, name, "LO");
-      LineEnd(out, Num(lo), Num(x), kPlusInf, Num(z));
-    } else {
-      LineStart(out, j + 1, name, std::fabs(lo - up) < 1e-13 ? "FX" : "BO");
-      LineEnd(out, Num(lo), Num(x), Num(up), Num(z));
-    }
-  }
+  WriteTable(pd, out, false);
   out.Put("\n------------------------------------ EOF ------------------------------------\n");
   out.Commit();
   return fname;
