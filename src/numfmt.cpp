@@ -1,8 +1,119 @@
 #include "numfmt.h"
 
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <vector>
+
+namespace {
+
+__extension__ typedef unsigned __int128 u128;  // GCC and Clang both have it
+
+// 10^k ~ mant * 2^exp2 with mant in [2^127, 2^128), truncated, for k in
+// [kMinPow, kMaxPow]: enough for every finite double's seven-digit scaling.
+constexpr int kMinPow = -320, kMaxPow = 345;
+
+struct Pow10 {
+  u128 mant;
+  int exp2;
+};
+
+// Big unsigned integer, 32-bit limbs, least significant first.
+using Big = std::vector<std::uint32_t>;
+
+int BitLength(const Big& b) {
+  return static_cast<int>(32 * (b.size() - 1)) + std::bit_width(b.back());
+}
+
+// The 128 bits of b starting at bit `from`, truncated.
+u128 Bits128(const Big& b, int from) {
+  u128 r = 0;
+  for (int i = 127; i >= 0; --i) {
+    const int bit = from + i;
+    const std::uint32_t limb = bit >= 0 ? b[static_cast<std::size_t>(bit / 32)] : 0;
+    r = (r << 1) | ((limb >> (bit % 32)) & 1u);
+  }
+  return r;
+}
+
+void Trim(Big& b) {
+  while (b.size() > 1 && b.back() == 0) b.pop_back();
+}
+
+std::array<Pow10, kMaxPow - kMinPow + 1> MakeTable() {
+  std::array<Pow10, kMaxPow - kMinPow + 1> t{};
+  Big b{1};  // 10^k, exact
+  for (int k = 0; k <= kMaxPow; ++k) {
+    const int top = BitLength(b);
+    t[static_cast<std::size_t>(k - kMinPow)] = {Bits128(b, top - 128), top - 128};
+    std::uint64_t carry = 0;
+    for (std::uint32_t& limb : b) {
+      const std::uint64_t v = std::uint64_t{limb} * 10 + carry;
+      limb = static_cast<std::uint32_t>(v);
+      carry = v >> 32;
+    }
+    if (carry) b.push_back(static_cast<std::uint32_t>(carry));
+  }
+  // floor(2^M / 10^k) by repeated division by 10: a floor of a floor is the floor.
+  constexpr int M = 1440;
+  Big q(M / 32 + 1, 0);
+  q.back() = 1u << (M % 32);
+  for (int k = 1; k <= -kMinPow; ++k) {
+    std::uint64_t rem = 0;
+    for (std::size_t i = q.size(); i-- > 0;) {
+      const std::uint64_t v = (rem << 32) | q[i];
+      q[i] = static_cast<std::uint32_t>(v / 10);
+      rem = v % 10;
+    }
+    Trim(q);
+    const int top = BitLength(q);
+    t[static_cast<std::size_t>(-k - kMinPow)] = {Bits128(q, top - 128), top - 128 - M};
+  }
+  return t;
+}
+
+const std::array<Pow10, kMaxPow - kMinPow + 1>& Table() {
+  static const auto table = MakeTable();
+  return table;
+}
+
+constexpr char kDigits2[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// m * 2^e2 * 10^k, split into its integer part and the leading 128 bits of
+// its fraction (one half is 2^127). The fraction read may fall short of the
+// true one by at most 2^47 (a truncated power, a dropped low word); false when
+// the split is out of the range this handles.
+bool Scaled(std::uint64_t m, int e2, int k, std::uint64_t& whole, u128& frac) {
+  const Pow10& p = Table()[static_cast<std::size_t>(k - kMinPow)];
+  // m * mant: 192 bits in w2:w1:(dropped low word).
+  const u128 lo = static_cast<u128>(m) * static_cast<std::uint64_t>(p.mant);
+  const u128 hi = static_cast<u128>(m) * static_cast<std::uint64_t>(p.mant >> 64);
+  const u128 mid = (lo >> 64) + static_cast<std::uint64_t>(hi);
+  const std::uint64_t w1 = static_cast<std::uint64_t>(mid);
+  const std::uint64_t w2 = static_cast<std::uint64_t>((hi >> 64) + (mid >> 64));
+  // The binary point sits t bits into w2; t is 34 to 45 for the scalings used.
+  const int t = -(p.exp2 + e2) - 128;
+  if (t < 17 || t > 63) return false;
+  whole = w2 >> t;
+  frac = (static_cast<u128>(w2 & ((std::uint64_t{1} << t) - 1)) << (128 - t)) |
+         (static_cast<u128>(w1) << (64 - t));
+  return true;
+}
+
+constexpr u128 kHalf = static_cast<u128>(1) << 127;
+constexpr u128 kMargin = static_cast<u128>(1) << 48;  // above the fraction's error
+
+char* Slow(char* out, double a) {
+  return std::to_chars(out, out + EFMT_MAX - 1, a, std::chars_format::scientific, 6).ptr;
+}
+
+}  // namespace
 
 char* FmtE(char* out, double v) {
   const char sign = std::signbit(v) ? '-' : '+';
@@ -14,10 +125,66 @@ char* FmtE(char* out, double v) {
     return out + 12;
   }
   *out++ = sign;
-  // to_chars with a precision rounds exactly as printf does; the result is
-  // at least 12 characters, so the field width never pads.
-  auto res = std::to_chars(out, out + EFMT_MAX - 1, std::fabs(v), std::chars_format::scientific, 6);
-  return res.ptr;
+  const double a = std::fabs(v);
+  if (a == 0) {
+    std::memcpy(out, "0.000000e+00", 12);
+    return out + 12;
+  }
+  // a = m * 2^e2 with m's top bit at bit 63.
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(a);
+  const int bexp = static_cast<int>(bits >> 52);
+  std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
+  int e2;
+  if (bexp == 0) {
+    e2 = -1074;
+  } else {
+    m |= std::uint64_t{1} << 52;
+    e2 = bexp - 1075;
+  }
+  const int shift = std::countl_zero(m);
+  m <<= shift;
+  e2 -= shift;
+  // a lies in [2^(e2+63), 2^(e2+64)): its decimal exponent is est or est + 1,
+  // so a * 10^(6 - est) lies in [10^6, 10^8).
+  int e10 = ((e2 + 63) * 78913) >> 18;  // floor((e2 + 63) * log10(2))
+  std::uint64_t whole;
+  u128 frac;
+  if (!Scaled(m, e2, 6 - e10, whole, frac)) return Slow(out, a);
+  // Round to seven digits, ties to even; a value too near a tie for the
+  // fraction read to decide takes the exact path.
+  std::uint64_t n;
+  if (whole < 10000000) {
+    if (frac > kHalf - kMargin && frac < kHalf + kMargin) return Slow(out, a);
+    n = whole + (frac > kHalf ? 1 : 0);
+  } else {
+    // Eight digits: the one dropped and the fraction decide.
+    ++e10;
+    const std::uint64_t dropped = whole % 10;
+    if ((dropped == 5 && frac < kMargin) || (dropped == 4 && frac > ~kMargin)) return Slow(out, a);
+    n = whole / 10 + (dropped >= 5 ? 1 : 0);
+  }
+  if (n == 10000000) {  // rounded up into the next decade
+    n = 1000000;
+    ++e10;
+  }
+  // n has seven digits: d.dddddd
+  const std::uint64_t head = n / 1000000, rest = n % 1000000;
+  out[0] = static_cast<char>('0' + head);
+  out[1] = '.';
+  const std::uint64_t r1 = rest / 10000, r2 = rest / 100 % 100, r3 = rest % 100;
+  std::memcpy(out + 2, kDigits2 + 2 * r1, 2);
+  std::memcpy(out + 4, kDigits2 + 2 * r2, 2);
+  std::memcpy(out + 6, kDigits2 + 2 * r3, 2);
+  out[8] = 'e';
+  out[9] = e10 < 0 ? '-' : '+';
+  const unsigned ex = static_cast<unsigned>(e10 < 0 ? -e10 : e10);
+  if (ex < 100) {
+    std::memcpy(out + 10, kDigits2 + 2 * ex, 2);
+    return out + 12;
+  }
+  out[10] = static_cast<char>('0' + ex / 100);
+  std::memcpy(out + 11, kDigits2 + 2 * (ex % 100), 2);
+  return out + 13;
 }
 
 char* FmtInt(char* out, long v) {

@@ -57,6 +57,27 @@ TEST(NumberFormat, MatchesPrintfOnRandomBitPatterns) {
   }
 }
 
+// The formatter decides rounding from a 128-bit scaled value and leaves only
+// near-ties to the exact path: the values a few ulps either side of a tie, and
+// of a decade boundary, across the whole exponent range, are where it would slip.
+TEST(NumberFormat, MatchesPrintfBesideTiesAndDecadeBoundaries) {
+  std::mt19937_64 rng(7);
+  auto around = [](double v, auto check) {
+    for (int dir : {-1, 1}) {
+      double w = v;
+      for (int step = 0; step < 3; ++step, w = std::nextafter(w, dir * HUGE_VAL)) check(w);
+    }
+  };
+  for (int i = 0; i < 40000; ++i) {
+    const double tie = static_cast<double>(rng() % 90000000 + 10000000) + 0.5;  // eight digits and a half
+    const int exp10 = static_cast<int>(rng() % 620) - 320;
+    around(tie * std::pow(10.0, exp10), [](double w) { ASSERT_EQ(Fast(w), Printf(w)) << std::hexfloat << w; });
+  }
+  for (int exp10 = -323; exp10 <= 308; ++exp10)
+    for (double mant : {1.0, 9.9999995, 9.999999, 5.0, 1.0000005})
+      around(mant * std::pow(10.0, exp10), [](double w) { ASSERT_EQ(Fast(w), Printf(w)) << std::hexfloat << w; });
+}
+
 TEST(NumberFormat, IntegersMatchPrintf) {
   for (long v : {0L, 1L, -1L, 999999L, 1000000L, 2147483647L, -2147483648L}) {
     char buf[32], fast[32];
