@@ -91,8 +91,23 @@ InFile MemIn(std::string path, std::string_view bytes) {
   InFile f;
   f.path = std::move(path);
   f.size = f.cap_ = f.winlen_ = bytes.size();
-  f.buf_ = std::make_unique_for_overwrite<unsigned char[]>(bytes.size() + 1);
+  f.buf_ = std::make_shared_for_overwrite<unsigned char[]>(bytes.size() + 1);
   if (!bytes.empty()) std::memcpy(f.buf_.get(), bytes.data(), bytes.size());
+  return f;
+}
+
+InFile InFile::Reopen() const {
+  InFile f;
+  f.path = path;
+  f.size = size;
+  if (fd_ < 0) {
+    f.buf_ = buf_;
+    f.cap_ = cap_;
+    f.winlen_ = winlen_;
+    return f;
+  }
+  f.fd_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+  if (f.fd_ < 0) Fail(*this, std::string("cannot open again: ") + std::strerror(errno));
   return f;
 }
 
@@ -119,7 +134,7 @@ const unsigned char* InFile::Bytes(std::size_t n) {
   const std::size_t want = std::max(std::min(kWindow, size), n);
   if (cap_ < want) {
     buf_.reset();  // the old window is gone either way; do not hold both
-    buf_ = std::make_unique_for_overwrite<unsigned char[]>(want);
+    buf_ = std::make_shared_for_overwrite<unsigned char[]>(want);
     cap_ = want;
   }
   // The replay walks records from the end of the file to its start: after a
@@ -256,47 +271,6 @@ void Warn(PostData& pd, const std::string& what) {
 }
 
 // ---- data records ----
-
-// MATRIX: nz, ncols, c[ncols], then per column: cnt, ind[cnt], val[cnt]
-void ReadMatrix(PostData& pd) {
-  InFile& f = pd.fbin;
-  int nz = iGet(f);
-  int ncols = iGet(f);
-  NeedCount(f, nz, 12, "entry count");  // an index and a value an entry
-  NeedCount(f, ncols, 12, "column count");  // a cost and a count a column
-  if (ncols != pd.n)
-    Fail(f, "matrix has " + Str(ncols) + " columns, the header says " + Str(pd.n));
-  pd.nz = nz;
-  pd.n = ncols;
-  dFree(pd.c);
-  pd.c = dAlloc(static_cast<std::size_t>(ncols));
-  dGetN(f, pd.c.data(), static_cast<std::size_t>(ncols));
-  auto A = mAlloc(ncols, nz);
-  int maxrow = -1;
-  std::size_t off = 0;
-  for (int e = 0; e < ncols; ++e) {
-    int cnt = iGet(f);
-    if (cnt < 0) Fail(f, "negative entry count " + Str(cnt) + " in column " + Str(e));
-    if (static_cast<std::size_t>(cnt) > static_cast<std::size_t>(nz) - off)
-      Fail(f, "column counts add up to more than the " + Str(nz) + " entries");
-    SpVec& col = A->col[static_cast<std::size_t>(e)];
-    col.nz = cnt;
-    col.ind = A->indblk.data() + off;
-    col.val = A->valblk.data() + off;
-    iGetN(f, col.ind, static_cast<std::size_t>(cnt));
-    dGetN(f, col.val, static_cast<std::size_t>(cnt));
-    for (int q = 0; q < cnt; ++q) {
-      int r = col.ind[q];
-      if (r < 0 || r >= pd.m)
-        Fail(f, "row index " + Str(r) + " of column " + Str(e) + " outside the " + Str(pd.m) +
-                    " rows");
-      if (r > maxrow) maxrow = r;
-    }
-    off += static_cast<std::size_t>(cnt);
-  }
-  pd.A = std::move(A);
-  pd.maxrow = maxrow;
-}
 
 // COLMAP / ROWMAP: N, map[N]; spreads the reduced values over the full space.
 void ReadMap(PostData& pd, bool cols) {
@@ -568,6 +542,54 @@ void UndoSglRow(PostData& pd) {
 
 }  // namespace
 
+// MATRIX: nz, ncols, c[ncols], then per column: cnt, ind[cnt], val[cnt]
+MatrixRead ReadMatrixAt(InFile& f, int m, int n) {
+  int nz = iGet(f);
+  int ncols = iGet(f);
+  NeedCount(f, nz, 12, "entry count");  // an index and a value an entry
+  NeedCount(f, ncols, 12, "column count");  // a cost and a count a column
+  if (ncols != n)
+    Fail(f, "matrix has " + std::to_string(ncols) + " columns, the header says " + std::to_string(n));
+  MatrixRead mr;
+  mr.nz = nz;
+  mr.c = dAlloc(static_cast<std::size_t>(ncols));
+  dGetN(f, mr.c.data(), static_cast<std::size_t>(ncols));
+  auto A = mAlloc(ncols, nz);
+  int maxrow = -1;
+  std::size_t off = 0;
+  for (int e = 0; e < ncols; ++e) {
+    int cnt = iGet(f);
+    if (cnt < 0) Fail(f, "negative entry count " + std::to_string(cnt) + " in column " + std::to_string(e));
+    if (static_cast<std::size_t>(cnt) > static_cast<std::size_t>(nz) - off)
+      Fail(f, "column counts add up to more than the " + std::to_string(nz) + " entries");
+    SpVec& col = A->col[static_cast<std::size_t>(e)];
+    col.nz = cnt;
+    col.ind = A->indblk.data() + off;
+    col.val = A->valblk.data() + off;
+    iGetN(f, col.ind, static_cast<std::size_t>(cnt));
+    dGetN(f, col.val, static_cast<std::size_t>(cnt));
+    for (int q = 0; q < cnt; ++q) {
+      int r = col.ind[q];
+      if (r < 0 || r >= m)
+        Fail(f, "row index " + std::to_string(r) + " of column " + std::to_string(e) + " outside the " +
+                    std::to_string(m) + " rows");
+      if (r > maxrow) maxrow = r;
+    }
+    off += static_cast<std::size_t>(cnt);
+  }
+  mr.A = std::move(A);
+  mr.maxrow = maxrow;
+  return mr;
+}
+
+void StoreMatrix(PostData& pd, MatrixRead&& mr) {
+  pd.nz = mr.nz;
+  pd.n = mr.A->n;
+  pd.c = std::move(mr.c);
+  pd.A = std::move(mr.A);
+  pd.maxrow = mr.maxrow;
+}
+
 // HEADER: m, n, len, name[len], rlo[m], rup[m], rtype[m], clo[n], cup[n]
 void ReadHeader(PostData& pd) {
   InFile& f = pd.fbin;
@@ -608,7 +630,7 @@ void PostSol(int code, PostData& pd) {
     case FIXCOL: UndoFixedCol(pd, pd.nfixcol); break;
     case NULCOL: UndoNulCol(pd); break;
     case LOWBND: UndoLowBnd(pd); break;
-    case MATRIX: ReadMatrix(pd); break;
+    case MATRIX: StoreMatrix(pd, ReadMatrixAt(pd.fbin, pd.m, pd.n)); break;
     case MINBND: UndoMinBnd(pd); break;
     case HEADER: ReadHeader(pd); break;
     case DBLROW: UndoDblRow(pd); break;

@@ -71,6 +71,9 @@ class InFile {
   const unsigned char* Bytes(std::size_t n);
   // Copies the `n` bytes at pos to `out` and moves past them.
   void Copy(void* out, std::size_t n);
+  // A second reader of the same file, with a position of its own, for
+  // reading two parts of it on two threads.
+  InFile Reopen() const;
 
  private:
   friend InFile OpenIn(const std::string& path);
@@ -78,7 +81,7 @@ class InFile {
   void Load(std::size_t start, std::size_t n, unsigned char* out);
 
   int fd_ = -1;  // -1: the whole file is in buf_
-  std::unique_ptr<unsigned char[]> buf_;
+  std::shared_ptr<unsigned char[]> buf_;  // shared only by readers of a file in memory
   std::size_t cap_ = 0;     // bytes buf_ holds room for
   std::size_t winoff_ = 0;  // file offset of buf_[0]
   std::size_t winlen_ = 0;  // valid bytes in buf_
@@ -159,6 +162,16 @@ int ShutDown(PostData& pd);
 // Record replay.
 void PostSol(int code, PostData& pd);
 void ReadHeader(PostData& pd);
+// A MATRIX record's payload, read apart from the state so that it can be read
+// on a second thread; m and n are the header's, which it is checked against.
+struct MatrixRead {
+  int nz = 0;
+  std::vector<double> c;
+  std::unique_ptr<SpMat> A;
+  int maxrow = -1;
+};
+MatrixRead ReadMatrixAt(InFile& f, int m, int n);
+void StoreMatrix(PostData& pd, MatrixRead&& mr);
 
 // Activities, dual slacks and the report.
 void mTimesv(int trans, int ncols, const SpMat& A, const double* v, double* out);

@@ -24,6 +24,22 @@
 #include "numfmt.h"
 #include "postdata.h"
 
+namespace {
+
+// Runs fn on a thread of its own, or later on the caller's when one cannot be had.
+template <class T>
+std::future<T> Launch(bool parallel, std::function<T()> fn) {
+  if (parallel) {
+    try {
+      return std::async(std::launch::async, fn);
+    } catch (const std::system_error&) {
+    }
+  }
+  return std::async(std::launch::deferred, std::move(fn));
+}
+
+}  // namespace
+
 // ---- storage helpers ----
 
 std::vector<char> cAlloc(std::size_t count) { return std::vector<char>(count); }
@@ -110,10 +126,13 @@ void mTimesv(int trans, int ncols, const SpMat& A, const double* v, double* out)
 void GetActv(PostData& pd) {
   pd.ax = dAlloc(static_cast<std::size_t>(pd.m));
   pd.atyc = dAlloc(static_cast<std::size_t>(pd.n));
-  for (int i = 0; i < pd.m; ++i) pd.ax[static_cast<std::size_t>(i)] = 0;
+  // The two products share only the matrix, which neither writes.
+  auto dualSide = Launch<void>(pd.A->nz > (1 << 16), [&pd] {
+    for (int j = 0; j < pd.n; ++j) pd.atyc[static_cast<std::size_t>(j)] = -pd.c[static_cast<std::size_t>(j)];
+    mTimesv(1, pd.n, *pd.A, pd.y.data(), pd.atyc.data());
+  });
   mTimesv(0, pd.n, *pd.A, pd.x.data(), pd.ax.data());
-  for (int j = 0; j < pd.n; ++j) pd.atyc[static_cast<std::size_t>(j)] = -pd.c[static_cast<std::size_t>(j)];
-  mTimesv(1, pd.n, *pd.A, pd.y.data(), pd.atyc.data());
+  dualSide.get();
 }
 
 // ---- report ----
@@ -312,17 +331,6 @@ void FormatChunk(PostData& pd, Chunk& c) {
   c.len = static_cast<std::size_t>(p - c.text.get());
 }
 
-// Runs fn on a thread of its own, or later on the caller's when one cannot be had.
-std::future<void> Launch(bool parallel, std::function<void()> fn) {
-  if (parallel) {
-    try {
-      return std::async(std::launch::async, fn);
-    } catch (const std::system_error&) {
-    }
-  }
-  return std::async(std::launch::deferred, std::move(fn));
-}
-
 // Writes one table's lines: this thread reads the names and writes finished
 // chunks in order while other threads format the chunks after them.
 void WriteTable(PostData& pd, ReportFile& out, bool rows) {
@@ -344,7 +352,7 @@ void WriteTable(PostData& pd, ReportFile& out, bool rows) {
     ReadNames(pd.fbin, *chunk);
     if (queue.size() >= ahead) writeFront();
     Chunk* c = chunk.get();
-    queue.emplace_back(std::move(chunk), Launch(parallel, [&pd, c] { FormatChunk(pd, *c); }));
+    queue.emplace_back(std::move(chunk), Launch<void>(parallel, [&pd, c] { FormatChunk(pd, *c); }));
   }
   while (!queue.empty()) writeFront();
 }
@@ -529,7 +537,7 @@ void ReplayRecords(PostData& pd, const std::vector<int>& offsets) {
   // Records must not overlap: one that reads into the record after it in the
   // file is corrupt. This also bounds the whole replay by the file's size.
   std::vector<int> starts(offsets.begin(), offsets.end() - 1);
-  std::sort(starts.begin(), starts.end());
+  if (!std::is_sorted(starts.begin(), starts.end())) std::sort(starts.begin(), starts.end());
   auto checkEnd = [&](long i) {
     auto next = std::upper_bound(starts.begin(), starts.end(), offsets[static_cast<std::size_t>(i)]);
     if (next != starts.end() && pd.fbin.pos > static_cast<std::size_t>(*next))
@@ -541,9 +549,32 @@ void ReplayRecords(PostData& pd, const std::vector<int>& offsets) {
   ReadHeader(pd);
   checkEnd(0);
 
+  // Presolvers write the matrix right after the header, and only the products
+  // use it: in a large file, read it on a second thread while the records
+  // after it are replayed. It is taken up when the replay reaches it, so any
+  // failure still surfaces in replay order.
+  const int m = pd.m, n = pd.n;
+  InFile side;
+  std::future<MatrixRead> early;
+  if (count > 2 && pd.fbin.size > InFile::kWindow) {
+    side = pd.fbin.Reopen();
+    if (EnterRecord(side, 1, offsets[1]) == MATRIX)
+      early = Launch<MatrixRead>(true, [&side, m, n] { return ReadMatrixAt(side, m, n); });
+  }
+
   for (long i = count - 1; i >= 0; --i) {
     int code = EnterRecord(pd.fbin, i, offsets[static_cast<std::size_t>(i)]);
-    PostSol(code, pd);
+    if (i == 1 && early.valid()) {
+      MatrixRead mr = early.get();
+      if (pd.m == m && pd.n == n) {  // no HEADER record in between changed the sizes
+        StoreMatrix(pd, std::move(mr));
+        pd.fbin.seek(side.pos);
+      } else {
+        PostSol(code, pd);
+      }
+    } else {
+      PostSol(code, pd);
+    }
     checkEnd(i);
   }
   // Record 0, replayed last, leaves the file at the name section.
