@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // Record codes: the int32 that starts every record of the record file.
@@ -109,13 +110,35 @@ struct SpVec {
   double* val = nullptr;
 };
 
-// Column-wise sparse matrix; the columns' slices lie one after another in `indblk`/`valblk`.
+// Leaves new elements uninitialised: for blocks that are read straight over,
+// where zero-filling first would only cost a pass over the memory.
+template <class T>
+struct ReadOverAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = ReadOverAllocator<U>;
+  };
+  ReadOverAllocator() = default;
+  template <class U>
+  ReadOverAllocator(const ReadOverAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+
+// Column-wise sparse matrix; the columns' slices lie one after another in
+// `indblk`/`valblk`, which the MATRIX record fills (they start uninitialised).
 struct SpMat {
   int n = 0;
   int nz = 0;
   std::vector<SpVec> col;
-  std::vector<int> indblk;
-  std::vector<double> valblk;
+  std::vector<int, ReadOverAllocator<int>> indblk;
+  std::vector<double, ReadOverAllocator<double>> valblk;
 };
 
 struct PostData {

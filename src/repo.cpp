@@ -54,8 +54,8 @@ std::unique_ptr<SpMat> mAlloc(int ncols, int nz) {
   if (ncols > 0) {
     A->col.resize(static_cast<std::size_t>(ncols));
     if (nz > 0) {
-      A->indblk = iAlloc(static_cast<std::size_t>(nz));
-      A->valblk = dAlloc(static_cast<std::size_t>(nz));
+      A->indblk.resize(static_cast<std::size_t>(nz));
+      A->valblk.resize(static_cast<std::size_t>(nz));
       A->col[0].ind = A->indblk.data();
       A->col[0].val = A->valblk.data();
     }

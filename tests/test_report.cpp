@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <vector>
 
 #include "harness.h"
 #include "numfmt.h"
@@ -79,7 +80,9 @@ TEST(NumberFormat, MatchesPrintfBesideTiesAndDecadeBoundaries) {
 }
 
 TEST(NumberFormat, IntegersMatchPrintf) {
-  for (long v : {0L, 1L, -1L, 999999L, 1000000L, 2147483647L, -2147483648L}) {
+  std::vector<long> values{0, 1, -1, 9, 10, 99, 100, 999, 1000, 99999999, 100000000, 2147483647, -2147483648L};
+  for (long v = 1; v < 100000000; v = v * 3 + 1) values.insert(values.end(), {v, v - 1, v + 1});
+  for (long v : values) {
     char buf[32], fast[32];
     std::snprintf(buf, sizeof buf, "%ld", v);
     EXPECT_EQ(std::string(fast, FmtInt(fast, v)), buf);
