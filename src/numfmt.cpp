@@ -75,22 +75,19 @@ std::array<Pow10, kMaxPow - kMinPow + 1> MakeTable() {
   return t;
 }
 
-const std::array<Pow10, kMaxPow - kMinPow + 1>& Table() {
-  static const auto table = MakeTable();
-  return table;
-}
+const std::array<Pow10, kMaxPow - kMinPow + 1> kTable = MakeTable();
 
 constexpr char kDigits2[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// m * 2^e2 * 10^k, split into its integer part and the leading 128 bits of
-// its fraction (one half is 2^127). The fraction read may fall short of the
-// true one by at most 2^47 (a truncated power, a dropped low word); false when
-// the split is out of the range this handles.
-bool Scaled(std::uint64_t m, int e2, int k, std::uint64_t& whole, u128& frac) {
-  const Pow10& p = Table()[static_cast<std::size_t>(k - kMinPow)];
+// m * 2^e2 * 10^k, split into its integer part and the leading 64 bits of
+// its fraction (one half is 2^63). The true fraction lies less than 2^-80
+// above the one read (a truncated power, dropped low bits); false when the
+// split is out of the range this handles.
+bool Scaled(std::uint64_t m, int e2, int k, std::uint64_t& whole, std::uint64_t& frac) {
+  const Pow10& p = kTable[static_cast<std::size_t>(k - kMinPow)];
   // m * mant: 192 bits in w2:w1:(dropped low word).
   const u128 lo = static_cast<u128>(m) * static_cast<std::uint64_t>(p.mant);
   const u128 hi = static_cast<u128>(m) * static_cast<std::uint64_t>(p.mant >> 64);
@@ -101,13 +98,13 @@ bool Scaled(std::uint64_t m, int e2, int k, std::uint64_t& whole, u128& frac) {
   const int t = -(p.exp2 + e2) - 128;
   if (t < 17 || t > 63) return false;
   whole = w2 >> t;
-  frac = (static_cast<u128>(w2 & ((std::uint64_t{1} << t) - 1)) << (128 - t)) |
-         (static_cast<u128>(w1) << (64 - t));
+  frac = (w2 << (64 - t)) | (w1 >> t);
   return true;
 }
 
-constexpr u128 kHalf = static_cast<u128>(1) << 127;
-constexpr u128 kMargin = static_cast<u128>(1) << 48;  // above the fraction's error
+// Fractions this near one half (or a whole) are left to the exact path.
+constexpr std::uint64_t kHalf = std::uint64_t{1} << 63;
+bool NearHalf(std::uint64_t frac) { return frac - (kHalf - 1) <= 1; }
 
 char* Slow(char* out, double a) {
   return std::to_chars(out, out + EFMT_MAX - 1, a, std::chars_format::scientific, 6).ptr;
@@ -147,20 +144,19 @@ char* FmtE(char* out, double v) {
   // a lies in [2^(e2+63), 2^(e2+64)): its decimal exponent is est or est + 1,
   // so a * 10^(6 - est) lies in [10^6, 10^8).
   int e10 = ((e2 + 63) * 78913) >> 18;  // floor((e2 + 63) * log10(2))
-  std::uint64_t whole;
-  u128 frac;
+  std::uint64_t whole, frac;
   if (!Scaled(m, e2, 6 - e10, whole, frac)) return Slow(out, a);
   // Round to seven digits, ties to even; a value too near a tie for the
   // fraction read to decide takes the exact path.
   std::uint64_t n;
   if (whole < 10000000) {
-    if (frac > kHalf - kMargin && frac < kHalf + kMargin) return Slow(out, a);
+    if (NearHalf(frac)) return Slow(out, a);
     n = whole + (frac > kHalf ? 1 : 0);
   } else {
     // Eight digits: the one dropped and the fraction decide.
     ++e10;
     const std::uint64_t dropped = whole % 10;
-    if ((dropped == 5 && frac < kMargin) || (dropped == 4 && frac > ~kMargin)) return Slow(out, a);
+    if ((dropped == 5 && frac == 0) || (dropped == 4 && frac == ~std::uint64_t{0})) return Slow(out, a);
     n = whole / 10 + (dropped >= 5 ? 1 : 0);
   }
   if (n == 10000000) {  // rounded up into the next decade
@@ -168,10 +164,12 @@ char* FmtE(char* out, double v) {
     ++e10;
   }
   // n has seven digits: d.dddddd
-  const std::uint64_t head = n / 1000000, rest = n % 1000000;
+  const auto n32 = static_cast<std::uint32_t>(n);
+  const std::uint32_t head = n32 / 1000000, rest = n32 - head * 1000000;
+  const std::uint32_t r1 = rest / 10000, low = rest - r1 * 10000;
+  const std::uint32_t r2 = low / 100, r3 = low - r2 * 100;
   out[0] = static_cast<char>('0' + head);
   out[1] = '.';
-  const std::uint64_t r1 = rest / 10000, r2 = rest / 100 % 100, r3 = rest % 100;
   std::memcpy(out + 2, kDigits2 + 2 * r1, 2);
   std::memcpy(out + 4, kDigits2 + 2 * r2, 2);
   std::memcpy(out + 6, kDigits2 + 2 * r3, 2);
