@@ -38,9 +38,7 @@ T FromLE(T v) {
 }
 
 void Need(const InFile& f, std::size_t bytes) {
-  if (bytes > f.left())
-    Fail(f, "short read: " + std::to_string(bytes) + " bytes needed at offset " +
-                std::to_string(f.pos) + ", the file ends at " + std::to_string(f.size));
+  if (bytes > f.left()) ShortRead(f, bytes);
 }
 
 }  // namespace
@@ -128,8 +126,7 @@ void InFile::Load(std::size_t start, std::size_t n, unsigned char* out) {
   }
 }
 
-const unsigned char* InFile::Bytes(std::size_t n) {
-  if (pos >= winoff_ && pos + n <= winoff_ + winlen_) return buf_.get() + (pos - winoff_);
+const unsigned char* InFile::Refill(std::size_t n) {
   // Only a file on disk gets here: a file in memory is one window over all of it.
   const std::size_t want = std::max(std::min(kWindow, size), n);
   if (cap_ < want) {
@@ -169,6 +166,11 @@ void InFile::Copy(void* out, std::size_t n) {
   pos += n;
 }
 
+void ShortRead(const InFile& f, std::size_t bytes) {
+  Fail(f, "short read: " + std::to_string(bytes) + " bytes needed at offset " + std::to_string(f.pos) +
+              ", the file ends at " + std::to_string(f.size));
+}
+
 void Fail(const InFile& f, const std::string& why) {
   std::string msg = f.path + ": ";
   if (f.rec >= 0) {
@@ -185,29 +187,6 @@ void NeedCount(const InFile& f, std::int64_t count, std::int64_t each, const cha
   if (count * each > static_cast<std::int64_t>(f.left()))
     Fail(f, std::string(what) + " " + std::to_string(count) + " is more than the " +
                 std::to_string(f.left()) + " bytes left in the file can hold");
-}
-
-int cGet(InFile& f) {
-  Need(f, 1);
-  const int v = static_cast<signed char>(*f.Bytes(1));
-  f.pos += 1;
-  return v;
-}
-
-int iGet(InFile& f) {
-  Need(f, 4);
-  std::int32_t v;
-  std::memcpy(&v, f.Bytes(4), 4);
-  f.pos += 4;
-  return FromLE(v);
-}
-
-double dGet(InFile& f) {
-  Need(f, 8);
-  double v;
-  std::memcpy(&v, f.Bytes(8), 8);
-  f.pos += 8;
-  return FromLE(v);
 }
 
 namespace {

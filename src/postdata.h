@@ -2,7 +2,11 @@
 // the record codes, the tolerances and the helpers every stage uses.
 #pragma once
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -69,7 +73,10 @@ class InFile {
 
   // The `n` bytes at pos, which the caller has checked lie inside the file;
   // valid until the next read.
-  const unsigned char* Bytes(std::size_t n);
+  const unsigned char* Bytes(std::size_t n) {
+    if (pos >= winoff_ && pos + n <= winoff_ + winlen_) return buf_.get() + (pos - winoff_);
+    return Refill(n);
+  }
   // Copies the `n` bytes at pos to `out` and moves past them.
   void Copy(void* out, std::size_t n);
   // A second reader of the same file, with a position of its own, for
@@ -80,6 +87,7 @@ class InFile {
   friend InFile OpenIn(const std::string& path);
   friend InFile MemIn(std::string path, std::string_view bytes);
   void Load(std::size_t start, std::size_t n, unsigned char* out);
+  const unsigned char* Refill(std::size_t n);
 
   int fd_ = -1;  // -1: the whole file is in buf_
   std::shared_ptr<unsigned char[]> buf_;  // shared only by readers of a file in memory
@@ -97,9 +105,30 @@ InFile MemIn(std::string path, std::string_view bytes);
 // or one the rest of the file cannot hold is a failure, before anything is allocated.
 void NeedCount(const InFile& f, std::int64_t count, std::int64_t each, const char* what);
 
-int cGet(InFile& f);     // one byte, as a signed character value
-int iGet(InFile& f);     // one little-endian int32
-double dGet(InFile& f);  // one little-endian IEEE double
+// Fails with "short read" for `bytes` wanted at f.pos.
+[[noreturn]] void ShortRead(const InFile& f, std::size_t bytes);
+
+// One little-endian value of type T at f.pos; the file's byte order is fixed.
+template <class T>
+T GetLE(InFile& f) {
+  if (f.left() < sizeof(T)) ShortRead(f, sizeof(T));
+  T v;
+  std::memcpy(&v, f.Bytes(sizeof(T)), sizeof(T));
+  f.pos += sizeof(T);
+  if constexpr (std::endian::native == std::endian::big) {
+    auto bytes = std::bit_cast<std::array<unsigned char, sizeof(T)>>(v);
+    std::reverse(bytes.begin(), bytes.end());
+    v = std::bit_cast<T>(bytes);
+  }
+  return v;
+}
+
+// One byte, as a signed character value.
+inline int cGet(InFile& f) { return GetLE<signed char>(f); }
+// One little-endian int32.
+inline int iGet(InFile& f) { return GetLE<std::int32_t>(f); }
+// One little-endian IEEE double.
+inline double dGet(InFile& f) { return GetLE<double>(f); }
 void iGetN(InFile& f, int* out, std::size_t count);
 void dGetN(InFile& f, double* out, std::size_t count);
 

@@ -248,7 +248,7 @@ char* LineStart(char* p, long number, std::string_view name, const char* type) {
 // The four fields after the type: a number, or a text standing in its place
 // left-aligned in 13 characters; blanks between, a newline after.
 struct Field {
-  const char* text;  // null: print num
+  const char* text;  // null: print num; else exactly 13 characters
   double num;
 };
 
@@ -258,9 +258,7 @@ char* LineEnd(char* p, Field a, Field b, Field c, Field d) {
     if (!first) *p++ = ' ';
     first = false;
     if (fld.text) {
-      std::size_t n = std::strlen(fld.text);
-      std::memcpy(p, fld.text, n);
-      std::memset(p + n, ' ', 13 - n);
+      std::memcpy(p, fld.text, 13);
       p += 13;
     } else {
       p = FmtE(p, fld.num);
@@ -271,8 +269,8 @@ char* LineEnd(char* p, Field a, Field b, Field c, Field d) {
 }
 
 Field Num(double v) { return {nullptr, v}; }
-const Field kMinusInf{"-infinity", 0};
-const Field kPlusInf{"+infinity", 0};
+const Field kMinusInf{"-infinity    ", 0};
+const Field kPlusInf{"+infinity    ", 0};
 
 // Reads the names of the chunk's lines from the name section.
 void ReadNames(InFile& f, Chunk& c) {
