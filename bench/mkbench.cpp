@@ -217,6 +217,10 @@ class Generator {
   void ColumnReductions();
   void Solution();
   void Fixed(int j, double xval);
+  size_t KeptCount() const {
+    return static_cast<size_t>(std::count_if(colState_.begin(), colState_.end(),
+                                             [](unsigned char st) { return st == kKept || st == kDupKept; }));
+  }
   bool PlanDupCol(int k, int j, double alpha);
   void WriteRecord(Bytes& b, const Red& red) const;
   void ColumnList(Bytes& b, int j, int skipRow) const;
@@ -344,10 +348,10 @@ void Generator::Matrix() {
   // Column lengths: log-normal about the mean, at least 1, summing to nz.
   std::vector<size_t> len(n, 0);
   std::vector<int> adjustable;
-  size_t fixedCols = 0;
+  size_t filled = 0;
   for (size_t j = 0; j < n; ++j)
-    if (!(colState_[j] == kRemoved && dupOf_[j] < 0)) ++fixedCols;  // all but the empty ones
-  const double mean = static_cast<double>(nz_) / static_cast<double>(fixedCols);
+    if (!(colState_[j] == kRemoved && dupOf_[j] < 0)) ++filled;  // all but the empty ones
+  const double mean = static_cast<double>(nz_) / static_cast<double>(filled);
   long long sum = 0;
   for (size_t j = 0; j < n; ++j) {
     if (colState_[j] == kRemoved && dupOf_[j] < 0) continue;  // null column: no entries
@@ -360,6 +364,16 @@ void Generator::Matrix() {
     if (dupOf_[j] >= 0) len[j] = len[static_cast<size_t>(dupOf_[j])];
   for (size_t j = 0; j < n; ++j) sum += static_cast<long long>(len[j]);
   long long diff = static_cast<long long>(nz_) - sum;
+  // Too many entries: shorten duplicate pairs first, two entries at a time.
+  for (size_t k = 0; k < n && diff <= -2; ++k) {
+    if (dupOf_[k] < 0) continue;
+    const size_t j = static_cast<size_t>(dupOf_[k]);
+    while (diff <= -2 && len[j] > 1) {
+      --len[j];
+      --len[k];
+      diff += 2;
+    }
+  }
   for (long long tries = 0; diff != 0; ++tries) {
     if (adjustable.empty() || tries > 100 * static_cast<long long>(n) + std::llabs(diff))
       BinWriter::Die("cannot spread the entries over the columns; choose other sizes");
@@ -440,12 +454,19 @@ void Generator::RowReductions() {
     }
   }
   Shuffle(order, rng_);
+  // A fifth of the rows go. The kinds that take columns with them are scaled
+  // down when there are few columns for many rows, so that they take at most
+  // about a tenth of the columns; duplicate rows make up the rest.
+  const double takes = 0.05 + 0.05 + 0.02 + 0.02 * 3;  // columns taken, per row
+  const double scale = std::min(1.0, 0.09 * static_cast<double>(n) / (takes * static_cast<double>(m)));
+  auto share = [&](double part) { return static_cast<size_t>(part * scale * static_cast<double>(m)); };
   size_t quota[NCODES] = {};
-  quota[FORROW] = 2 * m / 100;
-  quota[SGLROW] = 5 * m / 100;
-  quota[DBLROW] = 5 * m / 100;
-  quota[DOMROW] = 2 * m / 100;
-  quota[DUPROW] = 4 * m / 100;
+  quota[FORROW] = share(0.02);
+  quota[SGLROW] = share(0.05);
+  quota[DBLROW] = share(0.05);
+  quota[DOMROW] = share(0.02);
+  const size_t used = (m - order.size()) + quota[FORROW] + quota[SGLROW] + quota[DBLROW] + quota[DOMROW];
+  quota[DUPROW] = m / 5 > used ? m / 5 - used : 0;
   std::vector<Red> rows;
   for (int r : order) {
     const size_t len = rowLen[static_cast<size_t>(r)];
@@ -576,7 +597,10 @@ void Generator::ColumnReductions() {
   for (size_t j = 0; j < n; ++j)
     if (colState_[j] == kFree) order.push_back(static_cast<int>(j));
   Shuffle(order, rng_);
-  size_t nfix = 5 * n / 100, ndom = 2 * n / 100;
+  // Fixed and dominated columns bring the columns taken out to a fifth.
+  const size_t taken = n - order.size() - KeptCount();
+  const size_t budget = n / 5 > taken ? n / 5 - taken : 0;
+  size_t nfix = budget * 5 / 7, ndom = budget - nfix;
   for (int j : order) {
     const size_t c = static_cast<size_t>(j);
     const double lo = p_.clo[c], up = p_.cup[c];
