@@ -105,8 +105,10 @@ int main(int argc, char** argv) {
       const int cnt = iGet(bin);
       std::vector<int> ind(static_cast<std::size_t>(cnt));
       std::vector<double> val(static_cast<std::size_t>(cnt));
-      iGetN(bin, ind.data(), ind.size());
-      dGetN(bin, val.data(), val.size());
+      if (cnt > 0) {  // an empty vector's data() may be null, which the reader must not copy to
+        iGetN(bin, ind.data(), ind.size());
+        dGetN(bin, val.data(), val.size());
+      }
       for (int q = 0; q < cnt; ++q) {
         const auto i = static_cast<std::size_t>(ind[static_cast<std::size_t>(q)]);
         col[static_cast<std::size_t>(j)].emplace_back(ind[static_cast<std::size_t>(q)], val[static_cast<std::size_t>(q)]);
