@@ -38,6 +38,9 @@ rm -rf "$work"
 mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
+fstype=$(stat -f -c %T "$work")
+[[ $fstype == tmpfs || $fstype == ramfs ]] ||
+  echo "run.sh: warning: $work is on $fstype, not in memory: writeback will blur the figures" >&2
 
 # --- helpers ---------------------------------------------------------------
 
@@ -72,6 +75,7 @@ verdict() { awk "BEGIN { print ($1) ? \"met\" : \"NOT met\" }"; }
 # --- one size ----------------------------------------------------------------
 
 first_wall= last_wall= first_label= last_label=
+load0=$(cut -d' ' -f1 /proc/loadavg)
 for size in $sizes; do
   IFS=x read -r rows cols nz <<<"$size"
   [[ $rows =~ ^[0-9]+$ && $cols =~ ^[0-9]+$ && $nz =~ ^[0-9]+$ ]] || { echo "run.sh: bad size '$size' (want ROWSxCOLUMNSxNONZEROS)" >&2; exit 1; }
@@ -108,7 +112,8 @@ for size in $sizes; do
   ratio=$(calc "$wall / $floor")
 
   printf '%-28s %10.3f s   (median of %d after a warm-up)\n' "postsolve wall" "$wall" "$runs"
-  printf '%-28s %10.3f s   (user+sys)\n' "postsolve cpu" "$cpu"
+  printf '%-28s %10.3f s   (user+sys; %.0f %% of the wall time: less means waiting for a core)\n' \
+    "postsolve cpu" "$cpu" "$(calc "100 * $cpu / $wall")"
   printf '%-28s %10.1f MiB (largest %.1f)  goal 1.25 x record file + 32 MiB = %.1f MiB: %s\n' \
     "peak resident memory" "$(calc "$rss / 1024")" "$(calc "$rss_max / 1024")" "$goal_mib" \
     "$(verdict "$rss_max / 1024 <= $goal_mib")"
@@ -132,4 +137,5 @@ if [[ $first_label != "$last_label" ]]; then
     "$last_label" "$first_label" "$(verdict "$growth <= 11")"
 fi
 printf '%-28s %10d\n' "cores (nproc)" "$(nproc)"
+printf '%-28s %s -> %s\n' "load average (1 min)" "$load0" "$(cut -d' ' -f1 /proc/loadavg)"
 echo "The machine may be shared: the figures are indicative."
