@@ -137,7 +137,7 @@ if [[ $first_label != "$last_label" ]]; then
   printf '%-28s %10.2f     (%s / %s non-zeros) goal at most 11: %s\n' "growth of postsolve wall" "$growth" \
     "$last_label" "$first_label" "$(verdict "$growth <= 11")"
   printf '%-28s %10.2f     (the same in CPU time, steadier on a busy machine)\n' "growth of postsolve cpu" \
-    "$(calc "$first_cpu > 0 ? $last_cpu / $first_cpu : 0")"
+    "$(calc "($first_cpu > 0 ? $last_cpu / $first_cpu : 0)")"
 fi
 printf '%-28s %10d\n' "cores (nproc)" "$(nproc)"
 printf '%-28s %s -> %s\n' "load average (1 min)" "$load0" "$(cut -d' ' -f1 /proc/loadavg)"
