@@ -125,11 +125,6 @@ class Walker {
     iGetN(f, offsets_.data(), offsets_.size());
     census_.records = count;
 
-    InFile bin = MemIn(BINFILE, files_.bin);
-    for (std::size_t k = 0; k < offsets_.size(); ++k)
-      if (offsets_[k] < 0 || static_cast<std::size_t>(offsets_[k]) + 4 > bin.size)
-        Fail(bin, "record " + Int(static_cast<long>(k)) + ": offset " + Int(offsets_[k]) +
-                      " outside the record file of " + std::to_string(bin.size) + " bytes");
     byFile_.resize(offsets_.size());
     for (std::size_t k = 0; k < byFile_.size(); ++k) byFile_[k] = k;
     std::stable_sort(byFile_.begin(), byFile_.end(),
@@ -164,14 +159,24 @@ class Walker {
     Emit(text + "\n\n");
   }
 
+  // Checked when the walk reaches the record, so that a cut file shows
+  // everything before the cut.
+  void CheckOffset(const InFile& f, std::size_t k) {
+    if (offsets_[k] < 0 || static_cast<std::size_t>(offsets_[k]) + 4 > f.size)
+      Fail(f, "record " + Int(static_cast<long>(k)) + ": offset " + Int(offsets_[k]) +
+                  " outside the record file of " + std::to_string(f.size) + " bytes");
+  }
+
   void Records() {
     InFile f = MemIn(BINFILE, files_.bin);
+    CheckOffset(f, 0);
     f.enter(0, static_cast<std::size_t>(offsets_[0]));
     f.seek(static_cast<std::size_t>(offsets_[0]));
     f.code = iGet(f);
     if (*f.code != HEADER) Fail(f, "the first record is not HEADER");
     f.leave();
 
+    CheckOffset(f, byFile_[0]);
     const std::size_t first = static_cast<std::size_t>(offsets_[byFile_[0]]);
     if (first > 0) {
       std::string text;
@@ -181,9 +186,13 @@ class Walker {
     }
     for (std::size_t p = 0; p < byFile_.size(); ++p) {
       const std::size_t k = byFile_[p];
+      f.leave();
+      CheckOffset(f, k);
       const std::size_t off = static_cast<std::size_t>(offsets_[k]);
+      // A next record past the end is caught when the walk reaches it.
       const std::size_t next =
-          p + 1 < byFile_.size() ? static_cast<std::size_t>(offsets_[byFile_[p + 1]]) : f.size;
+          p + 1 < byFile_.size() ? std::min(static_cast<std::size_t>(std::max(offsets_[byFile_[p + 1]], 0)), f.size)
+                                 : f.size;
       f.enter(static_cast<long>(k), off);
       f.seek(off);
       const int code = iGet(f);

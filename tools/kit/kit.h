@@ -58,6 +58,7 @@ struct ColSol {
   double lo, up;     // -inf / +inf where the report shows infinity
   double x, z;       // value and dual slack c - A'y
   double c;
+  double zscale;     // |c_j| + sum_i |a_ij y_i|: the size of the terms z is the sum of
 };
 struct FullSolution {
   std::string name;
@@ -81,6 +82,7 @@ struct Measure {
   double value = 0;       // the worst violation, 0 when none
   double tol = 0;
   std::string worst;      // "row 4 \"hotel\"", empty when value is 0
+  long misses = 0;        // rows or columns outside the tolerance
   bool within() const { return value <= tol; }  // false for NaN
 };
 

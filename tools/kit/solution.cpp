@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include <nlohmann/json.hpp>
@@ -41,8 +43,12 @@ FullSolution Solve(const CaseFiles& files) {
   sol.cols.reserve(static_cast<std::size_t>(pd.n));
   for (int j = 0; j < pd.n; ++j) {
     const auto c = static_cast<std::size_t>(j);
+    // The size of the terms whose sum is the dual slack: |c_j| + sum |a_ij y_i|.
+    double scale = std::fabs(pd.c[c]);
+    const SpVec& a = pd.A->col[c];
+    for (int e = 0; e < a.nz; ++e) scale += std::fabs(a.val[e] * pd.y[static_cast<std::size_t>(a.ind[e])]);
     ColSol col{std::string(NextName(pd.fbin, "column", j)), "BO", pd.clo[c], pd.cup[c], pd.x[c],
-               -pd.atyc[c], pd.c[c]};
+               -pd.atyc[c], pd.c[c], scale};
     const bool noLo = col.lo < -REPINF, noUp = col.up > REPINF;
     if (noLo) col.lo = -kInf;
     if (noUp) col.up = kInf;
@@ -63,6 +69,7 @@ namespace {
 struct Worst {
   Measure m;
   void See(double v, const char* kind, std::size_t index, const std::string& name) {
+    if (!(v <= m.tol)) m.misses += 1;
     if (std::isnan(m.value)) return;  // a NaN stays the worst
     if (std::isnan(v) || v > m.value) {
       m.value = v;
@@ -118,7 +125,7 @@ CheckResult Check(const FullSolution& sol, const Tolerances& tol) {
   Worst colAbs{{"column bound violation, absolute", 0, tol.bound, ""}};
   Worst colRel{{"column bound violation, relative", 0, tol.rel, ""}};
   Worst rowSign{{"row dual sign", 0, tol.dual, ""}};
-  Worst colSign{{"column dual slack sign", 0, tol.dual, ""}};
+  Worst colSign{{"column dual slack sign, scaled", 0, tol.dual, ""}};
   Worst rowComp{{"row complementary slackness", 0, tol.comp, ""}};
   Worst colComp{{"column complementary slackness", 0, tol.comp, ""}};
   CheckResult res;
@@ -137,7 +144,7 @@ CheckResult Check(const FullSolution& sol, const Tolerances& tol) {
     const Violations v = Assess(c.x, c.lo, c.up, c.z, tol);
     colAbs.See(v.abs, "column", j, c.name);
     colRel.See(v.rel, "column", j, c.name);
-    colSign.See(v.sign, "column", j, c.name);
+    colSign.See(v.sign / std::max(1.0, c.zscale), "column", j, c.name);
     colComp.See(v.comp, "column", j, c.name);
     res.nonfinite += !std::isfinite(c.x) + !std::isfinite(c.z);
     obj = obj + c.c * c.x;
@@ -145,19 +152,21 @@ CheckResult Check(const FullSolution& sol, const Tolerances& tol) {
   res.objective = obj;
   for (Worst* w : {&rowAbs, &rowRel, &colAbs, &colRel, &rowSign, &colSign, &rowComp, &colComp})
     res.measures.push_back(w->m);
-  res.measures.push_back({"non-finite values", static_cast<double>(res.nonfinite), 0, ""});
+  res.measures.push_back({"non-finite values", static_cast<double>(res.nonfinite), 0, "", res.nonfinite});
   return res;
 }
 
 void PrintCheck(const CheckResult& res, std::ostream& out) {
   char line[512];
-  std::snprintf(line, sizeof line, "%-34s %-24s %-10s %s\n", "measure", "value", "tolerance", "worst");
+  std::snprintf(line, sizeof line, "%-34s %-24s %-10s %-7s %s\n", "measure", "value", "tolerance",
+                "misses", "worst");
   out << line;
   for (const Measure& m : res.measures) {
     char tolText[32];
     std::snprintf(tolText, sizeof tolText, "%g", m.tol);
-    std::snprintf(line, sizeof line, "%-34s %-24s %-10s %s\n", m.label.c_str(),
-                  CaseDouble(m.value).c_str(), tolText, m.worst.empty() ? "-" : m.worst.c_str());
+    std::snprintf(line, sizeof line, "%-34s %-24s %-10s %-7ld %s\n", m.label.c_str(),
+                  CaseDouble(m.value).c_str(), tolText, m.misses,
+                  m.worst.empty() ? "-" : m.worst.c_str());
     out << line;
   }
   out << "objective c.x                      " << CaseDouble(res.objective) << "\n";
@@ -186,6 +195,45 @@ std::string CsvField(const std::string& s) {
 nlohmann::ordered_json JsonDouble(double v) {
   if (std::isfinite(v)) return v;
   return CaseDouble(v);
+}
+
+// The JSON library writes a double so that it reads back to the same bits,
+// but now and then with a digit more than needed: rewrite every fractional
+// or exponent number outside strings in the shortest form. One that would
+// read as an integer keeps a ".0", so that it stays a double (and -0 its sign).
+std::string ShortestNumbers(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  bool inString = false;
+  for (std::size_t i = 0; i < text.size();) {
+    const char ch = text[i];
+    if (inString) {
+      out += ch;
+      if (ch == '\\' && i + 1 < text.size()) out += text[++i];
+      else if (ch == '"') inString = false;
+      ++i;
+    } else if (ch == '"') {
+      inString = true;
+      out += ch;
+      ++i;
+    } else if (ch == '-' || (ch >= '0' && ch <= '9')) {
+      std::size_t j = i;
+      while (j < text.size() && std::strchr("+-.0123456789eE", text[j])) ++j;
+      const std::string token = text.substr(i, j - i);
+      if (token.find_first_of(".eE") == std::string::npos) {
+        out += token;  // an integer: the status
+      } else {
+        std::string shortest = CaseDouble(std::strtod(token.c_str(), nullptr));
+        if (shortest.find_first_of(".e") == std::string::npos) shortest += ".0";
+        out += shortest;
+      }
+      i = j;
+    } else {
+      out += ch;
+      ++i;
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -218,7 +266,7 @@ void ExportJson(const FullSolution& sol, std::ostream& out) {
   doc["rows"] = std::move(rows);
   doc["columns"] = std::move(cols);
   // Names are bytes; any that are not UTF-8 show as U+FFFD.
-  out << doc.dump(1, ' ', false, Json::error_handler_t::replace) << '\n';
+  out << ShortestNumbers(doc.dump(2, ' ', false, Json::error_handler_t::replace)) << '\n';
 }
 
 }  // namespace kit
