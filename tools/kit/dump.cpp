@@ -22,6 +22,19 @@ std::string ReadAll(const std::string& path) {
   return bytes;
 }
 
+// Bulk reads into vectors; an empty vector has no storage to read into.
+std::vector<int> Ints(InFile& f, std::size_t count) {
+  std::vector<int> v(count);
+  if (count > 0) iGetN(f, v.data(), count);
+  return v;
+}
+
+std::vector<double> Reals(InFile& f, std::size_t count) {
+  std::vector<double> v(count);
+  if (count > 0) dGetN(f, v.data(), count);
+  return v;
+}
+
 // Writes items separated by blanks, wrapping lines at about 100 columns.
 class Wrap {
  public:
@@ -215,8 +228,7 @@ class Walker {
   void Doubles(std::string& text, InFile& f, const std::string& head, std::size_t count) {
     Wrap w(text, "    ");
     w.Start(head + "[");
-    std::vector<double> v(count);
-    dGetN(f, v.data(), count);
+    const std::vector<double> v = Reals(f, count);
     for (std::size_t i = 0; i < count; ++i) w.Item(CaseDouble(v[i]));
     w.Close(']');
   }
@@ -256,8 +268,7 @@ class Walker {
       case ROWMAP: {
         const int N = iGet(f);
         NeedCount(f, N, 4, "map length");
-        std::vector<int> map(static_cast<std::size_t>(N));
-        iGetN(f, map.data(), map.size());
+        const std::vector<int> map = Ints(f, static_cast<std::size_t>(N));
         Wrap w(text, "  ");
         w.Start(CodeName(code) + " [");
         for (int e : map) w.Item(Int(e));
@@ -358,8 +369,7 @@ class Walker {
     NeedCount(f, nz, 12, "entry count");
     NeedCount(f, ncols, 12, "column count");
     std::string head = "MATRIX";
-    std::vector<double> c(static_cast<std::size_t>(ncols));
-    dGetN(f, c.data(), c.size());
+    const std::vector<double> c = Reals(f, static_cast<std::size_t>(ncols));
     std::string body;
     long total = 0;
     for (int e = 0; e < ncols; ++e) {
@@ -367,10 +377,8 @@ class Walker {
       if (cnt < 0) Fail(f, "negative entry count " + Int(cnt) + " in column " + Int(e));
       if (cnt > static_cast<long>(nz) - total)
         Fail(f, "column counts add up to more than the " + Int(nz) + " entries");
-      std::vector<int> ind(static_cast<std::size_t>(cnt));
-      std::vector<double> val(static_cast<std::size_t>(cnt));
-      iGetN(f, ind.data(), ind.size());
-      dGetN(f, val.data(), val.size());
+      const std::vector<int> ind = Ints(f, static_cast<std::size_t>(cnt));
+      const std::vector<double> val = Reals(f, static_cast<std::size_t>(cnt));
       Wrap w(body, "   ");
       w.Start("  (");
       for (std::size_t q = 0; q < ind.size(); ++q) {
