@@ -2,7 +2,9 @@
 
 #include <bit>
 #include <cerrno>
+#include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -50,6 +52,57 @@ std::string StackBytes(const std::vector<int>& offsets) {
   b.ints(offsets);
   b.i32(static_cast<int>(offsets.size()));
   return b.s;
+}
+
+namespace {
+
+constexpr std::uint64_t kQuietNan = 0x7ff8000000000000;  // what strtod gives for "nan"
+
+}  // namespace
+
+std::string CaseDouble(double v) {
+  const auto bits = std::bit_cast<std::uint64_t>(v);
+  if (v != v && (bits & ~(std::uint64_t{1} << 63)) != kQuietNan) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "nan:0x%016llx", static_cast<unsigned long long>(bits));
+    return buf;
+  }
+  char buf[32];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+  (void)ec;  // 32 bytes hold any shortest form
+  return std::string(buf, end);
+}
+
+bool ReadCaseDouble(const std::string& text, double& out) {
+  if (text.starts_with("nan:0x")) {
+    const std::string hex = text.substr(6);
+    if (hex.size() != 16) return false;
+    std::uint64_t bits = 0;
+    auto [end, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), bits, 16);
+    if (ec != std::errc() || end != hex.data() + hex.size()) return false;
+    out = std::bit_cast<double>(bits);
+    return out != out;  // only NaNs are written this way
+  }
+  char* end = nullptr;
+  out = std::strtod(text.c_str(), &end);
+  return end != text.c_str() && *end == 0;
+}
+
+std::string CaseString(std::string_view bytes) {
+  std::string out = "\"";
+  for (unsigned char ch : bytes) {
+    if (ch == '"' || ch == '\\') {
+      out += '\\';
+      out += static_cast<char>(ch);
+    } else if (ch >= 0x20 && ch < 0x7f) {
+      out += static_cast<char>(ch);
+    } else {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02x", ch);
+      out += buf;
+    }
+  }
+  return out + "\"";
 }
 
 namespace {
@@ -125,8 +178,11 @@ class Parser {
     Expect("solution");
     ParseSolution(files);
     std::vector<std::string> records;
-    std::string names;
-    bool haveNames = false;
+    std::vector<std::size_t> payloadEnd;  // where each record's payload ends
+    std::string lead, names, stackTail;
+    std::vector<int> order;  // stack position -> listing position; empty: listing order
+    bool haveNames = false, haveOrder = false;
+    Token orderTok{Token::End, "", 0};
     while (Peek().kind != Token::End) {
       const Token& t = Next();
       if (t.kind != Token::Word) Fail(t, "expected a record name, found '" + t.text + "'");
@@ -136,21 +192,50 @@ class Parser {
         names += b.s;
         haveNames = true;
       } else if (t.text == "gap") {
-        if (records.empty()) Fail(t, "gap before the first record");
-        records.back().append(static_cast<std::size_t>(Int()), '\xee');
+        std::string& to = records.empty() ? lead : records.back();
+        if (Peek().kind == Token::String) to += Str();
+        else to.append(static_cast<std::size_t>(Int()), '\xee');
+      } else if (t.text == "stack") {
+        orderTok = t;
+        if (Peek().kind == Token::Punct && Peek().text == "[") {
+          order = Ints();
+          haveOrder = true;
+        }
+        if (Accept("tail")) stackTail += Str();
       } else {
         records.push_back(ParseRecord(t));
-        if (records.size() == 1) payloadEnd0_ = records[0].size();
+        payloadEnd.push_back(records.back().size());
       }
     }
     if (haveNames && records.empty()) Fail(Peek(), "names without a record to follow");
-    if (haveNames) records[0].insert(payloadEnd0_, names);
-    std::vector<int> offsets;
+    if (haveOrder) {
+      std::vector<bool> seen(records.size());
+      for (int k : order) {
+        if (k < 0 || static_cast<std::size_t>(k) >= records.size() || seen[static_cast<std::size_t>(k)])
+          Fail(orderTok, "the stack order is not a permutation of the " +
+                             std::to_string(records.size()) + " records");
+        seen[static_cast<std::size_t>(k)] = true;
+      }
+      if (order.size() != records.size())
+        Fail(orderTok, "the stack order lists " + std::to_string(order.size()) + " of " +
+                           std::to_string(records.size()) + " records");
+    } else {
+      for (std::size_t k = 0; k < records.size(); ++k) order.push_back(static_cast<int>(k));
+    }
+    if (haveNames) {
+      const auto first = static_cast<std::size_t>(order[0]);
+      records[first].insert(payloadEnd[first], names);
+    }
+    std::vector<int> start;
+    files.bin = lead;
     for (const std::string& r : records) {
-      offsets.push_back(static_cast<int>(files.bin.size()));
+      start.push_back(static_cast<int>(files.bin.size()));
       files.bin += r;
     }
+    std::vector<int> offsets;
+    for (int k : order) offsets.push_back(start[static_cast<std::size_t>(k)]);
     files.stk = StackBytes(offsets);
+    files.stk.insert(files.stk.size() - 4, stackTail);
     return files;
   }
 
@@ -187,9 +272,8 @@ class Parser {
   }
   double Dbl() {
     const Token& t = Next();
-    char* end = nullptr;
-    double v = std::strtod(t.text.c_str(), &end);
-    if (t.kind != Token::Word || *end || end == t.text.c_str())
+    double v = 0;
+    if (t.kind != Token::Word || !ReadCaseDouble(t.text, v))
       Fail(t, "expected a number, found '" + t.text + "'");
     return v;
   }
@@ -225,6 +309,23 @@ class Parser {
     return v;
   }
 
+  // An entry list: {index value .. [end N]}, written with its end marker.
+  void List(Bytes& b) {
+    int marker = -1;
+    Group("{", "}", [&] {
+      if (Accept("end")) {
+        const Token& t = Peek();
+        marker = Int();
+        if (marker >= 0) Fail(t, "an end marker must be negative");
+        if (Peek().text != "}" || Peek().kind != Token::Punct) Fail(Peek(), "expected '}' after the end marker");
+        return;
+      }
+      b.i32(Int());
+      b.f64(Dbl());
+    });
+    b.i32(marker);
+  }
+
   void ParseSolution(CaseFiles& files) {
     int status = Int(), nc = Int(), nr = Int();
     std::vector<double> x, y, z;
@@ -232,6 +333,7 @@ class Parser {
     if (Accept("y")) y = Doubles();
     if (Accept("z")) z = Doubles();
     files.sol = SolutionBytes(status, nc, nr, x, y, z);
+    if (Accept("tail")) files.sol += Str();
   }
 
   std::string ParseRecord(const Token& t) {
@@ -240,10 +342,11 @@ class Parser {
         {"LOWBND", LOWBND}, {"MATRIX", MATRIX}, {"MINBND", MINBND}, {"HEADER", HEADER},
         {"DBLROW", DBLROW}, {"DOMROW", DOMROW}, {"FORROW", FORROW}, {"NULROW", NULROW},
         {"DUPROW", DUPROW}, {"SGLROW", SGLROW}, {"COLMAP", COLMAP}, {"ROWMAP", ROWMAP}};
-    // Fields of the plain records in file order: i int32, d double, L entry list.
+    // Fields of the plain records in file order: i int32, d double, L entry list,
+    // l entry list that may be left out.
     static const std::map<int, const char*> plain = {
         {DOMCOL, "iddL"},        {DUPCOL, "iiddddd"}, {FIXCOL, "iddL"},   {NULCOL, "idd"},
-        {LOWBND, "id"},          {MINBND, "id"},      {DBLROW, "iiidddddididL"},
+        {LOWBND, "id"},          {MINBND, "id"},      {DBLROW, "iiidddddididl"},
         {DOMROW, "iidddL"},      {NULROW, "i"},       {DUPROW, "iid"},    {SGLROW, "iidddL"}};
     Bytes b;
     if (t.text == "raw") {
@@ -265,7 +368,8 @@ class Parser {
       for (const char* f = p->second; *f; ++f) {
         if (*f == 'i') b.i32(Int());
         else if (*f == 'd') b.f64(Dbl());
-        else b.list(Pairs("{", "}"));
+        else if (*f == 'L') List(b);
+        else if (Peek().kind == Token::Punct && Peek().text == "{") List(b);  // 'l': optional list
       }
       return b.s;
     }
@@ -293,13 +397,15 @@ class Parser {
         break;
       }
       case MATRIX: {
+        bool haveNz = Accept("nz");
+        int nzGiven = haveNz ? Int() : 0;
         Expect("c");
         auto c = Doubles();
         std::vector<std::vector<std::pair<int, double>>> cols;
         while (Peek().kind == Token::Punct && Peek().text == "(") cols.push_back(Pairs("(", ")"));
         int nz = 0;
         for (const auto& col : cols) nz += static_cast<int>(col.size());
-        b.i32(nz);
+        b.i32(haveNz ? nzGiven : nz);
         b.i32(static_cast<int>(cols.size()));
         b.doubles(c);
         for (const auto& col : cols) {
@@ -320,7 +426,7 @@ class Parser {
         b.i32(Int());
         for (;;) {
           const Token& tag = Next();
-          if (tag.kind != Token::Word || tag.text.size() != 1)
+          if (tag.kind == Token::Punct || tag.text.size() != 1)
             Fail(tag, "expected a one-letter tag, found '" + tag.text + "'");
           b.byte(tag.text[0]);
           if (tag.text == "e") break;
@@ -328,7 +434,7 @@ class Parser {
           b.f64(Dbl());
           b.f64(Dbl());
           b.f64(Dbl());
-          b.list(Pairs("{", "}"));
+          List(b);
         }
         break;
       }
@@ -340,7 +446,6 @@ class Parser {
 
   std::vector<Token> toks_;
   std::size_t pos_ = 0;
-  std::size_t payloadEnd0_ = std::string::npos;  // where the names go in record 0
 };
 
 }  // namespace

@@ -3,9 +3,11 @@
 //
 // Case text: tokens separated by blanks; '#' starts a comment; strings are
 // quoted ("..." with \\, \", \n, \t and \xHH escapes); doubles are anything
-// strtod reads (1.5, -0, 1e30, inf, -nan, 0x1p-3), so they round-trip exactly.
+// strtod reads (1.5, -0, 1e30, inf, -nan, 0x1p-3), so they round-trip exactly,
+// and nan:0xHHHHHHHHHHHHHHHH, a NaN given by its 64 bits (sign and payload).
 //
-//   solution STATUS NC NR [x [..]] [y [..]] [z [..]]     the arrays as given
+//   solution STATUS NC NR [x [..]] [y [..]] [z [..]] [tail "bytes"]
+//                                 the arrays as given, then any bytes after them
 //   HEADER "name" rlo [..] rup [..] rtype "ELGR" clo [..] cup [..]
 //   MATRIX c [..] (row val row val ..) (..) ..          one group per column
 //   COLMAP [map..]                ROWMAP [map..]
@@ -17,11 +19,19 @@
 //   FORROW r TAG j xval a cj {..} TAG ... e      TAG: l, u (any byte but e)
 //   NULROW r                           DUPROW r s v
 //   raw CODE [i INT | d DOUBLE | b BYTE | s "bytes"]..   any record, item by item
-//   gap N                              N filler bytes after the previous record
-//   names "row".. "column"..           the name section, after record 0
+//   gap N | gap "bytes"                N filler bytes (0xee), or the bytes given, after
+//                                      the previous record (before the first: leading bytes)
+//   names "row".. "column"..           the name section, after record 0's payload
+//   stack [K..] [tail "bytes"]         the offset stack: K is the position in the listing
+//                                      of record 0, 1, ..; tail: bytes before the count
 //
-// Records are listed in file order (record 0 first); the offset stack is
-// derived from them. Entry lists get their negative end marker written.
+// Records are listed in file order; without a stack order the listing order is
+// the record order (record 0 first), and the offset stack is derived from it.
+// Entry lists {..} get the end marker -1 written, or N when they end in
+// "end N" (N < 0). MATRIX may start with "nz N" to write an entry count other
+// than the entries listed. DBLROW's entry list may be left out (the replay
+// reads it only when the row is binding). A FORROW tag may also be a one-byte
+// string ("\x00").
 #pragma once
 
 #include <string>
@@ -50,6 +60,15 @@ std::string SolutionBytes(int status, int nc, int nr, const std::vector<double>&
                           const std::vector<double>& y, const std::vector<double>& z);
 // Offset stack: the offsets, then their count.
 std::string StackBytes(const std::vector<int>& offsets);
+
+// A double in the case syntax that reads back to the same bits: the shortest
+// round-trip form (std::to_chars: -0, inf, -inf, nan, -nan included), or
+// nan:0x.. for a NaN other than the plain quiet one.
+std::string CaseDouble(double v);
+// Reads a double written in the case syntax; false if `text` is not one.
+bool ReadCaseDouble(const std::string& text, double& out);
+// Bytes as a quoted case string: printable ASCII as is, the rest as \xHH.
+std::string CaseString(std::string_view bytes);
 
 // Builds the three files from case text; a malformed case throws PostError
 // naming the line.

@@ -1,0 +1,404 @@
+// postsolve-kit: exact doubles in case text, dump/pack round trips over every
+// record kind and every oddity a well-formed file may hold, dump on cut files,
+// check's measures on small LPs with known answers, and exports read back.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "harness.h"
+#include "kit.h"
+
+namespace {
+
+std::uint64_t Bits(double v) { return std::bit_cast<std::uint64_t>(v); }
+
+CaseFiles Lp(const std::string& name) { return kit::LoadDir(std::string(SOURCE_DIR) + "/" + name); }
+
+std::string DumpText(const CaseFiles& files) {
+  std::ostringstream out;
+  kit::Dump(files, out);
+  return out.str();
+}
+
+// Runs postsolve-kit with the arguments; standard output and error captured.
+RunResult Kit(const TempDir& scratch, std::vector<std::string> args) {
+  const std::string outPath = scratch.File(".kit-out"), errPath = scratch.File(".kit-err");
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (o < 0 || e < 0) ::_exit(126);
+    ::dup2(o, 1);
+    ::dup2(e, 2);
+    std::vector<char*> argv{const_cast<char*>("postsolve-kit")};
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::execv(KIT_EXE, argv.data());
+    ::_exit(127);
+  }
+  int wstatus = 0;
+  ::waitpid(pid, &wstatus, 0);
+  RunResult r;
+  r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+  r.out = ReadFile(outPath);
+  r.err = ReadFile(errPath);
+  return r;
+}
+
+// ---- doubles ----
+
+TEST(KitDoubles, EveryDoubleReadsBackToItsBits) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double values[] = {0.0, -0.0, 0.1, -1e30, 1e300, 4.9406564584124654e-324,
+                           2.2250738585072009e-308, std::numeric_limits<double>::max(),
+                           190.22356495468279,  // the JSON library's printer needs a digit more
+                           std::numeric_limits<double>::infinity(),
+                           -std::numeric_limits<double>::infinity(), nan, -nan,
+                           std::bit_cast<double>(std::uint64_t{0x7ff0000000000001}),  // signalling
+                           std::bit_cast<double>(std::uint64_t{0xfff80000deadbeef})};
+  for (double v : values) {
+    const std::string text = CaseDouble(v);
+    double back = 1;
+    ASSERT_TRUE(ReadCaseDouble(text, back)) << text;
+    EXPECT_EQ(Bits(back), Bits(v)) << text;
+  }
+  EXPECT_EQ(CaseDouble(-0.0), "-0");
+  EXPECT_EQ(CaseDouble(-nan), "-nan");
+  EXPECT_EQ(CaseDouble(190.22356495468279), "190.2235649546828");
+  EXPECT_EQ(CaseDouble(std::bit_cast<double>(std::uint64_t{0x7ff0000000000001})),
+            "nan:0x7ff0000000000001");
+  double v = 0;
+  for (const char* bad : {"nan:0x123", "nan:0x3ff0000000000000", "1.5x", ""})
+    EXPECT_FALSE(ReadCaseDouble(bad, v)) << bad;
+}
+
+// ---- dump and pack ----
+
+TEST(KitDump, ShippedFilesRoundTripByteForByte) {
+  for (const char* name : {"examples/bakery", "tests/lp/afiro-all-kinds", "tests/lp/brandy", "tests/lp/finnis"}) {
+    const CaseFiles files = Lp(name);
+    const std::string text = DumpText(files);
+    const CaseFiles packed = ParseCase(text);
+    EXPECT_EQ(packed.sol, files.sol) << name;
+    EXPECT_EQ(packed.stk, files.stk) << name;
+    EXPECT_EQ(packed.bin, files.bin) << name;
+    EXPECT_EQ(DumpText(packed), text) << name;
+  }
+}
+
+TEST(KitDump, BakeryHoldsEveryRecordKind) {
+  std::ostringstream sink;
+  const kit::Census c = kit::Dump(Lp("examples/bakery"), sink);
+  for (int code = 0; code < NCODES; ++code) EXPECT_EQ(c.kinds.count(code), 1u) << CodeName(code);
+  EXPECT_EQ(c.m, 8);
+  EXPECT_EQ(c.n, 12);
+  EXPECT_EQ(c.entries, 42);
+  EXPECT_EQ(c.records, 16);
+  // Each kind's block reads back alone to the same record bytes.
+  const std::string text = sink.str();
+  for (const char* block : {"FORROW 5\n  l 3 0 0.125 -1 {0 0.0625 1 1 2 2 7 0.125}\n",
+                            "DBLROW 6 6 5 0 1 -0.25 0.5 -2.8125 0 0 1 24 {0 0.5 1 6 2 4}\n",
+                            "DUPCOL 2 1 2 0 30 0 80\n", "MINBND 10 60\n"})
+    EXPECT_NE(text.find(block), std::string::npos) << block;
+}
+
+// A well-formed file with everything odd the format allows: leading, middle
+// and trailing bytes, names with any bytes, a record code the replay skips, a
+// stack not in file order with bytes before its count, bytes after the
+// solution, an end marker other than -1, a MATRIX nz above its entries, a
+// DBLROW without its list, a FORROW tag that is no letter, NaN payloads.
+const char* const kOdd = R"(
+solution 0 2 1 x [1 nan:0x7ff00000000000ab] y [-0] z [0 -nan] tail "\x00\xffjunk"
+stack [1 0 2 3 4 5 7 6] tail "\x01\x02\x03\x04"
+gap "lead"
+MATRIX nz 9 c [1 2] (0 1) (0 -1)
+gap "\x00\"\\\n"
+HEADER "odd\x00name" rlo [0 -1e30] rup [0 1e30] rtype "E\x07" clo [0 -inf] cup [10 inf]
+names "r\x00w" "" "co\"l\\1\n" "\xff\xfe"
+gap 3
+raw 77 i 5 d 1.5
+DBLROW 0 0 1 1 1 1 1 1 0 0 0 0
+FORROW 1 "\x00" 1 0 1 0 {0 2 end -7} e
+NULROW 1 COLMAP [0 1] ROWMAP [0 -1]
+gap "trailing"
+)";
+
+TEST(KitDump, OddButWellFormedFilesRoundTrip) {
+  const CaseFiles files = ParseCase(kOdd);
+  {
+    PostData pd;  // the replay takes it: the file is well-formed
+    EXPECT_NO_THROW(ReplayLog(pd, files));
+  }
+  const std::string text = DumpText(files);
+  const CaseFiles packed = ParseCase(text);
+  EXPECT_EQ(packed.sol, files.sol);
+  EXPECT_EQ(packed.stk, files.stk);
+  EXPECT_EQ(packed.bin, files.bin);
+  EXPECT_EQ(DumpText(packed), text);
+  for (const char* shown : {"stack [1 0 2 3 4 5 7 6] tail \"\\x01\\x02\\x03\\x04\"", "MATRIX nz 9",
+                            "\"co\\\"l\\\\1\\x0a\"", "raw 77", "DBLROW 0 0 1 1 1 1 1 1 0 0 0 0\n",
+                            "  \"\\x00\" 1 0 1 0 {0 2 end -7}", "nan:0x7ff00000000000ab", "-nan"})
+    EXPECT_NE(text.find(shown), std::string::npos) << shown << "\n" << text;
+}
+
+TEST(KitPack, CaseGrammarFaultsNameTheLine) {
+  const char* bad[] = {"solution 0 0 0\nHEADER \"a\" rlo [] rup [] rtype \"\" clo [] cup []\nstack [1]\n",
+                       "solution 0 0 0\nNULROW 1\nstack [0 0]\n",
+                       "solution 0 0 0\nDOMCOL 1 2 3 {0 1 end 4}\n",
+                       "solution 0 0 0\nDOMCOL 1 2 3 {end -2 0 1}\n",
+                       "solution 0 0 0\nLOWBND 1 nan:0x1\n"};
+  for (const char* text : bad) EXPECT_THROW(ParseCase(text), PostError) << text;
+}
+
+TEST(KitDump, CutFilesShowWhatReadsWellThenTheFault) {
+  const CaseFiles whole = Lp("examples/bakery");
+  const std::string full = DumpText(whole);
+  TempDir dir;
+  dir.Write(SOLFILE, whole.sol);
+  dir.Write(STKFILE, whole.stk);
+  // Cut inside record 5 (DOMROW at 1477), inside the name section, inside the last record.
+  struct Cut {
+    std::size_t at;
+    const char* where;
+  };
+  for (const Cut& cut : {Cut{1500, "record 5 DOMROW at offset 1477: short read"},
+                         Cut{400, "record 0 HEADER at offset 0: short read"},
+                         Cut{2050, "record 15 ROWMAP at offset 2029: map length 8 is more"}}) {
+    dir.Write(BINFILE, whole.bin.substr(0, cut.at));
+    const RunResult r = Kit(dir, {"dump", dir.path()});
+    EXPECT_EQ(r.status, kit::kFailed);
+    EXPECT_EQ(CountLines(r.err), 1) << r.err;
+    EXPECT_EQ(r.err.rfind(std::string("postsolve-kit: dravfile.bin: ") + cut.where, 0), 0u) << r.err;
+    // Standard output is the full dump up to the faulty record's block.
+    const std::string record = std::string("# ") + std::string(cut.where).substr(0, std::string(cut.where).find(' ', 7));
+    const std::size_t upto = full.find(record);
+    ASSERT_NE(upto, std::string::npos) << record;
+    EXPECT_EQ(r.out, full.substr(0, upto));
+  }
+  // A cut solution or stack file shows nothing of the records.
+  dir.Write(BINFILE, whole.bin);
+  dir.Write(STKFILE, whole.stk.substr(0, 10));
+  const RunResult r = Kit(dir, {"dump", dir.path()});
+  EXPECT_EQ(r.status, kit::kFailed);
+  EXPECT_EQ(r.err.find("postsolve-kit: dravfile.stk: "), 0u) << r.err;
+  EXPECT_EQ(r.out.find("# record"), std::string::npos);
+}
+
+TEST(KitDump, SummaryCountsKindsAndSizes) {
+  std::ostringstream out;
+  kit::Summary(Lp("examples/bakery"), out);
+  const std::string s = out.str();
+  EXPECT_NE(s.find("MATRIX                1          660\n"), std::string::npos) << s;
+  EXPECT_NE(s.find("names                            196\n"), std::string::npos) << s;
+  EXPECT_NE(s.find("problem \"bakery\": 8 rows, 12 columns, 42 entries, 16 records\n"), std::string::npos);
+  EXPECT_NE(s.find("reduced problem: 3 rows, 3 columns, solution status 0\n"), std::string::npos);
+}
+
+// ---- check ----
+
+// min -x1 - 2 x2  s.t.  cap: x1 + x2 <= 4,  x1 in [0, 3], x2 in [0, 3], nothing
+// reduced: optimum x = (1, 3), y = -1, z = (0, -1), objective -7.
+std::string TwoColumns(const std::string& x, const std::string& y) {
+  return "solution 0 2 1 x [" + x + "] y [" + y + "] z [0 0]\n"
+         "HEADER \"two\" rlo [-1e30] rup [4] rtype \"L\" clo [0 0] cup [3 3]\n"
+         "names \"cap\" \"x1\" \"x2\"\n"
+         "MATRIX c [-1 -2] (0 1) (0 1)\nCOLMAP [0 1]\nROWMAP [0]\n";
+}
+
+kit::CheckResult CheckCase(const std::string& text) {
+  return kit::Check(kit::Solve(ParseCase(text)), kit::Tolerances{});
+}
+
+const kit::Measure& Find(const kit::CheckResult& r, const std::string& label) {
+  for (const kit::Measure& m : r.measures)
+    if (m.label == label) return m;
+  throw std::runtime_error("no measure " + label);
+}
+
+TEST(KitCheck, OptimalSolutionPasses) {
+  const kit::CheckResult r = CheckCase(TwoColumns("1 3", "-1"));
+  EXPECT_TRUE(r.pass());
+  EXPECT_EQ(r.objective, -7);
+  for (const kit::Measure& m : r.measures) EXPECT_EQ(m.value, 0) << m.label;
+}
+
+TEST(KitCheck, PrimalInfeasibleSolution) {
+  const kit::CheckResult r = CheckCase(TwoColumns("2 3", "-1"));  // cap: 5 > 4
+  EXPECT_FALSE(r.pass());
+  EXPECT_EQ(Find(r, "row bound violation, absolute").value, 1);
+  EXPECT_EQ(Find(r, "row bound violation, relative").value, 0.2);  // 1 / (1 + 4)
+  EXPECT_EQ(Find(r, "row bound violation, absolute").worst, "row 1 \"cap\"");
+  EXPECT_EQ(Find(r, "column bound violation, absolute").value, 0);
+  EXPECT_EQ(r.objective, -8);
+}
+
+TEST(KitCheck, DualInfeasibleSolution) {
+  // y = 0 on the active row leaves x1 strictly inside its bounds with z1 = -1.
+  const kit::CheckResult r = CheckCase(TwoColumns("1 3", "0"));
+  EXPECT_FALSE(r.pass());
+  const kit::Measure& sign = Find(r, "column dual slack sign, scaled");
+  EXPECT_EQ(sign.value, 1);  // |z1| / max(1, |c1| + 0)
+  EXPECT_EQ(sign.misses, 1);
+  EXPECT_EQ(sign.worst, "column 1 \"x1\"");
+  EXPECT_EQ(Find(r, "column complementary slackness").value, 2);  // -z1 (3 - 1)
+  EXPECT_EQ(Find(r, "row dual sign").value, 0);
+  EXPECT_EQ(Find(r, "row bound violation, absolute").value, 0);
+}
+
+TEST(KitCheck, WrongSignOnActiveSidesAndNonFiniteValues) {
+  // y = +1 on the active <= row is the wrong sign.
+  EXPECT_EQ(Find(CheckCase(TwoColumns("1 3", "1")), "row dual sign").value, 1);
+  const kit::CheckResult r = CheckCase(TwoColumns("nan 3", "-1"));
+  EXPECT_FALSE(r.pass());
+  EXPECT_EQ(r.nonfinite, 2);  // x1 and the activity of cap
+  EXPECT_TRUE(std::isnan(Find(r, "column bound violation, absolute").value));
+}
+
+TEST(KitCheck, ShippedCasesAgainstTheirKnownState) {
+  TempDir scratch;
+  for (const char* ok : {"examples/bakery", "tests/lp/brandy", "tests/lp/finnis"}) {
+    const RunResult r = Kit(scratch, {"check", std::string(SOURCE_DIR) + "/" + ok});
+    EXPECT_EQ(r.status, kit::kOk) << ok << "\n" << r.out;
+  }
+  const RunResult bakery = Kit(scratch, {"check", std::string(SOURCE_DIR) + "/examples/bakery"});
+  EXPECT_NE(bakery.out.find("objective c.x                      -333.1875\n"), std::string::npos);
+  // afiro-all-kinds: one column misses its dual-slack sign after a rounding in the data.
+  const kit::CheckResult r = kit::Check(kit::Solve(Lp("tests/lp/afiro-all-kinds")), kit::Tolerances{});
+  long outside = 0;
+  for (const kit::Measure& m : r.measures) outside += !m.within();
+  EXPECT_EQ(outside, 1);
+  const kit::Measure& sign = Find(r, "column dual slack sign, scaled");
+  EXPECT_EQ(sign.misses, 1);
+  EXPECT_NEAR(sign.value, 0.965, 0.001);
+  EXPECT_EQ(sign.worst, "column 5 \"X06\"");
+  const RunResult afiro = Kit(scratch, {"check", std::string(SOURCE_DIR) + "/tests/lp/afiro-all-kinds"});
+  EXPECT_EQ(afiro.status, kit::kOutside);
+  // A looser tolerance lets it through.
+  EXPECT_EQ(Kit(scratch, {"check", "--dual-tol", "1", std::string(SOURCE_DIR) + "/tests/lp/afiro-all-kinds"}).status,
+            kit::kOk);
+}
+
+// ---- export ----
+
+// Values that must survive: -0, an infinite bound, NaN with a payload, a
+// number the JSON library would print with a digit too many; names that need
+// CSV quoting and one that is not UTF-8.
+const char* const kExport = R"(
+solution 0 3 1 x [-0 nan:0x7ff8000000000abc 190.22356495468279] y [0.1] z [0 0 0]
+HEADER "exp" rlo [-1e30] rup [4] rtype "L" clo [0 -1e30 -2] cup [1e30 5 2]
+names "a,\"b\"" "x\n1" "\xff" "plain"
+MATRIX c [1 0.3 -0] (0 1) () (0 2)
+COLMAP [0 1 2]
+ROWMAP [0]
+)";
+
+TEST(KitExport, JsonReadsBackToTheBits) {
+  const kit::FullSolution sol = kit::Solve(ParseCase(kExport));
+  std::ostringstream out;
+  kit::ExportJson(sol, out);
+  EXPECT_NE(out.str().find("190.2235649546828,"), std::string::npos) << out.str();
+  const auto doc = nlohmann::json::parse(out.str());
+  auto num = [](const nlohmann::json& j) {
+    double v = 0;
+    if (j.is_string()) EXPECT_TRUE(ReadCaseDouble(j.get<std::string>(), v));
+    else v = j.get<double>();
+    return v;
+  };
+  ASSERT_EQ(doc["columns"].size(), 3u);
+  for (std::size_t j = 0; j < 3; ++j) {
+    const auto& c = doc["columns"][j];
+    EXPECT_EQ(Bits(num(c["value"])), Bits(sol.cols[j].x)) << j;
+    EXPECT_EQ(Bits(num(c["dual_slack"])), Bits(sol.cols[j].z)) << j;
+    EXPECT_EQ(Bits(num(c["lower"])), Bits(sol.cols[j].lo)) << j;
+    EXPECT_EQ(Bits(num(c["upper"])), Bits(sol.cols[j].up)) << j;
+  }
+  EXPECT_EQ(doc["columns"][0]["value"].dump(), "-0.0");
+  EXPECT_EQ(doc["columns"][1]["value"], "nan:0x7ff8000000000abc");
+  EXPECT_EQ(doc["rows"][0]["lower"], "-inf");
+  EXPECT_EQ(Bits(num(doc["rows"][0]["dual"])), Bits(0.1));
+  EXPECT_EQ(doc["rows"][0]["name"], "a,\"b\"");
+  EXPECT_EQ(doc["columns"][1]["name"], "\xef\xbf\xbd");  // not UTF-8: U+FFFD
+}
+
+// Splits RFC 4180 text into records of fields.
+std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
+  std::vector<std::vector<std::string>> rows(1, std::vector<std::string>(1));
+  bool quoted = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char ch = text[i];
+    if (quoted) {
+      if (ch == '"' && i + 1 < text.size() && text[i + 1] == '"') rows.back().back() += text[++i];
+      else if (ch == '"') quoted = false;
+      else rows.back().back() += ch;
+    } else if (ch == '"') quoted = true;
+    else if (ch == ',') rows.back().emplace_back();
+    else if (ch == '\n') rows.emplace_back(1);
+    else rows.back().back() += ch;
+  }
+  rows.pop_back();  // after the last newline
+  return rows;
+}
+
+TEST(KitExport, CsvReadsBackToTheBits) {
+  const kit::FullSolution sol = kit::Solve(ParseCase(kExport));
+  std::ostringstream out;
+  kit::ExportCsv(sol, out);
+  const auto rows = ParseCsv(out.str());
+  ASSERT_EQ(rows.size(), 1u + sol.rows.size() + sol.cols.size());
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"kind", "name", "type", "lower", "upper", "value", "dual"}));
+  EXPECT_EQ(rows[1][1], "a,\"b\"");
+  EXPECT_EQ(rows[2][1], "x\n1");
+  auto bits = [](const std::string& s) {
+    double v = 0;
+    EXPECT_TRUE(ReadCaseDouble(s, v)) << s;
+    return Bits(v);
+  };
+  EXPECT_EQ(bits(rows[1][6]), Bits(sol.rows[0].dual));
+  for (std::size_t j = 0; j < sol.cols.size(); ++j) {
+    const auto& r = rows[2 + j];
+    ASSERT_EQ(r.size(), 7u);
+    EXPECT_EQ(r[0], "column");
+    EXPECT_EQ(r[2], sol.cols[j].type);
+    EXPECT_EQ(bits(r[3]), Bits(sol.cols[j].lo));
+    EXPECT_EQ(bits(r[4]), Bits(sol.cols[j].up));
+    EXPECT_EQ(bits(r[5]), Bits(sol.cols[j].x));
+    EXPECT_EQ(bits(r[6]), Bits(sol.cols[j].z));
+  }
+}
+
+// ---- the command line ----
+
+TEST(KitCommand, StatusesAndOneLineErrors) {
+  TempDir dir;
+  EXPECT_EQ(Kit(dir, {}).status, kit::kUsage);
+  EXPECT_EQ(Kit(dir, {"export", dir.path()}).status, kit::kUsage);  // no --format
+  EXPECT_EQ(Kit(dir, {"export", dir.path(), "--format", "xml"}).status, kit::kUsage);
+  EXPECT_EQ(Kit(dir, {"check", "--help"}).status, kit::kOk);
+  const RunResult missing = Kit(dir, {"check", dir.path()});
+  EXPECT_EQ(missing.status, kit::kFailed);
+  EXPECT_EQ(CountLines(missing.err), 1);
+  EXPECT_EQ(missing.err.rfind("postsolve-kit: " + dir.path() + "/dravfile.sol: cannot open", 0), 0u) << missing.err;
+
+  // pack then dump through the executable, and export to a file.
+  dir.Write("two.case", TwoColumns("1 3", "-1"));
+  EXPECT_EQ(Kit(dir, {"pack", dir.File("two.case"), dir.path()}).status, kit::kOk);
+  EXPECT_EQ(dir.Read(BINFILE), ParseCase(TwoColumns("1 3", "-1")).bin);
+  EXPECT_EQ(Kit(dir, {"export", dir.path(), "--format", "csv", "-o", dir.File("out.csv")}).status, kit::kOk);
+  EXPECT_EQ(dir.Read("out.csv").substr(0, 38), "kind,name,type,lower,upper,value,dual\n");
+  dir.Write("bad.case", "solution 0 0 0\nNOSUCH 1\n");
+  const RunResult bad = Kit(dir, {"pack", dir.File("bad.case"), dir.path()});
+  EXPECT_EQ(bad.status, kit::kFailed);
+  EXPECT_EQ(bad.err, "postsolve-kit: " + dir.File("bad.case") + ": case line 2: unknown record 'NOSUCH'\n");
+}
+
+}  // namespace

@@ -1,0 +1,101 @@
+// postsolve-kit: inspection tools over the postsolver's three input files.
+// Everything here works on files already in memory; failures throw PostError
+// with the same "FILE: record N CODE at offset O: reason" shape as the replay.
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "casefile.h"
+
+namespace kit {
+
+// Exit statuses of postsolve-kit.
+inline constexpr int kOk = 0;
+inline constexpr int kFailed = 1;    // an input could not be read or written
+inline constexpr int kUsage = 2;     // bad arguments
+inline constexpr int kOutside = 3;   // check: a measure is outside its tolerance
+
+// Reads DIR/dravfile.{sol,stk,bin}.
+CaseFiles LoadDir(const std::string& dir);
+
+// What a walk over the files found, for --summary.
+struct Census {
+  struct Kind {
+    long count = 0;
+    std::size_t bytes = 0;  // code and payload, names and gaps not included
+  };
+  std::map<int, Kind> kinds;  // by record code
+  std::size_t nameBytes = 0, gapBytes = 0;
+  int status = 0, nc = 0, nr = 0;  // the reduced problem
+  int m = 0, n = 0;                // from record 0
+  long entries = 0;                // column counts of the MATRIX records, added up
+  long records = 0;
+  std::string name;                // problem name as stored (all its bytes)
+};
+
+// Writes the files as case text, record by record in file order, each record
+// after a comment with its index, offset and code. The text reads back (pack)
+// to the same bytes. At a malformed spot, everything before it has been
+// written when the PostError naming the spot is thrown.
+Census Dump(const CaseFiles& files, std::ostream& out);
+// The same walk, writing nothing; then one line per record kind and the sizes.
+void Summary(const CaseFiles& files, std::ostream& out);
+
+// The full solution after the replay, classified as the report does.
+struct RowSol {
+  std::string name;  // up to its first NUL, as in the report
+  const char* type;  // EQ LE GE RG
+  double lo, up;     // the sides the report shows; a missing side is -inf / +inf
+  double act, dual;
+};
+struct ColSol {
+  std::string name;
+  const char* type;  // FR UP LO FX BO
+  double lo, up;     // -inf / +inf where the report shows infinity
+  double x, z;       // value and dual slack c - A'y
+  double c;
+  double zscale;     // |c_j| + sum_i |a_ij y_i|: the size of the terms z is the sum of
+};
+struct FullSolution {
+  std::string name;
+  int status = 0;
+  std::vector<RowSol> rows;
+  std::vector<ColSol> cols;
+  std::vector<std::string> warnings;  // degenerate data met by the replay
+};
+FullSolution Solve(const CaseFiles& files);
+
+struct Tolerances {
+  double bound = 1e-6;    // absolute bound violation
+  double rel = 1e-9;      // relative bound violation
+  double dual = 1e-7;     // dual sign violation
+  double comp = 1e-7;     // complementary slackness
+  double active = 1e-9;   // a value this close (relative) to a bound sits at it
+};
+
+struct Measure {
+  std::string label;
+  double value = 0;       // the worst violation, 0 when none
+  double tol = 0;
+  std::string worst;      // "row 4 \"hotel\"", empty when value is 0
+  long misses = 0;        // rows or columns outside the tolerance
+  bool within() const { return value <= tol; }  // false for NaN
+};
+
+struct CheckResult {
+  std::vector<Measure> measures;  // the eight violation measures, then the non-finite count
+  double objective = 0;
+  long nonfinite = 0;
+  bool pass() const;
+};
+CheckResult Check(const FullSolution& sol, const Tolerances& tol);
+void PrintCheck(const CheckResult& result, std::ostream& out);
+
+void ExportCsv(const FullSolution& sol, std::ostream& out);
+void ExportJson(const FullSolution& sol, std::ostream& out);
+
+}  // namespace kit
