@@ -220,7 +220,8 @@ struct Chunk {
   std::string names;              // the lines' names, back to back
   std::vector<std::size_t> ends;  // where each name ends in `names`
   std::unique_ptr<char[]> text;
-  std::size_t len = 0;
+  std::size_t cap = 0;  // room in text
+  std::size_t len = 0;  // used
 };
 
 constexpr int kChunkLines = 16384;
@@ -274,6 +275,8 @@ const Field kPlusInf{"+infinity    ", 0};
 
 // Reads the names of the chunk's lines from the name section.
 void ReadNames(InFile& f, Chunk& c) {
+  c.names.clear();
+  c.ends.clear();
   c.ends.reserve(static_cast<std::size_t>(c.count));
   for (int k = c.first; k < c.first + c.count; ++k) {
     c.names += NextName(f, c.rows ? "row" : "column", k);
@@ -284,8 +287,12 @@ void ReadNames(InFile& f, Chunk& c) {
 // Formats the chunk's lines. Sets the dual slacks it shows: the value printed
 // is recomputed from the full matrix, c - A'y = -(A'y - c).
 void FormatChunk(PostData& pd, Chunk& c) {
-  c.text = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(c.count) * kLineMax +
-                                                  c.names.size());
+  const std::size_t need = static_cast<std::size_t>(c.count) * kLineMax + c.names.size();
+  if (c.cap < need) {
+    c.text.reset();
+    c.text = std::make_unique_for_overwrite<char[]>(need);
+    c.cap = need;
+  }
   char* p = c.text.get();
   std::size_t start = 0;
   for (int k = 0; k < c.count; ++k) {
@@ -336,14 +343,22 @@ void WriteTable(PostData& pd, ReportFile& out, bool rows) {
   const bool parallel = total > kChunkLines;  // a small table is not worth a thread
   const std::size_t ahead = std::max(2u, std::thread::hardware_concurrency());
   std::deque<std::pair<std::unique_ptr<Chunk>, std::future<void>>> queue;
+  std::vector<std::unique_ptr<Chunk>> spare;  // written chunks, their buffers reused
   auto writeFront = [&] {
     queue.front().second.get();
     const Chunk& c = *queue.front().first;
     out.Put({c.text.get(), c.len});
+    spare.push_back(std::move(queue.front().first));
     queue.pop_front();
   };
   for (int first = 0; first < total; first += kChunkLines) {
-    auto chunk = std::make_unique<Chunk>();
+    std::unique_ptr<Chunk> chunk;
+    if (spare.empty()) {
+      chunk = std::make_unique<Chunk>();
+    } else {
+      chunk = std::move(spare.back());
+      spare.pop_back();
+    }
     chunk->rows = rows;
     chunk->first = first;
     chunk->count = std::min(kChunkLines, total - first);
@@ -452,6 +467,8 @@ std::vector<int> ReadOffsets(InFile f) {
   iGetN(f, offsets.data(), offsets.size());
   // No two records may start at the same byte: replaying the same bytes over
   // and over would let a small file run for hours.
+  if (std::is_sorted(offsets.begin(), offsets.end() - 1, std::less_equal<int>()))
+    return offsets;  // strictly increasing, as a presolver writes them
   std::vector<std::pair<int, std::size_t>> byOffset;
   byOffset.reserve(static_cast<std::size_t>(count));
   for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i) byOffset.emplace_back(offsets[i], i);
