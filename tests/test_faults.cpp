@@ -36,41 +36,11 @@ std::string RawHead(const std::string& m, const std::string& n, const std::strin
          "\" d 0 d 1 b 76 d 0 d 0 d 1 d 1  i 1 s \"r\" i 1 s \"x\" i " + lastNameLen + " s \"y\"\n";
 }
 
-int I32(const std::string& s, std::size_t at) {
-  unsigned v = 0;
-  for (int b = 3; b >= 0; --b) v = v << 8 | static_cast<unsigned char>(s[at + static_cast<std::size_t>(b)]);
-  return static_cast<int>(v);
-}
-
-// Record offsets of a case's offset stack.
-std::vector<std::size_t> Offsets(const CaseFiles& f) {
-  std::vector<std::size_t> off;
-  for (std::size_t at = 0; at + 4 < f.stk.size(); at += 4) off.push_back(static_cast<std::size_t>(I32(f.stk, at)));
-  return off;
-}
-
 // How a message about record `index` of the record file begins.
 std::string RecordHead(const CaseFiles& f, std::size_t index) {
   const std::size_t off = Offsets(f)[index];
   return std::string(BINFILE) + ": record " + std::to_string(index) + " " + CodeName(I32(f.bin, off)) +
          " at offset " + std::to_string(off) + ": ";
-}
-
-// The same records, each with its bytes, placed in the file in the given order.
-CaseFiles Arrange(const CaseFiles& f, const std::vector<std::size_t>& order) {
-  std::vector<std::size_t> off = Offsets(f), sorted = off;
-  std::vector<int> moved(off.size());
-  std::sort(sorted.begin(), sorted.end());
-  sorted.push_back(f.bin.size());
-  CaseFiles g = f;
-  g.bin.clear();
-  for (std::size_t i : order) {
-    const std::size_t end = *std::upper_bound(sorted.begin(), sorted.end(), off[i]);
-    moved[i] = static_cast<int>(g.bin.size());
-    g.bin += f.bin.substr(off[i], end - off[i]);
-  }
-  g.stk = StackBytes(moved);
-  return g;
 }
 
 // Files in the directory besides the inputs and `keep`.
@@ -112,19 +82,6 @@ TEST(FaultInputs, MissingOrIrregularInputFileFails) {
   }
 }
 
-// Records with an entry list, a tagged run, bulk arrays and plain fields;
-// DBLROW is binding, so every byte of every record is read.
-const char* const kMixed = R"(solution 0 1 1 x [0.5] y [0.5] z [0]
-HEADER "t" rlo [-1e30 1] rup [4 1] rtype "LE" clo [0 0] cup [10 10]
-names "a" "b" "x" "y"
-FORROW 0 l 1 0 1 2 {} e
-MATRIX c [1 2] (0 1 1 1) (1 1)
-DBLROW 1 1 0 1 1 1 3 1 1 0.5 0 0 {0 1}
-FIXCOL 1 2 3 {1 1}
-COLMAP [0 -1]
-ROWMAP [-1 0]
-)";
-
 // Runs postsolve on every proper prefix of one input file of `f`, a few runs
 // at a time; head(len) says how the message must begin.
 testing::AssertionResult EveryPrefixFails(const CaseFiles& f, const std::string& file,
@@ -150,14 +107,12 @@ testing::AssertionResult EveryPrefixFails(const CaseFiles& f, const std::string&
 }
 
 TEST(FaultTruncation, EveryPrefixOfTheRecordFileFailsInTheRecordItCuts) {
-  const CaseFiles natural = ParseCase(kMixed);
+  const CaseFiles natural = ParseCase(CaseText("mixed"));
   const std::size_t last = Offsets(natural).size() - 1;  // the first record replayed
   // HEADER and its names first, then the records in replay order: a cut
   // inside record k leaves every record replayed before it whole. Record 1,
   // last in the file, is the FORROW whose run a cut before 'e' leaves open.
-  std::vector<std::size_t> order{0};
-  for (std::size_t i = last; i >= 1; --i) order.push_back(i);
-  const CaseFiles f = Arrange(natural, order);
+  const CaseFiles f = InReplayOrder(natural);
   const std::vector<std::size_t> off = Offsets(f);
   Bytes names;
   for (const char* name : {"a", "b", "x", "y"}) names.name(name);
@@ -191,7 +146,7 @@ TEST(FaultTruncation, EveryPrefixOfTheRecordFileFailsInTheRecordItCuts) {
 }
 
 TEST(FaultTruncation, EveryPrefixOfSolutionAndOffsetStackFails) {
-  const CaseFiles f = ParseCase(kMixed);
+  const CaseFiles f = ParseCase(CaseText("mixed"));
   // Both counts are non-zero, so the values must follow them in full.
   EXPECT_TRUE(EveryPrefixFails(f, SOLFILE, [](std::size_t) { return std::string(SOLFILE) + ": "; }));
   // The count is the last int32: a prefix reads an offset, or a value torn
