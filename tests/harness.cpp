@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -57,8 +58,27 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
-RunResult RunPostsolve(const std::string& dir, long fsizeLimit) {
-  const std::string outPath = dir + "/.stdout", errPath = dir + "/.stderr";
+namespace {
+
+// Starts postsolve in `dir` with its output going to the two files. Without a
+// file-size limit the child is spawned without copying this process, which
+// under the sanitizers is large and slow to fork.
+pid_t StartPostsolve(const std::string& dir, const std::string& outPath, const std::string& errPath,
+                     long fsizeLimit) {
+  if (fsizeLimit <= 0) {
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    ::posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    char arg0[] = "postsolve";
+    char* argv[] = {arg0, nullptr};
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, POSTSOLVE_EXE, &actions, nullptr, argv, environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) throw std::runtime_error("posix_spawn failed");
+    return pid;
+  }
   pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
@@ -68,14 +88,20 @@ RunResult RunPostsolve(const std::string& dir, long fsizeLimit) {
     if (o < 0 || e < 0) ::_exit(126);
     ::dup2(o, 1);
     ::dup2(e, 2);
-    if (fsizeLimit > 0) {
-      ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
-      struct rlimit lim {static_cast<rlim_t>(fsizeLimit), static_cast<rlim_t>(fsizeLimit)};
-      ::setrlimit(RLIMIT_FSIZE, &lim);
-    }
+    ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
+    struct rlimit lim {static_cast<rlim_t>(fsizeLimit), static_cast<rlim_t>(fsizeLimit)};
+    ::setrlimit(RLIMIT_FSIZE, &lim);
     ::execl(POSTSOLVE_EXE, "postsolve", static_cast<char*>(nullptr));
     ::_exit(127);
   }
+  return pid;
+}
+
+}  // namespace
+
+RunResult RunPostsolve(const std::string& dir, long fsizeLimit) {
+  const std::string outPath = dir + "/.stdout", errPath = dir + "/.stderr";
+  const pid_t pid = StartPostsolve(dir, outPath, errPath, fsizeLimit);
   int wstatus = 0;
   ::waitpid(pid, &wstatus, 0);
   RunResult r;
