@@ -88,9 +88,11 @@ pid_t StartPostsolve(const std::string& dir, const std::string& outPath, const s
     if (o < 0 || e < 0) ::_exit(126);
     ::dup2(o, 1);
     ::dup2(e, 2);
-    ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
-    struct rlimit lim {static_cast<rlim_t>(fsizeLimit), static_cast<rlim_t>(fsizeLimit)};
-    ::setrlimit(RLIMIT_FSIZE, &lim);
+    if (fsizeLimit > 0) {
+      ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
+      struct rlimit lim {static_cast<rlim_t>(fsizeLimit), static_cast<rlim_t>(fsizeLimit)};
+      ::setrlimit(RLIMIT_FSIZE, &lim);
+    }
     ::execl(POSTSOLVE_EXE, "postsolve", static_cast<char*>(nullptr));
     ::_exit(127);
   }
@@ -100,7 +102,8 @@ pid_t StartPostsolve(const std::string& dir, const std::string& outPath, const s
 }  // namespace
 
 RunResult RunPostsolve(const std::string& dir, long fsizeLimit) {
-  const std::string outPath = dir + "/.stdout", errPath = dir + "/.stderr";
+  TempDir capture;  // beside, not in, the run's directory, which may refuse new files
+  const std::string outPath = capture.File("stdout"), errPath = capture.File("stderr");
   const pid_t pid = StartPostsolve(dir, outPath, errPath, fsizeLimit);
   int wstatus = 0;
   ::waitpid(pid, &wstatus, 0);
@@ -108,8 +111,6 @@ RunResult RunPostsolve(const std::string& dir, long fsizeLimit) {
   r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
   r.out = ReadFile(outPath);
   r.err = ReadFile(errPath);
-  fs::remove(outPath);
-  fs::remove(errPath);
   return r;
 }
 

@@ -4,12 +4,16 @@
 // its temporary file behind. Degenerate data the replay carries through ends
 // with status 2: a full report, the normal log and one warning per record.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -326,6 +330,136 @@ TEST(FaultWarnings, DegenerateDataCompletesWithStatus2AndOneWarningPerRecord) {
     for (const std::string& head : heads)
       EXPECT_TRUE(r.err.starts_with(head) || r.err.find("\n" + head) != std::string::npos) << head << "\n" << r.err;
   }
+}
+
+TEST(FaultStack, TwoRecordsAtOneOffsetFailBeforeAnyReplay) {
+  const CaseFiles good = ParseCase(Small("NULROW 0\n"));
+  std::vector<int> o;
+  for (std::size_t off : Offsets(good)) o.push_back(static_cast<int>(off));
+  const std::string nulrow = std::to_string(o[2]);
+  // Replaying the same bytes again and again would let a tiny file run for
+  // hours: a million entries naming one record fail at once.
+  std::vector<int> many(1000000, o[2]);
+  many.front() = 0;
+  const struct {
+    std::vector<int> offsets;
+    std::string message;
+  } cases[] = {
+      {{o[0], o[1], o[2], o[2], o[4]}, "records 2 and 3 both start at offset " + nulrow},
+      {{o[0], o[2], o[3], o[1], o[2]}, "records 1 and 4 both start at offset " + nulrow},
+      {{o[0], o[0], o[2], o[3], o[4]}, "records 0 and 1 both start at offset 0"},
+      {many, "records 1 and 2 both start at offset " + nulrow},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    CaseFiles files = good;
+    files.stk = StackBytes(c.offsets);
+    WriteCaseFiles(files, dir.path());
+    RunResult r = RunPostsolve(dir.path());
+    EXPECT_TRUE(Failed(dir, r, std::string(STKFILE) + ": " + c.message)) << c.message;
+    EXPECT_EQ(r.err, "postsolve: " + std::string(STKFILE) + ": " + c.message + "\n");
+  }
+}
+
+TEST(FaultRecords, RecordReadingIntoTheNextRecordFails) {
+  // NULCOL one double short: its last field is read from the record after it.
+  const std::string shortNulcol = "raw 3 i 0 d 1\n";
+  const struct {
+    const char* what;
+    CaseFiles files;
+    std::size_t rec, next;  // the record that overreads, the one it runs into
+  } cases[] = {
+      {"into the next record replayed", ParseCase(Small(shortNulcol + "NULROW 0\n")), 2, 3},
+      // The next record in the file, not in the replay.
+      {"into the next record in the file",
+       Arrange(ParseCase(Small(shortNulcol + "NULROW 0\n")), {0, 1, 3, 4, 2, 5}), 2, 5},
+      // HEADER one double short, no names: the first check, before any other record.
+      {"header into the matrix",
+       ParseCase(kSol + "raw 7 i 1 i 2 i 1 s \"t\" d 0 d 1 b 76 d 0 d 0 d 1\n" + kMatrix + kMaps), 0, 1},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    WriteCaseFiles(c.files, dir.path());
+    const std::string message = RecordHead(c.files, c.rec) + "it runs into the record at offset " +
+                                std::to_string(Offsets(c.files)[c.next]);
+    RunResult r = RunPostsolve(dir.path());
+    EXPECT_TRUE(Failed(dir, r, message)) << c.what;
+    EXPECT_EQ(r.err, "postsolve: " + message + "\n") << c.what;
+  }
+}
+
+// Marks a directory immutable, so that nothing can be created in it even by
+// root, for the object's lifetime; false where the file system refuses.
+class Immutable {
+ public:
+  explicit Immutable(std::string dir) : dir_(std::move(dir)) { on_ = Set(true); }
+  ~Immutable() {
+    if (on_) Set(false);
+  }
+  Immutable(const Immutable&) = delete;
+  Immutable& operator=(const Immutable&) = delete;
+  bool on() const { return on_; }
+
+ private:
+  bool Set(bool on) {
+    const int fd = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+      flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+      ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+  }
+  std::string dir_;
+  bool on_ = false;
+};
+
+TEST(FaultReport, ReportThatCannotBeCreatedOrWrittenLeavesNothingAndKeepsTheEarlierOne) {
+  const std::string earlier = "an earlier run's report\n";
+  const CaseFiles bakery = ParseCase(ReadFile(std::string(SOURCE_DIR) + "/examples/bakery/bakery.case"));
+  TempDir probe;
+  WriteCaseFiles(bakery, probe.path());
+  ASSERT_EQ(RunPostsolve(probe.path()).status, 0);
+  const long size = static_cast<long>(probe.Read("bakery.rpt").size());
+  const struct {
+    const char* what;
+    long fsizeLimit;  // 0: the directory takes no new files instead
+    std::string head;
+  } cases[] = {
+      {"the directory takes no new file", 0, "bakery.rpt: cannot create a temporary file: "},
+      {"the disk fills half way", size / 2, "bakery.rpt: write error: "},
+      {"the disk fills one byte short", size - 1, "bakery.rpt: write error: "},
+  };
+  for (const auto& c : cases) {
+    for (bool before : {false, true}) {
+      TempDir dir;
+      WriteCaseFiles(bakery, dir.path());
+      if (before) dir.Write("bakery.rpt", earlier);
+      std::optional<Immutable> frozen;
+      if (c.fsizeLimit == 0) {
+        frozen.emplace(dir.path());
+        if (!frozen->on()) {
+          ADD_FAILURE() << "cannot make a directory immutable here; " << c.what << " untested";
+          continue;
+        }
+      }
+      RunResult r = RunPostsolve(dir.path(), c.fsizeLimit);
+      frozen.reset();
+      EXPECT_TRUE(Failed(dir, r, c.head, kBanner, before ? "bakery.rpt" : "")) << c.what;
+      if (before) {
+        EXPECT_EQ(dir.Read("bakery.rpt"), earlier) << c.what;
+      }
+    }
+  }
+  // With exactly room for it the report is written, over the earlier one.
+  TempDir dir;
+  WriteCaseFiles(bakery, dir.path());
+  dir.Write("bakery.rpt", earlier);
+  EXPECT_EQ(RunPostsolve(dir.path(), size).status, 0);
+  EXPECT_EQ(dir.Read("bakery.rpt"), probe.Read("bakery.rpt"));
 }
 
 }  // namespace
