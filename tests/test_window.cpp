@@ -198,4 +198,23 @@ TEST(Window, CutsAroundWindowBoundariesFailCleanlyAsInMemory) {
                                      << cuts[i].len << ": " << problems[i] << "\n  in memory: " << inMemory[i];
 }
 
+// The report of the big case is several times the writer's buffer: the disk
+// filling after the first flushes still leaves no partial report behind, and
+// the earlier report whole.
+TEST(Window, DiskFillingAfterTheFirstMegabytesLeavesNothing) {
+  const std::string earlier = "an earlier run's report\n";
+  for (long limit : {long{3} << 20, long{6} << 20}) {
+    TempDir dir;
+    WriteCaseFiles(Big(), dir.path());
+    dir.Write("a-long-problem-name.rpt", earlier);
+    RunResult r = RunPostsolve(dir.path(), limit);
+    EXPECT_EQ(r.status, 1) << limit;
+    EXPECT_EQ(r.out, kBanner);
+    EXPECT_TRUE(r.err.starts_with("postsolve: a-long-problem-name.rpt: write error: ")) << r.err;
+    EXPECT_EQ(CountLines(r.err), 1);
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"a-long-problem-name.rpt", BINFILE, SOLFILE, STKFILE}));
+    EXPECT_EQ(dir.Read("a-long-problem-name.rpt"), earlier);
+  }
+}
+
 }  // namespace
