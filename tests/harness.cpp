@@ -2,16 +2,20 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -54,8 +58,27 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
-RunResult RunPostsolve(const std::string& dir, long fsizeLimit) {
-  const std::string outPath = dir + "/.stdout", errPath = dir + "/.stderr";
+namespace {
+
+// Starts postsolve in `dir` with its output going to the two files. Without a
+// file-size limit the child is spawned without copying this process, which
+// under the sanitizers is large and slow to fork.
+pid_t StartPostsolve(const std::string& dir, const std::string& outPath, const std::string& errPath,
+                     long fsizeLimit) {
+  if (fsizeLimit <= 0) {
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    ::posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    char arg0[] = "postsolve";
+    char* argv[] = {arg0, nullptr};
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, POSTSOLVE_EXE, &actions, nullptr, argv, environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) throw std::runtime_error("posix_spawn failed");
+    return pid;
+  }
   pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
@@ -73,14 +96,21 @@ RunResult RunPostsolve(const std::string& dir, long fsizeLimit) {
     ::execl(POSTSOLVE_EXE, "postsolve", static_cast<char*>(nullptr));
     ::_exit(127);
   }
+  return pid;
+}
+
+}  // namespace
+
+RunResult RunPostsolve(const std::string& dir, long fsizeLimit) {
+  TempDir capture;  // beside, not in, the run's directory, which may refuse new files
+  const std::string outPath = capture.File("stdout"), errPath = capture.File("stderr");
+  const pid_t pid = StartPostsolve(dir, outPath, errPath, fsizeLimit);
   int wstatus = 0;
   ::waitpid(pid, &wstatus, 0);
   RunResult r;
   r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
   r.out = ReadFile(outPath);
   r.err = ReadFile(errPath);
-  fs::remove(outPath);
-  fs::remove(errPath);
   return r;
 }
 
@@ -118,4 +148,167 @@ void Apply(PostData& pd, std::string_view record) {
   pd.fbin.enter(0, 0);
   pd.fbin.seek(0);
   PostSol(iGet(pd.fbin), pd);
+}
+
+// ---- whole cases and their damage ----
+
+int I32(const std::string& bytes, std::size_t at) {
+  unsigned v = 0;
+  for (int b = 3; b >= 0; --b) v = v << 8 | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(b)]);
+  return static_cast<int>(v);
+}
+
+std::vector<std::size_t> Offsets(const CaseFiles& f) {
+  std::vector<std::size_t> off;
+  for (std::size_t at = 0; at + 4 < f.stk.size(); at += 4) off.push_back(static_cast<std::size_t>(I32(f.stk, at)));
+  return off;
+}
+
+CaseFiles Arrange(const CaseFiles& f, const std::vector<std::size_t>& order) {
+  std::vector<std::size_t> off = Offsets(f), sorted = off;
+  std::vector<int> moved(off.size());
+  std::sort(sorted.begin(), sorted.end());
+  sorted.push_back(f.bin.size());
+  CaseFiles g = f;
+  g.bin.clear();
+  for (std::size_t i : order) {
+    const std::size_t end = *std::upper_bound(sorted.begin(), sorted.end(), off[i]);
+    moved[i] = static_cast<int>(g.bin.size());
+    g.bin += f.bin.substr(off[i], end - off[i]);
+  }
+  g.stk = StackBytes(moved);
+  return g;
+}
+
+CaseFiles InReplayOrder(const CaseFiles& f) {
+  std::vector<std::size_t> order{0};
+  for (std::size_t i = Offsets(f).size() - 1; i >= 1; --i) order.push_back(i);
+  return Arrange(f, order);
+}
+
+std::string CaseText(const std::string& name) {
+  return ReadFile(std::string(SOURCE_DIR) + "/tests/cases/" + name + ".case");
+}
+
+CaseFiles ReadCaseFiles(const std::string& dir) {
+  return {ReadFile(dir + "/" + SOLFILE), ReadFile(dir + "/" + STKFILE), ReadFile(dir + "/" + BINFILE)};
+}
+
+std::string& FileOf(CaseFiles& f, const std::string& name) {
+  return name == SOLFILE ? f.sol : name == STKFILE ? f.stk : f.bin;
+}
+
+const std::string& FileOf(const CaseFiles& f, const std::string& name) {
+  return name == SOLFILE ? f.sol : name == STKFILE ? f.stk : f.bin;
+}
+
+InDir::InDir(const std::string& dir) : back_(fs::current_path()) { fs::current_path(dir); }
+InDir::~InDir() { fs::current_path(back_); }
+
+void ForEachInParallel(std::size_t n, const std::function<void(const TempDir&, std::size_t)>& fn) {
+  std::atomic<std::size_t> next{0};
+  auto work = [&] {
+    TempDir dir;
+    for (std::size_t i; (i = next++) < n;) fn(dir, i);
+  };
+  std::vector<std::thread> pool;
+  for (unsigned t = 0; t < std::clamp(std::thread::hardware_concurrency(), 2u, 4u); ++t) pool.emplace_back(work);
+  for (std::thread& t : pool) t.join();
+}
+
+std::ostream& operator<<(std::ostream& os, const Outcome& o) {
+  os << "status " << o.status;
+  if (!o.message.empty()) os << ", \"" << o.message << "\"";
+  if (!o.reportName.empty()) os << ", report " << o.reportName << " of " << o.report.size() << " bytes";
+  for (const std::string& w : o.warnings) os << "\n  warning: " << w;
+  return os;
+}
+
+bool operator==(const Outcome& a, const Outcome& b) {
+  return a.status == b.status && a.message == b.message && a.reportName == b.reportName &&
+         a.report == b.report && a.warnings == b.warnings;
+}
+
+namespace {
+
+const char* const kReportEnd =
+    "\n------------------------------------ EOF ------------------------------------\n";
+
+}  // namespace
+
+Outcome RunInMemory(const CaseFiles& files, const TempDir& dir) {
+  Outcome o;
+  {
+    InDir in(dir.path());
+    try {
+      PostData pd;
+      Replay(pd, files);
+      o.reportName = OutRept(pd);
+      o.warnings = pd.warnings;
+      o.status = pd.warnings.empty() ? 0 : 2;
+    } catch (const PostError& e) {
+      o.status = 1;
+      o.message = e.what();
+    } catch (const std::bad_alloc&) {
+      o.status = 1;
+      o.message = "out of memory";
+    }
+  }
+  std::vector<std::string> left = dir.List();
+  if (o.status != 1 && left == std::vector<std::string>{o.reportName}) {
+    o.report = dir.Read(o.reportName);
+    if (!o.report.ends_with(kReportEnd)) ADD_FAILURE() << "report cut short: " << o;
+    left.clear();
+  }
+  for (const std::string& name : left) ADD_FAILURE() << name << " left behind: " << o;
+  for (const auto& e : fs::directory_iterator(dir.path())) fs::remove(e.path());
+  return o;
+}
+
+testing::AssertionResult RunsCleanly(const CaseFiles& files, const TempDir& dir, Outcome& out,
+                                     long fsizeLimit) {
+  WriteCaseFiles(files, dir.path());
+  const RunResult r = RunPostsolve(dir.path(), fsizeLimit);
+  out = Outcome();
+  out.status = r.status;
+  std::vector<std::string> made;
+  for (const std::string& name : dir.List())
+    if (name != SOLFILE && name != STKFILE && name != BINFILE) made.push_back(name);
+  std::string why;
+  if (r.status == 1) {
+    if (r.out != kBanner && r.out != kBanner + std::string(" err data for duplicate column.\n"))
+      why = "standard output is not the banner alone";
+    else if (CountLines(r.err) != 1 || r.err.back() != '\n' || !r.err.starts_with("postsolve: "))
+      why = "standard error is not one line 'postsolve: ...'";
+    else if (!made.empty())
+      why = "a failed run left " + made.front() + " behind";
+    else
+      out.message = r.err.substr(11, r.err.size() - 12);
+  } else if (r.status == 0 || r.status == 2) {
+    if (made.size() == 1) out.reportName = made.front();
+    if (made.size() != 1) why = "the directory holds other files than one report";
+    else if (!r.out.starts_with(kBanner + (" report file name " + LeftDots(out.reportName, 36)) + "\n\n"))
+      why = "standard output does not name the report";
+    std::size_t at = 0;
+    for (std::size_t nl; why.empty() && (nl = r.err.find('\n', at)) != std::string::npos; at = nl + 1) {
+      const std::string line = r.err.substr(at, nl - at);
+      if (!line.starts_with("postsolve: warning: ")) why = "standard error holds more than warnings";
+      else out.warnings.push_back(line.substr(20));
+    }
+    if (!why.empty()) {
+    } else if (at != r.err.size() || out.warnings.empty() != (r.status == 0)) {
+      why = "warnings do not match the exit status";
+    } else if (!r.out.ends_with(" ================= END OF POSTSOLVER =================\n\n")) {
+      why = "the log is cut short";
+    } else {
+      out.report = dir.Read(out.reportName);
+      if (!out.report.ends_with(kReportEnd)) why = "the report is cut short";
+    }
+  } else {
+    why = "exit status " + std::to_string(r.status);
+  }
+  for (const std::string& name : made) fs::remove(dir.File(name));
+  if (why.empty()) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << why << "\n  status " << r.status << "\n  stderr: " << r.err
+                                     << "  stdout: " << r.out;
 }

@@ -2,6 +2,11 @@
 // and replaying single records in-process.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,3 +55,65 @@ extern const char* const kBanner;
 PostData Space(int ncols, const std::string& rtypes);
 // Replays one record written in case syntax (e.g. "NULROW 2") on pd.
 void Apply(PostData& pd, std::string_view record);
+
+// ---- whole cases and their damage ----
+
+// The little-endian int32 at byte `at` of `bytes`.
+int I32(const std::string& bytes, std::size_t at);
+// The record offsets a case's offset stack lists (its count left off).
+std::vector<std::size_t> Offsets(const CaseFiles& f);
+// The same records, each with its bytes up to the next record in the file,
+// placed in the file in the given order (the name section travels with record 0).
+CaseFiles Arrange(const CaseFiles& f, const std::vector<std::size_t>& order);
+// Arranged in replay order: record 0 and its names first, then the records
+// from the last to record 1, so that a cut inside record k leaves whole every
+// record replayed before it.
+CaseFiles InReplayOrder(const CaseFiles& f);
+// The text of tests/cases/NAME.case.
+std::string CaseText(const std::string& name);
+// The three input files of a directory.
+CaseFiles ReadCaseFiles(const std::string& dir);
+// One of the three files of a case, by its name.
+std::string& FileOf(CaseFiles& f, const std::string& name);
+const std::string& FileOf(const CaseFiles& f, const std::string& name);
+
+// Makes `dir` the working directory for the object's lifetime.
+class InDir {
+ public:
+  explicit InDir(const std::string& dir);
+  ~InDir();
+  InDir(const InDir&) = delete;
+  InDir& operator=(const InDir&) = delete;
+
+ private:
+  std::filesystem::path back_;
+};
+
+// Calls fn(dir, i) for every i below n on a few threads; each thread has its
+// own scratch directory. For runs of the executable, which cost milliseconds.
+void ForEachInParallel(std::size_t n, const std::function<void(const TempDir&, std::size_t)>& fn);
+
+// How a whole run ended, whichever way it was made.
+struct Outcome {
+  int status = -1;           // 0 complete, 2 complete with warnings, 1 failed
+  std::string message;       // a failure's message, without "postsolve: " and the newline
+  std::string reportName;    // a completed run's report
+  std::string report;
+  std::vector<std::string> warnings;
+};
+std::ostream& operator<<(std::ostream& os, const Outcome& o);
+// Same status, message, warnings and report.
+bool operator==(const Outcome& a, const Outcome& b);
+
+// The run in-process from memory: Replay(pd, files), then OutRept(pd) in
+// `dir`, which must hold nothing else afterwards than the report (and is left
+// empty). Fails the calling test if the scratch directory is left dirty.
+Outcome RunInMemory(const CaseFiles& files, const TempDir& dir);
+// Runs the executable on `files` in `dir` and checks the contract every run
+// keeps: either it completes (status 0 or 2, the full log, one warning line
+// per warning, the whole report and nothing else beside the inputs) or it
+// fails cleanly (status 1, the banner alone on standard output, one line
+// "postsolve: ..." on standard error, no report, no temporary file). The
+// outcome goes to `out`; the report is removed afterwards.
+testing::AssertionResult RunsCleanly(const CaseFiles& files, const TempDir& dir, Outcome& out,
+                                     long fsizeLimit = 0);

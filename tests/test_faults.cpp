@@ -4,12 +4,16 @@
 // its temporary file behind. Degenerate data the replay carries through ends
 // with status 2: a full report, the normal log and one warning per record.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,41 +40,11 @@ std::string RawHead(const std::string& m, const std::string& n, const std::strin
          "\" d 0 d 1 b 76 d 0 d 0 d 1 d 1  i 1 s \"r\" i 1 s \"x\" i " + lastNameLen + " s \"y\"\n";
 }
 
-int I32(const std::string& s, std::size_t at) {
-  unsigned v = 0;
-  for (int b = 3; b >= 0; --b) v = v << 8 | static_cast<unsigned char>(s[at + static_cast<std::size_t>(b)]);
-  return static_cast<int>(v);
-}
-
-// Record offsets of a case's offset stack.
-std::vector<std::size_t> Offsets(const CaseFiles& f) {
-  std::vector<std::size_t> off;
-  for (std::size_t at = 0; at + 4 < f.stk.size(); at += 4) off.push_back(static_cast<std::size_t>(I32(f.stk, at)));
-  return off;
-}
-
 // How a message about record `index` of the record file begins.
 std::string RecordHead(const CaseFiles& f, std::size_t index) {
   const std::size_t off = Offsets(f)[index];
   return std::string(BINFILE) + ": record " + std::to_string(index) + " " + CodeName(I32(f.bin, off)) +
          " at offset " + std::to_string(off) + ": ";
-}
-
-// The same records, each with its bytes, placed in the file in the given order.
-CaseFiles Arrange(const CaseFiles& f, const std::vector<std::size_t>& order) {
-  std::vector<std::size_t> off = Offsets(f), sorted = off;
-  std::vector<int> moved(off.size());
-  std::sort(sorted.begin(), sorted.end());
-  sorted.push_back(f.bin.size());
-  CaseFiles g = f;
-  g.bin.clear();
-  for (std::size_t i : order) {
-    const std::size_t end = *std::upper_bound(sorted.begin(), sorted.end(), off[i]);
-    moved[i] = static_cast<int>(g.bin.size());
-    g.bin += f.bin.substr(off[i], end - off[i]);
-  }
-  g.stk = StackBytes(moved);
-  return g;
 }
 
 // Files in the directory besides the inputs and `keep`.
@@ -112,19 +86,6 @@ TEST(FaultInputs, MissingOrIrregularInputFileFails) {
   }
 }
 
-// Records with an entry list, a tagged run, bulk arrays and plain fields;
-// DBLROW is binding, so every byte of every record is read.
-const char* const kMixed = R"(solution 0 1 1 x [0.5] y [0.5] z [0]
-HEADER "t" rlo [-1e30 1] rup [4 1] rtype "LE" clo [0 0] cup [10 10]
-names "a" "b" "x" "y"
-FORROW 0 l 1 0 1 2 {} e
-MATRIX c [1 2] (0 1 1 1) (1 1)
-DBLROW 1 1 0 1 1 1 3 1 1 0.5 0 0 {0 1}
-FIXCOL 1 2 3 {1 1}
-COLMAP [0 -1]
-ROWMAP [-1 0]
-)";
-
 // Runs postsolve on every proper prefix of one input file of `f`, a few runs
 // at a time; head(len) says how the message must begin.
 testing::AssertionResult EveryPrefixFails(const CaseFiles& f, const std::string& file,
@@ -150,14 +111,12 @@ testing::AssertionResult EveryPrefixFails(const CaseFiles& f, const std::string&
 }
 
 TEST(FaultTruncation, EveryPrefixOfTheRecordFileFailsInTheRecordItCuts) {
-  const CaseFiles natural = ParseCase(kMixed);
+  const CaseFiles natural = ParseCase(CaseText("mixed"));
   const std::size_t last = Offsets(natural).size() - 1;  // the first record replayed
   // HEADER and its names first, then the records in replay order: a cut
   // inside record k leaves every record replayed before it whole. Record 1,
   // last in the file, is the FORROW whose run a cut before 'e' leaves open.
-  std::vector<std::size_t> order{0};
-  for (std::size_t i = last; i >= 1; --i) order.push_back(i);
-  const CaseFiles f = Arrange(natural, order);
+  const CaseFiles f = InReplayOrder(natural);
   const std::vector<std::size_t> off = Offsets(f);
   Bytes names;
   for (const char* name : {"a", "b", "x", "y"}) names.name(name);
@@ -191,7 +150,7 @@ TEST(FaultTruncation, EveryPrefixOfTheRecordFileFailsInTheRecordItCuts) {
 }
 
 TEST(FaultTruncation, EveryPrefixOfSolutionAndOffsetStackFails) {
-  const CaseFiles f = ParseCase(kMixed);
+  const CaseFiles f = ParseCase(CaseText("mixed"));
   // Both counts are non-zero, so the values must follow them in full.
   EXPECT_TRUE(EveryPrefixFails(f, SOLFILE, [](std::size_t) { return std::string(SOLFILE) + ": "; }));
   // The count is the last int32: a prefix reads an offset, or a value torn
@@ -371,6 +330,136 @@ TEST(FaultWarnings, DegenerateDataCompletesWithStatus2AndOneWarningPerRecord) {
     for (const std::string& head : heads)
       EXPECT_TRUE(r.err.starts_with(head) || r.err.find("\n" + head) != std::string::npos) << head << "\n" << r.err;
   }
+}
+
+TEST(FaultStack, TwoRecordsAtOneOffsetFailBeforeAnyReplay) {
+  const CaseFiles good = ParseCase(Small("NULROW 0\n"));
+  std::vector<int> o;
+  for (std::size_t off : Offsets(good)) o.push_back(static_cast<int>(off));
+  const std::string nulrow = std::to_string(o[2]);
+  // Replaying the same bytes again and again would let a tiny file run for
+  // hours: a million entries naming one record fail at once.
+  std::vector<int> many(1000000, o[2]);
+  many.front() = 0;
+  const struct {
+    std::vector<int> offsets;
+    std::string message;
+  } cases[] = {
+      {{o[0], o[1], o[2], o[2], o[4]}, "records 2 and 3 both start at offset " + nulrow},
+      {{o[0], o[2], o[3], o[1], o[2]}, "records 1 and 4 both start at offset " + nulrow},
+      {{o[0], o[0], o[2], o[3], o[4]}, "records 0 and 1 both start at offset 0"},
+      {many, "records 1 and 2 both start at offset " + nulrow},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    CaseFiles files = good;
+    files.stk = StackBytes(c.offsets);
+    WriteCaseFiles(files, dir.path());
+    RunResult r = RunPostsolve(dir.path());
+    EXPECT_TRUE(Failed(dir, r, std::string(STKFILE) + ": " + c.message)) << c.message;
+    EXPECT_EQ(r.err, "postsolve: " + std::string(STKFILE) + ": " + c.message + "\n");
+  }
+}
+
+TEST(FaultRecords, RecordReadingIntoTheNextRecordFails) {
+  // NULCOL one double short: its last field is read from the record after it.
+  const std::string shortNulcol = "raw 3 i 0 d 1\n";
+  const struct {
+    const char* what;
+    CaseFiles files;
+    std::size_t rec, next;  // the record that overreads, the one it runs into
+  } cases[] = {
+      {"into the next record replayed", ParseCase(Small(shortNulcol + "NULROW 0\n")), 2, 3},
+      // The next record in the file, not in the replay.
+      {"into the next record in the file",
+       Arrange(ParseCase(Small(shortNulcol + "NULROW 0\n")), {0, 1, 3, 4, 2, 5}), 2, 5},
+      // HEADER one double short, no names: the first check, before any other record.
+      {"header into the matrix",
+       ParseCase(kSol + "raw 7 i 1 i 2 i 1 s \"t\" d 0 d 1 b 76 d 0 d 0 d 1\n" + kMatrix + kMaps), 0, 1},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    WriteCaseFiles(c.files, dir.path());
+    const std::string message = RecordHead(c.files, c.rec) + "it runs into the record at offset " +
+                                std::to_string(Offsets(c.files)[c.next]);
+    RunResult r = RunPostsolve(dir.path());
+    EXPECT_TRUE(Failed(dir, r, message)) << c.what;
+    EXPECT_EQ(r.err, "postsolve: " + message + "\n") << c.what;
+  }
+}
+
+// Marks a directory immutable, so that nothing can be created in it even by
+// root, for the object's lifetime; false where the file system refuses.
+class Immutable {
+ public:
+  explicit Immutable(std::string dir) : dir_(std::move(dir)) { on_ = Set(true); }
+  ~Immutable() {
+    if (on_) Set(false);
+  }
+  Immutable(const Immutable&) = delete;
+  Immutable& operator=(const Immutable&) = delete;
+  bool on() const { return on_; }
+
+ private:
+  bool Set(bool on) {
+    const int fd = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+      flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+      ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+  }
+  std::string dir_;
+  bool on_ = false;
+};
+
+TEST(FaultReport, ReportThatCannotBeCreatedOrWrittenLeavesNothingAndKeepsTheEarlierOne) {
+  const std::string earlier = "an earlier run's report\n";
+  const CaseFiles bakery = ParseCase(ReadFile(std::string(SOURCE_DIR) + "/examples/bakery/bakery.case"));
+  TempDir probe;
+  WriteCaseFiles(bakery, probe.path());
+  ASSERT_EQ(RunPostsolve(probe.path()).status, 0);
+  const long size = static_cast<long>(probe.Read("bakery.rpt").size());
+  const struct {
+    const char* what;
+    long fsizeLimit;  // 0: the directory takes no new files instead
+    std::string head;
+  } cases[] = {
+      {"the directory takes no new file", 0, "bakery.rpt: cannot create a temporary file: "},
+      {"the disk fills half way", size / 2, "bakery.rpt: write error: "},
+      {"the disk fills one byte short", size - 1, "bakery.rpt: write error: "},
+  };
+  for (const auto& c : cases) {
+    for (bool before : {false, true}) {
+      TempDir dir;
+      WriteCaseFiles(bakery, dir.path());
+      if (before) dir.Write("bakery.rpt", earlier);
+      std::optional<Immutable> frozen;
+      if (c.fsizeLimit == 0) {
+        frozen.emplace(dir.path());
+        if (!frozen->on()) {
+          ADD_FAILURE() << "cannot make a directory immutable here; " << c.what << " untested";
+          continue;
+        }
+      }
+      RunResult r = RunPostsolve(dir.path(), c.fsizeLimit);
+      frozen.reset();
+      EXPECT_TRUE(Failed(dir, r, c.head, kBanner, before ? "bakery.rpt" : "")) << c.what;
+      if (before) {
+        EXPECT_EQ(dir.Read("bakery.rpt"), earlier) << c.what;
+      }
+    }
+  }
+  // With exactly room for it the report is written, over the earlier one.
+  TempDir dir;
+  WriteCaseFiles(bakery, dir.path());
+  dir.Write("bakery.rpt", earlier);
+  EXPECT_EQ(RunPostsolve(dir.path(), size).status, 0);
+  EXPECT_EQ(dir.Read("bakery.rpt"), probe.Read("bakery.rpt"));
 }
 
 }  // namespace
