@@ -5,7 +5,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -77,6 +79,19 @@ std::array<Pow10, kMaxPow - kMinPow + 1> MakeTable() {
 
 const std::array<Pow10, kMaxPow - kMinPow + 1> kTable = MakeTable();
 
+// 10^k correctly rounded, for the double-precision path.
+constexpr int kFastPow = 290;
+std::array<double, 2 * kFastPow + 2> MakeDoubleTable() {
+  std::array<double, 2 * kFastPow + 2> t{};
+  for (int k = -kFastPow; k <= kFastPow + 1; ++k) {
+    const std::string text = "1e" + std::to_string(k);
+    t[static_cast<std::size_t>(k + kFastPow)] = std::strtod(text.c_str(), nullptr);
+  }
+  return t;
+}
+
+const std::array<double, 2 * kFastPow + 2> kPow10 = MakeDoubleTable();
+
 constexpr char kDigits2[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
@@ -110,6 +125,34 @@ char* Slow(char* out, double a) {
   return std::to_chars(out, out + EFMT_MAX - 1, a, std::chars_format::scientific, 6).ptr;
 }
 
+// Writes n (seven digits, or 10^7 after rounding up) as d.dddddde+XX.
+char* Digits(char* out, std::uint64_t n, int e10) {
+  if (n == 10000000) {  // rounded up into the next decade
+    n = 1000000;
+    ++e10;
+  }
+  // n has seven digits: d.dddddd
+  const auto n32 = static_cast<std::uint32_t>(n);
+  const std::uint32_t head = n32 / 1000000, rest = n32 - head * 1000000;
+  const std::uint32_t r1 = rest / 10000, low = rest - r1 * 10000;
+  const std::uint32_t r2 = low / 100, r3 = low - r2 * 100;
+  out[0] = static_cast<char>('0' + head);
+  out[1] = '.';
+  std::memcpy(out + 2, kDigits2 + 2 * r1, 2);
+  std::memcpy(out + 4, kDigits2 + 2 * r2, 2);
+  std::memcpy(out + 6, kDigits2 + 2 * r3, 2);
+  out[8] = 'e';
+  out[9] = e10 < 0 ? '-' : '+';
+  const unsigned ex = static_cast<unsigned>(e10 < 0 ? -e10 : e10);
+  if (ex < 100) {
+    std::memcpy(out + 10, kDigits2 + 2 * ex, 2);
+    return out + 12;
+  }
+  out[10] = static_cast<char>('0' + ex / 100);
+  std::memcpy(out + 11, kDigits2 + 2 * (ex % 100), 2);
+  return out + 13;
+}
+
 }  // namespace
 
 char* FmtE(char* out, double v) {
@@ -127,9 +170,27 @@ char* FmtE(char* out, double v) {
     std::memcpy(out, "0.000000e+00", 12);
     return out + 12;
   }
-  // a = m * 2^e2 with m's top bit at bit 63.
   const std::uint64_t bits = std::bit_cast<std::uint64_t>(a);
   const int bexp = static_cast<int>(bits >> 52);
+  // Most values: a * 10^k in double precision errs by under 2.3e-16 of itself,
+  // so below 10^7 the rounding is plain unless the fraction is within 1e-8 of
+  // one half; the exact paths take the rest.
+  {
+    int e10 = ((bexp - 1023) * 78913) >> 18;  // the decimal exponent, or one less
+    if (bexp != 0 && e10 > -kFastPow + 6 && e10 < kFastPow - 1) {
+      double x = a * kPow10[static_cast<std::size_t>(6 - e10 + kFastPow)];
+      if (x >= 1e7) {
+        ++e10;
+        x = a * kPow10[static_cast<std::size_t>(6 - e10 + kFastPow)];
+      }
+      if (x < 1e7) {
+        auto n = static_cast<std::uint64_t>(x);
+        const double frac = x - static_cast<double>(n);
+        if (std::fabs(frac - 0.5) > 1e-8) return Digits(out, n + (frac > 0.5 ? 1 : 0), e10);
+      }
+    }
+  }
+  // a = m * 2^e2 with m's top bit at bit 63.
   std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
   int e2;
   if (bexp == 0) {
@@ -159,30 +220,7 @@ char* FmtE(char* out, double v) {
     if ((dropped == 5 && frac == 0) || (dropped == 4 && frac == ~std::uint64_t{0})) return Slow(out, a);
     n = whole / 10 + (dropped >= 5 ? 1 : 0);
   }
-  if (n == 10000000) {  // rounded up into the next decade
-    n = 1000000;
-    ++e10;
-  }
-  // n has seven digits: d.dddddd
-  const auto n32 = static_cast<std::uint32_t>(n);
-  const std::uint32_t head = n32 / 1000000, rest = n32 - head * 1000000;
-  const std::uint32_t r1 = rest / 10000, low = rest - r1 * 10000;
-  const std::uint32_t r2 = low / 100, r3 = low - r2 * 100;
-  out[0] = static_cast<char>('0' + head);
-  out[1] = '.';
-  std::memcpy(out + 2, kDigits2 + 2 * r1, 2);
-  std::memcpy(out + 4, kDigits2 + 2 * r2, 2);
-  std::memcpy(out + 6, kDigits2 + 2 * r3, 2);
-  out[8] = 'e';
-  out[9] = e10 < 0 ? '-' : '+';
-  const unsigned ex = static_cast<unsigned>(e10 < 0 ? -e10 : e10);
-  if (ex < 100) {
-    std::memcpy(out + 10, kDigits2 + 2 * ex, 2);
-    return out + 12;
-  }
-  out[10] = static_cast<char>('0' + ex / 100);
-  std::memcpy(out + 11, kDigits2 + 2 * (ex % 100), 2);
-  return out + 13;
+  return Digits(out, n, e10);
 }
 
 char* FmtInt(char* out, long v) {
