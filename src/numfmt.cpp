@@ -35,8 +35,8 @@ u128 Bits128(const Big& b, int from) {
   u128 r = 0;
   for (int i = 127; i >= 0; --i) {
     const int bit = from + i;
-    const std::uint32_t limb = bit >= 0 ? b[static_cast<std::size_t>(bit / 32)] : 0;
-    r = (r << 1) | ((limb >> (bit % 32)) & 1u);
+    r <<= 1;
+    if (bit >= 0) r |= (b[static_cast<std::size_t>(bit / 32)] >> (bit % 32)) & 1u;
   }
   return r;
 }
