@@ -21,8 +21,16 @@
 # to the last, and the core count.
 set -euo pipefail
 
-build=$(cd "${1:-build}" && pwd)
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-build}
 shift || true
+# On a fresh machine: install what is missing and build the three tools.
+if [[ ! -x $build/postsolve || ! -x $build/mkbench || ! -x $build/phases || ! -x /usr/bin/time ]]; then
+  "$root/scripts/setup.sh"
+  [[ -f $build/CMakeCache.txt ]] || cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$build" -j"$(nproc)" --target postsolve mkbench phases >/dev/null
+fi
+build=$(cd "$build" && pwd)
 sizes=${*:-${BENCH_SIZES:-50000x100000x1000000 500000x1000000x10000000}}
 runs=${BENCH_RUNS:-5}
 seed=${BENCH_SEED:-1}
@@ -101,8 +109,13 @@ for size in $sizes; do
   done
   floor_once >/dev/null
 
-  for ((i = 0; i < runs; ++i)); do post_once; done >"$work/post"
-  for ((i = 0; i < runs; ++i)); do floor_once; done >"$work/floor.t"
+  # Alternated, so that a passing load weighs on both alike.
+  : >"$work/post"
+  : >"$work/floor.t"
+  for ((i = 0; i < runs; ++i)); do
+    post_once >>"$work/post"
+    floor_once >>"$work/floor.t"
+  done
   wall=$(awk '{ print $1 }' "$work/post" | median)
   cpu=$(awk '{ print $2 }' "$work/post" | median)
   rss=$(awk '{ print $3 }' "$work/post" | median)
