@@ -528,14 +528,15 @@ MatrixRead ReadMatrixAt(InFile& f, int m, int n) {
   int ncols = iGet(f);
   NeedCount(f, nz, 12, "entry count");  // an index and a value an entry
   NeedCount(f, ncols, 12, "column count");  // a cost and a count a column
-  if (ncols != n)
+  const bool checked = m >= 0;
+  if (checked && ncols != n)
     Fail(f, "matrix has " + std::to_string(ncols) + " columns, the header says " + std::to_string(n));
   MatrixRead mr;
   mr.nz = nz;
   mr.c = dAlloc(static_cast<std::size_t>(ncols));
   dGetN(f, mr.c.data(), static_cast<std::size_t>(ncols));
   auto A = mAlloc(ncols, nz);
-  int maxrow = -1;
+  int maxrow = -1, minrow = 0;
   std::size_t off = 0;
   for (int e = 0; e < ncols; ++e) {
     int cnt = iGet(f);
@@ -550,15 +551,17 @@ MatrixRead ReadMatrixAt(InFile& f, int m, int n) {
     dGetN(f, col.val, static_cast<std::size_t>(cnt));
     for (int q = 0; q < cnt; ++q) {
       int r = col.ind[q];
-      if (r < 0 || r >= m)
+      if (checked && (r < 0 || r >= m))
         Fail(f, "row index " + std::to_string(r) + " of column " + std::to_string(e) + " outside the " +
                     std::to_string(m) + " rows");
       if (r > maxrow) maxrow = r;
+      if (r < minrow) minrow = r;
     }
     off += static_cast<std::size_t>(cnt);
   }
   mr.A = std::move(A);
   mr.maxrow = maxrow;
+  mr.minrow = minrow;
   return mr;
 }
 

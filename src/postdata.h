@@ -215,12 +215,13 @@ int ShutDown(PostData& pd);
 void PostSol(int code, PostData& pd);
 void ReadHeader(PostData& pd);
 // A MATRIX record's payload, read apart from the state so that it can be read
-// on a second thread; m and n are the header's, which it is checked against.
+// on a second thread; m and n are the header's, which it is checked against,
+// or m < 0 to read it unchecked (the caller checks n, minrow and maxrow).
 struct MatrixRead {
   int nz = 0;
   std::vector<double> c;
   std::unique_ptr<SpMat> A;
-  int maxrow = -1;
+  int maxrow = -1, minrow = 0;
 };
 MatrixRead ReadMatrixAt(InFile& f, int m, int n);
 void StoreMatrix(PostData& pd, MatrixRead&& mr);

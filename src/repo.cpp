@@ -15,6 +15,7 @@
 #include <functional>
 #include <future>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <string>
@@ -559,32 +560,39 @@ void ReplayRecords(PostData& pd, const std::vector<int>& offsets) {
       Fail(pd.fbin, "it runs into the record at offset " + std::to_string(*next));
   };
 
+  // Presolvers write the matrix right after the header, and only the products
+  // use it: in a large file, read it on a second thread, unchecked, while the
+  // header and the records after the matrix are replayed. It is taken up when
+  // the replay reaches it; if it is at all out of order it is read again there,
+  // in turn, so any failure surfaces in replay order with its usual message.
+  InFile side;
+  std::future<MatrixRead> early;
+  if (count > 2 && pd.fbin.size > InFile::kWindow && offsets[1] >= 0 &&
+      static_cast<std::size_t>(offsets[1]) + 4 <= pd.fbin.size) {
+    side = pd.fbin.Reopen();
+    if (EnterRecord(side, 1, offsets[1]) == MATRIX)
+      early = Launch<MatrixRead>(true, [&side] { return ReadMatrixAt(side, -1, 0); });
+  }
+
   // The header first: its dimensions and row types check everything after it.
   if (EnterRecord(pd.fbin, 0, offsets[0]) != HEADER) Fail(pd.fbin, "the first record is not HEADER");
   ReadHeader(pd);
   checkEnd(0);
 
-  // Presolvers write the matrix right after the header, and only the products
-  // use it: in a large file, read it on a second thread while the records
-  // after it are replayed. It is taken up when the replay reaches it, so any
-  // failure still surfaces in replay order.
-  const int m = pd.m, n = pd.n;
-  InFile side;
-  std::future<MatrixRead> early;
-  if (count > 2 && pd.fbin.size > InFile::kWindow) {
-    side = pd.fbin.Reopen();
-    if (EnterRecord(side, 1, offsets[1]) == MATRIX)
-      early = Launch<MatrixRead>(true, [&side, m, n] { return ReadMatrixAt(side, m, n); });
-  }
-
   for (long i = count - 1; i >= 0; --i) {
     int code = EnterRecord(pd.fbin, i, offsets[static_cast<std::size_t>(i)]);
     if (i == 1 && early.valid()) {
-      MatrixRead mr = early.get();
-      if (pd.m == m && pd.n == n) {  // no HEADER record in between changed the sizes
-        StoreMatrix(pd, std::move(mr));
+      std::optional<MatrixRead> mr;
+      try {
+        mr = early.get();
+      } catch (const PostError&) {
+      } catch (const std::bad_alloc&) {
+      }
+      if (mr && mr->A->n == pd.n && mr->minrow >= 0 && mr->maxrow < pd.m) {
+        StoreMatrix(pd, std::move(*mr));
         pd.fbin.seek(side.pos);
       } else {
+        mr.reset();
         PostSol(code, pd);
       }
     } else {
