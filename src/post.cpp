@@ -137,6 +137,7 @@ const unsigned char* InFile::Bytes(std::size_t n) {
 }
 
 void InFile::Copy(void* out, std::size_t n) {
+  if (n == 0) return;  // an empty block may have no storage: out can be null
   auto* dst = static_cast<unsigned char*>(out);
   if (pos >= winoff_ && pos < winoff_ + winlen_) {
     const std::size_t have = std::min(n, winoff_ + winlen_ - pos);
