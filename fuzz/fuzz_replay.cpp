@@ -9,7 +9,8 @@
 // Each input is replayed from memory (Replay over CaseFiles) and the report is
 // written by OutRept into a scratch directory under /dev/shm, the working
 // directory for the whole session. Properties checked on every input:
-//   - a failure is a PostError (anything else escapes and is reported);
+//   - a failure is a PostError (anything else escapes and is reported) whose
+//     message is one non-empty line, as is every warning of a success;
 //   - after a failure the scratch directory is empty: no report, no temporary;
 //   - after a success the directory holds exactly the report, which ends with
 //     the EOF line; it is removed before the next input.
@@ -134,12 +135,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PostData pd;
     Replay(pd, files);
     report = OutRept(pd);
-  } catch (const PostError&) {
+    for (const std::string& w : pd.warnings)
+      if (w.empty() || w.find('\n') != std::string::npos)
+        Broken("a warning that is not one line: '" + w + "'");
+  } catch (const PostError& e) {
+    const std::string_view what = e.what();
+    if (what.empty() || what.find('\n') != std::string_view::npos)
+      Broken("a failure message that is not one line: '" + std::string(what) + "'");
     const std::vector<std::string> left = Entries();
     if (!left.empty()) {
-      std::string what = "a failed run left '" + left[0] + "'";
+      std::string msg = "a failed run left '" + left[0] + "'";
       RemoveAll();
-      Broken(what);
+      Broken(msg);
     }
     return 0;
   }
