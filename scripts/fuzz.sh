@@ -11,8 +11,19 @@
 #               The seeds, fuzz/corpus and fuzz/regressions are read as well.
 # Anything found is written to build-fuzz/artifacts/ and the script fails.
 # Extra libFuzzer flags may be given in FUZZ_FLAGS.
+#
+#        scripts/fuzz.sh merge [CORPUS_DIR]
+#   Rebuilds the committed fuzz/corpus, minimised, from itself, the seeds and
+#   the working corpus: the smallest set of inputs of at most 4 KiB keeping all
+#   their features, plus any larger input that reaches code none of them does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+mode=run
+if [ "${1:-}" = merge ]; then
+  mode=merge
+  shift
+  set -- 0 "$@"
+fi
 secs=${1:-60}
 corpus=${2:-build-fuzz/corpus}
 
@@ -40,11 +51,28 @@ mkdir -p "$corpus" build-fuzz/artifacts
 corpus=$(realpath "$corpus")
 top=$(pwd)
 
+fuzzer=$top/build-fuzz/fuzz_replay  # absolute: a merge runs it again by this name
+
+if [ "$mode" = merge ]; then
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  mkdir "$work/small" "$work/new"
+  find "$top/fuzz/corpus" "$corpus" "$top/build-fuzz/seeds" -type f -size -4097c \
+    -exec cp {} "$work/small/" \;
+  nice -n 10 "$fuzzer" -set_cover_merge=1 "$work/new" "$work/small" 2>&1 | grep MERGE-OUTER | tail -n 1
+  nice -n 10 "$fuzzer" -merge=1 -use_counters=0 "$work/new" "$top/fuzz/corpus" "$corpus" \
+    "$top/build-fuzz/seeds" 2>&1 | grep MERGE-OUTER | tail -n 1
+  rm -rf "$top/fuzz/corpus"
+  cp -r "$work/new" "$top/fuzz/corpus"
+  echo "fuzz/corpus: $(find fuzz/corpus -type f | wc -l) inputs, $(du -sb fuzz/corpus | cut -f1) bytes"
+  exit 0
+fi
+
 log=build-fuzz/fuzz-$(date +%Y%m%d-%H%M%S).log
 echo "fuzzing for $secs s; log in $log"
 status=0
 # shellcheck disable=SC2086
-nice -n 10 build-fuzz/fuzz_replay -timeout=1 -malloc_limit_mb=64 -rss_limit_mb=2048 \
+nice -n 10 "$fuzzer" -timeout=1 -malloc_limit_mb=64 -rss_limit_mb=2048 \
   -max_len=16384 -max_total_time="$secs" -print_final_stats=1 \
   -artifact_prefix="$top/build-fuzz/artifacts/" ${FUZZ_FLAGS:-} \
   "$corpus" "$top/build-fuzz/seeds" "$top/fuzz/corpus" "$top/fuzz/regressions" >"$log" 2>&1 || status=$?
