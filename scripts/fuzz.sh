@@ -46,7 +46,7 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo 
 nice -n 10 cmake --build build-fuzz -j2 --target fuzz_replay mkcase >/dev/null
 rm -rf build-fuzz/seeds
 fuzz/seeds.sh build-fuzz/seeds build-fuzz/mkcase
-mkdir -p "$corpus" build-fuzz/artifacts
+mkdir -p "$corpus" build-fuzz/artifacts fuzz/corpus fuzz/regressions
 # Absolute paths: the target changes its working directory when it starts.
 corpus=$(realpath "$corpus")
 top=$(pwd)
