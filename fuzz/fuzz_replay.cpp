@@ -1,53 +1,155 @@
-// Feeds arbitrary bytes through the whole run: the input is split into the
-// three files (two leading int32 lengths give the solution and offset-stack
-// sizes, the rest is the record file), which are written to a scratch
-// directory and replayed. Any failure must surface as PostError.
+// Feeds arbitrary bytes through the whole run and checks what the run leaves
+// behind, not only that it survives.
+//
+// Input layout (fuzz/seeds.sh builds it from the three files):
+//   le32 S, S bytes of dravfile.sol, le32 T, T bytes of dravfile.stk, the rest dravfile.bin
+// A length larger than what follows takes all that follows; fewer than four
+// bytes left give a length of 0 and stay for the record file.
+//
+// Each input is replayed from memory (Replay over CaseFiles) and the report is
+// written by OutRept into a scratch directory under /dev/shm, the working
+// directory for the whole session. Properties checked on every input:
+//   - a failure is a PostError (anything else escapes and is reported) whose
+//     message is one non-empty line, as is every warning of a success;
+//   - after a failure the scratch directory is empty: no report, no temporary;
+//   - after a success the directory holds exactly the report, which ends with
+//     the EOF line; it is removed before the next input.
+// A broken property aborts with a message on standard error.
+//
+// The working directory changes before libFuzzer reads its arguments: give it
+// absolute paths (scripts/fuzz.sh does).
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "casefile.h"
 #include "postdata.h"
 
 namespace {
 
-std::uint32_t TakeLength(const std::uint8_t*& data, std::size_t& size) {
-  std::uint32_t v = 0;
+std::string g_scratch;  // absolute path of the scratch directory
+
+[[noreturn]] void Broken(const std::string& what) {
+  std::fprintf(stderr, "fuzz_replay: property broken: %s\n", what.c_str());
+  std::fflush(stderr);
+  std::abort();
+}
+
+std::string_view Take(const std::uint8_t*& data, std::size_t& size) {
+  std::uint32_t len = 0;
   if (size >= 4) {
-    std::memcpy(&v, data, 4);
+    std::memcpy(&len, data, 4);  // little-endian hosts only, as the program itself
     data += 4;
     size -= 4;
   }
-  return static_cast<std::uint32_t>(std::min<std::size_t>(v, size));
+  const std::size_t n = std::min<std::size_t>(len, size);
+  std::string_view part(reinterpret_cast<const char*>(data), n);
+  data += n;
+  size -= n;
+  return part;
+}
+
+// Names of the entries of the working directory, "." and ".." left out.
+std::vector<std::string> Entries() {
+  std::vector<std::string> names;
+  DIR* d = ::opendir(".");
+  if (!d) Broken("cannot open the scratch directory");
+  while (const dirent* e = ::readdir(d)) {
+    if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+      names.emplace_back(e->d_name);
+  }
+  ::closedir(d);
+  return names;
+}
+
+void RemoveAll() {
+  for (const std::string& name : Entries()) ::unlink(name.c_str());
+}
+
+void CheckReport(const std::string& name) {
+  static constexpr std::string_view kEof =
+      "\n------------------------------------ EOF ------------------------------------\n";
+  const std::vector<std::string> names = Entries();
+  if (names.size() != 1 || names[0] != name) {
+    std::string seen;
+    for (const std::string& n : names) seen += " '" + n + "'";
+    Broken("after a success the directory should hold only '" + name + "', it holds" + seen);
+  }
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) Broken("cannot open the report '" + name + "'");
+  struct stat st {};
+  char tail[kEof.size()];
+  const bool ok = ::fstat(fd, &st) == 0 && static_cast<std::size_t>(st.st_size) >= kEof.size() &&
+                  ::pread(fd, tail, sizeof tail, st.st_size - static_cast<off_t>(sizeof tail)) ==
+                      static_cast<ssize_t>(sizeof tail) &&
+                  std::string_view(tail, sizeof tail) == kEof;
+  ::close(fd);
+  if (!ok) Broken("the report '" + name + "' does not end with the EOF line");
+  if (::unlink(name.c_str()) != 0) Broken("cannot remove the report '" + name + "'");
+}
+
+void RemoveScratch() {
+  if (g_scratch.empty()) return;
+  if (::chdir(g_scratch.c_str()) == 0) RemoveAll();
+  if (::chdir("/") == 0) ::rmdir(g_scratch.c_str());
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char dir[] = "/tmp/postsolve-fuzz-XXXXXX";
-  if (!::mkdtemp(dir) || ::chdir(dir) != 0) std::abort();
+  char dir[] = "/dev/shm/postsolve-fuzz-XXXXXX";
+  if (!::mkdtemp(dir) || ::chdir(dir) != 0) {
+    std::perror("fuzz_replay: scratch directory");
+    std::abort();
+  }
+  g_scratch = dir;
+  std::atexit(RemoveScratch);
+  // The run prints a line for a degenerate duplicate column; keep it out of the fuzzer's log.
+  std::fflush(stdout);
+  const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (null >= 0) {
+    ::dup2(null, STDOUT_FILENO);
+    ::close(null);
+  }
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   CaseFiles files;
-  std::uint32_t sol = TakeLength(data, size);
-  files.sol.assign(reinterpret_cast<const char*>(data), sol);
-  data += sol;
-  size -= sol;
-  std::uint32_t stk = TakeLength(data, size);
-  files.stk.assign(reinterpret_cast<const char*>(data), stk);
-  files.bin.assign(reinterpret_cast<const char*>(data + stk), size - stk);
-  WriteCaseFiles(files, ".");
+  files.sol = Take(data, size);
+  files.stk = Take(data, size);
+  files.bin.assign(reinterpret_cast<const char*>(data), size);
+
+  std::string report;
   try {
     PostData pd;
-    Replay(pd);
-    std::filesystem::remove(OutRept(pd));
-  } catch (const PostError&) {
+    Replay(pd, files);
+    report = OutRept(pd);
+    for (const std::string& w : pd.warnings)
+      if (w.empty() || w.find('\n') != std::string::npos)
+        Broken("a warning that is not one line: '" + w + "'");
+  } catch (const PostError& e) {
+    const std::string_view what = e.what();
+    if (what.empty() || what.find('\n') != std::string_view::npos)
+      Broken("a failure message that is not one line: '" + std::string(what) + "'");
+    const std::vector<std::string> left = Entries();
+    if (!left.empty()) {
+      std::string msg = "a failed run left '" + left[0] + "'";
+      RemoveAll();
+      Broken(msg);
+    }
+    return 0;
   }
+  CheckReport(report);
   return 0;
 }

@@ -1,18 +1,46 @@
 #!/usr/bin/env bash
-# Builds a seed corpus for fuzz_replay from the checked-in inputs:
-# le32(size of .sol) .sol le32(size of .stk) .stk .bin
-# Usage: fuzz/seeds.sh CORPUS_DIR
+# Builds the seed corpus for fuzz_replay: every text case in fuzz/cases/ and
+# examples/, turned into the three files by mkcase, plus the checked-in LP
+# cases small enough to mutate quickly (16 KiB at most). Each seed is one file:
+#   le32(size of .sol) .sol le32(size of .stk) .stk .bin
+# Usage: fuzz/seeds.sh CORPUS_DIR [MKCASE]   (MKCASE defaults to build*/mkcase)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-out=${1:?corpus directory}
+out=${1:?usage: fuzz/seeds.sh CORPUS_DIR [MKCASE]}
+mkcase=${2:-}
+if [ -z "$mkcase" ]; then
+  for m in "$root"/build/mkcase "$root"/build-fuzz/mkcase; do
+    [ -x "$m" ] && { mkcase=$m; break; }
+  done
+fi
+[ -x "$mkcase" ] || { echo "seeds.sh: no mkcase; build it first (cmake --build build --target mkcase)" >&2; exit 1; }
 mkdir -p "$out"
-for d in "$root"/tests/lp/*/ "$root"/examples/*/; do
-  [ -e "$d/dravfile.bin" ] || continue
-  python3 - "$d" "$out/$(basename "$d")" <<'PY'
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+# pack DIR NAME: the three files of DIR as one seed NAME in the corpus
+pack() {
+  python3 - "$1" "$out/$2" <<'PY'
 import struct, sys
 d, out = sys.argv[1], sys.argv[2]
-parts = [open(d + "/dravfile." + e, "rb").read() for e in ("sol", "stk", "bin")]
+sol, stk, bin_ = (open(d + "/dravfile." + e, "rb").read() for e in ("sol", "stk", "bin"))
 with open(out, "wb") as f:
-    f.write(struct.pack("<I", len(parts[0])) + parts[0] + struct.pack("<I", len(parts[1])) + parts[1] + parts[2])
+    f.write(struct.pack("<I", len(sol)) + sol + struct.pack("<I", len(stk)) + stk + bin_)
 PY
+}
+
+n=0
+for c in "$root"/fuzz/cases/*.case "$root"/examples/*/*.case; do
+  name=$(basename "$c" .case)
+  mkdir -p "$tmp/$name"
+  "$mkcase" "$c" "$tmp/$name"
+  pack "$tmp/$name" "case-$name"
+  n=$((n + 1))
 done
+for d in "$root"/tests/lp/*/; do
+  size=$(cat "$d"/dravfile.sol "$d"/dravfile.stk "$d"/dravfile.bin | wc -c)
+  [ "$size" -le 16384 ] || continue
+  pack "$d" "lp-$(basename "$d")"
+  n=$((n + 1))
+done
+echo "seeds.sh: $n seeds in $out"

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Fuzzes whole runs for a number of seconds and prints the figures.
+# Installs what the fuzzer needs if it is missing (clang, its libFuzzer and
+# sanitizer runtimes), builds fuzz_replay and mkcase in build-fuzz/, builds the
+# seeds, then runs under nice with the limits every input must meet: one
+# second (-timeout=1) and 64 MiB for any single allocation (-malloc_limit_mb=64).
+#
+# Usage: scripts/fuzz.sh [SECONDS] [CORPUS_DIR]
+#   SECONDS     fuzzing time, default 60
+#   CORPUS_DIR  working corpus, kept between runs; default build-fuzz/corpus.
+#               The seeds, fuzz/corpus and fuzz/regressions are read as well.
+# Anything found is written to build-fuzz/artifacts/ and the script fails.
+# Extra libFuzzer flags may be given in FUZZ_FLAGS.
+#
+#        scripts/fuzz.sh merge [CORPUS_DIR]
+#   Rebuilds the committed fuzz/corpus, minimised, from itself, the seeds and
+#   the working corpus: the smallest set of inputs of at most 4 KiB keeping all
+#   their features, plus any larger input that reaches code none of them does.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+mode=run
+if [ "${1:-}" = merge ]; then
+  mode=merge
+  shift
+  set -- 0 "$@"
+fi
+secs=${1:-60}
+corpus=${2:-build-fuzz/corpus}
+
+scripts/setup.sh
+missing=()
+command -v clang++ >/dev/null || missing+=(clang)
+command -v python3 >/dev/null || missing+=(python3)
+compgen -G '/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a' >/dev/null ||
+  missing+=(libclang-rt-14-dev)
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DPOSTSOLVE_FUZZ=ON -DPOSTSOLVE_TESTS=OFF -DPOSTSOLVE_BENCH=OFF >/dev/null
+nice -n 10 cmake --build build-fuzz -j2 --target fuzz_replay mkcase >/dev/null
+rm -rf build-fuzz/seeds
+fuzz/seeds.sh build-fuzz/seeds build-fuzz/mkcase
+mkdir -p "$corpus" build-fuzz/artifacts fuzz/corpus fuzz/regressions
+# Absolute paths: the target changes its working directory when it starts.
+corpus=$(realpath "$corpus")
+top=$(pwd)
+
+fuzzer=$top/build-fuzz/fuzz_replay  # absolute: a merge runs it again by this name
+
+if [ "$mode" = merge ]; then
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  mkdir "$work/small" "$work/new"
+  find "$top/fuzz/corpus" "$corpus" "$top/build-fuzz/seeds" -type f -size -4097c \
+    -exec cp {} "$work/small/" \;
+  nice -n 10 "$fuzzer" -set_cover_merge=1 "$work/new" "$work/small" 2>&1 | grep MERGE-OUTER | tail -n 1
+  nice -n 10 "$fuzzer" -merge=1 -use_counters=0 "$work/new" "$top/fuzz/corpus" "$corpus" \
+    "$top/build-fuzz/seeds" 2>&1 | grep MERGE-OUTER | tail -n 1
+  rm -rf "$top/fuzz/corpus"
+  cp -r "$work/new" "$top/fuzz/corpus"
+  echo "fuzz/corpus: $(find fuzz/corpus -type f | wc -l) inputs, $(du -sb fuzz/corpus | cut -f1) bytes"
+  exit 0
+fi
+
+log=build-fuzz/fuzz-$(date +%Y%m%d-%H%M%S).log
+echo "fuzzing for $secs s; log in $log"
+status=0
+# shellcheck disable=SC2086
+nice -n 10 "$fuzzer" -timeout=1 -malloc_limit_mb=64 -rss_limit_mb=2048 \
+  -max_len=16384 -max_total_time="$secs" -print_final_stats=1 \
+  -artifact_prefix="$top/build-fuzz/artifacts/" ${FUZZ_FLAGS:-} \
+  "$corpus" "$top/build-fuzz/seeds" "$top/fuzz/corpus" "$top/fuzz/regressions" >"$log" 2>&1 || status=$?
+
+# The figures: the last status line (coverage, features, corpus), then the totals.
+grep -E '^#[0-9]+' "$log" | tail -n 1
+grep -E '^stat::(number_of_executed_units|average_exec_per_sec|slowest_unit_time_sec|peak_rss_mb)' "$log"
+grep -E '^Done [0-9]+ runs' "$log" || true
+findings=$(grep -cE 'ERROR: (AddressSanitizer|LeakSanitizer|UndefinedBehaviorSanitizer|libFuzzer)|runtime error:|property broken|ALARM|out-of-memory|deadly signal' "$log" || true)
+echo "findings: $findings; exit status $status"
+ls build-fuzz/artifacts/ 2>/dev/null | sed 's/^/artifact: /'
+exit "$status"
