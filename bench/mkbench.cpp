@@ -649,16 +649,8 @@ bool Generator::PlanDupCol(int k, int j, double alpha) {
   else if (finLo) s = smin + rng_.Round2(0.0, 10.0);
   else if (finUp) s = smax - rng_.Round2(0.0, 10.0);
   else s = rng_.Round2(-10.0, 10.0);
-  // The replay's interval, computed as the replay computes it.
-  double Lp, Up;
-  if (alpha > 0) {
-    Lp = upj <= INFBND ? (s - upj) / alpha : -INFVAL;
-    Up = loj >= -INFBND ? (s - loj) / alpha : INFVAL;
-  } else {
-    Lp = loj >= -INFBND ? (s - loj) / alpha : -INFVAL;
-    Up = upj <= INFBND ? (s - upj) / alpha : INFVAL;
-  }
-  const double L = Lp < lok ? lok : Lp, U = Up > upk ? upk : Up;
+  // The replay's own interval.
+  const auto [L, U] = DupColInterval(s, alpha, lok, upk, loj, upj);
   if (L > U) return false;
   xfull_[cj] = s;
   return true;

@@ -313,6 +313,23 @@ void UndoFixedCol(PostData& pd, int& counter) {
   pd.z[j] = zj;
 }
 
+}  // namespace
+
+std::pair<double, double> DupColInterval(double s, double alpha, double lok, double upk, double loj,
+                                         double upj) {
+  double Lp, Up;  // interval for x_k that keeps x_j within its bounds
+  if (alpha > 0) {
+    Lp = upj <= INFBND ? (s - upj) / alpha : -INFVAL;
+    Up = loj >= -INFBND ? (s - loj) / alpha : INFVAL;
+  } else {
+    Lp = loj >= -INFBND ? (s - loj) / alpha : -INFVAL;
+    Up = upj <= INFBND ? (s - upj) / alpha : INFVAL;
+  }
+  return {Lp < lok ? lok : Lp, Up > upk ? upk : Up};
+}
+
+namespace {
+
 // DUPCOL: k, j, alpha, lok, upk, loj, upj
 void UndoDupCol(PostData& pd) {
   InFile& f = pd.fbin;
@@ -329,16 +346,7 @@ void UndoDupCol(PostData& pd) {
     Fail(f, "duplicate column " + Str(k) + " of column " + Str(j) + " has factor " +
                 Num(alpha) + ", below 1e-15 in magnitude");
   }
-  double Lp, Up;  // interval for x_k that keeps x_j within its bounds
-  if (alpha > 0) {
-    Lp = upj <= INFBND ? (s - upj) / alpha : -INFVAL;
-    Up = loj >= -INFBND ? (s - loj) / alpha : INFVAL;
-  } else {
-    Lp = loj >= -INFBND ? (s - loj) / alpha : -INFVAL;
-    Up = upj <= INFBND ? (s - upj) / alpha : INFVAL;
-  }
-  double L = Lp < lok ? lok : Lp;
-  double U = Up > upk ? upk : Up;
+  const auto [L, U] = DupColInterval(s, alpha, lok, upk, loj, upj);
   if (L > U)
     Warn(pd, "empty interval for duplicate column " + Str(k) + " of column " + Str(j) +
                  " (lower end above upper end); its value is the midpoint");

@@ -104,7 +104,10 @@ pid_t StartPostsolve(const std::string& dir, const std::string& outPath, const s
 RunResult RunPostsolve(const std::string& dir, long fsizeLimit) {
   TempDir capture;  // beside, not in, the run's directory, which may refuse new files
   const std::string outPath = capture.File("stdout"), errPath = capture.File("stderr");
-  const pid_t pid = StartPostsolve(dir, outPath, errPath, fsizeLimit);
+  return WaitFor(StartPostsolve(dir, outPath, errPath, fsizeLimit), outPath, errPath);
+}
+
+RunResult WaitFor(pid_t pid, const std::string& outPath, const std::string& errPath) {
   int wstatus = 0;
   ::waitpid(pid, &wstatus, 0);
   RunResult r;

@@ -2,6 +2,8 @@
 // and replaying single records in-process.
 #pragma once
 
+#include <sys/types.h>
+
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -39,6 +41,8 @@ struct RunResult {
 // Runs the postsolve executable in `dir`; `fsizeLimit` > 0 caps the size of
 // files it may write (writes beyond fail as on a full disk).
 RunResult RunPostsolve(const std::string& dir, long fsizeLimit = 0);
+// Waits for a child whose standard output and error go to the two files.
+RunResult WaitFor(pid_t pid, const std::string& outPath, const std::string& errPath);
 // Writes the case's three files into dir and runs postsolve there.
 RunResult RunCase(const TempDir& dir, std::string_view caseText);
 

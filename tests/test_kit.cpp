@@ -46,13 +46,7 @@ RunResult Kit(const TempDir& scratch, std::vector<std::string> args) {
     ::execv(KIT_EXE, argv.data());
     ::_exit(127);
   }
-  int wstatus = 0;
-  ::waitpid(pid, &wstatus, 0);
-  RunResult r;
-  r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-  r.out = ReadFile(outPath);
-  r.err = ReadFile(errPath);
-  return r;
+  return WaitFor(pid, outPath, errPath);
 }
 
 // ---- doubles ----
