@@ -7,8 +7,8 @@
 // bytes left give a length of 0 and stay for the record file.
 //
 // Each input is replayed from memory (Replay over CaseFiles) and the report is
-// written by OutRept into a scratch directory under /dev/shm, the working
-// directory for the whole session. Properties checked on every input:
+// written by OutRept into a scratch directory under /dev/shm (or under
+// $POSTSOLVE_FUZZ_DIR), the working directory for the whole session. Properties checked on every input:
 //   - a failure is a PostError (anything else escapes and is reported) whose
 //     message is one non-empty line, as is every warning of a success;
 //   - after a failure the scratch directory is empty: no report, no temporary;
@@ -107,8 +107,12 @@ void RemoveScratch() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char dir[] = "/dev/shm/postsolve-fuzz-XXXXXX";
-  if (!::mkdtemp(dir) || ::chdir(dir) != 0) {
+  // Inside POSTSOLVE_FUZZ_DIR when set: libFuzzer leaves some runs (merges,
+  // findings) without calling exit handlers, and the script removes that
+  // directory whole when it is done.
+  const char* parent = std::getenv("POSTSOLVE_FUZZ_DIR");
+  std::string dir = std::string(parent && *parent ? parent : "/dev/shm") + "/postsolve-fuzz-XXXXXX";
+  if (!::mkdtemp(dir.data()) || ::chdir(dir.c_str()) != 0) {
     std::perror("fuzz_replay: scratch directory");
     std::abort();
   }

@@ -52,10 +52,13 @@ corpus=$(realpath "$corpus")
 top=$(pwd)
 
 fuzzer=$top/build-fuzz/fuzz_replay  # absolute: a merge runs it again by this name
+# The target's scratch directories go here, removed whatever way the run ends.
+POSTSOLVE_FUZZ_DIR=$(mktemp -d /dev/shm/postsolve-fuzz-run-XXXXXX)
+export POSTSOLVE_FUZZ_DIR
+trap 'rm -rf "$POSTSOLVE_FUZZ_DIR" ${work:+"$work"}' EXIT
 
 if [ "$mode" = merge ]; then
   work=$(mktemp -d)
-  trap 'rm -rf "$work"' EXIT
   mkdir "$work/small" "$work/new"
   find "$top/fuzz/corpus" "$corpus" "$top/build-fuzz/seeds" -type f -size -4097c \
     -exec cp {} "$work/small/" \;
