@@ -224,11 +224,11 @@ struct MatrixRead {
   int maxrow = -1, minrow = 0;
 };
 MatrixRead ReadMatrixAt(InFile& f, int m, int n);
+void StoreMatrix(PostData& pd, MatrixRead&& mr);
 // The interval [L, U] a duplicate column's value is chosen from, when the
 // merged column's value is s; empty when L > U.
 std::pair<double, double> DupColInterval(double s, double alpha, double lok, double upk, double loj,
                                          double upj);
-void StoreMatrix(PostData& pd, MatrixRead&& mr);
 
 // Activities, dual slacks and the report.
 void mTimesv(int trans, int ncols, const SpMat& A, const double* v, double* out);
