@@ -77,7 +77,11 @@ std::array<Pow10, kMaxPow - kMinPow + 1> MakeTable() {
   return t;
 }
 
-const std::array<Pow10, kMaxPow - kMinPow + 1> kTable = MakeTable();
+// Built on first use: only values the double-precision path leaves need it.
+const std::array<Pow10, kMaxPow - kMinPow + 1>& Table() {
+  static const auto table = MakeTable();
+  return table;
+}
 
 // 10^k correctly rounded, for the double-precision path.
 constexpr int kFastPow = 290;
@@ -102,7 +106,7 @@ constexpr char kDigits2[] =
 // above the one read (a truncated power, dropped low bits); false when the
 // split is out of the range this handles.
 bool Scaled(std::uint64_t m, int e2, int k, std::uint64_t& whole, std::uint64_t& frac) {
-  const Pow10& p = kTable[static_cast<std::size_t>(k - kMinPow)];
+  const Pow10& p = Table()[static_cast<std::size_t>(k - kMinPow)];
   // m * mant: 192 bits in w2:w1:(dropped low word).
   const u128 lo = static_cast<u128>(m) * static_cast<std::uint64_t>(p.mant);
   const u128 hi = static_cast<u128>(m) * static_cast<std::uint64_t>(p.mant >> 64);
