@@ -27,19 +27,12 @@ fi
 secs=${1:-60}
 corpus=${2:-build-fuzz/corpus}
 
-scripts/setup.sh
 missing=()
 command -v clang++ >/dev/null || missing+=(clang)
 command -v python3 >/dev/null || missing+=(python3)
 compgen -G '/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a' >/dev/null ||
   missing+=(libclang-rt-14-dev)
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+scripts/setup.sh "${missing[@]}"
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DPOSTSOLVE_FUZZ=ON -DPOSTSOLVE_TESTS=OFF -DPOSTSOLVE_BENCH=OFF >/dev/null

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what the build needs on a fresh Debian machine, if it is missing.
+# Installs what the build needs on a fresh Debian machine, if it is missing,
+# and the packages given as arguments (which the caller found missing).
 set -euo pipefail
-missing=()
+missing=("$@")
 command -v cmake >/dev/null || missing+=(cmake)
 command -v g++ >/dev/null || missing+=(g++)
 command -v make >/dev/null || missing+=(make)
