@@ -578,10 +578,16 @@ void ReplayRecords(PostData& pd, const std::vector<int>& offsets) {
   if (EnterRecord(pd.fbin, 0, offsets[0]) != HEADER) Fail(pd.fbin, "the first record is not HEADER");
   ReadHeader(pd);
   checkEnd(0);
+  // Replayed again last, record 0 would read the same bytes into the same
+  // arrays: unless another HEADER record came in between, skip to its end.
+  const std::size_t headerEnd = pd.fbin.pos;
+  bool headerAsRead = true;
 
   for (long i = count - 1; i >= 0; --i) {
     int code = EnterRecord(pd.fbin, i, offsets[static_cast<std::size_t>(i)]);
-    if (i == 1 && early.valid()) {
+    if (i == 0 && headerAsRead) {
+      pd.fbin.seek(headerEnd);
+    } else if (i == 1 && early.valid()) {
       std::optional<MatrixRead> mr;
       try {
         mr = early.get();
@@ -596,6 +602,7 @@ void ReplayRecords(PostData& pd, const std::vector<int>& offsets) {
         PostSol(code, pd);
       }
     } else {
+      if (code == HEADER) headerAsRead = false;
       PostSol(code, pd);
     }
     checkEnd(i);

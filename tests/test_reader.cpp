@@ -277,6 +277,28 @@ TEST(ReaderDispatch, CodesOutsideTheTableReadNothing) {
   }
 }
 
+// Record 0 is replayed last and leaves the header it holds, even when another
+// HEADER record replayed before it changed the sizes, bounds and name.
+TEST(ReaderDispatch, RecordZeroRestoresTheHeaderAnotherOneChanged) {
+  const char* const two = R"(
+solution 1 1 1 x [2] y [0.5] z [0]
+HEADER "first" rlo [1] rup [4] rtype "L" clo [0] cup [10]
+names "r" "c"
+MATRIX c [1] (0 1)
+HEADER "other" rlo [7 8] rup [9 9] rtype "EG" clo [-1] cup [3]
+COLMAP [0]
+ROWMAP [0 0]
+)";
+  PostData pd;
+  Replay(pd, ParseCase(two));
+  EXPECT_EQ(pd.name, "first");
+  EXPECT_EQ(pd.m, 1);
+  EXPECT_EQ(pd.rlo, (std::vector<double>{1}));
+  EXPECT_EQ(pd.rtype, (std::vector<char>{'L'}));
+  EXPECT_EQ(pd.cup, (std::vector<double>{10}));
+  EXPECT_EQ(NextName(pd.fbin, "row", 0), "r");  // and the file is at the name section
+}
+
 // ---- reading through the window ----
 
 // A file on disk larger than several windows, read at random places forwards
