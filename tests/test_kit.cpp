@@ -244,6 +244,7 @@ TEST(KitCheck, DualInfeasibleSolution) {
   EXPECT_EQ(sign.value, 1);  // |z1| / max(1, |c1| + 0)
   EXPECT_EQ(sign.misses, 1);
   EXPECT_EQ(sign.worst, "column 1 \"x1\"");
+  EXPECT_EQ(Find(r, "column dual slack sign, absolute").value, 1);  // |z1|
   EXPECT_EQ(Find(r, "column complementary slackness").value, 2);  // -z1 (3 - 1)
   EXPECT_EQ(Find(r, "row dual sign").value, 0);
   EXPECT_EQ(Find(r, "row bound violation, absolute").value, 0);
@@ -268,18 +269,24 @@ TEST(KitCheck, ShippedCasesAgainstTheirKnownState) {
   EXPECT_NE(bakery.out.find("objective c.x                      -333.1875\n"), std::string::npos);
   // afiro-all-kinds: one column misses its dual-slack sign after a rounding in the data.
   const kit::CheckResult r = kit::Check(kit::Solve(Lp("tests/lp/afiro-all-kinds")), kit::Tolerances{});
+  // Both the unscaled and the scaled dual-sign measure see it, and nothing else.
   long outside = 0;
   for (const kit::Measure& m : r.measures) outside += !m.within();
-  EXPECT_EQ(outside, 1);
+  EXPECT_EQ(outside, 2);
   const kit::Measure& sign = Find(r, "column dual slack sign, scaled");
   EXPECT_EQ(sign.misses, 1);
   EXPECT_NEAR(sign.value, 0.965, 0.001);
   EXPECT_EQ(sign.worst, "column 5 \"X06\"");
+  const kit::Measure& absolute = Find(r, "column dual slack sign, absolute");
+  EXPECT_EQ(absolute.misses, 1);
+  EXPECT_NEAR(absolute.value, 110.29, 0.01);
+  EXPECT_EQ(absolute.worst, "column 5 \"X06\"");
   const RunResult afiro = Kit(scratch, {"check", std::string(SOURCE_DIR) + "/tests/lp/afiro-all-kinds"});
   EXPECT_EQ(afiro.status, kit::kOutside);
-  // A looser tolerance lets it through.
-  EXPECT_EQ(Kit(scratch, {"check", "--dual-tol", "1", std::string(SOURCE_DIR) + "/tests/lp/afiro-all-kinds"}).status,
-            kit::kOk);
+  // Looser tolerances let it through; either one alone does not.
+  const std::string dir = std::string(SOURCE_DIR) + "/tests/lp/afiro-all-kinds";
+  EXPECT_EQ(Kit(scratch, {"check", "--dual-tol", "1", "--dual-abs-tol", "111", dir}).status, kit::kOk);
+  EXPECT_EQ(Kit(scratch, {"check", "--dual-tol", "1", dir}).status, kit::kOutside);
 }
 
 // ---- export ----

@@ -72,7 +72,8 @@ FullSolution Solve(const CaseFiles& files);
 struct Tolerances {
   double bound = 1e-6;    // absolute bound violation
   double rel = 1e-9;      // relative bound violation
-  double dual = 1e-7;     // dual sign violation
+  double dual = 1e-7;     // dual sign violation (a column's scaled)
+  double dualAbs = 1e-6;  // a column's dual sign violation, unscaled
   double comp = 1e-7;     // complementary slackness
   double active = 1e-9;   // a value this close (relative) to a bound sits at it
 };
@@ -87,7 +88,7 @@ struct Measure {
 };
 
 struct CheckResult {
-  std::vector<Measure> measures;  // the eight violation measures, then the non-finite count
+  std::vector<Measure> measures;  // the nine violation measures, then the non-finite count
   double objective = 0;
   long nonfinite = 0;
   bool pass() const;

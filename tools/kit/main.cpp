@@ -61,7 +61,9 @@ int main(int argc, char** argv) {
   check->add_option("DIR", dir, "directory holding the three files")->capture_default_str();
   check->add_option("--bound-tol", tol.bound, "absolute bound violation")->capture_default_str();
   check->add_option("--rel-tol", tol.rel, "relative bound violation")->capture_default_str();
-  check->add_option("--dual-tol", tol.dual, "dual sign violation")->capture_default_str();
+  check->add_option("--dual-tol", tol.dual, "dual sign violation (rows; columns scaled)")->capture_default_str();
+  check->add_option("--dual-abs-tol", tol.dualAbs, "columns' dual sign violation, unscaled")
+      ->capture_default_str();
   check->add_option("--comp-tol", tol.comp, "complementary slackness")->capture_default_str();
   check->add_option("--active-tol", tol.active,
                     "relative distance within which a value sits at its bound")->capture_default_str();

@@ -125,6 +125,7 @@ CheckResult Check(const FullSolution& sol, const Tolerances& tol) {
   Worst colAbs{{"column bound violation, absolute", 0, tol.bound, ""}};
   Worst colRel{{"column bound violation, relative", 0, tol.rel, ""}};
   Worst rowSign{{"row dual sign", 0, tol.dual, ""}};
+  Worst colSignAbs{{"column dual slack sign, absolute", 0, tol.dualAbs, ""}};
   Worst colSign{{"column dual slack sign, scaled", 0, tol.dual, ""}};
   Worst rowComp{{"row complementary slackness", 0, tol.comp, ""}};
   Worst colComp{{"column complementary slackness", 0, tol.comp, ""}};
@@ -144,13 +145,14 @@ CheckResult Check(const FullSolution& sol, const Tolerances& tol) {
     const Violations v = Assess(c.x, c.lo, c.up, c.z, tol);
     colAbs.See(v.abs, "column", j, c.name);
     colRel.See(v.rel, "column", j, c.name);
+    colSignAbs.See(v.sign, "column", j, c.name);
     colSign.See(v.sign / std::max(1.0, c.zscale), "column", j, c.name);
     colComp.See(v.comp, "column", j, c.name);
     res.nonfinite += !std::isfinite(c.x) + !std::isfinite(c.z);
     obj = obj + c.c * c.x;
   }
   res.objective = obj;
-  for (Worst* w : {&rowAbs, &rowRel, &colAbs, &colRel, &rowSign, &colSign, &rowComp, &colComp})
+  for (Worst* w : {&rowAbs, &rowRel, &colAbs, &colRel, &rowSign, &colSignAbs, &colSign, &rowComp, &colComp})
     res.measures.push_back(w->m);
   res.measures.push_back({"non-finite values", static_cast<double>(res.nonfinite), 0, "", res.nonfinite});
   return res;
