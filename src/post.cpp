@@ -582,22 +582,30 @@ void StoreMatrix(PostData& pd, MatrixRead&& mr) {
 }
 
 // HEADER: m, n, len, name[len], rlo[m], rup[m], rtype[m], clo[n], cup[n]
-void ReadHeader(PostData& pd) {
-  InFile& f = pd.fbin;
-  int m = iGet(f);
-  int n = iGet(f);
-  int len = iGet(f);
-  NeedCount(f, m, 0, "row count");
-  NeedCount(f, n, 0, "column count");
+HeaderStart ReadHeaderStart(InFile& f) {
+  HeaderStart h;
+  h.m = iGet(f);
+  h.n = iGet(f);
+  const int len = iGet(f);
+  NeedCount(f, h.m, 0, "row count");
+  NeedCount(f, h.n, 0, "column count");
   if (len < 0 || len > MAXNAME)
     Fail(f, "problem name length " + Str(len) + " outside 0.." + Str(MAXNAME));
   NeedCount(f, len, 1, "name length");
-  std::string name(static_cast<std::size_t>(len), '\0');
-  f.Copy(name.data(), name.size());
-  name.resize(std::strlen(name.c_str()));  // a name ends at its first NUL
-  NeedCount(f, m, 17, "row count");
-  NeedCount(f, static_cast<std::int64_t>(m) * 17 + static_cast<std::int64_t>(n) * 16, 1,
+  h.name.assign(static_cast<std::size_t>(len), '\0');
+  f.Copy(h.name.data(), h.name.size());
+  NeedCount(f, h.m, 17, "row count");
+  NeedCount(f, static_cast<std::int64_t>(h.m) * 17 + static_cast<std::int64_t>(h.n) * 16, 1,
             "header size");
+  return h;
+}
+
+void ReadHeader(PostData& pd) {
+  InFile& f = pd.fbin;
+  HeaderStart h = ReadHeaderStart(f);
+  const int m = h.m, n = h.n;
+  std::string name = std::move(h.name);
+  name.resize(std::strlen(name.c_str()));  // a name ends at its first NUL
   pd.m = m;
   pd.n = n;
   pd.name = std::move(name);

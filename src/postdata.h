@@ -214,6 +214,13 @@ int ShutDown(PostData& pd);
 // Record replay.
 void PostSol(int code, PostData& pd);
 void ReadHeader(PostData& pd);
+// HEADER's leading fields, checked against what the file can hold: the sizes,
+// and the name as stored (its len bytes); the arrays follow at f.pos.
+struct HeaderStart {
+  int m = 0, n = 0;
+  std::string name;
+};
+HeaderStart ReadHeaderStart(InFile& f);
 // A MATRIX record's payload, read apart from the state so that it can be read
 // on a second thread; m and n are the header's, which it is checked against,
 // or m < 0 to read it unchecked (the caller checks n, minrow and maxrow).

@@ -316,17 +316,9 @@ class Walker {
   }
 
   void Header(std::string& text, InFile& f, bool first) {
-    const int m = iGet(f), n = iGet(f), len = iGet(f);
-    NeedCount(f, m, 0, "row count");
-    NeedCount(f, n, 0, "column count");
-    if (len < 0 || len > MAXNAME)
-      Fail(f, "problem name length " + Int(len) + " outside 0.." + Int(MAXNAME));
-    NeedCount(f, len, 1, "name length");
-    std::string name(static_cast<std::size_t>(len), '\0');
-    f.Copy(name.data(), name.size());
-    NeedCount(f, m, 17, "row count");
-    NeedCount(f, static_cast<std::int64_t>(m) * 17 + static_cast<std::int64_t>(n) * 16, 1,
-              "header size");
+    const HeaderStart h = ReadHeaderStart(f);  // the replay's own checks
+    const int m = h.m, n = h.n;
+    const std::string& name = h.name;
     text += "HEADER " + CaseString(name) + "\n";
     Doubles(text, f, "  rlo ", static_cast<std::size_t>(m));
     text += "\n";
