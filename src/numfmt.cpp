@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace postsolve {
+
 namespace {
 
 __extension__ typedef unsigned __int128 u128;  // GCC and Clang both have it
@@ -248,3 +250,5 @@ char* FmtInt(char* out, long v) {
   std::memcpy(out, p, len);
   return out + len;
 }
+
+}  // namespace postsolve
