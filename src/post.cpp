@@ -58,20 +58,16 @@ int Row(PostData& pd, int i) {
 
 // Decodes a payload's fixed fields through its description, checking column
 // and row indices as they are read; its entry list is left for the undo.
-struct ReplayFields {
+struct ReplayFields : FieldReader {
   PostData& pd;
-  void Int(int& v) { v = iGet(pd.fbin); }
-  void Col(int& v) { v = postsolve::Col(pd, iGet(pd.fbin)); }
-  void Row(int& v) { v = postsolve::Row(pd, iGet(pd.fbin)); }
-  void Real(double& v) { v = dGet(pd.fbin); }
-  void Entries(EntryList& l) { l.at = pd.fbin.pos; }
-  void OptionalEntries(EntryList& l) { l.at = pd.fbin.pos; }
+  void Col(int& v) { v = postsolve::Col(pd, iGet(f)); }
+  void Row(int& v) { v = postsolve::Row(pd, iGet(f)); }
 };
 
 template <class Payload>
 Payload Decode(PostData& pd) {
   Payload p;
-  ReplayFields fields{pd};
+  ReplayFields fields{{pd.fbin}, pd};
   p.Fields(fields);
   return p;
 }
