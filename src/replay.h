@@ -30,6 +30,8 @@ std::pair<double, double> DupColInterval(double s, double alpha, double lok, dou
 // Reads the three files in the current directory and undoes every record;
 // leaves fbin at the name section.
 void ReplayLog(PostData& pd);
+// The same in directory `dir`; messages name the files dir/FILE.
+void ReplayLog(PostData& pd, const std::string& dir);
 // The same over files already in memory.
 void ReplayLog(PostData& pd, const InputBuffers& files);
 
