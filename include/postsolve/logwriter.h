@@ -4,8 +4,9 @@
 //
 //   Header (first, once: the full problem's bounds, row types and names)
 //   Matrix (the full problem's costs and columns)
-//   ColMap, RowMap (reduced index -> full index)
 //   one record per reduction, in the order the presolver made them
+//   ColMap, RowMap (last, so that they are undone first: full index ->
+//                   reduced index, negative for one not in the reduced problem)
 //
 // and the reduced problem's solution goes into the solution file. Indices
 // are 0-based: j, k columns and r, s rows of the full problem. A value
@@ -78,7 +79,7 @@ class LogWriter {
   void Save(const std::string& dir, const ReducedSolution& reduced) const;
 
  private:
-  void Start();  // opens a record at the end of the file
+  void Start(int code);  // opens a record at the end of the file and writes its code
   std::string bin_;
   std::vector<int> offsets_;
 };

@@ -10,13 +10,15 @@ namespace postsolve {
 
 namespace {
 
-// A payload with its entry list, which always comes last.
+// A payload's fields, then its entry list, which always comes last.
 template <class Payload>
-void Plain(ByteWriter& b, RecordCode code, Payload payload, const Entries* list = nullptr) {
-  WritePayload(b, code, payload);
+void Fields(ByteWriter& b, Payload payload, const Entries* list = nullptr) {
+  FieldWriter w{b};
+  payload.Fields(w);
   if (list) b.list(*list);
 }
 
+// Appends to the record file through a ByteWriter, without a copy.
 class Appender {
  public:
   explicit Appender(std::string& bin) : bin_(bin) { b_.s.swap(bin_); }
@@ -32,13 +34,17 @@ class Appender {
 
 }  // namespace
 
-void LogWriter::Start() {
+void LogWriter::Start(int code) {
+  if (offsets_.empty() && code != AsInt(RecordCode::HEADER))
+    throw Error("log writer: the first record must be the Header, not " + CodeName(code));
   // Offsets in the stack are int32: a record must start below 2 GiB.
   if (bin_.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
     throw Error(std::string(BINFILE) + ": record " + std::to_string(offsets_.size()) +
                 " would start beyond the largest offset the stack can hold");
-  if (offsets_.empty() && !bin_.empty()) throw Error("log writer: Header must be the first record");
   offsets_.push_back(static_cast<int>(bin_.size()));
+  ByteWriter b;
+  b.i32(code);
+  bin_ += b.s;
 }
 
 void LogWriter::Header(std::string_view name, const std::vector<double>& rlo, const std::vector<double>& rup,
@@ -52,9 +58,8 @@ void LogWriter::Header(std::string_view name, const std::vector<double>& rlo, co
     throw Error("log writer: Header: clo, cup and the column names differ in length");
   if (name.size() > static_cast<std::size_t>(MAXNAME))
     throw Error("log writer: Header: the problem name is longer than " + std::to_string(MAXNAME) + " bytes");
-  Start();
+  Start(AsInt(RecordCode::HEADER));
   Appender b(bin_);
-  (*b).code(RecordCode::HEADER);
   WriteHeaderPayload(*b, name, rlo, rup, rtype, clo, cup);
   for (const std::string& s : rowNames) (*b).name(s);
   for (const std::string& s : colNames) (*b).name(s);
@@ -66,107 +71,101 @@ void LogWriter::Matrix(const std::vector<double>& c, const std::vector<Entries>&
   for (const Entries& col : columns) nz += col.size();
   if (nz > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
     throw Error("log writer: Matrix: more entries than an int32 counts");
-  Start();
+  Start(AsInt(RecordCode::MATRIX));
   Appender b(bin_);
-  (*b).code(RecordCode::MATRIX);
   WriteMatrixPayload(*b, static_cast<int>(nz), c, columns);
 }
 
 void LogWriter::ColMap(const std::vector<int>& map) {
-  Start();
+  Start(AsInt(RecordCode::COLMAP));
   Appender b(bin_);
-  (*b).code(RecordCode::COLMAP);
   WriteMapPayload(*b, map);
 }
 
 void LogWriter::RowMap(const std::vector<int>& map) {
-  Start();
+  Start(AsInt(RecordCode::ROWMAP));
   Appender b(bin_);
-  (*b).code(RecordCode::ROWMAP);
   WriteMapPayload(*b, map);
 }
 
 void LogWriter::DominatedColumn(int j, double xval, double cj, const Entries& column) {
-  Start();
+  Start(AsInt(RecordCode::DOMCOL));
   Appender b(bin_);
-  Plain(*b, RecordCode::DOMCOL, FixedColPayload{j, xval, cj, {}}, &column);
+  Fields(*b, FixedColPayload{j, xval, cj, {}}, &column);
 }
 
 void LogWriter::FixedColumn(int j, double xval, double cj, const Entries& column) {
-  Start();
+  Start(AsInt(RecordCode::FIXCOL));
   Appender b(bin_);
-  Plain(*b, RecordCode::FIXCOL, FixedColPayload{j, xval, cj, {}}, &column);
+  Fields(*b, FixedColPayload{j, xval, cj, {}}, &column);
 }
 
 void LogWriter::DuplicateColumn(int k, int j, double alpha, double lok, double upk, double loj, double upj) {
-  Start();
+  Start(AsInt(RecordCode::DUPCOL));
   Appender b(bin_);
-  Plain(*b, RecordCode::DUPCOL, DupColPayload{k, j, alpha, lok, upk, loj, upj});
+  Fields(*b, DupColPayload{k, j, alpha, lok, upk, loj, upj});
 }
 
 void LogWriter::NullColumn(int j, double xval, double zval) {
-  Start();
+  Start(AsInt(RecordCode::NULCOL));
   Appender b(bin_);
-  Plain(*b, RecordCode::NULCOL, NulColPayload{j, xval, zval});
+  Fields(*b, NulColPayload{j, xval, zval});
 }
 
 void LogWriter::LowerBound(int j, double l) {
-  Start();
+  Start(AsInt(RecordCode::LOWBND));
   Appender b(bin_);
-  Plain(*b, RecordCode::LOWBND, BoundPayload{j, l});
+  Fields(*b, BoundPayload{j, l});
 }
 
 void LogWriter::MinusBound(int j, double u) {
-  Start();
+  Start(AsInt(RecordCode::MINBND));
   Appender b(bin_);
-  Plain(*b, RecordCode::MINBND, BoundPayload{j, u});
+  Fields(*b, BoundPayload{j, u});
 }
 
 void LogWriter::DoubletonRow(int r, int j, int k, double bval, double aj, double ak, double cj, double ck,
                              bool flo, double lo, bool fup, double up, const Entries& columnK) {
-  Start();
+  Start(AsInt(RecordCode::DBLROW));
   Appender b(bin_);
-  Plain(*b, RecordCode::DBLROW, DblRowPayload{r, j, k, bval, aj, ak, cj, ck, flo, lo, fup, up, {}}, &columnK);
+  Fields(*b, DblRowPayload{r, j, k, bval, aj, ak, cj, ck, flo, lo, fup, up, {}}, &columnK);
 }
 
 void LogWriter::DominatedRow(int r, int j, double bval, double a, double cj, const Entries& row) {
-  Start();
+  Start(AsInt(RecordCode::DOMROW));
   Appender b(bin_);
-  Plain(*b, RecordCode::DOMROW, DomRowPayload{r, j, bval, a, cj, {}}, &row);
+  Fields(*b, DomRowPayload{r, j, bval, a, cj, {}}, &row);
 }
 
 void LogWriter::DuplicateRow(int r, int s, double factor) {
-  Start();
+  Start(AsInt(RecordCode::DUPROW));
   Appender b(bin_);
-  Plain(*b, RecordCode::DUPROW, DupRowPayload{r, s, factor});
+  Fields(*b, DupRowPayload{r, s, factor});
 }
 
 void LogWriter::ForcingRow(int r, const std::vector<ForcedColumn>& columns) {
   for (const ForcedColumn& fc : columns)
     if (fc.tag == kForRowEnd) throw Error("log writer: ForcingRow: the tag 'e' ends the list; use 'l' or 'u'");
-  Start();
+  Start(AsInt(RecordCode::FORROW));
   Appender b(bin_);
-  Plain(*b, RecordCode::FORROW, ForRowHead{r});
+  Fields(*b, ForRowHead{r});
   for (const ForcedColumn& fc : columns) {
     (*b).byte(fc.tag);
-    ForRowItem item{fc.j, fc.xval, fc.a, fc.cj, {}};
-    FieldWriter w{*b};
-    item.Fields(w);
-    (*b).list(fc.column);
+    Fields(*b, ForRowItem{fc.j, fc.xval, fc.a, fc.cj, {}}, &fc.column);
   }
   (*b).byte(kForRowEnd);
 }
 
 void LogWriter::NullRow(int r) {
-  Start();
+  Start(AsInt(RecordCode::NULROW));
   Appender b(bin_);
-  Plain(*b, RecordCode::NULROW, NulRowPayload{r});
+  Fields(*b, NulRowPayload{r});
 }
 
 void LogWriter::SingletonRow(int r, int j, double xval, double a, double cj, const Entries& column) {
-  Start();
+  Start(AsInt(RecordCode::SGLROW));
   Appender b(bin_);
-  Plain(*b, RecordCode::SGLROW, SglRowPayload{r, j, xval, a, cj, {}}, &column);
+  Fields(*b, SglRowPayload{r, j, xval, a, cj, {}}, &column);
 }
 
 std::string LogWriter::stackBytes() const { return StackBytes(offsets_); }
