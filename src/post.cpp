@@ -503,26 +503,37 @@ class EarlyMatrix {
   std::future<MatrixRead> read_;  // declared last: destroyed (and waited for) first
 };
 
+// Records must not overlap: one that reads into the record after it in the
+// file is corrupt. This also bounds the whole replay by the file's size.
+class RecordEnds {
+ public:
+  explicit RecordEnds(const std::vector<int>& offsets)
+      : offsets_(offsets), starts_(offsets.begin(), offsets.end() - 1) {
+    if (!std::is_sorted(starts_.begin(), starts_.end())) std::sort(starts_.begin(), starts_.end());
+  }
+  // Fails if record i, just read, ran past the start of the record after it.
+  void Check(const InFile& f, long i) const {
+    auto next = std::upper_bound(starts_.begin(), starts_.end(), offsets_[static_cast<std::size_t>(i)]);
+    if (next != starts_.end() && f.pos > static_cast<std::size_t>(*next))
+      Fail(f, "it runs into the record at offset " + std::to_string(*next));
+  }
+
+ private:
+  const std::vector<int>& offsets_;
+  std::vector<int> starts_;  // in file order
+};
+
 // Undoes the records of pd.fbin, newest first.
 void ReplayRecords(PostData& pd, const std::vector<int>& offsets) {
   const long count = static_cast<long>(offsets.size()) - 1;
-  // Records must not overlap: one that reads into the record after it in the
-  // file is corrupt. This also bounds the whole replay by the file's size.
-  std::vector<int> starts(offsets.begin(), offsets.end() - 1);
-  if (!std::is_sorted(starts.begin(), starts.end())) std::sort(starts.begin(), starts.end());
-  auto checkEnd = [&](long i) {
-    auto next = std::upper_bound(starts.begin(), starts.end(), offsets[static_cast<std::size_t>(i)]);
-    if (next != starts.end() && pd.fbin.pos > static_cast<std::size_t>(*next))
-      Fail(pd.fbin, "it runs into the record at offset " + std::to_string(*next));
-  };
-
+  const RecordEnds ends(offsets);
   EarlyMatrix early(pd.fbin, offsets);
 
   // The header first: its dimensions and row types check everything after it.
   if (EnterRecord(pd.fbin, 0, offsets[0]) != AsInt(RecordCode::HEADER))
     Fail(pd.fbin, "the first record is not HEADER");
   ReadHeader(pd);
-  checkEnd(0);
+  ends.Check(pd.fbin, 0);
   // Replayed again last, record 0 would read the same bytes into the same
   // arrays: unless another HEADER record came in between, skip to its end.
   const std::size_t headerEnd = pd.fbin.pos;
@@ -538,7 +549,7 @@ void ReplayRecords(PostData& pd, const std::vector<int>& offsets) {
       if (code == AsInt(RecordCode::HEADER)) headerAsRead = false;
       PostSol(code, pd);
     }
-    checkEnd(i);
+    ends.Check(pd.fbin, i);
   }
   // Record 0, replayed last, leaves the file at the name section.
   CheckReplayed(pd);
