@@ -17,7 +17,11 @@
 #include <utility>
 #include <vector>
 
-#include "postdata.h"
+#include "report.h"
+
+using namespace postsolve;
+using enum postsolve::RecordCode;
+
 
 namespace {
 
@@ -81,7 +85,7 @@ int main(int argc, char** argv) {
       return iGet(bin);
     };
     // HEADER and the names.
-    check(enter(0) == HEADER, "record 0 is not HEADER");
+    check(enter(0) == AsInt(HEADER), "record 0 is not AsInt(HEADER)");
     ReadHeader(pd);
     const int m = pd.m, n = pd.n;
     std::unordered_set<std::string> names;
@@ -94,7 +98,7 @@ int main(int argc, char** argv) {
 
     // MATRIX, column-wise and row-wise.
     bin.seek(static_cast<std::size_t>(off[1]));
-    check(iGet(bin) == MATRIX, "record 1 is not MATRIX");
+    check(iGet(bin) == AsInt(MATRIX), "record 1 is not AsInt(MATRIX)");
     const int nz = iGet(bin);
     check(iGet(bin) == n, "MATRIX column count differs from the header's");
     std::vector<double> c(static_cast<std::size_t>(n));
@@ -120,9 +124,9 @@ int main(int argc, char** argv) {
 
     // The maps, last.
     std::vector<int> cmap(static_cast<std::size_t>(n)), rmap(static_cast<std::size_t>(m));
-    check(enter(count - 2) == COLMAP && iGet(bin) == n, "the last but one record is not COLMAP over every column");
+    check(enter(count - 2) == AsInt(COLMAP) && iGet(bin) == n, "the last but one record is not AsInt(COLMAP) over every column");
     iGetN(bin, cmap.data(), cmap.size());
-    check(enter(count - 1) == ROWMAP && iGet(bin) == m, "the last record is not ROWMAP over every row");
+    check(enter(count - 1) == AsInt(ROWMAP) && iGet(bin) == m, "the last record is not AsInt(ROWMAP) over every row");
     iGetN(bin, rmap.data(), rmap.size());
     auto kept = [&](const std::vector<int>& map, int i) { return map[static_cast<std::size_t>(i)] >= 0; };
     auto colOf = [&](int j) -> const Entries& { return col[static_cast<std::size_t>(j)]; };
@@ -136,106 +140,89 @@ int main(int argc, char** argv) {
       bin.enter(rec, static_cast<std::size_t>(off[static_cast<std::size_t>(rec)]));
       const int code = enter(rec);
       const std::string at = "record " + std::to_string(rec) + " " + CodeName(code) + ": ";
-      check(code >= 0 && code < NCODES && code != HEADER && code != MATRIX && code != COLMAP && code != ROWMAP,
+      check(code >= 0 && code < NCODES && code != AsInt(HEADER) && code != AsInt(MATRIX) && code != AsInt(COLMAP) && code != AsInt(ROWMAP),
             at + "not a reduction");
       ++kinds[code];
       auto takeCol = [&](int j) { ++colTaken[static_cast<std::size_t>(j)]; };
       auto takeRow = [&](int i) { ++rowTaken[static_cast<std::size_t>(i)]; };
-      switch (code) {
+      switch (static_cast<RecordCode>(code)) {
         case DOMCOL:
         case FIXCOL: {
-          const int j = iGet(bin);
-          dGet(bin);
-          check(dGet(bin) == c[static_cast<std::size_t>(j)], at + "cost is not the matrix's");
-          check(ReadList(bin) == colOf(j), at + "list is not the column");
-          takeCol(j);
+          const auto p = ReadFields<FixedColPayload>(bin);
+          check(p.cj == c[static_cast<std::size_t>(p.j)], at + "cost is not the matrix's");
+          check(ReadList(bin) == colOf(p.j), at + "list is not the column");
+          takeCol(p.j);
           break;
         }
         case DUPCOL: {
-          const int k = iGet(bin), j = iGet(bin);
-          const double alpha = dGet(bin);
+          const auto p = ReadFields<DupColPayload>(bin);
           Entries twice;
-          for (const auto& [i, v] : colOf(j)) twice.emplace_back(i, alpha * v);
-          check(colOf(k) == twice, at + "column is not alpha times its twin");
-          check(kept(cmap, j), at + "the kept column is not in the reduced problem");
-          takeCol(k);
+          for (const auto& [i, v] : colOf(p.j)) twice.emplace_back(i, p.alpha * v);
+          check(colOf(p.k) == twice, at + "column is not alpha times its twin");
+          check(kept(cmap, p.j), at + "the kept column is not in the reduced problem");
+          takeCol(p.k);
           break;
         }
         case NULCOL: {
-          const int j = iGet(bin);
-          check(colOf(j).empty(), at + "column is not empty");
-          takeCol(j);
+          const auto p = ReadFields<NulColPayload>(bin);
+          check(colOf(p.j).empty(), at + "column is not empty");
+          takeCol(p.j);
           break;
         }
         case LOWBND:
         case MINBND:
-          check(kept(cmap, iGet(bin)), at + "column is not in the reduced problem");
+          check(kept(cmap, ReadFields<BoundPayload>(bin).j), at + "column is not in the reduced problem");
           break;
         case NULROW: {
-          const int r = iGet(bin);
+          const int r = ReadFields<NulRowPayload>(bin).r;
           check(rowOf(r).empty(), at + "row is not empty");
           takeRow(r);
           break;
         }
         case DUPROW: {
-          const int r = iGet(bin), s = iGet(bin);
-          check(kept(rmap, s), at + "the other row is not in the reduced problem");
-          takeRow(r);
+          const auto p = ReadFields<DupRowPayload>(bin);
+          check(kept(rmap, p.s), at + "the other row is not in the reduced problem");
+          takeRow(p.r);
           break;
         }
         case SGLROW: {
-          const int r = iGet(bin), j = iGet(bin);
-          dGet(bin);
-          check(dGet(bin) == Coef(rowOf(r), j), at + "coefficient is not the matrix's");
-          dGet(bin);
-          check(ReadList(bin) == colOf(j), at + "list is not the column");
-          takeRow(r);
-          takeCol(j);
+          const auto p = ReadFields<SglRowPayload>(bin);
+          check(p.a == Coef(rowOf(p.r), p.j), at + "coefficient is not the matrix's");
+          check(ReadList(bin) == colOf(p.j), at + "list is not the column");
+          takeRow(p.r);
+          takeCol(p.j);
           break;
         }
         case DOMROW: {
-          const int r = iGet(bin), j = iGet(bin);
-          dGet(bin);
-          check(dGet(bin) == Coef(rowOf(r), j), at + "coefficient is not the matrix's");
-          dGet(bin);
-          check(ReadList(bin) == rowOf(r), at + "list is not the row");
-          takeRow(r);
-          takeCol(j);
+          const auto p = ReadFields<DomRowPayload>(bin);
+          check(p.a == Coef(rowOf(p.r), p.j), at + "coefficient is not the matrix's");
+          check(ReadList(bin) == rowOf(p.r), at + "list is not the row");
+          takeRow(p.r);
+          takeCol(p.j);
           break;
         }
         case DBLROW: {
-          const int r = iGet(bin), j = iGet(bin), k = iGet(bin);
-          dGet(bin);
-          const double aj = dGet(bin), ak = dGet(bin);
-          check(aj == Coef(rowOf(r), j) && ak == Coef(rowOf(r), k), at + "coefficients are not the matrix's");
-          dGet(bin);
-          dGet(bin);
-          const int flo = iGet(bin);
-          const double lo = dGet(bin);
-          const int fup = iGet(bin);
-          const double up = dGet(bin);
-          check(ReadList(bin) == Without(colOf(k), r), at + "list is not the other column less the row");
-          check(kept(cmap, k), at + "the other column is not in the reduced problem");
-          const double xk = xr[static_cast<std::size_t>(cmap[static_cast<std::size_t>(k)])];
-          ((flo && xk == lo) || (fup && xk == up) ? binding : loose) += 1;
-          takeRow(r);
-          takeCol(j);
+          const auto p = ReadFields<DblRowPayload>(bin);
+          check(p.aj == Coef(rowOf(p.r), p.j) && p.ak == Coef(rowOf(p.r), p.k), at + "coefficients are not the matrix's");
+          check(ReadList(bin) == Without(colOf(p.k), p.r), at + "list is not the other column less the row");
+          check(kept(cmap, p.k), at + "the other column is not in the reduced problem");
+          const double xk = xr[static_cast<std::size_t>(cmap[static_cast<std::size_t>(p.k)])];
+          ((p.flo && xk == p.lo) || (p.fup && xk == p.up) ? binding : loose) += 1;
+          takeRow(p.r);
+          takeCol(p.j);
           break;
         }
         case FORROW: {
-          const int r = iGet(bin);
+          const int r = ReadFields<ForRowHead>(bin).r;
           int sides[2] = {};
           Entries items;
-          for (int tag = cGet(bin); tag != 'e'; tag = cGet(bin)) {
-            const int j = iGet(bin);
-            dGet(bin);
-            const double a = dGet(bin);
-            dGet(bin);
-            check(std::fabs(a) >= 1e-13, at + "coefficient below 1e-13");
-            ++sides[(a > 0) == (tag == 'l')];
-            items.emplace_back(j, a);
-            check(ReadList(bin) == Without(colOf(j), r), at + "list is not the column less the row");
-            takeCol(j);
+          for (int tag = cGet(bin); tag != kForRowEnd; tag = cGet(bin)) {
+            const auto item = ReadFields<ForRowItem>(bin);
+            check(std::fabs(item.a) >= 1e-13, at + "coefficient below 1e-13");
+            ++sides[(item.a > 0) == (tag == 'l')];
+            items.emplace_back(item.j, item.a);
+            check(ReadList(bin) == Without(colOf(item.j), r), at + "list is not the column less the row");
+            takeCol(item.j);
           }
           check(items == rowOf(r), at + "items are not the row's columns and coefficients");
           check(sides[0] == 0 || sides[1] == 0, at + "the dual interval is bounded on both sides");
@@ -266,7 +253,7 @@ int main(int argc, char** argv) {
     check(n - colsOut == nc && m - rowsOut == nr, "the solution's counts differ from the maps'");
     if (m >= 1000) {
       for (int code = 0; code < NCODES; ++code)
-        if (code != HEADER && code != MATRIX && code != COLMAP && code != ROWMAP)
+        if (code != AsInt(HEADER) && code != AsInt(MATRIX) && code != AsInt(COLMAP) && code != AsInt(ROWMAP))
           check(kinds[code] > 0, "no " + CodeName(code) + " record");
       check(colsOut >= 0.12 * n && colsOut <= 0.28 * n, std::to_string(colsOut) + " columns reduced");
       check(rowsOut >= 0.12 * m && rowsOut <= 0.28 * m, std::to_string(rowsOut) + " rows reduced");

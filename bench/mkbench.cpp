@@ -29,8 +29,10 @@
 #include <utility>
 #include <vector>
 
-#include "casefile.h"
-#include "postdata.h"
+#include "report.h"
+
+using namespace postsolve;
+using enum postsolve::RecordCode;
 
 namespace {
 
@@ -92,7 +94,7 @@ enum RowClass : unsigned char { kEmpty, kShort, kNormal, kDense };
 
 // One reduction record before it is written.
 struct Red {
-  int code;
+  RecordCode code;
   int r = -1, j = -1, k = -1;
   double v = 0;  // xval, the duplicate factor, the duplicate row factor or the bound
   bool lower = true;  // FORROW: the row was forced to its lowest activity
@@ -144,13 +146,13 @@ class BinWriter {
     offsets_.push_back(static_cast<int>(size_));
   }
   // Appends the bytes of b and empties it.
-  void Put(Bytes& b) {
+  void Put(ByteWriter& b) {
     if (!b.s.empty() && std::fwrite(b.s.data(), 1, b.s.size(), f_.get()) != b.s.size())
       Die("cannot write " + path_);
     size_ += b.s.size();
     b.s.clear();
   }
-  void Flush(Bytes& b) {
+  void Flush(ByteWriter& b) {
     if (b.s.size() >= (size_t{1} << 20)) Put(b);
   }
   void Close() {
@@ -222,8 +224,8 @@ class Generator {
                                              [](unsigned char st) { return st == kKept || st == kDupKept; }));
   }
   bool PlanDupCol(int k, int j, double alpha);
-  void WriteRecord(Bytes& b, const Red& red) const;
-  void ColumnList(Bytes& b, int j, int skipRow) const;
+  void WriteRecord(ByteWriter& b, const Red& red) const;
+  void ColumnList(ByteWriter& b, int j, int skipRow) const;
   double RowCoef(int r, int j) const;
 
   Rng rng_;
@@ -461,38 +463,38 @@ void Generator::RowReductions() {
   const double scale = std::min(1.0, 0.09 * static_cast<double>(n) / (takes * static_cast<double>(m)));
   auto share = [&](double part) { return static_cast<size_t>(part * scale * static_cast<double>(m)); };
   size_t quota[NCODES] = {};
-  quota[FORROW] = share(0.02);
-  quota[SGLROW] = share(0.05);
-  quota[DBLROW] = share(0.05);
-  quota[DOMROW] = share(0.02);
-  const size_t used = (m - order.size()) + quota[FORROW] + quota[SGLROW] + quota[DBLROW] + quota[DOMROW];
-  quota[DUPROW] = m / 5 > used ? m / 5 - used : 0;
+  quota[AsInt(FORROW)] = share(0.02);
+  quota[AsInt(SGLROW)] = share(0.05);
+  quota[AsInt(DBLROW)] = share(0.05);
+  quota[AsInt(DOMROW)] = share(0.02);
+  const size_t used = (m - order.size()) + quota[AsInt(FORROW)] + quota[AsInt(SGLROW)] + quota[AsInt(DBLROW)] + quota[AsInt(DOMROW)];
+  quota[AsInt(DUPROW)] = m / 5 > used ? m / 5 - used : 0;
   std::vector<Red> rows;
   for (int r : order) {
     const size_t len = rowLen[static_cast<size_t>(r)];
-    int code = -1;
-    if (quota[FORROW] && len <= 6) code = FORROW;
+    RecordCode code = static_cast<RecordCode>(-1);
+    if (quota[AsInt(FORROW)] && len <= 6) code = FORROW;
     else {
-      const int kinds[] = {SGLROW, DBLROW, DOMROW, DUPROW};
+      const RecordCode kinds[] = {SGLROW, DBLROW, DOMROW, DUPROW};
       size_t left = 0;
-      auto fits = [&](int k) { return len >= (k == DUPROW ? 0u : k == SGLROW ? 1u : 2u); };
-      for (int k : kinds)
-        if (fits(k)) left += quota[k];
+      auto fits = [&](RecordCode k) { return len >= (k == DUPROW ? 0u : k == SGLROW ? 1u : 2u); };
+      for (RecordCode k : kinds)
+        if (fits(k)) left += quota[AsInt(k)];
       if (left == 0) {
-        if (quota[FORROW] + quota[SGLROW] + quota[DBLROW] + quota[DOMROW] + quota[DUPROW] == 0) break;
+        if (quota[AsInt(FORROW)] + quota[AsInt(SGLROW)] + quota[AsInt(DBLROW)] + quota[AsInt(DOMROW)] + quota[AsInt(DUPROW)] == 0) break;
         continue;
       }
       size_t pick = rng_.Below(left);
-      for (int k : kinds) {
+      for (RecordCode k : kinds) {
         if (!fits(k)) continue;
-        if (pick < quota[k]) {
+        if (pick < quota[AsInt(k)]) {
           code = k;
           break;
         }
-        pick -= quota[k];
+        pick -= quota[AsInt(k)];
       }
     }
-    --quota[code];
+    --quota[AsInt(code)];
     rows.push_back({code, r});
   }
 
@@ -699,7 +701,7 @@ void Generator::Solution() {
 }
 
 // Column j's entries in the matrix, less the one in row skipRow.
-void Generator::ColumnList(Bytes& b, int j, int skipRow) const {
+void Generator::ColumnList(ByteWriter& b, int j, int skipRow) const {
   const size_t c = static_cast<size_t>(j);
   for (size_t q = p_.colptr[c]; q < p_.colptr[c + 1]; ++q) {
     if (p_.ind[q] == skipRow) continue;
@@ -709,60 +711,43 @@ void Generator::ColumnList(Bytes& b, int j, int skipRow) const {
   b.i32(-1);
 }
 
-void Generator::WriteRecord(Bytes& b, const Red& red) const {
-  b.i32(red.code);
+void Generator::WriteRecord(ByteWriter& b, const Red& red) const {
   const size_t j = static_cast<size_t>(red.j);
   switch (red.code) {
     case DOMCOL:
     case FIXCOL:
-      b.i32(red.j);
-      b.f64(red.v);
-      b.f64(p_.c[j]);
+      WritePayload(b, red.code, FixedColPayload{.j = red.j, .xval = red.v, .cj = p_.c[j], .column = {}});
       ColumnList(b, red.j, -1);
       break;
     case DUPCOL: {
       const size_t k = static_cast<size_t>(red.k);
-      b.i32(red.k);
-      b.i32(red.j);
-      b.f64(red.v);
-      b.f64(p_.clo[k]);
-      b.f64(p_.cup[k]);
-      b.f64(p_.clo[j]);
-      b.f64(p_.cup[j]);
+      WritePayload(b, red.code, DupColPayload{.k = red.k, .j = red.j, .alpha = red.v, .lok = p_.clo[k],
+                                              .upk = p_.cup[k], .loj = p_.clo[j], .upj = p_.cup[j]});
       break;
     }
-    case NULCOL:
-      b.i32(red.j);
-      b.f64(p_.clo[j] > -INFBND ? p_.clo[j] : p_.cup[j] < INFBND ? p_.cup[j] : 0.0);
-      b.f64(p_.c[j]);
+    case NULCOL: {
+      const double x = p_.clo[j] > -INFBND ? p_.clo[j] : p_.cup[j] < INFBND ? p_.cup[j] : 0.0;
+      WritePayload(b, red.code, NulColPayload{.j = red.j, .xval = x, .zval = p_.c[j]});
       break;
+    }
     case LOWBND:
     case MINBND:
-      b.i32(red.j);
-      b.f64(red.v);
+      WritePayload(b, red.code, BoundPayload{.j = red.j, .bound = red.v});
       break;
     case NULROW:
-      b.i32(red.r);
+      WritePayload(b, red.code, NulRowPayload{.r = red.r});
       break;
     case DUPROW:
-      b.i32(red.r);
-      b.i32(red.k);
-      b.f64(red.v);
+      WritePayload(b, red.code, DupRowPayload{.r = red.r, .s = red.k, .factor = red.v});
       break;
     case SGLROW:
-      b.i32(red.r);
-      b.i32(red.j);
-      b.f64(red.v);
-      b.f64(RowCoef(red.r, red.j));
-      b.f64(p_.c[j]);
+      WritePayload(b, red.code, SglRowPayload{.r = red.r, .j = red.j, .xval = red.v,
+                                              .a = RowCoef(red.r, red.j), .cj = p_.c[j], .column = {}});
       ColumnList(b, red.j, -1);  // the replay skips the row's own entry
       break;
     case DOMROW: {
-      b.i32(red.r);
-      b.i32(red.j);
-      b.f64(p_.Rhs(red.r));
-      b.f64(RowCoef(red.r, red.j));
-      b.f64(p_.c[j]);
+      WritePayload(b, red.code, DomRowPayload{.r = red.r, .j = red.j, .b = p_.Rhs(red.r),
+                                              .a = RowCoef(red.r, red.j), .cj = p_.c[j], .row = {}});
       const size_t s = static_cast<size_t>(rowSlot_[static_cast<size_t>(red.r)]);
       for (size_t q = rowStart_[s]; q < rowStart_[s + 1]; ++q) {
         b.i32(rowEnt_[q].first);
@@ -773,40 +758,32 @@ void Generator::WriteRecord(Bytes& b, const Red& red) const {
     }
     case DBLROW: {
       const size_t k = static_cast<size_t>(red.k);
-      b.i32(red.r);
-      b.i32(red.j);
-      b.i32(red.k);
-      b.f64(p_.Rhs(red.r));
-      b.f64(RowCoef(red.r, red.j));
-      b.f64(RowCoef(red.r, red.k));
-      b.f64(p_.c[j]);
-      b.f64(p_.c[k]);
-      b.i32(p_.clo[k] > -INFBND);
-      b.f64(p_.clo[k]);
-      b.i32(p_.cup[k] < INFBND);
-      b.f64(p_.cup[k]);
+      WritePayload(b, red.code,
+                   DblRowPayload{.r = red.r, .j = red.j, .k = red.k, .b = p_.Rhs(red.r),
+                                 .aj = RowCoef(red.r, red.j), .ak = RowCoef(red.r, red.k), .cj = p_.c[j],
+                                 .ck = p_.c[k], .flo = p_.clo[k] > -INFBND, .lo = p_.clo[k],
+                                 .fup = p_.cup[k] < INFBND, .up = p_.cup[k], .columnK = {}});
       ColumnList(b, red.k, red.r);
       break;
     }
     case FORROW: {
-      b.i32(red.r);
+      WritePayload(b, red.code, ForRowHead{.r = red.r});
       const size_t s = static_cast<size_t>(rowSlot_[static_cast<size_t>(red.r)]);
       for (size_t q = rowStart_[s]; q < rowStart_[s + 1]; ++q) {
         const auto [col, a] = rowEnt_[q];
         const size_t c = static_cast<size_t>(col);
         const bool atLower = red.lower == (a > 0);
         b.byte(atLower ? 'l' : 'u');
-        b.i32(col);
-        b.f64(atLower ? p_.clo[c] : p_.cup[c]);
-        b.f64(a);
-        b.f64(p_.c[c]);
+        ForRowItem item{.j = col, .xval = atLower ? p_.clo[c] : p_.cup[c], .a = a, .cj = p_.c[c], .column = {}};
+        FieldWriter fields{b};
+        item.Fields(fields);
         ColumnList(b, col, red.r);
       }
-      b.byte('e');
+      b.byte(kForRowEnd);
       break;
     }
     default:
-      BinWriter::Die("internal: no writer for record code " + std::to_string(red.code));
+      BinWriter::Die("internal: no writer for record code " + CodeName(red.code));
   }
 }
 
@@ -816,12 +793,12 @@ const char* const kColPrefixes[] = {"x", "y", "f", "ship", "prod", "inv", "buy",
 void Generator::Write(const std::string& dir) const {
   const size_t m = M(), n = N();
   BinWriter out(dir + "/" + BINFILE);
-  Bytes b;
+  ByteWriter b;
   b.s.reserve(size_t{2} << 20);
 
   // Record 0: the header, then the name section.
   out.Begin();
-  b.i32(HEADER);
+  b.code(HEADER);
   b.i32(p_.m);
   b.i32(p_.n);
   b.name("BENCH");
@@ -848,7 +825,7 @@ void Generator::Write(const std::string& dir) const {
   out.Put(b);
 
   out.Begin();
-  b.i32(MATRIX);
+  b.code(MATRIX);
   b.i32(static_cast<int>(nz_));
   b.i32(p_.n);
   for (double v : p_.c) b.f64(v);
@@ -868,12 +845,12 @@ void Generator::Write(const std::string& dir) const {
   }
 
   out.Begin();
-  b.i32(COLMAP);
+  b.code(COLMAP);
   b.i32(p_.n);
   b.ints(cmap_);
   out.Put(b);
   out.Begin();
-  b.i32(ROWMAP);
+  b.code(ROWMAP);
   b.i32(p_.m);
   b.ints(rmap_);
   out.Put(b);
@@ -886,7 +863,7 @@ void Generator::Write(const std::string& dir) const {
 
 void Generator::Summary(size_t binBytes, size_t records) const {
   int count[NCODES] = {};
-  for (const Red& red : reds_) ++count[red.code];
+  for (const Red& red : reds_) ++count[AsInt(red.code)];
   std::printf("%d rows, %d columns, %zu entries; reduced to %d rows, %d columns\n", p_.m, p_.n, nz_,
               nr_, nc_);
   std::printf("%zu records, %zu bytes:", records, binBytes);

@@ -14,7 +14,10 @@
 #include <new>
 #include <vector>
 
-#include "postdata.h"
+#include "report.h"
+
+using namespace postsolve;
+using enum postsolve::RecordCode;
 
 namespace {
 

@@ -33,7 +33,10 @@
 #include <vector>
 
 #include "casefile.h"
-#include "postdata.h"
+#include "report.h"
+
+using namespace postsolve;
+using enum postsolve::RecordCode;
 
 namespace {
 

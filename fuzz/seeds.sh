@@ -1,19 +1,19 @@
 #!/usr/bin/env bash
 # Builds the seed corpus for fuzz_replay: every text case in fuzz/cases/ and
-# examples/, turned into the three files by mkcase, plus the checked-in LP
+# examples/, turned into the three files by `postsolve-kit pack`, plus the checked-in LP
 # cases small enough to mutate quickly (16 KiB at most). Each seed is one file:
 #   le32(size of .sol) .sol le32(size of .stk) .stk .bin
-# Usage: fuzz/seeds.sh CORPUS_DIR [MKCASE]   (MKCASE defaults to build*/mkcase)
+# Usage: fuzz/seeds.sh CORPUS_DIR [KIT]   (KIT defaults to build*/postsolve-kit)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-out=${1:?usage: fuzz/seeds.sh CORPUS_DIR [MKCASE]}
-mkcase=${2:-}
-if [ -z "$mkcase" ]; then
-  for m in "$root"/build/mkcase "$root"/build-fuzz/mkcase; do
-    [ -x "$m" ] && { mkcase=$m; break; }
+out=${1:?usage: fuzz/seeds.sh CORPUS_DIR [KIT]}
+kit=${2:-}
+if [ -z "$kit" ]; then
+  for m in "$root"/build/postsolve-kit "$root"/build-fuzz/postsolve-kit; do
+    [ -x "$m" ] && { kit=$m; break; }
   done
 fi
-[ -x "$mkcase" ] || { echo "seeds.sh: no mkcase; build it first (cmake --build build --target mkcase)" >&2; exit 1; }
+[ -x "$kit" ] || { echo "seeds.sh: no postsolve-kit; build it first (cmake --build build --target postsolve-kit)" >&2; exit 1; }
 mkdir -p "$out"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -33,7 +33,7 @@ n=0
 for c in "$root"/fuzz/cases/*.case "$root"/examples/*/*.case; do
   name=$(basename "$c" .case)
   mkdir -p "$tmp/$name"
-  "$mkcase" "$c" "$tmp/$name"
+  "$kit" pack "$c" "$tmp/$name"
   pack "$tmp/$name" "case-$name"
   n=$((n + 1))
 done

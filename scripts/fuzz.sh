@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes whole runs for a number of seconds and prints the figures.
 # Installs what the fuzzer needs if it is missing (clang, its libFuzzer and
-# sanitizer runtimes), builds fuzz_replay and mkcase in build-fuzz/, builds the
+# sanitizer runtimes), builds fuzz_replay and postsolve-kit in build-fuzz/, builds the
 # seeds, then runs under nice with the limits every input must meet: one
 # second (-timeout=1) and 64 MiB for any single allocation (-malloc_limit_mb=64).
 #
@@ -36,9 +36,9 @@ scripts/setup.sh "${missing[@]}"
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DPOSTSOLVE_FUZZ=ON -DPOSTSOLVE_TESTS=OFF -DPOSTSOLVE_BENCH=OFF >/dev/null
-nice -n 10 cmake --build build-fuzz -j2 --target fuzz_replay mkcase >/dev/null
+nice -n 10 cmake --build build-fuzz -j2 --target fuzz_replay postsolve-kit >/dev/null
 rm -rf build-fuzz/seeds
-fuzz/seeds.sh build-fuzz/seeds build-fuzz/mkcase
+fuzz/seeds.sh build-fuzz/seeds build-fuzz/postsolve-kit
 mkdir -p "$corpus" build-fuzz/artifacts fuzz/corpus fuzz/regressions
 # Absolute paths: the target changes its working directory when it starts.
 corpus=$(realpath "$corpus")

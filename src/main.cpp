@@ -1,5 +1,5 @@
 // postsolve: run in a directory holding dravfile.sol, dravfile.stk and
 // dravfile.bin; writes the report of the full problem. Arguments are ignored.
-#include "postdata.h"
+#include "report.h"
 
-int main() { return RunPost(); }
+int main() { return postsolve::RunPost(); }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace postsolve {
+
 namespace {
 
 __extension__ typedef unsigned __int128 u128;  // GCC and Clang both have it
@@ -227,24 +229,4 @@ char* FmtE(char* out, double v) {
   return Digits(out, n, e10);
 }
 
-char* FmtInt(char* out, long v) {
-  if (v < 0 || v >= 100000000) return std::to_chars(out, out + 24, v).ptr;
-  // Line numbers: up to eight digits, two at a time from the right.
-  char tmp[8];
-  char* p = tmp + 8;
-  auto u = static_cast<unsigned long>(v);
-  while (u >= 100) {
-    p -= 2;
-    std::memcpy(p, kDigits2 + 2 * (u % 100), 2);
-    u /= 100;
-  }
-  if (u >= 10) {
-    p -= 2;
-    std::memcpy(p, kDigits2 + 2 * u, 2);
-  } else {
-    *--p = static_cast<char>('0' + u);
-  }
-  const std::size_t len = static_cast<std::size_t>(tmp + 8 - p);
-  std::memcpy(out, p, len);
-  return out + len;
-}
+}  // namespace postsolve

@@ -1,216 +1,39 @@
-// Record reader and replay: the read primitives over an input file, the four
-// data records (HEADER, MATRIX, COLMAP, ROWMAP) and the undo of every reduction.
+// The replay: the data records (HEADER, MATRIX, COLMAP, ROWMAP), the undo of
+// every reduction, and the loop that walks the record file.
 //
-// Every reduction undoes exactly what the presolver recorded: each function
-// reads its payload in file order, and its arithmetic follows the recorded
-// formulas operation by operation, so that results agree to the bit.
+// Every reduction undoes exactly what the presolver recorded: each record is
+// decoded through its payload's description (records.h), then undone; the
+// arithmetic follows the recorded formulas operation by operation, so that
+// results agree to the bit.
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "replay.h"
 
 #include <algorithm>
-#include <bit>
-#include <cerrno>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <future>
+#include <new>
+#include <optional>
 #include <string>
 #include <utility>
 
-#include "postdata.h"
+#include "workers.h"
+
+namespace postsolve {
 
 namespace {
 
-const char* const kCodeNames[NCODES] = {
-    "DOMCOL", "DUPCOL", "FIXCOL", "NULCOL", "LOWBND", "MATRIX", "MINBND", "HEADER",
-    "DBLROW", "DOMROW", "FORROW", "NULROW", "DUPROW", "SGLROW", "COLMAP", "ROWMAP"};
-
-template <class T>
-T FromLE(T v) {
-  if constexpr (std::endian::native == std::endian::big) {
-    unsigned char b[sizeof(T)];
-    std::memcpy(b, &v, sizeof(T));
-    for (std::size_t i = 0; i < sizeof(T) / 2; ++i) std::swap(b[i], b[sizeof(T) - 1 - i]);
-    std::memcpy(&v, b, sizeof(T));
-  }
-  return v;
-}
-
-void Need(const InFile& f, std::size_t bytes) {
-  if (bytes > f.left()) ShortRead(f, bytes);
-}
-
-}  // namespace
-
-std::string CodeName(int code) {
-  if (code >= 0 && code < NCODES) return kCodeNames[code];
-  return "code " + std::to_string(code);
-}
-
-InFile::InFile(InFile&& other) noexcept { *this = std::move(other); }
-
-InFile& InFile::operator=(InFile&& other) noexcept {
-  if (this != &other) {
-    if (fd_ >= 0) ::close(fd_);
-    path = std::move(other.path);
-    size = other.size;
-    pos = other.pos;
-    rec = other.rec;
-    code = other.code;
-    recoff = other.recoff;
-    fd_ = std::exchange(other.fd_, -1);
-    buf_ = std::move(other.buf_);
-    cap_ = std::exchange(other.cap_, 0);
-    winoff_ = std::exchange(other.winoff_, 0);
-    winlen_ = std::exchange(other.winlen_, 0);
-  }
-  return *this;
-}
-
-InFile::~InFile() {
-  if (fd_ >= 0) ::close(fd_);
-}
-
-InFile OpenIn(const std::string& path) {
-  InFile f;
-  f.path = path;
-  // O_NONBLOCK: opening a FIFO must not wait for a writer.
-  f.fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (f.fd_ < 0) Fail(f, std::string("cannot open: ") + std::strerror(errno));
-  struct stat st {};
-  if (::fstat(f.fd_, &st) != 0) Fail(f, std::string("cannot stat: ") + std::strerror(errno));
-  if (!S_ISREG(st.st_mode)) Fail(f, "not a regular file");
-  f.size = static_cast<std::size_t>(st.st_size);
-  return f;
-}
-
-InFile MemIn(std::string path, std::string_view bytes) {
-  InFile f;
-  f.path = std::move(path);
-  f.size = f.cap_ = f.winlen_ = bytes.size();
-  f.buf_ = std::make_shared_for_overwrite<unsigned char[]>(bytes.size() + 1);
-  if (!bytes.empty()) std::memcpy(f.buf_.get(), bytes.data(), bytes.size());
-  return f;
-}
-
-InFile InFile::Reopen() const {
-  InFile f;
-  f.path = path;
-  f.size = size;
-  if (fd_ < 0) {
-    f.buf_ = buf_;
-    f.cap_ = cap_;
-    f.winlen_ = winlen_;
-    return f;
-  }
-  f.fd_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
-  if (f.fd_ < 0) Fail(*this, std::string("cannot open again: ") + std::strerror(errno));
-  return f;
-}
-
-// Reads file bytes [start, start + n) into out; the file was stat'ed at open,
-// so fewer bytes now means it changed under us.
-void InFile::Load(std::size_t start, std::size_t n, unsigned char* out) {
-  std::size_t got = 0;
-  while (got < n) {
-    ssize_t r = ::pread(fd_, out + got, n - got, static_cast<off_t>(start + got));
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      Fail(*this, std::string("read error: ") + std::strerror(errno));
-    }
-    if (r == 0)
-      Fail(*this, "the file ends at offset " + std::to_string(start + got) + ", it held " +
-                      std::to_string(size) + " bytes when opened");
-    got += static_cast<std::size_t>(r);
-  }
-}
-
-const unsigned char* InFile::Refill(std::size_t n) {
-  // Only a file on disk gets here: a file in memory is one window over all of it.
-  const std::size_t want = std::max(std::min(kWindow, size), n);
-  if (cap_ < want) {
-    buf_.reset();  // the old window is gone either way; do not hold both
-    buf_ = std::make_shared_for_overwrite<unsigned char[]>(want);
-    cap_ = want;
-  }
-  // The replay walks records from the end of the file to its start: after a
-  // step backwards, keep the bytes before pos in the window too.
-  constexpr std::size_t kAhead = std::size_t{64} << 10;
-  std::size_t start = pos;
-  if (pos < winoff_ && pos + n + kAhead > cap_) start = std::min(pos, pos + n + kAhead - cap_);
-  else if (pos < winoff_) start = 0;
-  const std::size_t len = std::min(cap_, size - start);
-  winlen_ = 0;
-  Load(start, len, buf_.get());
-  winoff_ = start;
-  winlen_ = len;
-  return buf_.get() + (pos - winoff_);
-}
-
-void InFile::Copy(void* out, std::size_t n) {
-  if (n == 0) return;  // an empty block may have no storage: out can be null
-  auto* dst = static_cast<unsigned char*>(out);
-  if (pos >= winoff_ && pos < winoff_ + winlen_) {
-    const std::size_t have = std::min(n, winoff_ + winlen_ - pos);
-    std::memcpy(dst, buf_.get() + (pos - winoff_), have);
-    dst += have;
-    pos += have;
-    n -= have;
-  }
-  if (n == 0) return;
-  if (n < kWindow / 4) {
-    std::memcpy(dst, Bytes(n), n);
-  } else {
-    Load(pos, n, dst);  // large blocks go straight to their destination
-  }
-  pos += n;
-}
-
-void ShortRead(const InFile& f, std::size_t bytes) {
-  Fail(f, "short read: " + std::to_string(bytes) + " bytes needed at offset " + std::to_string(f.pos) +
-              ", the file ends at " + std::to_string(f.size));
-}
-
-void Fail(const InFile& f, const std::string& why) {
-  std::string msg = f.path + ": ";
-  if (f.rec >= 0) {
-    msg += "record " + std::to_string(f.rec);
-    if (f.code) msg += " " + CodeName(*f.code);
-    msg += " at offset " + std::to_string(f.recoff) + ": ";
-  }
-  throw PostError(msg + why);
-}
-
-void NeedCount(const InFile& f, std::int64_t count, std::int64_t each, const char* what) {
-  if (count < 0) Fail(f, std::string("negative ") + what + " " + std::to_string(count));
-  // count < 2^31 and each is small, so the product cannot overflow.
-  if (count * each > static_cast<std::int64_t>(f.left()))
-    Fail(f, std::string(what) + " " + std::to_string(count) + " is more than the " +
-                std::to_string(f.left()) + " bytes left in the file can hold");
-}
-
-namespace {
-
-template <class T>
-void GetN(InFile& f, T* out, std::size_t count) {
-  static_assert(sizeof(int) == 4 && sizeof(double) == 8);
-  Need(f, count * sizeof(T));
-  f.Copy(out, count * sizeof(T));
-  if constexpr (std::endian::native == std::endian::big)
-    for (std::size_t i = 0; i < count; ++i) out[i] = FromLE(out[i]);
-}
-
-}  // namespace
-
-void iGetN(InFile& f, int* out, std::size_t count) { GetN(f, out, count); }
-void dGetN(InFile& f, double* out, std::size_t count) { GetN(f, out, count); }
-
-namespace {
+// Where a forcing row's dual interval starts, before its columns narrow it:
+// wider than any finite end INFVAL lets through.
+constexpr double kForcingDualStart = 1e40;
 
 std::string Str(int v) { return std::to_string(v); }
 
-std::string Num(double v) {
+// A double in messages, to its last bit.
+std::string Exact(double v) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.17g", v);
   return buf;
@@ -233,15 +56,27 @@ int Row(PostData& pd, int i) {
   return i;
 }
 
-// Calls fn(index, value) for each pair of an entry list, up to its negative end marker.
+// Decodes a payload's fixed fields through its description, checking column
+// and row indices as they are read; its entry list is left for the undo.
+struct ReplayFields : FieldReader {
+  PostData& pd;
+  void Col(int& v) { v = postsolve::Col(pd, iGet(f)); }
+  void Row(int& v) { v = postsolve::Row(pd, iGet(f)); }
+};
+
+template <class Payload>
+Payload Decode(PostData& pd) {
+  Payload p;
+  ReplayFields fields{{pd.fbin}, pd};
+  p.Fields(fields);
+  return p;
+}
+
+// Calls fn(index, value) for each pair of the entry list.
 template <class Fn>
-void ForEntries(InFile& f, Fn fn) {
-  for (;;) {
-    int i = iGet(f);
-    if (i < 0) return;
-    double v = dGet(f);
-    fn(i, v);
-  }
+void ForList(PostData& pd, EntryList list, Fn fn) {
+  pd.fbin.seek(list.at);
+  ForEntries(pd.fbin, fn);
 }
 
 void Warn(PostData& pd, const std::string& what) {
@@ -255,17 +90,18 @@ void Warn(PostData& pd, const std::string& what) {
 // COLMAP / ROWMAP: N, map[N]; spreads the reduced values over the full space.
 void ReadMap(PostData& pd, bool cols) {
   InFile& f = pd.fbin;
-  int N = iGet(f);
+  const std::size_t start = f.pos;
+  const int N = iGet(f);
   NeedCount(f, N, 4, "map length");
-  int full = cols ? pd.n : pd.m;
+  const int full = cols ? pd.n : pd.m;
   if (N < full)
     Fail(f, "map of " + Str(N) + " entries is shorter than the " + Str(full) +
                 (cols ? " columns" : " rows"));
-  std::vector<int> map = iAlloc(static_cast<std::size_t>(N));
-  iGetN(f, map.data(), map.size());
-  int nred = cols ? pd.nc : pd.nr;
+  f.seek(start);
+  std::vector<int> map = ReadMapEntries(f);
+  const int nred = cols ? pd.nc : pd.nr;
   for (int i = 0; i < N; ++i) {
-    int r = map[static_cast<std::size_t>(i)];
+    const int r = map[static_cast<std::size_t>(i)];
     if (r >= nred)
       Fail(f, "entry " + Str(i) + " maps to " + Str(r) + ", outside the " + Str(nred) +
                   (cols ? " reduced columns" : " reduced rows"));
@@ -302,51 +138,27 @@ void ReadMap(PostData& pd, bool cols) {
 
 // DOMCOL, FIXCOL: j, xval, cj, entry list of column j (rows, coefficients)
 void UndoFixedCol(PostData& pd, int& counter) {
-  InFile& f = pd.fbin;
   counter += 1;
-  int j = Col(pd, iGet(f));
-  double xval = dGet(f);
-  double cj = dGet(f);
-  pd.x[j] = xval;
-  double zj = cj;
-  ForEntries(f, [&](int i, double a) { zj = zj - a * pd.y[Row(pd, i)]; });
-  pd.z[j] = zj;
+  const auto p = Decode<FixedColPayload>(pd);
+  pd.x[p.j] = p.xval;
+  double zj = p.cj;
+  ForList(pd, p.column, [&](int i, double a) { zj = zj - a * pd.y[Row(pd, i)]; });
+  pd.z[p.j] = zj;
 }
-
-}  // namespace
-
-std::pair<double, double> DupColInterval(double s, double alpha, double lok, double upk, double loj,
-                                         double upj) {
-  double Lp, Up;  // interval for x_k that keeps x_j within its bounds
-  if (alpha > 0) {
-    Lp = upj <= INFBND ? (s - upj) / alpha : -INFVAL;
-    Up = loj >= -INFBND ? (s - loj) / alpha : INFVAL;
-  } else {
-    Lp = loj >= -INFBND ? (s - loj) / alpha : -INFVAL;
-    Up = upj <= INFBND ? (s - upj) / alpha : INFVAL;
-  }
-  return {Lp < lok ? lok : Lp, Up > upk ? upk : Up};
-}
-
-namespace {
 
 // DUPCOL: k, j, alpha, lok, upk, loj, upj
 void UndoDupCol(PostData& pd) {
-  InFile& f = pd.fbin;
   pd.ndupcol += 1;
-  int k = iGet(f);
-  int j = iGet(f);
-  double alpha = dGet(f);
-  double lok = dGet(f), upk = dGet(f), loj = dGet(f), upj = dGet(f);
-  Col(pd, k);
-  Col(pd, j);
+  const auto p = Decode<DupColPayload>(pd);
+  const int k = Col(pd, p.k), j = Col(pd, p.j);
+  const double alpha = p.alpha;
   double s = pd.x[j];
   if (std::fabs(alpha) < 1e-15) {
     std::fputs(" err data for duplicate column.\n", stdout);
-    Fail(f, "duplicate column " + Str(k) + " of column " + Str(j) + " has factor " +
-                Num(alpha) + ", below 1e-15 in magnitude");
+    Fail(pd.fbin, "duplicate column " + Str(k) + " of column " + Str(j) + " has factor " +
+                      Exact(alpha) + ", below 1e-15 in magnitude");
   }
-  const auto [L, U] = DupColInterval(s, alpha, lok, upk, loj, upj);
+  const auto [L, U] = DupColInterval(s, alpha, p.lok, p.upk, p.loj, p.upj);
   if (L > U)
     Warn(pd, "empty interval for duplicate column " + Str(k) + " of column " + Str(j) +
                  " (lower end above upper end); its value is the midpoint");
@@ -362,59 +174,46 @@ void UndoDupCol(PostData& pd) {
 
 // NULCOL: j, xval, zval
 void UndoNulCol(PostData& pd) {
-  InFile& f = pd.fbin;
   pd.nnulcol += 1;
-  int j = Col(pd, iGet(f));
-  double xval = dGet(f);
-  double zval = dGet(f);
-  pd.x[j] = xval;
-  pd.z[j] = zval;
+  const auto p = Decode<NulColPayload>(pd);
+  pd.x[p.j] = p.xval;
+  pd.z[p.j] = p.zval;
 }
 
 // LOWBND: j, l
 void UndoLowBnd(PostData& pd) {
-  InFile& f = pd.fbin;
   pd.nlowbnd += 1;
-  int j = Col(pd, iGet(f));
-  double l = dGet(f);
-  pd.x[j] = pd.x[j] + l;
+  const auto p = Decode<BoundPayload>(pd);
+  pd.x[p.j] = pd.x[p.j] + p.bound;
 }
 
 // MINBND: j, u
 void UndoMinBnd(PostData& pd) {
-  InFile& f = pd.fbin;
   pd.nminbnd += 1;
-  int j = Col(pd, iGet(f));
-  double u = dGet(f);
-  pd.x[j] = u - pd.x[j];
-  pd.z[j] = -pd.z[j];
+  const auto p = Decode<BoundPayload>(pd);
+  pd.x[p.j] = p.bound - pd.x[p.j];
+  pd.z[p.j] = -pd.z[p.j];
 }
 
 // ---- row records ----
 
 // DBLROW: r, j, k, b, aj, ak, cj, ck, flo, lo, fup, up, entry list of column k (read only when binding)
 void UndoDblRow(PostData& pd) {
-  InFile& f = pd.fbin;
   pd.ndblrow += 1;
-  int r = iGet(f), j = iGet(f), k = iGet(f);
-  double b = dGet(f), aj = dGet(f), ak = dGet(f), cj = dGet(f), ck = dGet(f);
-  int flo = iGet(f);
-  double lo = dGet(f);
-  int fup = iGet(f);
-  double up = dGet(f);
-  Row(pd, r);
-  Col(pd, j);
-  Col(pd, k);
-  pd.x[j] = (b - ak * pd.x[k]) / aj;
-  bool binding = (flo != 0 && pd.x[k] == lo) || (fup != 0 && pd.x[k] == up);
+  const auto p = Decode<DblRowPayload>(pd);
+  const int r = Row(pd, p.r), j = Col(pd, p.j), k = Col(pd, p.k);
+  const double aj = p.aj, ak = p.ak;
+  pd.x[j] = (p.b - ak * pd.x[k]) / aj;
+  bool binding = (p.flo != 0 && pd.x[k] == p.lo) || (p.fup != 0 && pd.x[k] == p.up);
   if (binding) {
     pd.z[k] = 0;
-    ForEntries(f, [&](int i, double v) { ck = ck - v * pd.y[Row(pd, i)]; });
+    double ck = p.ck;
+    ForList(pd, p.columnK, [&](int i, double v) { ck = ck - v * pd.y[Row(pd, i)]; });
     pd.y[r] = ck / ak;
   } else {
-    pd.y[r] = cj / aj;
+    pd.y[r] = p.cj / aj;
   }
-  pd.z[j] = cj - aj * pd.y[r];
+  pd.z[j] = p.cj - aj * pd.y[r];
   if (aj == 0 || (binding && ak == 0))
     Warn(pd, "zero coefficient of column " + Str(aj == 0 ? j : k) + " in doubleton row " +
                  Str(r) + "; the division carries an infinity or NaN");
@@ -422,19 +221,17 @@ void UndoDblRow(PostData& pd) {
 
 // DOMROW: r, j, b, a, cj, entry list of row r (columns, coefficients)
 void UndoDomRow(PostData& pd) {
-  InFile& f = pd.fbin;
   pd.ndomrow += 1;
-  int r = Row(pd, iGet(f));
-  int j = Col(pd, iGet(f));
-  double b = dGet(f), a = dGet(f), cj = dGet(f);
-  ForEntries(f, [&](int q, double v) {
-    if (Col(pd, q) != j) b = b - v * pd.x[q];
+  const auto p = Decode<DomRowPayload>(pd);
+  double b = p.b;
+  ForList(pd, p.row, [&](int q, double v) {
+    if (Col(pd, q) != p.j) b = b - v * pd.x[q];
   });
-  pd.x[j] = b / a;
-  pd.y[r] = cj / a;
-  pd.z[j] = 0;
-  if (a == 0)
-    Warn(pd, "zero coefficient of column " + Str(j) + " in dominated row " + Str(r) +
+  pd.x[p.j] = b / p.a;
+  pd.y[p.r] = p.cj / p.a;
+  pd.z[p.j] = 0;
+  if (p.a == 0)
+    Warn(pd, "zero coefficient of column " + Str(p.j) + " in dominated row " + Str(p.r) +
                  "; the division carries an infinity or NaN");
 }
 
@@ -442,23 +239,25 @@ void UndoDomRow(PostData& pd) {
 void UndoForRow(PostData& pd) {
   InFile& f = pd.fbin;
   pd.nforrow += 1;
-  int r = Row(pd, iGet(f));
+  const int r = Decode<ForRowHead>(pd).r;
   if (static_cast<std::size_t>(r) >= pd.rtype.size())
     Fail(f, "forcing row " + Str(r) + " has no row type (the header has " +
                 std::to_string(pd.rtype.size()) + " rows)");
-  double hi = FORINF, lo = -FORINF;
+  double hi = kForcingDualStart, lo = -kForcingDualStart;
   pd.forind.clear();
   pd.forval.clear();
   for (;;) {
-    int tag = cGet(f);
-    if (tag == 'e') break;
-    int j = Col(pd, iGet(f));
-    double xval = dGet(f), a = dGet(f), cj = dGet(f);
-    ForEntries(f, [&](int i, double v) { cj = cj - v * pd.y[Row(pd, i)]; });
+    const int tag = cGet(f);
+    if (tag == kForRowEnd) break;
+    const auto item = Decode<ForRowItem>(pd);
+    const int j = item.j;
+    const double a = item.a;
+    double cj = item.cj;
+    ForList(pd, item.column, [&](int i, double v) { cj = cj - v * pd.y[Row(pd, i)]; });
     if (std::fabs(a) < 1e-13)
       Fail(f, "forcing row " + Str(r) + ": coefficient of column " + Str(j) +
                   " is below 1e-13 in magnitude");
-    pd.x[j] = xval;
+    pd.x[j] = item.xval;
     pd.z[j] = cj;
     pd.forind.push_back(j);
     pd.forval.push_back(a);
@@ -495,135 +294,93 @@ void UndoForRow(PostData& pd) {
 // NULROW: r
 void UndoNulRow(PostData& pd) {
   pd.nnulrow += 1;
-  int r = Row(pd, iGet(pd.fbin));
-  pd.y[r] = 0;
+  pd.y[Decode<NulRowPayload>(pd).r] = 0;
 }
 
 // DUPROW: r, s, v
 void UndoDupRow(PostData& pd) {
-  InFile& f = pd.fbin;
   pd.nduprow += 1;
-  int r = Row(pd, iGet(f));
-  int s = Row(pd, iGet(f));
-  double v = dGet(f);
-  pd.y[r] = pd.y[r] - v * pd.y[s];
+  const auto p = Decode<DupRowPayload>(pd);
+  pd.y[p.r] = pd.y[p.r] - p.factor * pd.y[p.s];
 }
 
 // SGLROW: r, j, xval, a, cj, entry list of column j (rows, coefficients)
 void UndoSglRow(PostData& pd) {
-  InFile& f = pd.fbin;
   pd.nsglrow += 1;
-  int r = Row(pd, iGet(f));
-  int j = Col(pd, iGet(f));
-  double xval = dGet(f), a = dGet(f), cj = dGet(f);
-  pd.x[j] = xval;
-  double yr = cj;
-  ForEntries(f, [&](int i, double v) {
-    if (Row(pd, i) != r) yr = yr - v * pd.y[i];
+  const auto p = Decode<SglRowPayload>(pd);
+  pd.x[p.j] = p.xval;
+  double yr = p.cj;
+  ForList(pd, p.column, [&](int i, double v) {
+    if (Row(pd, i) != p.r) yr = yr - v * pd.y[i];
   });
-  pd.y[r] = yr / a;
-  pd.z[j] = 0;
-  if (a == 0)
-    Warn(pd, "zero coefficient of column " + Str(j) + " in singleton row " + Str(r) +
+  pd.y[p.r] = yr / p.a;
+  pd.z[p.j] = 0;
+  if (p.a == 0)
+    Warn(pd, "zero coefficient of column " + Str(p.j) + " in singleton row " + Str(p.r) +
                  "; the division carries an infinity or NaN");
 }
 
 }  // namespace
 
-// MATRIX: nz, ncols, c[ncols], then per column: cnt, ind[cnt], val[cnt]
-MatrixRead ReadMatrixAt(InFile& f, int m, int n) {
-  int nz = iGet(f);
-  int ncols = iGet(f);
-  NeedCount(f, nz, 12, "entry count");  // an index and a value an entry
-  NeedCount(f, ncols, 12, "column count");  // a cost and a count a column
-  const bool checked = m >= 0;
-  if (checked && ncols != n)
-    Fail(f, "matrix has " + std::to_string(ncols) + " columns, the header says " + std::to_string(n));
-  MatrixRead mr;
-  mr.nz = nz;
-  mr.c = dAlloc(static_cast<std::size_t>(ncols));
-  dGetN(f, mr.c.data(), static_cast<std::size_t>(ncols));
-  auto A = mAlloc(ncols, nz);
-  int maxrow = -1, minrow = 0;
-  std::size_t off = 0;
-  for (int e = 0; e < ncols; ++e) {
-    int cnt = iGet(f);
-    if (cnt < 0) Fail(f, "negative entry count " + std::to_string(cnt) + " in column " + std::to_string(e));
-    if (static_cast<std::size_t>(cnt) > static_cast<std::size_t>(nz) - off)
-      Fail(f, "column counts add up to more than the " + std::to_string(nz) + " entries");
-    SpVec& col = A->col[static_cast<std::size_t>(e)];
-    col.nz = cnt;
-    col.ind = A->indblk.data() + off;
-    col.val = A->valblk.data() + off;
-    iGetN(f, col.ind, static_cast<std::size_t>(cnt));
-    dGetN(f, col.val, static_cast<std::size_t>(cnt));
-    for (int q = 0; q < cnt; ++q) {
-      int r = col.ind[q];
-      if (checked && (r < 0 || r >= m))
-        Fail(f, "row index " + std::to_string(r) + " of column " + std::to_string(e) + " outside the " +
-                    std::to_string(m) + " rows");
-      if (r > maxrow) maxrow = r;
-      if (r < minrow) minrow = r;
-    }
-    off += static_cast<std::size_t>(cnt);
+std::pair<double, double> DupColInterval(double s, double alpha, double lok, double upk, double loj,
+                                         double upj) {
+  double Lp, Up;  // interval for x_k that keeps x_j within its bounds
+  if (alpha > 0) {
+    Lp = upj <= INFBND ? (s - upj) / alpha : -INFVAL;
+    Up = loj >= -INFBND ? (s - loj) / alpha : INFVAL;
+  } else {
+    Lp = loj >= -INFBND ? (s - loj) / alpha : -INFVAL;
+    Up = upj <= INFBND ? (s - upj) / alpha : INFVAL;
   }
-  mr.A = std::move(A);
-  mr.maxrow = maxrow;
-  mr.minrow = minrow;
-  return mr;
+  return {Lp < lok ? lok : Lp, Up > upk ? upk : Up};
 }
 
 void StoreMatrix(PostData& pd, MatrixRead&& mr) {
+  const int ncols = static_cast<int>(mr.counts.size());
+  auto A = mAlloc(ncols, 0);
+  A->nz = mr.nz;
+  A->indblk = std::move(mr.ind);
+  A->valblk = std::move(mr.val);
+  std::size_t off = 0;
+  for (std::size_t e = 0; e < mr.counts.size(); ++e) {
+    SpVec& col = A->col[e];
+    col.nz = mr.counts[e];
+    col.ind = A->indblk.data() + off;
+    col.val = A->valblk.data() + off;
+    off += static_cast<std::size_t>(col.nz);
+  }
   pd.nz = mr.nz;
-  pd.n = mr.A->n;
+  pd.n = ncols;
   pd.c = std::move(mr.c);
-  pd.A = std::move(mr.A);
+  pd.A = std::move(A);
   pd.maxrow = mr.maxrow;
-}
-
-// HEADER: m, n, len, name[len], rlo[m], rup[m], rtype[m], clo[n], cup[n]
-HeaderStart ReadHeaderStart(InFile& f) {
-  HeaderStart h;
-  h.m = iGet(f);
-  h.n = iGet(f);
-  const int len = iGet(f);
-  NeedCount(f, h.m, 0, "row count");
-  NeedCount(f, h.n, 0, "column count");
-  if (len < 0 || len > MAXNAME)
-    Fail(f, "problem name length " + Str(len) + " outside 0.." + Str(MAXNAME));
-  NeedCount(f, len, 1, "name length");
-  h.name.assign(static_cast<std::size_t>(len), '\0');
-  f.Copy(h.name.data(), h.name.size());
-  NeedCount(f, h.m, 17, "row count");
-  NeedCount(f, static_cast<std::int64_t>(h.m) * 17 + static_cast<std::int64_t>(h.n) * 16, 1,
-            "header size");
-  return h;
 }
 
 void ReadHeader(PostData& pd) {
   InFile& f = pd.fbin;
   HeaderStart h = ReadHeaderStart(f);
-  const int m = h.m, n = h.n;
   std::string name = std::move(h.name);
   name.resize(std::strlen(name.c_str()));  // a name ends at its first NUL
-  pd.m = m;
-  pd.n = n;
+  pd.m = h.m;
+  pd.n = h.n;
   pd.name = std::move(name);
-  pd.rlo = dAlloc(static_cast<std::size_t>(m));
-  pd.rup = dAlloc(static_cast<std::size_t>(m));
-  pd.rtype = cAlloc(static_cast<std::size_t>(m));
-  pd.clo = dAlloc(static_cast<std::size_t>(n));
-  pd.cup = dAlloc(static_cast<std::size_t>(n));
-  dGetN(f, pd.rlo.data(), pd.rlo.size());
-  dGetN(f, pd.rup.data(), pd.rup.size());
-  f.Copy(pd.rtype.data(), pd.rtype.size());
-  dGetN(f, pd.clo.data(), pd.clo.size());
-  dGetN(f, pd.cup.data(), pd.cup.size());
+  pd.rlo = dAlloc(static_cast<std::size_t>(h.m));
+  pd.rup = dAlloc(static_cast<std::size_t>(h.m));
+  pd.rtype = cAlloc(static_cast<std::size_t>(h.m));
+  pd.clo = dAlloc(static_cast<std::size_t>(h.n));
+  pd.cup = dAlloc(static_cast<std::size_t>(h.n));
+  // In the order of kHeaderArrays.
+  std::vector<double>* const reals[] = {&pd.rlo, &pd.rup, nullptr, &pd.clo, &pd.cup};
+  for (std::size_t a = 0; a < std::size(kHeaderArrays); ++a) {
+    if (kHeaderArrays[a].bytes) f.Copy(pd.rtype.data(), pd.rtype.size());
+    else dGetN(f, reals[a]->data(), reals[a]->size());
+  }
 }
 
 void PostSol(int code, PostData& pd) {
-  pd.fbin.code = code;
-  switch (code) {
+  SetRecordCode(pd.fbin, code);
+  switch (static_cast<RecordCode>(code)) {
+    using enum RecordCode;
     case DOMCOL: UndoFixedCol(pd, pd.ndomcol); break;
     case DUPCOL: UndoDupCol(pd); break;
     case FIXCOL: UndoFixedCol(pd, pd.nfixcol); break;
@@ -643,3 +400,175 @@ void PostSol(int code, PostData& pd) {
     default: break;  // codes outside the table carry nothing we know how to read
   }
 }
+
+// ---- the replay loop ----
+
+namespace {
+
+// The reduced solution into the state.
+void ReadSolution(PostData& pd, InFile f) {
+  const SolutionHead h = ReadSolutionHead(f);
+  pd.status = h.status;
+  pd.nc = h.nc;
+  pd.nr = h.nr;
+  if (h.valuesMissing) {
+    // Nothing but the counts: the values stay zero, but a reduced problem with
+    // columns (or rows) had values the solver should have written.
+    pd.warnings.push_back(std::string(SOLFILE) + ": the reduced problem has " + std::to_string(h.nc) +
+                          " columns and " + std::to_string(h.nr) +
+                          " rows but the file holds no values; they are taken as zero");
+  }
+  if (!h.hasValues) return;
+  pd.xr = dAlloc(static_cast<std::size_t>(h.nc));
+  pd.yr = dAlloc(static_cast<std::size_t>(h.nr));
+  pd.zr = dAlloc(static_cast<std::size_t>(h.nc));
+  dGetN(f, pd.xr.data(), pd.xr.size());
+  dGetN(f, pd.yr.data(), pd.yr.size());
+  dGetN(f, pd.zr.data(), pd.zr.size());
+}
+
+// What the report needs and the replay may have left missing or inconsistent.
+void CheckReplayed(PostData& pd) {
+  InFile& f = pd.fbin;
+  auto fail = [&](const std::string& why) {
+    f.leave();
+    Fail(f, why);
+  };
+  if (!pd.A) fail("no MATRIX record");
+  if (!pd.colmapped) fail("no COLMAP record");
+  if (!pd.rowmapped) fail("no ROWMAP record");
+  if (pd.A->n != pd.n)
+    fail("the matrix has " + std::to_string(pd.A->n) + " columns, the header " + std::to_string(pd.n));
+  if (pd.maxrow >= pd.m)
+    fail("the matrix has row index " + std::to_string(pd.maxrow) + ", the header " +
+         std::to_string(pd.m) + " rows");
+  if (pd.cmapn < pd.n)
+    fail("the column map has " + std::to_string(pd.cmapn) + " entries for " + std::to_string(pd.n) +
+         " columns");
+  if (pd.rmapn < pd.m)
+    fail("the row map has " + std::to_string(pd.rmapn) + " entries for " + std::to_string(pd.m) +
+         " rows");
+}
+
+// Presolvers write the matrix right after the header, and only the products
+// use it: in a large file, record 1 is read on a second thread, unchecked,
+// while the header and the records after it are replayed. The replay takes it
+// up when it reaches record 1; a read that failed, or that does not fit the
+// header, is read again there, in turn, so that any failure surfaces in replay
+// order with its usual message. A replay that fails first stops the side read.
+class EarlyMatrix {
+ public:
+  EarlyMatrix(const InFile& fbin, const std::vector<int>& offsets) {
+    const long count = static_cast<long>(offsets.size()) - 1;
+    if (count <= 2 || fbin.size <= InFile::kWindow || offsets[1] < 0 ||
+        static_cast<std::size_t>(offsets[1]) + 4 > fbin.size)
+      return;
+    side_ = fbin.Reopen();
+    if (EnterRecord(side_, 1, offsets[1]) != AsInt(RecordCode::MATRIX)) return;
+    read_ = Launch<MatrixRead>(true, [this] { return ReadMatrixAt(side_, -1, 0, &stop_); });
+  }
+  EarlyMatrix(const EarlyMatrix&) = delete;
+  EarlyMatrix& operator=(const EarlyMatrix&) = delete;
+  ~EarlyMatrix() {
+    stop_ = true;  // the replay failed before taking the matrix up: do not wait for all of it
+  }
+
+  bool started() const { return read_.valid(); }
+
+  // Record 1, entered on pd.fbin: the early read's matrix if it fits the
+  // header, else the record read again in turn.
+  void TakeUp(PostData& pd, int code) {
+    std::optional<MatrixRead> mr;
+    std::exception_ptr failure;
+    try {
+      mr = read_.get();
+    } catch (const PostError&) {
+      failure = std::current_exception();
+    }  // std::bad_alloc goes on to the driver as it is
+    if (mr && mr->counts.size() == static_cast<std::size_t>(pd.n) && mr->minrow >= 0 && mr->maxrow < pd.m) {
+      StoreMatrix(pd, std::move(*mr));
+      pd.fbin.seek(side_.pos);
+      return;
+    }
+    mr.reset();
+    PostSol(code, pd);
+    // The same bytes read with more checks cannot succeed where the side read
+    // failed, unless the file changed under us.
+    if (failure) std::rethrow_exception(failure);
+  }
+
+ private:
+  InFile side_;
+  std::atomic<bool> stop_{false};
+  std::future<MatrixRead> read_;  // declared last: destroyed (and waited for) first
+};
+
+// Records must not overlap: one that reads into the record after it in the
+// file is corrupt. This also bounds the whole replay by the file's size.
+class RecordEnds {
+ public:
+  explicit RecordEnds(const std::vector<int>& offsets)
+      : offsets_(offsets), starts_(offsets.begin(), offsets.end() - 1) {
+    if (!std::is_sorted(starts_.begin(), starts_.end())) std::sort(starts_.begin(), starts_.end());
+  }
+  // Fails if record i, just read, ran past the start of the record after it.
+  void Check(const InFile& f, long i) const {
+    auto next = std::upper_bound(starts_.begin(), starts_.end(), offsets_[static_cast<std::size_t>(i)]);
+    if (next != starts_.end() && f.pos > static_cast<std::size_t>(*next))
+      Fail(f, "it runs into the record at offset " + std::to_string(*next));
+  }
+
+ private:
+  const std::vector<int>& offsets_;
+  std::vector<int> starts_;  // in file order
+};
+
+// Undoes the records of pd.fbin, newest first.
+void ReplayRecords(PostData& pd, const std::vector<int>& offsets) {
+  const long count = static_cast<long>(offsets.size()) - 1;
+  const RecordEnds ends(offsets);
+  EarlyMatrix early(pd.fbin, offsets);
+
+  // The header first: its dimensions and row types check everything after it.
+  if (EnterRecord(pd.fbin, 0, offsets[0]) != AsInt(RecordCode::HEADER))
+    Fail(pd.fbin, "the first record is not HEADER");
+  ReadHeader(pd);
+  ends.Check(pd.fbin, 0);
+  // Replayed again last, record 0 would read the same bytes into the same
+  // arrays: unless another HEADER record came in between, skip to its end.
+  const std::size_t headerEnd = pd.fbin.pos;
+  bool headerAsRead = true;
+
+  for (long i = count - 1; i >= 0; --i) {
+    const int code = EnterRecord(pd.fbin, i, offsets[static_cast<std::size_t>(i)]);
+    if (i == 0 && headerAsRead) {
+      pd.fbin.seek(headerEnd);
+    } else if (i == 1 && early.started()) {
+      early.TakeUp(pd, code);
+    } else {
+      if (code == AsInt(RecordCode::HEADER)) headerAsRead = false;
+      PostSol(code, pd);
+    }
+    ends.Check(pd.fbin, i);
+  }
+  // Record 0, replayed last, leaves the file at the name section.
+  CheckReplayed(pd);
+}
+
+}  // namespace
+
+void ReplayLog(PostData& pd) {
+  ReadSolution(pd, OpenIn(SOLFILE));
+  const std::vector<int> offsets = ReadOffsets(OpenIn(STKFILE));
+  pd.fbin = OpenIn(BINFILE);
+  ReplayRecords(pd, offsets);
+}
+
+void ReplayLog(PostData& pd, const InputBuffers& files) {
+  ReadSolution(pd, MemIn(SOLFILE, files.sol));
+  const std::vector<int> offsets = ReadOffsets(MemIn(STKFILE, files.stk));
+  pd.fbin = MemIn(BINFILE, files.bin);
+  ReplayRecords(pd, offsets);
+}
+
+}  // namespace postsolve

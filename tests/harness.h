@@ -14,7 +14,10 @@
 #include <vector>
 
 #include "casefile.h"
-#include "postdata.h"
+#include "report.h"
+
+using namespace postsolve;
+using enum postsolve::RecordCode;
 
 class TempDir {
  public:

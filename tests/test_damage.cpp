@@ -148,7 +148,7 @@ TEST(DamageCut, CuttingBytesTheRunNeverReadsChangesNothing) {
   // row of unread-tail, whose column list is never read.
   const CaseFiles f = InReplayOrder(ParseCase(CaseText("unread-tail")));
   const std::size_t dblrow = Offsets(f)[1], listStart = dblrow + 4 + 3 * 4 + 5 * 8 + 2 * (4 + 8);
-  ASSERT_EQ(I32(f.bin, dblrow), DBLROW);
+  ASSERT_EQ(I32(f.bin, dblrow), AsInt(DBLROW));
   ASSERT_GT(f.bin.size(), listStart);
   TempDir dir;
   const Outcome intact = RunInMemory(f, dir);
@@ -201,9 +201,9 @@ std::vector<std::size_t> FixedFieldBytes(const std::string& bin, std::size_t off
   const int code = I32(bin, off);
   std::vector<std::size_t> at;
   for (std::size_t b = 0; b < kFixed[code]; ++b) at.push_back(off + b);
-  if (code == FORROW && bin[off + 8] != 'e')
+  if (code == AsInt(FORROW) && bin[off + 8] != 'e')
     for (std::size_t b = 8; b < 8 + 1 + 4 + 3 * 8; ++b) at.push_back(off + b);  // tag j xval a cj
-  if (code == MATRIX) {
+  if (code == AsInt(MATRIX)) {
     const int ncols = I32(bin, off + 8);
     std::size_t p = off + 12 + static_cast<std::size_t>(ncols) * 8;
     for (int e = 0; e < ncols; ++e) {

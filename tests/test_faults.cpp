@@ -120,7 +120,7 @@ TEST(FaultTruncation, EveryPrefixOfTheRecordFileFailsInTheRecordItCuts) {
   // last in the file, is the FORROW whose run a cut before 'e' leaves open.
   const CaseFiles f = InReplayOrder(natural);
   const std::vector<std::size_t> off = Offsets(f);
-  Bytes names;
+  ByteWriter names;
   for (const char* name : {"a", "b", "x", "y"}) names.name(name);
   const std::size_t headerEnd = off[last] - names.s.size();
 
@@ -183,7 +183,7 @@ TEST(FaultStack, BadCountsAndOffsets) {
   for (const auto& c : cases) {
     TempDir dir;
     WriteCaseFiles(good, dir.path());
-    Bytes stk;
+    ByteWriter stk;
     stk.ints(c.ints);
     dir.Write(STKFILE, stk.s);
     EXPECT_TRUE(Failed(dir, RunPostsolve(dir.path()), c.head)) << testing::PrintToString(c.ints);

@@ -74,7 +74,7 @@ TEST(ReaderPrimitives, ShortReadFailsWithoutMovingAndNamesWhere) {
 
   InFile g = Mem(std::string(7, '\0'));
   g.enter(3, 40);
-  g.code = DOMROW;
+  SetRecordCode(g, AsInt(DOMROW));
   msg = FailureOf([&] { dGet(g); });
   for (const char* part : {"mem.bin", "record 3", "DOMROW", "40"})
     EXPECT_NE(msg.find(part), std::string::npos) << part << " in: " << msg;
@@ -106,9 +106,9 @@ TEST(ReaderCase, DoublesRoundTripBitForBit) {
 TEST(ReaderCase, RecordsAndStackFollowTheFileLayout) {
   CaseFiles files = ParseCase("solution 0 0 0\nNULROW 1\nFORROW 2 l 1 0.5 2 3 { 0 1.25 } e\n");
   InFile f = Mem(files.bin);
-  EXPECT_EQ(iGet(f), NULROW);
+  EXPECT_EQ(iGet(f), AsInt(NULROW));
   EXPECT_EQ(iGet(f), 1);
-  EXPECT_EQ(iGet(f), FORROW);
+  EXPECT_EQ(iGet(f), AsInt(FORROW));
   EXPECT_EQ(iGet(f), 2);
   EXPECT_EQ(cGet(f), 'l');
   EXPECT_EQ(iGet(f), 1);

@@ -1,15 +1,18 @@
 // Number formats, console helpers and the activity products behind the report.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <limits>
 #include <random>
 #include <vector>
 
 #include "harness.h"
 #include "numfmt.h"
+#include "workers.h"
 
 namespace {
 
@@ -176,3 +179,26 @@ TEST(Storage, ZeroCountsGiveNoBlockAndFreeingTwiceIsHarmless) {
 }
 
 }  // namespace
+
+// ---- the workers that format the report ----
+
+TEST(Workers, EveryTaskRunsOnceAndFailuresReachTheirFuture) {
+  for (std::size_t workers : {std::size_t{0}, std::size_t{1}, std::size_t{3}}) {
+    SCOPED_TRACE(workers);
+    std::vector<int> ran(200);
+    {
+      WorkerPool pool(workers);
+      std::vector<std::future<void>> done;
+      for (std::size_t k = 0; k < ran.size(); ++k)
+        done.push_back(pool.Submit([&ran, k] {
+          ran[k] += 1;
+          if (k % 50 == 7) throw PostError("task " + std::to_string(k));
+        }));
+      for (std::size_t k = 0; k < done.size(); ++k) {
+        if (k % 50 == 7) EXPECT_THROW(done[k].get(), PostError);
+        else done[k].get();
+      }
+    }
+    EXPECT_EQ(std::count(ran.begin(), ran.end(), 1), static_cast<long>(ran.size()));
+  }
+}

@@ -39,11 +39,11 @@ CaseFiles BigCase() {
   for (double& v : y) v = real(-1, 1);
   for (double& v : z) v = real(-1, 1);
 
-  Bytes bin;
+  ByteWriter bin;
   std::vector<int> offsets;
-  auto start = [&](int code) {
+  auto start = [&](RecordCode code) {
     offsets.push_back(static_cast<int>(bin.s.size()));
-    bin.i32(code);
+    bin.code(code);
   };
 
   start(HEADER);  // record 0: bounds and types of 40000 rows, 12000 columns

@@ -9,9 +9,9 @@
 #include <sstream>
 
 #include "kit.h"
-#include "postdata.h"
+#include "records.h"
 
-namespace kit {
+namespace postsolve::kit {
 
 namespace {
 
@@ -22,13 +22,7 @@ std::string ReadAll(const std::string& path) {
   return bytes;
 }
 
-// Bulk reads into vectors; an empty vector has no storage to read into.
-std::vector<int> Ints(InFile& f, std::size_t count) {
-  std::vector<int> v(count);
-  if (count > 0) iGetN(f, v.data(), count);
-  return v;
-}
-
+// Bulk reads into a vector; an empty vector has no storage to read into.
 std::vector<double> Reals(InFile& f, std::size_t count) {
   std::vector<double> v(count);
   if (count > 0) dGetN(f, v.data(), count);
@@ -68,7 +62,7 @@ class Wrap {
   bool glued_ = false;
 };
 
-std::string Int(long v) { return std::to_string(v); }
+
 
 // Appends a blank and an item.
 void Add(std::string& text, const std::string& item) {
@@ -84,6 +78,7 @@ void GapLines(std::string& out, std::string_view bytes) {
 
 class Walker {
  public:
+  static std::string Int(long v) { return std::to_string(v); }
   Walker(const CaseFiles& files, std::ostream* out) : files_(files), out_(out) {}
 
   Census Run() {
@@ -101,18 +96,13 @@ class Walker {
   // The reduced solution, read as the replay reads it.
   void Solution() {
     InFile f = MemIn(SOLFILE, files_.sol);
-    const int status = iGet(f), nc = iGet(f), nr = iGet(f);
-    NeedCount(f, nc, 0, "column count");
-    NeedCount(f, nr, 0, "row count");
-    census_.status = status;
-    census_.nc = nc;
-    census_.nr = nr;
-    std::string text = "solution " + Int(status) + " " + Int(nc) + " " + Int(nr) + "\n";
-    const bool countsOnly = (nc == 0) != (nr == 0) && f.left() == 0;
-    if (!(nc == 0 && nr == 0) && !countsOnly) {
-      NeedCount(f, static_cast<std::int64_t>(nc) * 16 + static_cast<std::int64_t>(nr) * 8, 1,
-                "solution size");
-      for (auto [label, count] : {std::pair{"x", nc}, {"y", nr}, {"z", nc}}) {
+    const SolutionHead h = ReadSolutionHead(f);
+    census_.status = h.status;
+    census_.nc = h.nc;
+    census_.nr = h.nr;
+    std::string text = "solution " + Int(h.status) + " " + Int(h.nc) + " " + Int(h.nr) + "\n";
+    if (h.hasValues) {
+      for (auto [label, count] : {std::pair{"x", h.nc}, {"y", h.nr}, {"z", h.nc}}) {
         Doubles(text, f, std::string("  ") + label + " ", static_cast<std::size_t>(count));
         text += "\n";
       }
@@ -128,25 +118,15 @@ class Walker {
   // The offset stack, read as the replay reads it, and every offset checked.
   void Stack() {
     InFile f = MemIn(STKFILE, files_.stk);
-    if (f.size < 4) Fail(f, "short read: the file holds no record count");
-    f.seek(f.size - 4);
-    const int count = iGet(f);
-    if (count < 1) Fail(f, "record count " + Int(count) + " is below 1");
-    f.seek(0);
-    NeedCount(f, static_cast<std::int64_t>(count) + 1, 4, "record count");
-    offsets_.resize(static_cast<std::size_t>(count));
-    iGetN(f, offsets_.data(), offsets_.size());
+    offsets_ = ReadOffsets(MemIn(STKFILE, files_.stk));
+    offsets_.pop_back();  // the int32 after the offsets (the count, unless a tail comes first)
+    const int count = static_cast<int>(offsets_.size());
     census_.records = count;
 
     byFile_.resize(offsets_.size());
     for (std::size_t k = 0; k < byFile_.size(); ++k) byFile_[k] = k;
-    std::stable_sort(byFile_.begin(), byFile_.end(),
-                     [&](std::size_t a, std::size_t b) { return offsets_[a] < offsets_[b]; });
-    for (std::size_t p = 1; p < byFile_.size(); ++p)
-      if (offsets_[byFile_[p]] == offsets_[byFile_[p - 1]])
-        Fail(f, "records " + Int(static_cast<long>(std::min(byFile_[p - 1], byFile_[p]))) + " and " +
-                    Int(static_cast<long>(std::max(byFile_[p - 1], byFile_[p]))) +
-                    " both start at offset " + Int(offsets_[byFile_[p]]));
+    std::sort(byFile_.begin(), byFile_.end(),
+              [&](std::size_t a, std::size_t b) { return offsets_[a] < offsets_[b]; });  // no two alike
 
     // The listing is in file order; say where each record of the stack stands
     // in it when that is not simply the stack order.
@@ -172,24 +152,14 @@ class Walker {
     Emit(text + "\n\n");
   }
 
-  // Checked when the walk reaches the record, so that a cut file shows
-  // everything before the cut.
-  void CheckOffset(const InFile& f, std::size_t k) {
-    if (offsets_[k] < 0 || static_cast<std::size_t>(offsets_[k]) + 4 > f.size)
-      Fail(f, "record " + Int(static_cast<long>(k)) + ": offset " + Int(offsets_[k]) +
-                  " outside the record file of " + std::to_string(f.size) + " bytes");
-  }
-
   void Records() {
     InFile f = MemIn(BINFILE, files_.bin);
-    CheckOffset(f, 0);
-    f.enter(0, static_cast<std::size_t>(offsets_[0]));
-    f.seek(static_cast<std::size_t>(offsets_[0]));
-    f.code = iGet(f);
-    if (*f.code != HEADER) Fail(f, "the first record is not HEADER");
+    // Each offset is checked when the walk reaches its record, so that a cut
+    // file shows everything before the cut.
+    if (EnterRecord(f, 0, offsets_[0]) != AsInt(RecordCode::HEADER)) Fail(f, "the first record is not HEADER");
     f.leave();
 
-    CheckOffset(f, byFile_[0]);
+    CheckRecordOffset(f, static_cast<long>(byFile_[0]), offsets_[byFile_[0]]);
     const std::size_t first = static_cast<std::size_t>(offsets_[byFile_[0]]);
     if (first > 0) {
       std::string text;
@@ -200,16 +170,13 @@ class Walker {
     for (std::size_t p = 0; p < byFile_.size(); ++p) {
       const std::size_t k = byFile_[p];
       f.leave();
-      CheckOffset(f, k);
+      CheckRecordOffset(f, static_cast<long>(k), offsets_[k]);
       const std::size_t off = static_cast<std::size_t>(offsets_[k]);
       // A next record past the end is caught when the walk reaches it.
       const std::size_t next =
           p + 1 < byFile_.size() ? std::min(static_cast<std::size_t>(std::max(offsets_[byFile_[p + 1]], 0)), f.size)
                                  : f.size;
-      f.enter(static_cast<long>(k), off);
-      f.seek(off);
-      const int code = iGet(f);
-      f.code = code;
+      const int code = EnterRecord(f, static_cast<long>(k), offsets_[k]);
       std::string text = "# record " + Int(static_cast<long>(k)) + " at offset " +
                          std::to_string(off) + ": " + CodeName(code) + "\n";
       const std::size_t namesBefore = census_.nameBytes;
@@ -260,15 +227,41 @@ class Walker {
     return true;
   }
 
+  // Prints one payload field by field through its description.
+  struct FieldPrinter {
+    Walker& w;
+    std::string& text;
+    InFile& f;
+    std::size_t next;  // where the next record starts
+    void Int(int&) { Add(text, Walker::Int(iGet(f))); }
+    void Col(int& v) { Int(v); }
+    void Row(int& v) { Int(v); }
+    void Real(double&) { Add(text, CaseDouble(dGet(f))); }
+    void Entries(EntryList&) { w.List(text, f, false, next); }
+    // A list that may be left out: taken only when it ends before the next record.
+    void OptionalEntries(EntryList&) { w.List(text, f, true, next); }
+  };
+  template <class Payload>
+  void Fields(std::string& text, InFile& f, std::size_t next) {
+    Payload payload;
+    FieldPrinter v{*this, text, f, next};
+    payload.Fields(v);
+  }
+
   void Record(std::string& text, InFile& f, int code, std::size_t k, std::size_t next) {
-    switch (code) {
+    const bool plain = WithPlainPayload(code, [&]<class Payload>(Payload) {
+      text += CodeName(code);
+      Fields<Payload>(text, f, next);
+      text += "\n";
+    });
+    if (plain) return;
+    switch (static_cast<RecordCode>(code)) {
+      using enum RecordCode;
       case HEADER: Header(text, f, k == 0); return;
       case MATRIX: Matrix(text, f); return;
       case COLMAP:
       case ROWMAP: {
-        const int N = iGet(f);
-        NeedCount(f, N, 4, "map length");
-        const std::vector<int> map = Ints(f, static_cast<std::size_t>(N));
+        const std::vector<int> map = ReadMapEntries(f);
         Wrap w(text, "  ");
         w.Start(CodeName(code) + " [");
         for (int e : map) w.Item(Int(e));
@@ -276,41 +269,28 @@ class Walker {
         text += "\n";
         return;
       }
-      case FORROW: {
-        text += "FORROW " + Int(iGet(f)) + "\n";
-        for (;;) {
-          const int tag = cGet(f);
-          const auto byte = static_cast<unsigned char>(tag);
-          const bool word = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
-                            (byte >= '0' && byte <= '9');
-          const std::string one(1, static_cast<char>(byte));
-          text += "  ";
-          text += word ? one : CaseString(one);
-          if (tag == 'e') break;
-          Add(text, Int(iGet(f)));
-          for (int d = 0; d < 3; ++d) Add(text, CaseDouble(dGet(f)));
-          List(text, f, false, next);
-          text += "\n";
-        }
-        text += "\n";
+      case FORROW: ForRow(text, f, next); return;
+      default:  // a code the replay skips: its bytes follow as a gap
+        text += "raw " + Int(code) + "\n";
         return;
-      }
-      default: break;
     }
-    static const std::map<int, const char*> plain = {
-        {DOMCOL, "iddL"},   {DUPCOL, "iiddddd"}, {FIXCOL, "iddL"},          {NULCOL, "idd"},
-        {LOWBND, "id"},     {MINBND, "id"},      {DBLROW, "iiidddddididl"}, {DOMROW, "iidddL"},
-        {NULROW, "i"},      {DUPROW, "iid"},     {SGLROW, "iidddL"}};
-    auto p = plain.find(code);
-    if (p == plain.end()) {  // a code the replay skips: its bytes follow as a gap
-      text += "raw " + Int(code) + "\n";
-      return;
-    }
-    text += CodeName(code);
-    for (const char* fld = p->second; *fld; ++fld) {
-      if (*fld == 'i') Add(text, Int(iGet(f)));
-      else if (*fld == 'd') Add(text, CaseDouble(dGet(f)));
-      else List(text, f, *fld == 'l', next);
+  }
+
+  void ForRow(std::string& text, InFile& f, std::size_t next) {
+    text += "FORROW";
+    Fields<ForRowHead>(text, f, next);
+    text += "\n";
+    for (;;) {
+      const int tag = cGet(f);
+      const auto byte = static_cast<unsigned char>(tag);
+      const bool word = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                        (byte >= '0' && byte <= '9');
+      const std::string one(1, static_cast<char>(byte));
+      text += "  ";
+      text += word ? one : CaseString(one);
+      if (tag == kForRowEnd) break;
+      Fields<ForRowItem>(text, f, next);
+      text += "\n";
     }
     text += "\n";
   }
@@ -318,74 +298,55 @@ class Walker {
   void Header(std::string& text, InFile& f, bool first) {
     const HeaderStart h = ReadHeaderStart(f);  // the replay's own checks
     const int m = h.m, n = h.n;
-    const std::string& name = h.name;
-    text += "HEADER " + CaseString(name) + "\n";
-    Doubles(text, f, "  rlo ", static_cast<std::size_t>(m));
-    text += "\n";
-    Doubles(text, f, "  rup ", static_cast<std::size_t>(m));
-    text += "\n";
-    std::string rtype(static_cast<std::size_t>(m), '\0');
-    f.Copy(rtype.data(), rtype.size());
-    text += "  rtype " + CaseString(rtype) + "\n";
-    Doubles(text, f, "  clo ", static_cast<std::size_t>(n));
-    text += "\n";
-    Doubles(text, f, "  cup ", static_cast<std::size_t>(n));
-    text += "\n";
+    text += "HEADER " + CaseString(h.name) + "\n";
+    for (const HeaderArray& a : kHeaderArrays) {
+      const auto count = static_cast<std::size_t>(a.perRow ? m : n);
+      const std::string head = std::string("  ") + a.label + " ";
+      if (a.bytes) {
+        std::string bytes(count, '\0');
+        f.Copy(bytes.data(), bytes.size());
+        text += head + CaseString(bytes);
+      } else {
+        Doubles(text, f, head, count);
+      }
+      text += "\n";
+    }
     if (!first) return;
     census_.m = m;
     census_.n = n;
-    census_.name = name;
+    census_.name = h.name;
     // The name section: m row names, then n column names.
     const std::size_t start = f.pos;
     Wrap w(text, "  ");
     w.Start("names");
-    for (long q = 0; q < static_cast<long>(m) + n; ++q) {
-      const char* kind = q < m ? "row" : "column";
-      const long index = q < m ? q : q - m;
-      const int nlen = iGet(f);
-      if (nlen < 0)
-        Fail(f, "negative length " + Int(nlen) + " of " + kind + " name " + Int(index));
-      if (static_cast<std::size_t>(nlen) > f.left())
-        Fail(f, std::string("short read: ") + kind + " name " + Int(index) + " of " + Int(nlen) +
-                    " bytes at offset " + std::to_string(f.pos) + " runs past the end of the file");
-      std::string bytes(static_cast<std::size_t>(nlen), '\0');
-      f.Copy(bytes.data(), bytes.size());
-      w.Item(CaseString(bytes));
-    }
+    for (long q = 0; q < static_cast<long>(m) + n; ++q)
+      w.Item(CaseString(NameBytes(f, q < m ? "row" : "column", q < m ? q : q - m)));
     text += "\n";
     census_.nameBytes += f.pos - start;
   }
 
   void Matrix(std::string& text, InFile& f) {
-    const int nz = iGet(f), ncols = iGet(f);
-    NeedCount(f, nz, 12, "entry count");
-    NeedCount(f, ncols, 12, "column count");
+    const MatrixRead mr = ReadMatrixAt(f, -1, 0);  // the replay's own checks, bar the header's
     std::string head = "MATRIX";
-    const std::vector<double> c = Reals(f, static_cast<std::size_t>(ncols));
     std::string body;
     long total = 0;
-    for (int e = 0; e < ncols; ++e) {
-      const int cnt = iGet(f);
-      if (cnt < 0) Fail(f, "negative entry count " + Int(cnt) + " in column " + Int(e));
-      if (cnt > static_cast<long>(nz) - total)
-        Fail(f, "column counts add up to more than the " + Int(nz) + " entries");
-      const std::vector<int> ind = Ints(f, static_cast<std::size_t>(cnt));
-      const std::vector<double> val = Reals(f, static_cast<std::size_t>(cnt));
+    for (const int cnt : mr.counts) {
       Wrap w(body, "   ");
       w.Start("  (");
-      for (std::size_t q = 0; q < ind.size(); ++q) {
-        w.Item(Int(ind[q]));
-        w.Item(CaseDouble(val[q]));
+      for (int q = 0; q < cnt; ++q) {
+        const auto at = static_cast<std::size_t>(total + q);
+        w.Item(Int(mr.ind[at]));
+        w.Item(CaseDouble(mr.val[at]));
       }
       body += ")\n";
       total += cnt;
     }
     census_.entries += total;
-    if (total != nz) head += " nz " + Int(nz);
+    if (total != mr.nz) head += " nz " + Int(mr.nz);
     text += head + "\n";
     Wrap w(text, "    ");
     w.Start("  c [");
-    for (double v : c) w.Item(CaseDouble(v));
+    for (double v : mr.c) w.Item(CaseDouble(v));
     w.Close(']');
     text += "\n" + body;
   }
@@ -430,4 +391,4 @@ void Summary(const CaseFiles& files, std::ostream& out) {
       << c.status << "\n";
 }
 
-}  // namespace kit
+}  // namespace postsolve::kit

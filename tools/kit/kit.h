@@ -11,7 +11,7 @@
 
 #include "casefile.h"
 
-namespace kit {
+namespace postsolve::kit {
 
 // Exit statuses of postsolve-kit.
 inline constexpr int kOk = 0;
@@ -99,4 +99,4 @@ void PrintCheck(const CheckResult& result, std::ostream& out);
 void ExportCsv(const FullSolution& sol, std::ostream& out);
 void ExportJson(const FullSolution& sol, std::ostream& out);
 
-}  // namespace kit
+}  // namespace postsolve::kit

@@ -10,7 +10,8 @@
 #include <CLI/CLI.hpp>
 
 #include "kit.h"
-#include "postdata.h"
+
+using namespace postsolve;
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace kit {
+namespace postsolve::kit {
 
 // minimise (or maximise) cost.x + objOffset
 // subject to rlo <= A x <= rup and clo <= x <= cup.
@@ -38,4 +38,4 @@ Model ReadModel(const std::string& path);
 // Writes the model as free MPS with its names; throws PostError on a write failure.
 void WriteMps(const Model& model, const std::string& path);
 
-}  // namespace kit
+}  // namespace postsolve::kit

@@ -11,9 +11,9 @@
 #include <nlohmann/json.hpp>
 
 #include "kit.h"
-#include "postdata.h"
+#include "report.h"
 
-namespace kit {
+namespace postsolve::kit {
 
 namespace {
 
@@ -31,14 +31,9 @@ FullSolution Solve(const CaseFiles& files) {
   sol.rows.reserve(static_cast<std::size_t>(pd.m));
   for (int i = 0; i < pd.m; ++i) {
     const auto r = static_cast<std::size_t>(i);
-    RowSol row{std::string(NextName(pd.fbin, "row", i)), "RG", pd.rlo[r], pd.rup[r], pd.ax[r], pd.y[r]};
-    switch (pd.rtype[r]) {
-      case 'E': row.type = "EQ"; break;
-      case 'L': row.type = "LE"; row.lo = -kInf; break;
-      case 'G': row.type = "GE"; row.up = kInf; break;
-      default: break;
-    }
-    sol.rows.push_back(std::move(row));
+    const RowClass cls = ClassifyRow(pd.rtype[r]);
+    sol.rows.push_back({std::string(NextName(pd.fbin, "row", i)), cls.type, cls.lower ? pd.rlo[r] : -kInf,
+                        cls.upper ? pd.rup[r] : kInf, pd.ax[r], pd.y[r]});
   }
   sol.cols.reserve(static_cast<std::size_t>(pd.n));
   for (int j = 0; j < pd.n; ++j) {
@@ -47,15 +42,9 @@ FullSolution Solve(const CaseFiles& files) {
     double scale = std::fabs(pd.c[c]);
     const SpVec& a = pd.A->col[c];
     for (int e = 0; e < a.nz; ++e) scale += std::fabs(a.val[e] * pd.y[static_cast<std::size_t>(a.ind[e])]);
-    ColSol col{std::string(NextName(pd.fbin, "column", j)), "BO", pd.clo[c], pd.cup[c], pd.x[c],
-               -pd.atyc[c], pd.c[c], scale};
-    const bool noLo = col.lo < -REPINF, noUp = col.up > REPINF;
-    if (noLo) col.lo = -kInf;
-    if (noUp) col.up = kInf;
-    if (noLo && noUp) col.type = "FR";
-    else if (noLo) col.type = "UP";
-    else if (noUp) col.type = "LO";
-    else if (std::fabs(col.lo - col.up) < 1e-13) col.type = "FX";
+    const ColumnClass cls = ClassifyColumn(pd.clo[c], pd.cup[c]);
+    ColSol col{std::string(NextName(pd.fbin, "column", j)), cls.type, cls.lower ? pd.clo[c] : -kInf,
+               cls.upper ? pd.cup[c] : kInf, pd.x[c], -pd.atyc[c], pd.c[c], scale};
     sol.cols.push_back(std::move(col));
   }
   return sol;
@@ -271,4 +260,4 @@ void ExportJson(const FullSolution& sol, std::ostream& out) {
   out << ShortestNumbers(doc.dump(2, ' ', false, Json::error_handler_t::replace)) << '\n';
 }
 
-}  // namespace kit
+}  // namespace postsolve::kit

@@ -10,49 +10,8 @@
 #include <fstream>
 #include <map>
 
-#include "postdata.h"
 
-void Bytes::i32(int v) {
-  auto u = static_cast<std::uint32_t>(v);
-  for (int b = 0; b < 4; ++b) s.push_back(static_cast<char>((u >> (8 * b)) & 0xff));
-}
-
-void Bytes::f64(double v) {
-  auto u = std::bit_cast<std::uint64_t>(v);
-  for (int b = 0; b < 8; ++b) s.push_back(static_cast<char>((u >> (8 * b)) & 0xff));
-}
-
-void Bytes::list(const std::vector<std::pair<int, double>>& entries) {
-  for (const auto& [i, v] : entries) {
-    i32(i);
-    f64(v);
-  }
-  i32(-1);
-}
-
-void Bytes::name(std::string_view text) {
-  i32(static_cast<int>(text.size()));
-  s.append(text);
-}
-
-std::string SolutionBytes(int status, int nc, int nr, const std::vector<double>& x,
-                          const std::vector<double>& y, const std::vector<double>& z) {
-  Bytes b;
-  b.i32(status);
-  b.i32(nc);
-  b.i32(nr);
-  b.doubles(x);
-  b.doubles(y);
-  b.doubles(z);
-  return b.s;
-}
-
-std::string StackBytes(const std::vector<int>& offsets) {
-  Bytes b;
-  b.ints(offsets);
-  b.i32(static_cast<int>(offsets.size()));
-  return b.s;
-}
+namespace postsolve {
 
 namespace {
 
@@ -187,7 +146,7 @@ class Parser {
       const Token& t = Next();
       if (t.kind != Token::Word) Fail(t, "expected a record name, found '" + t.text + "'");
       if (t.text == "names") {
-        Bytes b;
+        ByteWriter b;
         while (Peek().kind == Token::String) b.name(Next().text);
         names += b.s;
         haveNames = true;
@@ -310,7 +269,7 @@ class Parser {
   }
 
   // An entry list: {index value .. [end N]}, written with its end marker.
-  void List(Bytes& b) {
+  void List(ByteWriter& b) {
     int marker = -1;
     Group("{", "}", [&] {
       if (Accept("end")) {
@@ -336,85 +295,42 @@ class Parser {
     if (Accept("tail")) files.sol += Str();
   }
 
+  // Reads one payload field by field through its description.
+  struct FieldParser {
+    Parser& p;
+    ByteWriter& b;
+    void Int(int&) { b.i32(p.Int()); }
+    void Col(int&) { b.i32(p.Int()); }
+    void Row(int&) { b.i32(p.Int()); }
+    void Real(double&) { b.f64(p.Dbl()); }
+    void Entries(EntryList&) { p.List(b); }
+    void OptionalEntries(EntryList&) {  // may be left out
+      if (p.Peek().kind == Token::Punct && p.Peek().text == "{") p.List(b);
+    }
+  };
+  template <class Payload>
+  void Fields(ByteWriter& b) {
+    Payload payload;
+    FieldParser v{*this, b};
+    payload.Fields(v);
+  }
+
   std::string ParseRecord(const Token& t) {
-    static const std::map<std::string, int> codes = {
-        {"DOMCOL", DOMCOL}, {"DUPCOL", DUPCOL}, {"FIXCOL", FIXCOL}, {"NULCOL", NULCOL},
-        {"LOWBND", LOWBND}, {"MATRIX", MATRIX}, {"MINBND", MINBND}, {"HEADER", HEADER},
-        {"DBLROW", DBLROW}, {"DOMROW", DOMROW}, {"FORROW", FORROW}, {"NULROW", NULROW},
-        {"DUPROW", DUPROW}, {"SGLROW", SGLROW}, {"COLMAP", COLMAP}, {"ROWMAP", ROWMAP}};
-    // Fields of the plain records in file order: i int32, d double, L entry list,
-    // l entry list that may be left out.
-    static const std::map<int, const char*> plain = {
-        {DOMCOL, "iddL"},        {DUPCOL, "iiddddd"}, {FIXCOL, "iddL"},   {NULCOL, "idd"},
-        {LOWBND, "id"},          {MINBND, "id"},      {DBLROW, "iiidddddididl"},
-        {DOMROW, "iidddL"},      {NULROW, "i"},       {DUPROW, "iid"},    {SGLROW, "iidddL"}};
-    Bytes b;
+    ByteWriter b;
     if (t.text == "raw") {
-      b.i32(Int());
-      for (;;) {
-        if (Accept("i")) b.i32(Int());
-        else if (Accept("d")) b.f64(Dbl());
-        else if (Accept("b")) b.byte(Int());
-        else if (Accept("s")) b.s += Str();
-        else break;
-      }
+      Raw(b);
       return b.s;
     }
-    auto it = codes.find(t.text);
-    if (it == codes.end()) Fail(t, "unknown record '" + t.text + "'");
-    const int code = it->second;
+    int code = 0;
+    while (code < NCODES && CodeName(code) != t.text) ++code;
+    if (code == NCODES) Fail(t, "unknown record '" + t.text + "'");
     b.i32(code);
-    if (auto p = plain.find(code); p != plain.end()) {
-      for (const char* f = p->second; *f; ++f) {
-        if (*f == 'i') b.i32(Int());
-        else if (*f == 'd') b.f64(Dbl());
-        else if (*f == 'L') List(b);
-        else if (Peek().kind == Token::Punct && Peek().text == "{") List(b);  // 'l': optional list
-      }
-      return b.s;
-    }
-    switch (code) {
-      case HEADER: {
-        std::string name = Str();
-        Expect("rlo");
-        auto rlo = Doubles();
-        Expect("rup");
-        auto rup = Doubles();
-        Expect("rtype");
-        std::string rtype = Str();
-        Expect("clo");
-        auto clo = Doubles();
-        Expect("cup");
-        auto cup = Doubles();
-        b.i32(static_cast<int>(rlo.size()));
-        b.i32(static_cast<int>(clo.size()));
-        b.name(name);
-        b.doubles(rlo);
-        b.doubles(rup);
-        b.s += rtype;
-        b.doubles(clo);
-        b.doubles(cup);
-        break;
-      }
-      case MATRIX: {
-        bool haveNz = Accept("nz");
-        int nzGiven = haveNz ? Int() : 0;
-        Expect("c");
-        auto c = Doubles();
-        std::vector<std::vector<std::pair<int, double>>> cols;
-        while (Peek().kind == Token::Punct && Peek().text == "(") cols.push_back(Pairs("(", ")"));
-        int nz = 0;
-        for (const auto& col : cols) nz += static_cast<int>(col.size());
-        b.i32(haveNz ? nzGiven : nz);
-        b.i32(static_cast<int>(cols.size()));
-        b.doubles(c);
-        for (const auto& col : cols) {
-          b.i32(static_cast<int>(col.size()));
-          for (const auto& e : col) b.i32(e.first);
-          for (const auto& e : col) b.f64(e.second);
-        }
-        break;
-      }
+    const bool plain = WithPlainPayload(code, [&]<class Payload>(Payload) { Fields<Payload>(b); });
+    if (plain) return b.s;
+    switch (static_cast<RecordCode>(code)) {
+      using enum RecordCode;
+      case HEADER: Header(b); break;
+      case MATRIX: Matrix(b); break;
       case COLMAP:
       case ROWMAP: {
         auto map = Ints();
@@ -422,26 +338,71 @@ class Parser {
         b.ints(map);
         break;
       }
-      case FORROW: {
-        b.i32(Int());
-        for (;;) {
-          const Token& tag = Next();
-          if (tag.kind == Token::Punct || tag.text.size() != 1)
-            Fail(tag, "expected a one-letter tag, found '" + tag.text + "'");
-          b.byte(tag.text[0]);
-          if (tag.text == "e") break;
-          b.i32(Int());
-          b.f64(Dbl());
-          b.f64(Dbl());
-          b.f64(Dbl());
-          List(b);
-        }
-        break;
-      }
-      default:
-        Fail(t, "record '" + t.text + "' has no case syntax");
+      case FORROW: ForRow(b); break;
+      default: Fail(t, "record '" + t.text + "' has no case syntax");
     }
     return b.s;
+  }
+
+  // raw CODE [i INT | d DOUBLE | b BYTE | s "bytes"]..
+  void Raw(ByteWriter& b) {
+    b.i32(Int());
+    for (;;) {
+      if (Accept("i")) b.i32(Int());
+      else if (Accept("d")) b.f64(Dbl());
+      else if (Accept("b")) b.byte(Int());
+      else if (Accept("s")) b.s += Str();
+      else break;
+    }
+  }
+
+  void Header(ByteWriter& b) {
+    const std::string name = Str();
+    std::vector<double> reals[std::size(kHeaderArrays)];
+    std::string rtype;
+    for (std::size_t a = 0; a < std::size(kHeaderArrays); ++a) {
+      Expect(kHeaderArrays[a].label);
+      if (kHeaderArrays[a].bytes) rtype = Str();
+      else reals[a] = Doubles();
+    }
+    b.i32(static_cast<int>(reals[0].size()));  // m and n, as the first array of each says
+    b.i32(static_cast<int>(reals[3].size()));
+    b.name(name);
+    for (std::size_t a = 0; a < std::size(kHeaderArrays); ++a) {
+      if (kHeaderArrays[a].bytes) b.s += rtype;
+      else b.doubles(reals[a]);
+    }
+  }
+
+  void Matrix(ByteWriter& b) {
+    bool haveNz = Accept("nz");
+    int nzGiven = haveNz ? Int() : 0;
+    Expect("c");
+    auto c = Doubles();
+    std::vector<std::vector<std::pair<int, double>>> cols;
+    while (Peek().kind == Token::Punct && Peek().text == "(") cols.push_back(Pairs("(", ")"));
+    int nz = 0;
+    for (const auto& col : cols) nz += static_cast<int>(col.size());
+    b.i32(haveNz ? nzGiven : nz);
+    b.i32(static_cast<int>(cols.size()));
+    b.doubles(c);
+    for (const auto& col : cols) {
+      b.i32(static_cast<int>(col.size()));
+      for (const auto& e : col) b.i32(e.first);
+      for (const auto& e : col) b.f64(e.second);
+    }
+  }
+
+  void ForRow(ByteWriter& b) {
+    Fields<ForRowHead>(b);
+    for (;;) {
+      const Token& tag = Next();
+      if (tag.kind == Token::Punct || tag.text.size() != 1)
+        Fail(tag, "expected a one-letter tag, found '" + tag.text + "'");
+      b.byte(tag.text[0]);
+      if (tag.text[0] == kForRowEnd) break;
+      Fields<ForRowItem>(b);
+    }
   }
 
   std::vector<Token> toks_;
@@ -463,3 +424,5 @@ void WriteCaseFiles(const CaseFiles& files, const std::string& dir) {
     if (!out) throw PostError(path + ": cannot write");
   }
 }
+
+}  // namespace postsolve

@@ -1,5 +1,5 @@
-// The inverse of the reader: writes the three input files, and builds them
-// from a readable text "case".
+// The readable text "case" the three input files are built from: the
+// tools, tests, benchmark and fuzz targets use it; the postsolver does not.
 //
 // Case text: tokens separated by blanks; '#' starts a comment; strings are
 // quoted ("..." with \\, \", \n, \t and \xHH escapes); doubles are anything
@@ -36,30 +36,13 @@
 
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
-// Little-endian byte writer.
-struct Bytes {
-  std::string s;
-  void i32(int v);
-  void f64(double v);
-  void byte(int v) { s.push_back(static_cast<char>(v)); }
-  void ints(const std::vector<int>& v) { for (int e : v) i32(e); }
-  void doubles(const std::vector<double>& v) { for (double e : v) f64(e); }
-  void list(const std::vector<std::pair<int, double>>& entries);  // with end marker -1
-  void name(std::string_view text);  // int32 length, then the bytes
-};
+#include "replay.h"
 
-struct CaseFiles {
-  std::string sol, stk, bin;
-};
+namespace postsolve {
 
-// Solution file: status, nc, nr, then whatever arrays are given.
-std::string SolutionBytes(int status, int nc, int nr, const std::vector<double>& x,
-                          const std::vector<double>& y, const std::vector<double>& z);
-// Offset stack: the offsets, then their count.
-std::string StackBytes(const std::vector<int>& offsets);
+// The three files a case builds, in memory.
+using CaseFiles = InputBuffers;
 
 // A double in the case syntax that reads back to the same bits: the shortest
 // round-trip form (std::to_chars: -0, inf, -inf, nan, -nan included), or
@@ -75,3 +58,5 @@ std::string CaseString(std::string_view bytes);
 CaseFiles ParseCase(std::string_view text);
 // Writes dir/dravfile.{sol,stk,bin}.
 void WriteCaseFiles(const CaseFiles& files, const std::string& dir);
+
+}  // namespace postsolve
