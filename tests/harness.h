@@ -139,6 +139,7 @@ class DamageSample {
  public:
   // The process's sample, set up from the environment on first use.
   static DamageSample& Get();
+  DamageSample(bool full, std::uint64_t seed) : full_(full), seed_(seed), rng_(seed) {}
   bool full() const { return full_; }
   std::uint64_t seed() const { return seed_; }
   // Everything, or one item picked at random from each run of `stretch`
@@ -157,7 +158,6 @@ class DamageSample {
   std::string Repeat() const;
 
  private:
-  DamageSample(bool full, std::uint64_t seed) : full_(full), seed_(seed), rng_(seed) {}
   bool full_;
   std::uint64_t seed_;
   std::mt19937_64 rng_;

@@ -108,6 +108,31 @@ class Tally {
   std::size_t runs_ = 0, bad_ = 0;
 };
 
+// ---- the sample the sanitizer build tries ----
+
+TEST(DamageSample, ReachesEveryStretchAndRepeatsFromItsSeed) {
+  std::vector<int> all(20);
+  for (int k = 0; k < 20; ++k) all[k] = k;
+  EXPECT_EQ(DamageSample(true, 5).Thin(all, 8), all);
+  DamageSample sample(false, 5), again(false, 5), other(false, 6);
+  std::vector<int> picks, otherPicks;
+  for (int round = 0; round < 200; ++round) {
+    const std::vector<int> some = sample.Thin(all, 8);
+    ASSERT_EQ(some.size(), 3u);  // two whole stretches and the last four items
+    for (std::size_t s = 0; s < some.size(); ++s) {
+      EXPECT_GE(some[s], static_cast<int>(8 * s));
+      EXPECT_LT(some[s], static_cast<int>(8 * s + 8));
+    }
+    EXPECT_EQ(again.Thin(all, 8), some);
+    picks.insert(picks.end(), some.begin(), some.end());
+    const std::vector<int> others = other.Thin(all, 8);
+    otherPicks.insert(otherPicks.end(), others.begin(), others.end());
+  }
+  EXPECT_NE(picks, otherPicks);
+  // Over many draws every item comes up, the last one of the short stretch too.
+  for (int k = 0; k < 20; ++k) EXPECT_NE(std::count(picks.begin(), picks.end(), k), 0) << k;
+}
+
 // ---- cuts ----
 
 TEST(DamageCut, EveryCutOfEveryFileCompletesUnchangedOrFailsNamingTheFile) {
