@@ -12,7 +12,8 @@
 #   BENCH_DIR    work directory, memory-backed (default /dev/shm/postsolve-bench.PID)
 #
 # For each size it prints the input and report sizes, postsolve's wall and
-# CPU time and peak memory, throughput, a floor measured in the same run
+# CPU time, its system time and minor page faults (which tell how dear a first
+# touch of memory is on this machine), peak memory, throughput, a floor measured in the same run
 # (copying the record file, then writing a file the size of the report) with
 # postsolve's ratio to it, and the time of each phase measured through the
 # library. Everything runs in a memory-backed directory after a warm-up, and
@@ -57,12 +58,13 @@ median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]
 mb() { calc "$1 / 1e6"; }
 mib() { calc "$1 / 1048576"; }
 
-# One run of postsolve in the current directory; prints "wall cpu rss_kib".
-# CPU is the children's user+sys time from the shell's `times`, to the millisecond.
+# One run of postsolve in the current directory; prints
+# "wall cpu rss_kib sys minor_faults". CPU is the children's user+sys time from
+# the shell's `times`, to the millisecond; the rest comes from /usr/bin/time.
 post_once() {
   (
     t0=$EPOCHREALTIME
-    /usr/bin/time -f %M -o "$work/rss" "$build/postsolve" >/dev/null
+    /usr/bin/time -f '%M %S %R' -o "$work/rss" "$build/postsolve" >/dev/null
     t1=$EPOCHREALTIME
     times >"$work/times"  # not in a pipe: a forked shell would see no children
     cpu=$(tail -1 "$work/times" | awk '{ s = 0; for (i = 1; i <= 2; ++i) { split($i, p, /[ms]/); s += p[1] * 60 + p[2] } print s }')
@@ -120,6 +122,8 @@ for size in $sizes; do
   cpu=$(awk '{ print $2 }' "$work/post" | median)
   rss=$(awk '{ print $3 }' "$work/post" | median)
   rss_max=$(awk '{ print $3 }' "$work/post" | sort -g | tail -1)
+  sys=$(awk '{ print $4 }' "$work/post" | median)
+  faults=$(awk '{ print $5 }' "$work/post" | median)
   floor=$(median <"$work/floor.t")
   goal_mib=$(calc "1.25 * $bin_bytes / 1048576 + 32")
   ratio=$(calc "$wall / $floor")
@@ -127,6 +131,10 @@ for size in $sizes; do
   printf '%-28s %10.3f s   (median of %d after a warm-up)\n' "postsolve wall" "$wall" "$runs"
   printf '%-28s %10.3f s   (user+sys; %.0f %% of the wall time: less means waiting for a core)\n' \
     "postsolve cpu" "$cpu" "$(calc "100 * $cpu / $wall")"
+  printf '%-28s %10.3f s   (in the kernel; %.0f %% of the cpu time)\n' \
+    "postsolve system time" "$sys" "$(calc "($cpu > 0 ? 100 * $sys / $cpu : 0)")"
+  printf '%-28s %10.0f     (first touches of a page; with 4 KiB pages, %.1f MiB)\n' \
+    "minor page faults" "$faults" "$(calc "$faults * 4 / 1024")"
   printf '%-28s %10.1f MiB (largest %.1f)  goal 1.25 x record file + 32 MiB = %.1f MiB: %s\n' \
     "peak resident memory" "$(calc "$rss / 1024")" "$(calc "$rss_max / 1024")" "$goal_mib" \
     "$(verdict "$rss_max / 1024 <= $goal_mib")"

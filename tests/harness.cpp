@@ -8,10 +8,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
@@ -314,4 +316,46 @@ testing::AssertionResult RunsCleanly(const CaseFiles& files, const TempDir& dir,
   if (why.empty()) return testing::AssertionSuccess();
   return testing::AssertionFailure() << why << "\n  status " << r.status << "\n  stderr: " << r.err
                                      << "  stdout: " << r.out;
+}
+
+namespace {
+
+// Whether this build runs under the address sanitizer (which the sanitizer
+// build always pairs with the undefined-behaviour one).
+constexpr bool kSanitized =
+#if defined(__SANITIZE_ADDRESS__)
+    true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    true;
+#else
+    false;
+#endif
+#else
+    false;
+#endif
+
+}  // namespace
+
+DamageSample& DamageSample::Get() {
+  static DamageSample sample = [] {
+    const char* fullVar = std::getenv("POSTSOLVE_FULL_DAMAGE");
+    const bool full = !kSanitized || (fullVar && *fullVar && std::string(fullVar) != "0");
+    std::uint64_t seed = std::random_device{}();
+    if (const char* seedVar = std::getenv("POSTSOLVE_DAMAGE_SEED")) {
+      const std::string_view text(seedVar);
+      const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seed);
+      if (ec != std::errc() || end != text.data() + text.size() || text.empty())
+        throw std::invalid_argument("POSTSOLVE_DAMAGE_SEED must be a non-negative integer, not '" + std::string(text) + "'");
+    }
+    if (!full)
+      std::cout << "damage sample: seed " << seed
+                << " (POSTSOLVE_DAMAGE_SEED=" << seed << " repeats it, POSTSOLVE_FULL_DAMAGE=1 tries everything)\n";
+    return DamageSample(full, seed);
+  }();
+  return sample;
+}
+
+std::string DamageSample::Repeat() const {
+  return full_ ? std::string() : " (sampled: POSTSOLVE_DAMAGE_SEED=" + std::to_string(seed_) + " repeats it)";
 }

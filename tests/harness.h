@@ -6,9 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -124,3 +127,41 @@ Outcome RunInMemory(const CaseFiles& files, const TempDir& dir);
 // outcome goes to `out`; the report is removed afterwards.
 testing::AssertionResult RunsCleanly(const CaseFiles& files, const TempDir& dir, Outcome& out,
                                      long fsizeLimit = 0);
+
+// ---- how much of the damage a run tries ----
+
+// An optimised build tries every damage position. Under the sanitizers, where
+// each run costs tens of times more, a seeded sample stands in: every position
+// still gets damaged, but with one of its replacement values, and one cut
+// length out of each short stretch. The seed is new for every process and is
+// printed, so a failure can be repeated:
+//   POSTSOLVE_DAMAGE_SEED=N   draws the sample from seed N
+//   POSTSOLVE_FULL_DAMAGE=1   tries everything, as the optimised build does
+// Not thread-safe: draw the sample before handing the runs to threads.
+class DamageSample {
+ public:
+  // The process's sample, set up from the environment on first use.
+  static DamageSample& Get();
+  DamageSample(bool full, std::uint64_t seed) : full_(full), seed_(seed), rng_(seed) {}
+  bool full() const { return full_; }
+  std::uint64_t seed() const { return seed_; }
+  // Everything, or one item picked at random from each run of `stretch`
+  // consecutive items: the sample still reaches every part of `all`.
+  template <class T>
+  std::vector<T> Thin(const std::vector<T>& all, std::size_t stretch) {
+    if (full_ || stretch <= 1) return all;
+    std::vector<T> some;
+    for (std::size_t first = 0; first < all.size(); first += stretch) {
+      const std::size_t count = std::min(stretch, all.size() - first);
+      some.push_back(all[first + std::uniform_int_distribution<std::size_t>(0, count - 1)(rng_)]);
+    }
+    return some;
+  }
+  // A note for failure messages: how to run this sample again, or nothing.
+  std::string Repeat() const;
+
+ private:
+  bool full_;
+  std::uint64_t seed_;
+  std::mt19937_64 rng_;
+};

@@ -6,6 +6,8 @@
 // behind; a cut that removes only bytes the run never reads changes nothing.
 // The bulk runs in-process from memory; a sample runs the executable, which
 // must keep the console contract and agree with the in-process run exactly.
+// Under the sanitizers a seeded sample of the damage runs (see DamageSample):
+// every byte position, each with one replacement, and one cut in every few.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +20,11 @@
 namespace {
 
 const std::string kFiles[] = {SOLFILE, STKFILE, BINFILE};
+
+// A sampled run tries one cut length in this many consecutive ones, and one
+// of a byte's replacement values (there are never more than seven).
+constexpr std::size_t kCutStretch = 8;
+constexpr std::size_t kAllReplacements = 7;
 
 struct Case {
   std::string name;
@@ -84,7 +91,10 @@ void ExecutableAgrees(const std::vector<CaseFiles>& inputs, const std::vector<st
 class Tally {
  public:
   explicit Tally(std::string what) : what_(std::move(what)) {}
-  ~Tally() { EXPECT_EQ(bad_, 0u) << bad_ << " of " << runs_ << " runs of " << what_ << " went wrong"; }
+  ~Tally() {
+    EXPECT_EQ(bad_, 0u) << bad_ << " of " << runs_ << " runs of " << what_ << " went wrong"
+                        << DamageSample::Get().Repeat();
+  }
   Tally(const Tally&) = delete;
   Tally& operator=(const Tally&) = delete;
   void Check(bool ok, const std::string& label, const Outcome& o) {
@@ -97,6 +107,31 @@ class Tally {
   std::string what_;
   std::size_t runs_ = 0, bad_ = 0;
 };
+
+// ---- the sample the sanitizer build tries ----
+
+TEST(DamageSample, ReachesEveryStretchAndRepeatsFromItsSeed) {
+  std::vector<int> all(20);
+  for (int k = 0; k < 20; ++k) all[k] = k;
+  EXPECT_EQ(DamageSample(true, 5).Thin(all, 8), all);
+  DamageSample sample(false, 5), again(false, 5), other(false, 6);
+  std::vector<int> picks, otherPicks;
+  for (int round = 0; round < 200; ++round) {
+    const std::vector<int> some = sample.Thin(all, 8);
+    ASSERT_EQ(some.size(), 3u);  // two whole stretches and the last four items
+    for (std::size_t s = 0; s < some.size(); ++s) {
+      EXPECT_GE(some[s], static_cast<int>(8 * s));
+      EXPECT_LT(some[s], static_cast<int>(8 * s + 8));
+    }
+    EXPECT_EQ(again.Thin(all, 8), some);
+    picks.insert(picks.end(), some.begin(), some.end());
+    const std::vector<int> others = other.Thin(all, 8);
+    otherPicks.insert(otherPicks.end(), others.begin(), others.end());
+  }
+  EXPECT_NE(picks, otherPicks);
+  // Over many draws every item comes up, the last one of the short stretch too.
+  for (int k = 0; k < 20; ++k) EXPECT_NE(std::count(picks.begin(), picks.end(), k), 0) << k;
+}
 
 // ---- cuts ----
 
@@ -123,7 +158,8 @@ TEST(DamageCut, EveryCutOfEveryFileCompletesUnchangedOrFailsNamingTheFile) {
         // Laid out as written, a cut of the record file short of its end fails
         // in the first record replayed; the cuts that reach deep are in replay order.
         const bool deep = replayOrder || file != BINFILE;
-        const std::vector<std::size_t> lens = CutLengths(FileOf(base, file).size(), deep ? 1024 : 256, deep ? 127 : 1021);
+        const std::vector<std::size_t> lens = DamageSample::Get().Thin(
+            CutLengths(FileOf(base, file).size(), deep ? 1024 : 256, deep ? 127 : 1021), kCutStretch);
         CaseFiles cut = base;
         for (std::size_t len : lens) {
           FileOf(cut, file).assign(FileOf(base, file), 0, len);
@@ -250,7 +286,7 @@ void EveryByteChange(const std::string& file,
     Tally tally(c.name + ", " + file + " byte changes");
     std::size_t n = 0;
     for (std::size_t at : where(c)) {
-      for (char to : Replacements(FileOf(c.files, file)[at])) {
+      for (char to : DamageSample::Get().Thin(Replacements(FileOf(c.files, file)[at]), kAllReplacements)) {
         CaseFiles damaged = c.files;
         FileOf(damaged, file)[at] = to;
         const Outcome o = RunInMemory(damaged, dir);

@@ -12,12 +12,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <functional>
+#include <numeric>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "harness.h"
@@ -88,25 +87,23 @@ TEST(FaultInputs, MissingOrIrregularInputFileFails) {
   }
 }
 
-// Runs postsolve on every proper prefix of one input file of `f`, a few runs
-// at a time; head(len) says how the message must begin.
+// Runs postsolve on every proper prefix of one input file of `f` (under the
+// sanitizers one prefix in every four, see DamageSample), a few runs at a
+// time; head(len) says how the message must begin.
 testing::AssertionResult EveryPrefixFails(const CaseFiles& f, const std::string& file,
                                           const std::function<std::string(std::size_t)>& head) {
-  const std::string& bytes = file == SOLFILE ? f.sol : file == STKFILE ? f.stk : f.bin;
-  std::vector<testing::AssertionResult> results(bytes.size(), testing::AssertionSuccess());
-  std::atomic<std::size_t> next{0};
-  auto work = [&] {
-    TempDir dir;
+  const std::string& bytes = FileOf(f, file);
+  std::vector<std::size_t> all(bytes.size());
+  std::iota(all.begin(), all.end(), std::size_t{0});
+  const std::vector<std::size_t> lens = DamageSample::Get().Thin(all, 4);
+  std::vector<testing::AssertionResult> results(lens.size(), testing::AssertionSuccess());
+  ForEachInParallel(lens.size(), [&](const TempDir& dir, std::size_t i) {
     WriteCaseFiles(f, dir.path());
-    for (std::size_t len; (len = next++) < bytes.size();) {
-      dir.Write(file, bytes.substr(0, len));
-      RunResult r = RunPostsolve(dir.path());
-      results[len] = Failed(dir, r, head(len)) << "  (" << file << " cut to " << len << " bytes)";
-    }
-  };
-  std::vector<std::thread> pool;
-  for (unsigned t = 0; t < std::clamp(std::thread::hardware_concurrency(), 2u, 4u); ++t) pool.emplace_back(work);
-  for (std::thread& t : pool) t.join();
+    dir.Write(file, bytes.substr(0, lens[i]));
+    RunResult r = RunPostsolve(dir.path());
+    results[i] = Failed(dir, r, head(lens[i])) << "  (" << file << " cut to " << lens[i] << " bytes)"
+                                               << DamageSample::Get().Repeat();
+  });
   for (const auto& res : results)
     if (!res) return res;
   return testing::AssertionSuccess();
