@@ -568,10 +568,12 @@ void ReplayLog(PostData& pd, const std::string& dir) {
   ReplayRecords(pd, offsets);
 }
 
-void ReplayLog(PostData& pd, const InputBuffers& files) {
-  ReadSolution(pd, MemIn(SOLFILE, files.sol));
-  const std::vector<int> offsets = ReadOffsets(MemIn(STKFILE, files.stk));
-  pd.fbin = MemIn(BINFILE, files.bin);
+void ReplayLog(PostData& pd, const InputBuffers& files) { ReplayLog(pd, files.sol, files.stk, files.bin); }
+
+void ReplayLog(PostData& pd, std::string_view sol, std::string_view stk, std::string_view bin) {
+  ReadSolution(pd, MemIn(SOLFILE, sol));
+  const std::vector<int> offsets = ReadOffsets(MemIn(STKFILE, stk));
+  pd.fbin = MemIn(BINFILE, bin);
   ReplayRecords(pd, offsets);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "postdata.h"
@@ -34,5 +35,7 @@ void ReplayLog(PostData& pd);
 void ReplayLog(PostData& pd, const std::string& dir);
 // The same over files already in memory.
 void ReplayLog(PostData& pd, const InputBuffers& files);
+// The same over the three files' bytes, copied in before the replay starts.
+void ReplayLog(PostData& pd, std::string_view sol, std::string_view stk, std::string_view bin);
 
 }  // namespace postsolve

@@ -36,7 +36,9 @@ enum class Status : int { Unsolved = -1, Optimal = 0, Infeasible = 1, Unbounded 
 const char* StatusWord(int status);
 
 // The full problem's solution after the replay. Movable, not copyable; the
-// vectors live as long as the Solution and never change.
+// vectors live as long as the Solution and never change. A moved-from
+// Solution may only be assigned to or destroyed. Replays on several threads
+// at once are independent.
 class Solution {
  public:
   Solution(Solution&&) noexcept;

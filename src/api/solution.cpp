@@ -91,7 +91,8 @@ Solution Replay(const std::string& dir) {
 
 Solution Replay(std::string_view sol, std::string_view stk, std::string_view bin) {
   auto state = std::make_unique<Solution::State>();
-  Replay(state->pd, InputBuffers{std::string(sol), std::string(stk), std::string(bin)});
+  ReplayLog(state->pd, sol, stk, bin);
+  GetActv(state->pd);
   state->Complete();
   return Solution(std::move(state));
 }
