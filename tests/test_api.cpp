@@ -3,6 +3,7 @@
 // messages.
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 #include "harness.h"
 #include "kit.h"
@@ -31,7 +32,7 @@ TEST(LibraryLogWriter, WritesTheBytesPackWritesForEveryKind) {
     MATRIX c [1 2 3] (0 1.5) () (1 -2 0 3)
     DOMCOL 0 1.5 2 {0 1}
     FIXCOL 1 2.5 3 {}
-    DUPCOL 2 1 0.5 -1 1 -2 3
+    DUPCOL 2 1 0.5 -1 1e30 -2 3
     NULCOL 2 4 5
     LOWBND 0 -1
     MINBND 1 7
@@ -45,11 +46,13 @@ TEST(LibraryLogWriter, WritesTheBytesPackWritesForEveryKind) {
     ROWMAP [0 -1]
   )");
   LogWriter log;
-  log.Header("every", {1, -1e30}, {2, 3}, "EL", {0, -4, 5}, {6, 7, 1e30}, {"r0", "r1"}, {"c0", "c1", "c2"});
+  // Infinite bounds become the log's 1e30.
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  log.Header("every", {1, -inf}, {2, 3}, "EL", {0, -4, 5}, {6, 7, inf}, {"r0", "r1"}, {"c0", "c1", "c2"});
   log.Matrix({1, 2, 3}, {{{0, 1.5}}, {}, {{1, -2}, {0, 3}}});
   log.DominatedColumn(0, 1.5, 2, {{0, 1}});
   log.FixedColumn(1, 2.5, 3, {});
-  log.DuplicateColumn(2, 1, 0.5, -1, 1, -2, 3);
+  log.DuplicateColumn(2, 1, 0.5, -1, inf, -2, 3);
   log.NullColumn(2, 4, 5);
   log.LowerBound(0, -1);
   log.MinusBound(1, 7);

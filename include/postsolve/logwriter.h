@@ -9,8 +9,9 @@
 //                   reduced index, negative for one not in the reduced problem)
 //
 // and the reduced problem's solution goes into the solution file. Indices
-// are 0-based: j, k columns and r, s rows of the full problem. A value
-// beyond 1e30 in size counts as infinite (the log's own convention).
+// are 0-based: j, k columns and r, s rows of the full problem. The log's
+// infinity is 1e30: an infinite bound given here (in Header, DuplicateColumn
+// and DoubletonRow) is written as +-1e30.
 // Payload meanings are in docs/formats.md.
 #pragma once
 

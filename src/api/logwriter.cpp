@@ -1,14 +1,24 @@
 // The public log writer: each record through the one description of its
 // payload in records.h, the same code the case format's pack writes with.
 
+#include <cmath>
 #include <limits>
 
 #include "postsolve/postsolve.h"
+#include "postdata.h"
 #include "records.h"
 
 namespace postsolve {
 
 namespace {
+
+// A bound as the log holds it: an infinite one as the log's own infinity.
+double LogBound(double v) { return std::isinf(v) ? std::copysign(INFVAL, v) : v; }
+std::vector<double> LogBounds(const std::vector<double>& v) {
+  std::vector<double> out(v.size());
+  for (std::size_t i = 0; i < v.size(); ++i) out[i] = LogBound(v[i]);
+  return out;
+}
 
 // A payload's fields, then its entry list, which always comes last.
 template <class Payload>
@@ -60,7 +70,7 @@ void LogWriter::Header(std::string_view name, const std::vector<double>& rlo, co
     throw Error("log writer: Header: the problem name is longer than " + std::to_string(MAXNAME) + " bytes");
   Start(AsInt(RecordCode::HEADER));
   Appender b(bin_);
-  WriteHeaderPayload(*b, name, rlo, rup, rtype, clo, cup);
+  WriteHeaderPayload(*b, name, LogBounds(rlo), LogBounds(rup), rtype, LogBounds(clo), LogBounds(cup));
   for (const std::string& s : rowNames) (*b).name(s);
   for (const std::string& s : colNames) (*b).name(s);
 }
@@ -103,7 +113,7 @@ void LogWriter::FixedColumn(int j, double xval, double cj, const Entries& column
 void LogWriter::DuplicateColumn(int k, int j, double alpha, double lok, double upk, double loj, double upj) {
   Start(AsInt(RecordCode::DUPCOL));
   Appender b(bin_);
-  Fields(*b, DupColPayload{k, j, alpha, lok, upk, loj, upj});
+  Fields(*b, DupColPayload{k, j, alpha, LogBound(lok), LogBound(upk), LogBound(loj), LogBound(upj)});
 }
 
 void LogWriter::NullColumn(int j, double xval, double zval) {
@@ -128,7 +138,7 @@ void LogWriter::DoubletonRow(int r, int j, int k, double bval, double aj, double
                              bool flo, double lo, bool fup, double up, const Entries& columnK) {
   Start(AsInt(RecordCode::DBLROW));
   Appender b(bin_);
-  Fields(*b, DblRowPayload{r, j, k, bval, aj, ak, cj, ck, flo, lo, fup, up, {}}, &columnK);
+  Fields(*b, DblRowPayload{r, j, k, bval, aj, ak, cj, ck, flo, LogBound(lo), fup, LogBound(up), {}}, &columnK);
 }
 
 void LogWriter::DominatedRow(int r, int j, double bval, double a, double cj, const Entries& row) {
