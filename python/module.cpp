@@ -6,6 +6,9 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
+#include <pybind11/stl/filesystem.h>
+
+#include <filesystem>
 
 #include "kit.h"
 #include "postsolve/postsolve.h"
@@ -46,12 +49,15 @@ py::dict MeasureDict(const kit::Measure& m) {
   return d;
 }
 
-py::dict Check(const std::string& dir, const kit::Tolerances& tol) {
+// Paths come as str or any os.PathLike.
+using Path = std::filesystem::path;
+
+py::dict Check(const Path& dir, const kit::Tolerances& tol) {
   kit::CheckResult res;
   std::vector<std::string> warnings;
   {
     py::gil_scoped_release unlocked;
-    const kit::FullSolution sol = kit::Solve(kit::LoadDir(dir));
+    const kit::FullSolution sol = kit::Solve(kit::LoadDir(dir.string()));
     warnings = sol.warnings;
     res = kit::Check(sol, tol);
   }
@@ -94,7 +100,9 @@ PYBIND11_MODULE(postsolve, m) {
       .def_property_readonly("row_names", &Solution::rowNames)
       .def_property_readonly("col_names", &Solution::colNames)
       .def_property_readonly("warnings", &Solution::warnings)
-      .def("write_report", &WriteReport, py::arg("dir") = ".",
+      .def(
+          "write_report", [](const Solution& s, const Path& dir) { return WriteReport(s, dir.string()); },
+          py::arg("dir") = ".",
            "Writes the report as the program does, DIR/NAME.rpt; returns its path.")
       .def("__repr__", [](const Solution& s) {
         return "<postsolve.Solution '" + s.name() + "' " + s.statusWord() + ", " + std::to_string(s.rows()) +
@@ -103,9 +111,9 @@ PYBIND11_MODULE(postsolve, m) {
 
   m.def(
       "replay",
-      [](const std::string& dir) {
+      [](const Path& dir) {
         py::gil_scoped_release unlocked;
-        return Replay(dir);
+        return Replay(dir.string());
       },
       py::arg("dir"), "Replays dravfile.sol, .stk and .bin in DIR.");
   m.def("replay_bytes", &ReplayBytes, py::arg("sol"), py::arg("stk"), py::arg("bin"),
@@ -114,7 +122,7 @@ PYBIND11_MODULE(postsolve, m) {
   kit::Tolerances defaults;
   m.def(
       "check",
-      [](const std::string& dir, double bound, double rel, double dual, double dualAbs, double comp, double active) {
+      [](const Path& dir, double bound, double rel, double dual, double dualAbs, double comp, double active) {
         return Check(dir, kit::Tolerances{bound, rel, dual, dualAbs, comp, active});
       },
       py::arg("dir"), py::arg("bound_tol") = defaults.bound, py::arg("rel_tol") = defaults.rel,
@@ -153,8 +161,8 @@ PYBIND11_MODULE(postsolve, m) {
       .def("stack_bytes", [](const LogWriter& w) { return py::bytes(w.stackBytes()); })
       .def(
           "save",
-          [](const LogWriter& w, const std::string& dir, int status, std::vector<double> x, std::vector<double> y,
-             std::vector<double> z) { w.Save(dir, ReducedSolution{status, std::move(x), std::move(y), std::move(z)}); },
+          [](const LogWriter& w, const Path& dir, int status, std::vector<double> x, std::vector<double> y,
+             std::vector<double> z) { w.Save(dir.string(), ReducedSolution{status, std::move(x), std::move(y), std::move(z)}); },
           py::arg("dir"), py::arg("status"), py::arg("x"), py::arg("y"), py::arg("z"),
           "Writes DIR/dravfile.bin, .stk and .sol (the reduced solution: status, x, y, z).");
 }

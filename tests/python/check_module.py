@@ -10,6 +10,7 @@ postsolve.LogWriter replays to the expected values.
 import gc
 import json
 import os
+import pathlib
 import shutil
 import struct
 import subprocess
@@ -52,7 +53,7 @@ for case in cases:
     name = os.path.basename(case.rstrip("/"))
     exported = json.loads(subprocess.run([kit, "export", case, "--format", "json"], check=True,
                                          capture_output=True, text=True).stdout)
-    s = postsolve.replay(case)
+    s = postsolve.replay(pathlib.Path(case))
     rows, cols = exported["rows"], exported["columns"]
     check(s.name == exported["name"] and s.status == exported["status"], name + ": name or status")
     check(s.row_names == [r["name"] for r in rows] and s.col_names == [c["name"] for c in cols], name + ": names")
