@@ -3,10 +3,6 @@
 // check's measures on small LPs with known answers, and exports read back.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -30,23 +26,8 @@ std::string DumpText(const CaseFiles& files) {
   return out.str();
 }
 
-// Runs postsolve-kit with the arguments; standard output and error captured.
 RunResult Kit(const TempDir& scratch, std::vector<std::string> args) {
-  const std::string outPath = scratch.File(".kit-out"), errPath = scratch.File(".kit-err");
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (o < 0 || e < 0) ::_exit(126);
-    ::dup2(o, 1);
-    ::dup2(e, 2);
-    std::vector<char*> argv{const_cast<char*>("postsolve-kit")};
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    ::execv(KIT_EXE, argv.data());
-    ::_exit(127);
-  }
-  return WaitFor(pid, outPath, errPath);
+  return RunProgram(KIT_EXE, scratch, std::move(args));
 }
 
 // ---- doubles ----
