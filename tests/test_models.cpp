@@ -233,6 +233,11 @@ TEST(KitSolve, AfiroGivesItsPublishedOptimum) {
     for (int k = m.start[j]; k < m.start[j + 1]; ++k) z -= m.value[k] * sol.y[m.index[k]];
     EXPECT_NEAR(sol.z[j], z, 1e-9) << j;
   }
+  // e226's objective row has RHS -7.113: the constant is +7.113, and c.x is the published -18.751929066.
+  std::filesystem::copy_file(kSamples + "e226.mps", dir.File("reduced.mps"),
+                             std::filesystem::copy_options::overwrite_existing);
+  const RunResult e226 = Kit(dir, {"solve", dir.path()});
+  EXPECT_NE(e226.out.find("objective -11.63892906704"), std::string::npos) << e226.out;
 }
 
 TEST(KitSolve, InfeasibleSaysSoAndBrokenInputLeavesTheOldFile) {

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -41,7 +42,12 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 // Bounds at least this large are infinite, whatever the file's own infinity.
 constexpr double kModelInfinity = 1e30;
 
+// A reader's message without its decoration ("### ERROR: ...") and blanks around.
 std::string Trim(std::string s) {
+  for (const char* lead : {"### ERROR:", "###"})
+    if (s.find_first_not_of(" \t\r\n") != std::string::npos &&
+        s.compare(s.find_first_not_of(" \t\r\n"), std::strlen(lead), lead) == 0)
+      s.erase(0, s.find_first_not_of(" \t\r\n") + std::strlen(lead));
   const auto first = s.find_first_not_of(" \t\r\n");
   if (first == std::string::npos) return "";
   const auto last = s.find_last_not_of(" \t\r\n");
@@ -56,7 +62,9 @@ class Listener : public CoinMessageHandler {
     setPrefix(false);
   }
   int print() override {
-    const std::string text = Trim(messageBuffer());
+    std::string text = Trim(messageBuffer());
+    for (char& ch : text)  // a quoted card may hold any bytes; the message is one printable line
+      if (static_cast<unsigned char>(ch) < 0x20 || static_cast<unsigned char>(ch) >= 0x7f) ch = '?';
     if (currentMessage().externalNumber() >= 3000 && complaint.empty()) complaint = text;
     said.push_back(text);
     return 0;
@@ -195,10 +203,8 @@ void ReadMps(Model& model) {
   }
   for (int s = 0; s < sets; ++s) delete setList[s];
   delete[] setList;
-  if (errors < 0) throw PostError(path + ": cannot open");
-  if (errors > 0)
-    throw PostError(path + ": " + (listener.complaint.empty() ? std::to_string(errors) + " errors"
-                                                               : listener.complaint));
+  if (errors != 0)
+    throw PostError(path + ": " + (listener.complaint.empty() ? "not an MPS file" : listener.complaint));
   if (sets > 0) throw PostError(path + ": an SOS section; only linear programs are read");
   const int last = reader.reader() ? reader.reader()->whichSection() : COIN_ENDATA_SECTION;
   if (last == COIN_QUADRATIC_SECTION || last == COIN_QUAD_SECTION || last == COIN_CONIC_SECTION)
@@ -215,8 +221,27 @@ void ReadMps(Model& model) {
   CopyProblem(reader, model);
 }
 
+// CoinLpIO reads past its buffer on a file that stops before its End line,
+// so such a file is refused before it gets there.
+bool LpHasEnd(const std::string& path) {
+  std::unique_ptr<CoinFileInput> in;
+  try {
+    in.reset(CoinFileInput::create(path));
+  } catch (const CoinError&) {
+    return true;  // the reader itself reports the unreadable file
+  }
+  char line[4096];
+  while (in->gets(line, sizeof line) != nullptr) {
+    std::istringstream words{std::string(line)};
+    std::string word;
+    if (words >> word && Upper(word) == "END") return true;
+  }
+  return false;
+}
+
 void ReadLp(Model& model) {
   const std::string& path = model.path;
+  if (!LpHasEnd(path)) throw PostError(path + ": no End line: the LP file is incomplete");
   Listener listener;
   CoinLpIO reader;
   reader.passInMessageHandler(&listener);
