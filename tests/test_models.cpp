@@ -171,6 +171,13 @@ TEST(ModelFile, RefusalsNameTheFileLineAndReason) {
   dir.Write("bad.mps", "NAME B\nROWS\n N c\n L r\nCOLUMNS\n    X1        c            1.0   r            abc\nENDATA\n");
   EXPECT_EQ(why(dir.File("bad.mps")).rfind(dir.File("bad.mps") + ": Bad image at line 6", 0), 0u);
   EXPECT_EQ(why(dir.File("none.mps")), dir.File("none.mps") + ": cannot open");
+  dir.Write("empty.mps", "");
+  EXPECT_EQ(why(dir.File("empty.mps")), dir.File("empty.mps") + ": EOF on file " + dir.File("empty.mps"));
+  // CoinLpIO reads past its buffer on a file cut before End: refused first.
+  dir.Write("cut.lp", "Minimize\n obj: x\nSubject To\n c: x >= 1\n");
+  EXPECT_EQ(why(dir.File("cut.lp")), dir.File("cut.lp") + ": no End line: the LP file is incomplete");
+  dir.Write("bad.lp", "Minimize\n obj: x +\nEnd\n");
+  EXPECT_EQ(why(dir.File("bad.lp")), dir.File("bad.lp") + ": Unable to read objective function");
 }
 
 // ---- solve ----
