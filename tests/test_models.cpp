@@ -172,7 +172,10 @@ TEST(ModelFile, RefusalsNameTheFileLineAndReason) {
   EXPECT_EQ(why(dir.File("bad.mps")).rfind(dir.File("bad.mps") + ": Bad image at line 6", 0), 0u);
   EXPECT_EQ(why(dir.File("none.mps")), dir.File("none.mps") + ": cannot open");
   dir.Write("empty.mps", "");
-  EXPECT_EQ(why(dir.File("empty.mps")), dir.File("empty.mps") + ": EOF on file " + dir.File("empty.mps"));
+  EXPECT_EQ(why(dir.File("empty.mps")), dir.File("empty.mps") + ": no ENDATA line: the MPS file is incomplete");
+  // CoinMpsIO crashes on this cut file (an unknown column at the end, no ENDATA): refused first.
+  dir.Write("cut.mps", "NAME X\nROWS\n N c\n L r\nCOLUMNS\n    x         c            1.0\nBOUNDS\n FR BND       X4TEN");
+  EXPECT_EQ(why(dir.File("cut.mps")), dir.File("cut.mps") + ": no ENDATA line: the MPS file is incomplete");
   // CoinLpIO reads past its buffer on a file cut before End: refused first.
   dir.Write("cut.lp", "Minimize\n obj: x\nSubject To\n c: x >= 1\n");
   EXPECT_EQ(why(dir.File("cut.lp")), dir.File("cut.lp") + ": no End line: the LP file is incomplete");

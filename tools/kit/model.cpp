@@ -12,6 +12,7 @@
 #include <limits>
 #include <memory>
 #include <sstream>
+#include <string_view>
 
 #include <unistd.h>
 
@@ -111,38 +112,49 @@ std::string Upper(std::string s) {
   return s;
 }
 
-// What CoinMpsIO does not tell: it skips an OBJSENSE section, and it stops at
-// the first ENDATA, after which some files carry a quadratic objective. So the
-// section lines are looked at here: the sense is the word after OBJSENSE, on
-// its line (free MPS) or the next; a quadratic, conic or SOS section is noted
-// with its line. The file may be gzipped, hence CoinFileInput.
+// Calls see(line, number) for each line of the file, gzipped or not (read
+// through CoinFileInput, as the readers do), until it returns false.
+template <class See>
+void EachLine(const std::string& path, See see) {
+  std::unique_ptr<CoinFileInput> in;
+  try {
+    in.reset(CoinFileInput::create(path));
+  } catch (const CoinError& e) {
+    throw PostError(path + ": " + e.message());
+  }
+  char line[4096];
+  for (long number = 1; in->gets(line, sizeof line) != nullptr; ++number)
+    if (!see(std::string_view(line), number)) return;
+}
+
+// What CoinMpsIO does not tell, or gets wrong: it skips an OBJSENSE section,
+// it stops at the first ENDATA, after which some files carry a quadratic
+// objective, and it can crash at the end of a file without ENDATA. So the
+// section lines are looked at first: the sense is the word after OBJSENSE,
+// on its line (free MPS) or the next; a quadratic, conic or SOS section is
+// noted with its line.
 struct MpsSections {
   bool maximise = false;
+  bool endata = false;
   std::string refused;  // "line N: QUADOBJ section", empty when none
 };
 
 MpsSections ScanMpsSections(const std::string& path) {
   MpsSections found;
-  std::unique_ptr<CoinFileInput> in;
-  try {
-    in.reset(CoinFileInput::create(path));
-  } catch (const CoinError&) {
-    return found;  // the reader itself reports the unreadable file
-  }
-  char line[4096];
   bool senseNext = false;
-  for (long number = 1; in->gets(line, sizeof line) != nullptr; ++number) {
+  EachLine(path, [&](std::string_view line, long number) {
     std::istringstream words{std::string(line)};
     std::string word;
-    if (!(words >> word) || word[0] == '*') continue;
+    if (!(words >> word) || word[0] == '*') return true;
     word = Upper(word);
     if (senseNext) {
       found.maximise = word.rfind("MAX", 0) == 0;
       senseNext = false;
-      continue;
-    }
-    if (line[0] == ' ' || line[0] == '\t') continue;  // a data line, not a section
-    if (word == "OBJSENSE") {
+    } else if (line[0] == ' ' || line[0] == '\t') {
+      // a data line, not a section
+    } else if (word == "ENDATA") {
+      found.endata = true;
+    } else if (word == "OBJSENSE") {
       if (words >> word) found.maximise = Upper(word).rfind("MAX", 0) == 0;
       else senseNext = true;
     } else if (found.refused.empty() &&
@@ -150,7 +162,8 @@ MpsSections ScanMpsSections(const std::string& path) {
                 word == "CSECTION" || word == "SOS")) {
       found.refused = "line " + std::to_string(number) + ": " + word + " section";
     }
-  }
+    return true;
+  });
   return found;
 }
 
@@ -191,6 +204,7 @@ void ReadMps(Model& model) {
   const MpsSections sections = ScanMpsSections(path);
   if (!sections.refused.empty())
     throw PostError(path + ": " + sections.refused + ": only linear programs are read");
+  if (!sections.endata) throw PostError(path + ": no ENDATA line: the MPS file is incomplete");
   Listener listener;
   CoinMpsIO reader;
   reader.passInMessageHandler(&listener);
@@ -224,19 +238,14 @@ void ReadMps(Model& model) {
 // CoinLpIO reads past its buffer on a file that stops before its End line,
 // so such a file is refused before it gets there.
 bool LpHasEnd(const std::string& path) {
-  std::unique_ptr<CoinFileInput> in;
-  try {
-    in.reset(CoinFileInput::create(path));
-  } catch (const CoinError&) {
-    return true;  // the reader itself reports the unreadable file
-  }
-  char line[4096];
-  while (in->gets(line, sizeof line) != nullptr) {
+  bool end = false;
+  EachLine(path, [&](std::string_view line, long) {
     std::istringstream words{std::string(line)};
     std::string word;
-    if (words >> word && Upper(word) == "END") return true;
-  }
-  return false;
+    end = words >> word && Upper(word) == "END";
+    return !end;
+  });
+  return end;
 }
 
 void ReadLp(Model& model) {
@@ -372,8 +381,7 @@ void WriteFreeMps(const Model& model, std::ostream& out) {
 Model ReadModel(const std::string& path) {
   Model model;
   model.path = path;
-  if (!std::filesystem::is_regular_file(path) && !std::filesystem::is_regular_file(path + ".gz"))
-    throw PostError(path + ": cannot open");
+  if (!std::filesystem::is_regular_file(path)) throw PostError(path + ": cannot open");
   try {
     if (EndsWith(path, ".lp") || EndsWith(path, ".lp.gz")) ReadLp(model);
     else ReadMps(model);
