@@ -43,16 +43,18 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 // Bounds at least this large are infinite, whatever the file's own infinity.
 constexpr double kModelInfinity = 1e30;
 
-// A reader's message without its decoration ("### ERROR: ...") and blanks around.
-std::string Trim(std::string s) {
-  for (const char* lead : {"### ERROR:", "###"})
-    if (s.find_first_not_of(" \t\r\n") != std::string::npos &&
-        s.compare(s.find_first_not_of(" \t\r\n"), std::strlen(lead), lead) == 0)
-      s.erase(0, s.find_first_not_of(" \t\r\n") + std::strlen(lead));
+std::string Trim(const std::string& s) {
   const auto first = s.find_first_not_of(" \t\r\n");
   if (first == std::string::npos) return "";
-  const auto last = s.find_last_not_of(" \t\r\n");
-  return s.substr(first, last - first + 1);
+  return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// A reader's message without its decoration ("### ERROR: ...").
+std::string Plain(const std::string& message) {
+  std::string text = Trim(message);
+  for (std::string_view lead : {"### ERROR:", "###"})
+    if (text.starts_with(lead)) return Trim(text.substr(lead.size()));
+  return text;
 }
 
 // Collects what a reader says instead of printing it.
@@ -63,7 +65,7 @@ class Listener : public CoinMessageHandler {
     setPrefix(false);
   }
   int print() override {
-    std::string text = Trim(messageBuffer());
+    std::string text = Plain(messageBuffer());
     for (char& ch : text)  // a quoted card may hold any bytes; the message is one printable line
       if (static_cast<unsigned char>(ch) < 0x20 || static_cast<unsigned char>(ch) >= 0x7f) ch = '?';
     if (currentMessage().externalNumber() >= 3000 && complaint.empty()) complaint = text;
@@ -259,7 +261,7 @@ void ReadLp(Model& model) {
     try {
       reader.readLp(path.c_str());
     } catch (const CoinError& e) {
-      const std::string why = Trim(e.message());
+      const std::string why = Plain(e.message());
       throw PostError(path + ": " + (why.empty() ? listener.complaint : why));
     }
   }
@@ -386,7 +388,7 @@ Model ReadModel(const std::string& path) {
     if (EndsWith(path, ".lp") || EndsWith(path, ".lp.gz")) ReadLp(model);
     else ReadMps(model);
   } catch (const CoinError& e) {
-    throw PostError(path + ": " + Trim(e.message()));
+    throw PostError(path + ": " + Plain(e.message()));
   }
   return model;
 }
