@@ -379,6 +379,32 @@ TEST(KitVerify, OneWrongValueOrEntryFailsNamingIt) {
   }
 }
 
+TEST(KitVerify, MaximisedModelAgainstItsNegatedLog) {
+  // max x + 2y + 1 s.t. r1: x + y <= 4, x <= 3; the log holds the minimisation
+  // of -x - 2y with nothing reduced, and solve fills in its solution.
+  TempDir dir;
+  const std::string model = "NAME M FREE\nOBJSENSE\n MAX\nROWS\n N obj\n L r1\nCOLUMNS\n x obj 1 r1 1\n"
+                            " y obj 2 r1 1\nRHS\n rhs obj -1\n rhs r1 4\nBOUNDS\n UP b x 3\nENDATA\n";
+  dir.Write("reduced.mps", model);
+  auto logWithCosts = [&](const std::string& costs) {
+    dir.Write("m.case", "solution -1 0 0\nHEADER \"M\" rlo [-1e30] rup [4] rtype \"L\" clo [0 0] cup [3 1e30]\n"
+                        "names \"r1\" \"x\" \"y\"\nMATRIX c [" + costs + "] (0 1) (0 1)\nCOLMAP [0 1]\nROWMAP [0]\n");
+    ASSERT_EQ(Kit(dir, {"pack", dir.File("m.case"), dir.path()}).status, kit::kOk);
+    ASSERT_EQ(Kit(dir, {"solve", dir.path()}).status, kit::kOk);
+  };
+  logWithCosts("-1 -2");
+  RunResult run = Kit(dir, {"verify", dir.File("reduced.mps"), dir.path()});
+  EXPECT_EQ(run.status, kit::kOk) << run.out << run.err;
+  EXPECT_NE(run.out.find("objective, maximised, constant 1: 9\n"), std::string::npos) << run.out;
+  // A log that kept the maximisation's costs is the presolver's fault.
+  logWithCosts("1 2");
+  run = Kit(dir, {"verify", dir.File("reduced.mps"), dir.path()});
+  EXPECT_EQ(run.status, kit::kOutside);
+  EXPECT_NE(run.out.find("column \"x\": cost 1 in the log, -1 in the model (maximised, so negated)"),
+            std::string::npos)
+      << run.out;
+}
+
 TEST(KitVerify, ForeignNamesAndUnreadableModels) {
   TempDir dir;
   dir.Write("other.mps", kTiny);
