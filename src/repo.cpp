@@ -271,6 +271,15 @@ void WriteTable(PostData& pd, ReportFile& out, WorkerPool& workers, bool rows) {
   const std::size_t ahead = std::max<std::size_t>(2, workers.size() + 1);
   std::deque<std::pair<std::unique_ptr<Chunk>, std::future<void>>> queue;
   std::vector<std::unique_ptr<Chunk>> spare;  // written chunks, their buffers reused
+  // However this function ends (a write error too), no worker may still be
+  // formatting one of its chunks when they are freed.
+  struct Drain {
+    std::deque<std::pair<std::unique_ptr<Chunk>, std::future<void>>>& queue;
+    ~Drain() {
+      for (auto& entry : queue)
+        if (entry.second.valid()) entry.second.wait();
+    }
+  } drain{queue};
   auto writeFront = [&] {
     queue.front().second.get();
     const Chunk& c = *queue.front().first;

@@ -47,6 +47,9 @@ struct RunResult {
 // Runs the postsolve executable in `dir`; `fsizeLimit` > 0 caps the size of
 // files it may write (writes beyond fail as on a full disk).
 RunResult RunPostsolve(const std::string& dir, long fsizeLimit = 0);
+// Runs the executable `exe` with the arguments, its standard output and error
+// captured through files in `scratch`.
+RunResult RunProgram(const std::string& exe, const TempDir& scratch, std::vector<std::string> args);
 // Waits for a child whose standard output and error go to the two files.
 RunResult WaitFor(pid_t pid, const std::string& outPath, const std::string& errPath);
 // Writes the case's three files into dir and runs postsolve there.

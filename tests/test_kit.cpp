@@ -3,10 +3,6 @@
 // check's measures on small LPs with known answers, and exports read back.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -31,23 +27,8 @@ std::string DumpText(const CaseFiles& files) {
   return out.str();
 }
 
-// Runs postsolve-kit with the arguments; standard output and error captured.
 RunResult Kit(const TempDir& scratch, std::vector<std::string> args) {
-  const std::string outPath = scratch.File(".kit-out"), errPath = scratch.File(".kit-err");
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (o < 0 || e < 0) ::_exit(126);
-    ::dup2(o, 1);
-    ::dup2(e, 2);
-    std::vector<char*> argv{const_cast<char*>("postsolve-kit")};
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    ::execv(KIT_EXE, argv.data());
-    ::_exit(127);
-  }
-  return WaitFor(pid, outPath, errPath);
+  return RunProgram(KIT_EXE, scratch, std::move(args));
 }
 
 // ---- doubles ----
@@ -473,18 +454,21 @@ TEST(KitExport, CsvReadsBackToTheBits) {
   std::ostringstream out;
   kit::ExportCsv(sol, out);
   const auto rows = ParseCsv(out.str());
-  ASSERT_EQ(rows.size(), 1u + sol.rows.size() + sol.cols.size());
-  EXPECT_EQ(rows[0], (std::vector<std::string>{"kind", "name", "type", "lower", "upper", "value", "dual"}));
-  EXPECT_EQ(rows[1][1], "a,\"b\"");
-  EXPECT_EQ(rows[2][1], "x\n1");
   auto bits = [](const std::string& s) {
     double v = 0;
     EXPECT_TRUE(ReadCaseDouble(s, v)) << s;
     return Bits(v);
   };
-  EXPECT_EQ(bits(rows[1][6]), Bits(sol.rows[0].dual));
+  ASSERT_EQ(rows.size(), 3u + sol.rows.size() + sol.cols.size());
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"kind", "name", "type", "lower", "upper", "value", "dual"}));
+  EXPECT_EQ(rows[1], (std::vector<std::string>{"status", "optimal", "", "", "", "0", ""}));
+  EXPECT_EQ(rows[2][0], "objective");
+  EXPECT_EQ(bits(rows[2][5]), Bits(kit::Objective(sol)));
+  EXPECT_EQ(rows[3][1], "a,\"b\"");
+  EXPECT_EQ(rows[4][1], "x\n1");
+  EXPECT_EQ(bits(rows[3][6]), Bits(sol.rows[0].dual));
   for (std::size_t j = 0; j < sol.cols.size(); ++j) {
-    const auto& r = rows[2 + j];
+    const auto& r = rows[4 + j];
     ASSERT_EQ(r.size(), 7u);
     EXPECT_EQ(r[0], "column");
     EXPECT_EQ(r[2], sol.cols[j].type);
