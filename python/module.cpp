@@ -9,8 +9,11 @@
 #include <pybind11/stl/filesystem.h>
 
 #include <filesystem>
+#include <sstream>
 
+#include "bridge.h"
 #include "kit.h"
+#include "model.h"
 #include "postsolve/postsolve.h"
 
 namespace py = pybind11;
@@ -68,6 +71,28 @@ py::dict Check(const Path& dir, const kit::Tolerances& tol) {
   out["objective"] = res.objective;
   out["passed"] = res.pass();
   out["warnings"] = warnings;
+  return out;
+}
+
+// verify: the replayed solution measured against the model file, then the
+// log's problem compared with it; the text postsolve-kit verify prints.
+py::dict Verify(const Path& model, const Path& dir, const kit::Tolerances& tol) {
+  std::ostringstream text;
+  int status = kit::kOk;
+  {
+    py::gil_scoped_release unlocked;
+    kit::LoggedProblem logged;
+    const kit::FullSolution sol = kit::Solve(kit::LoadDir(dir.string()), &logged);
+    const kit::Model m = kit::ReadModel(model.string());
+    try {
+      status = kit::Verify(sol, logged, m, tol, text);
+    } catch (const kit::NameMismatch& e) {
+      throw Error(e.what());
+    }
+  }
+  py::dict out;
+  out["passed"] = status == kit::kOk;
+  out["text"] = text.str();
   return out;
 }
 
@@ -130,6 +155,17 @@ PYBIND11_MODULE(postsolve, m) {
       py::arg("comp_tol") = defaults.comp, py::arg("active_tol") = defaults.active,
       "The optimality measures of `postsolve-kit check` on DIR's files: a dict of "
       "measures (label, value, tolerance, misses, worst, within), objective, passed, warnings.");
+
+  m.def(
+      "verify",
+      [](const Path& model, const Path& dir, double bound, double rel, double dual, double dualAbs, double comp,
+         double active) { return Verify(model, dir, kit::Tolerances{bound, rel, dual, dualAbs, comp, active}); },
+      py::arg("model"), py::arg("dir"), py::arg("bound_tol") = defaults.bound, py::arg("rel_tol") = defaults.rel,
+      py::arg("dual_tol") = defaults.dual, py::arg("dual_abs_tol") = defaults.dualAbs,
+      py::arg("comp_tol") = defaults.comp, py::arg("active_tol") = defaults.active,
+      "`postsolve-kit verify`: DIR's recovered solution measured against MODEL (MPS or LP file), "
+      "rows and columns matched by name, and the log's problem compared with it: a dict of "
+      "passed and the text the kit prints. Names that do not match raise postsolve.Error.");
 
   py::class_<ForcedColumn>(m, "ForcedColumn")
       .def(py::init([](char tag, int j, double xval, double a, double cj, Entries column) {

@@ -4,8 +4,9 @@ check_module.py KIT WORKDIR CASEDIR..: for every case directory, the module's
 solution equals `KIT export --format json` bit for bit, replaying from bytes
 gives the same, the arrays are read-only views that keep their solution
 alive, the report matches the program's, and a damaged log raises
-postsolve.Error with the program's message. Then a log written through
-postsolve.LogWriter replays to the expected values.
+postsolve.Error with the program's message. verify gives the kit's text on
+brandy. Then a log written through postsolve.LogWriter replays to the
+expected values.
 """
 import gc
 import json
@@ -101,6 +102,21 @@ for case in cases:
         check(program.stderr == f"postsolve: {e}\n", f"{name}: message {e!r} vs {program.stderr!r}")
     finally:
         os.chdir(here)
+
+# verify, where the sample models are installed: the kit's text, and a model
+# of other names refused.
+samples = "/usr/share/coin/Data/Sample"
+brandy = [c for c in cases if os.path.basename(c.rstrip("/")) == "brandy"]
+if brandy and os.path.exists(os.path.join(samples, "brandy.mps")):
+    model = os.path.join(samples, "brandy.mps")
+    kit_text = subprocess.run([kit, "verify", model, brandy[0]], capture_output=True, text=True).stdout
+    verified = postsolve.verify(model, brandy[0])
+    check(verified["passed"] and verified["text"] == kit_text, "verify differs from the kit's: " + repr(verified))
+    try:
+        postsolve.verify(os.path.join(samples, "afiro.mps"), brandy[0])
+        check(False, "verify matched brandy's log with afiro's names")
+    except postsolve.Error:
+        pass
 
 # min a + 2b s.t. a + b >= 1, 0 <= a, b <= 10; the presolver fixed b at 0.
 log = postsolve.LogWriter()
