@@ -37,7 +37,7 @@ struct ForcedColumn {
 // The reduced problem's solution: x and z have one entry a reduced column, y
 // one a reduced row.
 struct ReducedSolution {
-  int status = 0;  // a postsolve::Status code
+  int status = -1;  // a postsolve::Status code; unsolved until set
   std::vector<double> x, y, z;
 };
 
