@@ -10,6 +10,7 @@
 #include <CLI/CLI.hpp>
 
 #include "kit.h"
+#include "presolve/presolve.h"
 #include "postdata.h"
 
 namespace {
@@ -28,6 +29,27 @@ std::string ReadCase(const std::string& path) {
 
 void Warnings(const kit::FullSolution& sol) {
   for (const std::string& w : sol.warnings) std::cerr << "postsolve-kit: warning: " << w << '\n';
+}
+
+void AddPresolveOptions(CLI::App& cmd, kit::PresolveOptions& options, std::string& only, std::string& skip) {
+  cmd.add_option("--only", only, "apply only these kinds (comma-separated; none for no reduction)");
+  cmd.add_option("--skip", skip, "apply every kind but these (comma-separated)");
+  cmd.add_option("--feas-tol", options.feasTol,
+                 "a bound b is met within feas-tol * (1 + |b|): infeasibility, forcing rows, implied bounds")
+      ->capture_default_str();
+  cmd.add_option("--pivot-tol", options.pivotTol, "smallest coefficient divided by")->capture_default_str();
+  cmd.add_option("--pass-limit", options.passLimit, "most passes over the changed rows and columns")
+      ->capture_default_str();
+}
+
+kit::PresolveOptions SelectKinds(kit::PresolveOptions options, const std::string& only, const std::string& skip) {
+  if (!only.empty()) {
+    options.enabled.fill(false);
+    for (RecCode k : kit::ParseKinds(only)) options.enabled[k] = true;
+  }
+  if (!skip.empty())
+    for (RecCode k : kit::ParseKinds(skip)) options.enabled[k] = false;
+  return options;
 }
 
 }  // namespace
@@ -74,6 +96,15 @@ int main(int argc, char** argv) {
   exp->add_option("--format", format, "csv or json")->required()->check(CLI::IsMember({"csv", "json"}));
   exp->add_option("-o,--output", output, "output file (default: standard output)");
 
+  std::string modelPath, only, skip;
+  kit::PresolveOptions presolveOptions;
+  auto* presolve = app.add_subcommand(
+      "presolve", "Reduce MODEL (MPS or LP) and write into DIR the log (dravfile.bin, .stk), the\n"
+                  "reduced LP (reduced.mps) and problem.json; print the reductions by kind.");
+  presolve->add_option("MODEL", modelPath, "model file")->required();
+  presolve->add_option("DIR", dir, "directory to write into")->capture_default_str();
+  AddPresolveOptions(*presolve, presolveOptions, only, skip);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -91,6 +122,11 @@ int main(int argc, char** argv) {
       } else {
         kit::Dump(files, std::cout);
       }
+    } else if (*presolve) {
+      const kit::Model model = kit::ReadModel(modelPath);
+      const kit::PresolveResult result = kit::Presolve(model, SelectKinds(presolveOptions, only, skip));
+      kit::WritePresolveDir(model, result, dir);
+      kit::PrintPresolveSummary(model, result, std::cout);
     } else if (*pack) {
       const std::string text = ReadCase(casePath);
       try {
