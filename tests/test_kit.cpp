@@ -355,18 +355,21 @@ TEST(KitExport, CsvReadsBackToTheBits) {
   std::ostringstream out;
   kit::ExportCsv(sol, out);
   const auto rows = ParseCsv(out.str());
-  ASSERT_EQ(rows.size(), 1u + sol.rows.size() + sol.cols.size());
-  EXPECT_EQ(rows[0], (std::vector<std::string>{"kind", "name", "type", "lower", "upper", "value", "dual"}));
-  EXPECT_EQ(rows[1][1], "a,\"b\"");
-  EXPECT_EQ(rows[2][1], "x\n1");
   auto bits = [](const std::string& s) {
     double v = 0;
     EXPECT_TRUE(ReadCaseDouble(s, v)) << s;
     return Bits(v);
   };
-  EXPECT_EQ(bits(rows[1][6]), Bits(sol.rows[0].dual));
+  ASSERT_EQ(rows.size(), 3u + sol.rows.size() + sol.cols.size());
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"kind", "name", "type", "lower", "upper", "value", "dual"}));
+  EXPECT_EQ(rows[1], (std::vector<std::string>{"status", "optimal", "", "", "", "0", ""}));
+  EXPECT_EQ(rows[2][0], "objective");
+  EXPECT_EQ(bits(rows[2][5]), Bits(kit::Objective(sol)));
+  EXPECT_EQ(rows[3][1], "a,\"b\"");
+  EXPECT_EQ(rows[4][1], "x\n1");
+  EXPECT_EQ(bits(rows[3][6]), Bits(sol.rows[0].dual));
   for (std::size_t j = 0; j < sol.cols.size(); ++j) {
-    const auto& r = rows[2 + j];
+    const auto& r = rows[4 + j];
     ASSERT_EQ(r.size(), 7u);
     EXPECT_EQ(r[0], "column");
     EXPECT_EQ(r[2], sol.cols[j].type);

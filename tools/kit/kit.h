@@ -17,7 +17,7 @@ namespace kit {
 inline constexpr int kOk = 0;
 inline constexpr int kFailed = 1;    // an input could not be read or written
 inline constexpr int kUsage = 2;     // bad arguments
-inline constexpr int kOutside = 3;   // check: a measure is outside its tolerance
+inline constexpr int kOutside = 3;   // check, verify: a measure is outside its tolerance
 
 // Reads DIR/dravfile.{sol,stk,bin}.
 CaseFiles LoadDir(const std::string& dir);
@@ -67,7 +67,20 @@ struct FullSolution {
   std::vector<ColSol> cols;
   std::vector<std::string> warnings;  // degenerate data met by the replay
 };
-FullSolution Solve(const CaseFiles& files);
+// The problem as the log states it (HEADER and MATRIX; the replay leaves
+// them as read), for comparing with the model the user has. Bounds are as
+// stored: the log's 1e30 stands for infinity.
+struct LoggedProblem {
+  std::vector<double> rlo, rup, clo, cup, cost;
+  std::string rtype;  // one byte per row: E L G, anything else a range
+  std::vector<std::vector<std::pair<int, double>>> cols;  // (row, value) per column
+};
+// Replays the files; fills `problem` too when it is given.
+FullSolution Solve(const CaseFiles& files, LoggedProblem* problem = nullptr);
+
+// The solution status codes and their words: -1 unsolved, 0 optimal,
+// 1 infeasible, 2 unbounded, 3 difficulty; "status N" outside them.
+std::string StatusWord(int status);
 
 struct Tolerances {
   double bound = 1e-6;    // absolute bound violation
@@ -94,8 +107,11 @@ struct CheckResult {
   bool pass() const;
 };
 CheckResult Check(const FullSolution& sol, const Tolerances& tol);
+// c.x over the columns in order: the objective of the log's minimisation.
+double Objective(const FullSolution& sol);
 void PrintCheck(const CheckResult& result, std::ostream& out);
 
+// Both carry the status (code and word) and the objective c.x beside the rows and columns.
 void ExportCsv(const FullSolution& sol, std::ostream& out);
 void ExportJson(const FullSolution& sol, std::ostream& out);
 

@@ -1,15 +1,22 @@
-// postsolve-kit: dump, pack, check and export the postsolver's input files.
-// Exit statuses: 0 done (check: every measure within tolerance), 1 an input
-// could not be read or an output written (one line on standard error),
-// 2 bad arguments, 3 check: a measure outside its tolerance.
+// postsolve-kit: dump, pack, check and export the postsolver's input files;
+// solve a reduced model or import a solver's answer into the solution file;
+// verify a recovered solution against the model file.
+// Exit statuses: 0 done (check, verify: every measure within tolerance), 1 an
+// input could not be read or an output written (one line on standard error),
+// 2 bad arguments, 3 check, verify: a measure outside its tolerance, or the
+// log disagreeing with the model.
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <iostream>
 #include <new>
 #include <sstream>
 
 #include <CLI/CLI.hpp>
 
+#include "bridge.h"
 #include "kit.h"
+#include "model.h"
 #include "presolve/presolve.h"
 #include "postdata.h"
 
@@ -29,6 +36,24 @@ std::string ReadCase(const std::string& path) {
 
 void Warnings(const kit::FullSolution& sol) {
   for (const std::string& w : sol.warnings) std::cerr << "postsolve-kit: warning: " << w << '\n';
+}
+
+void AddTolerances(CLI::App* command, kit::Tolerances& tol) {
+  command->add_option("--bound-tol", tol.bound, "absolute bound violation")->capture_default_str();
+  command->add_option("--rel-tol", tol.rel, "relative bound violation")->capture_default_str();
+  command->add_option("--dual-tol", tol.dual, "dual sign violation (rows; columns scaled)")->capture_default_str();
+  command->add_option("--dual-abs-tol", tol.dualAbs, "columns' dual sign violation, unscaled")
+      ->capture_default_str();
+  command->add_option("--comp-tol", tol.comp, "complementary slackness")->capture_default_str();
+  command->add_option("--active-tol", tol.active,
+                      "relative distance within which a value sits at its bound")->capture_default_str();
+}
+
+// DIR/reduced.mps when it is there: the names and order an imported answer is matched against.
+std::optional<kit::Model> ReducedModel(const std::string& dir) {
+  const std::string path = dir + "/reduced.mps";
+  if (!std::filesystem::exists(path)) return std::nullopt;
+  return kit::ReadModel(path);
 }
 
 void AddPresolveOptions(CLI::App& cmd, kit::PresolveOptions& options, std::string& only, std::string& skip) {
@@ -81,22 +106,44 @@ int main(int argc, char** argv) {
       "check", "Replay DIR's files and measure the full solution's optimality; exit 3 when a\n"
                "measure is outside its tolerance.");
   check->add_option("DIR", dir, "directory holding the three files")->capture_default_str();
-  check->add_option("--bound-tol", tol.bound, "absolute bound violation")->capture_default_str();
-  check->add_option("--rel-tol", tol.rel, "relative bound violation")->capture_default_str();
-  check->add_option("--dual-tol", tol.dual, "dual sign violation (rows; columns scaled)")->capture_default_str();
-  check->add_option("--dual-abs-tol", tol.dualAbs, "columns' dual sign violation, unscaled")
-      ->capture_default_str();
-  check->add_option("--comp-tol", tol.comp, "complementary slackness")->capture_default_str();
-  check->add_option("--active-tol", tol.active,
-                    "relative distance within which a value sits at its bound")->capture_default_str();
+  AddTolerances(check, tol);
+
+  std::string modelPath;
+  auto* verify = app.add_subcommand(
+      "verify", "Replay DIR's files and measure the full solution against MODEL (MPS or LP file),\n"
+                "rows and columns matched by name; then compare the log's problem with MODEL.\n"
+                "Exit 3 when a measure is outside its tolerance, the log differs from MODEL or\n"
+                "their names do not match.");
+  verify->add_option("MODEL", modelPath, "the original model: .mps, .mps.gz or .lp")->required();
+  verify->add_option("DIR", dir, "directory holding the three files")->capture_default_str();
+  AddTolerances(verify, tol);
+
+  int logLevel = 0;
+  auto* solve = app.add_subcommand(
+      "solve", "Solve DIR/reduced.mps with Clp (dual simplex) and write DIR/dravfile.sol in the\n"
+               "log's conventions.");
+  solve->add_option("DIR", dir, "directory holding reduced.mps")->capture_default_str();
+  solve->add_option("--log-level", logLevel, "Clp's log on standard error: 0 quiet, up to 4")
+      ->capture_default_str()->check(CLI::Range(0, 4));
+
+  std::string importFormat, importPath;
+  auto* import = app.add_subcommand(
+      "import", "Write DIR/dravfile.sol from another solver's answer; names are matched against\n"
+                "DIR/reduced.mps when it exists, else taken in order.");
+  import->add_option("FORMAT", importFormat, "highs (a HiGHS-style solution file) or csv (kind,name,value,dual)")
+      ->required()->check(CLI::IsMember({"highs", "csv"}));
+  import->add_option("FILE", importPath, "the solver's answer")->required();
+  import->add_option("DIR", dir, "directory to write dravfile.sol into")->capture_default_str();
 
   std::string format, output;
-  auto* exp = app.add_subcommand("export", "Replay DIR's files and write the full solution as CSV or JSON.");
+  auto* exp = app.add_subcommand(
+      "export", "Replay DIR's files and write the full solution as CSV, JSON or a HiGHS-style\n"
+                "solution file.");
   exp->add_option("DIR", dir, "directory holding the three files")->capture_default_str();
-  exp->add_option("--format", format, "csv or json")->required()->check(CLI::IsMember({"csv", "json"}));
+  exp->add_option("--format", format, "csv, json or highs")->required()->check(CLI::IsMember({"csv", "json", "highs"}));
   exp->add_option("-o,--output", output, "output file (default: standard output)");
 
-  std::string modelPath, only, skip;
+  std::string only, skip;
   kit::PresolveOptions presolveOptions;
   auto* presolve = app.add_subcommand(
       "presolve", "Reduce MODEL (MPS or LP) and write into DIR the log (dravfile.bin, .stk), the\n"
@@ -140,12 +187,46 @@ int main(int argc, char** argv) {
       const kit::CheckResult res = kit::Check(sol, tol);
       kit::PrintCheck(res, std::cout);
       status = res.pass() ? kit::kOk : kit::kOutside;
+    } else if (*verify) {
+      kit::LoggedProblem logged;
+      const kit::FullSolution sol = kit::Solve(kit::LoadDir(dir), &logged);
+      Warnings(sol);
+      const kit::Model model = kit::ReadModel(modelPath);
+      for (const std::string& note : model.notes) std::cerr << "postsolve-kit: note: " << modelPath << ": " << note << '\n';
+      try {
+        std::ostringstream text;
+        status = kit::Verify(sol, logged, model, tol, text);
+        std::cout << text.str();
+      } catch (const kit::NameMismatch& e) {
+        std::cerr << "postsolve-kit: " << e.what() << '\n';
+        return kit::kOutside;
+      }
+    } else if (*solve) {
+      const kit::Model model = kit::ReadModel(dir + "/reduced.mps");
+      std::vector<std::string> notes = model.notes;
+      const kit::ClpAnswer answer = kit::SolveWithClp(model, logLevel, notes);
+      kit::WriteSolutionFile(dir, answer.sol);
+      for (const std::string& note : notes) std::cerr << "postsolve-kit: note: " << note << '\n';
+      std::cout << "status " << answer.sol.status << " " << kit::StatusWord(answer.sol.status) << ", objective "
+                << CaseDouble(answer.objective) << ", " << answer.iterations << " iterations, "
+                << answer.sol.x.size() << " columns and " << answer.sol.y.size() << " rows written to "
+                << dir << "/" << SOLFILE << "\n";
+    } else if (*import) {
+      const std::string text = ReadCase(importPath);
+      const std::optional<kit::Model> reduced = ReducedModel(dir);
+      const kit::Model* names = reduced ? &*reduced : nullptr;
+      const kit::ReducedSolution sol = importFormat == "highs" ? kit::ImportHighs(importPath, text, names)
+                                                               : kit::ImportCsv(importPath, text, names);
+      kit::WriteSolutionFile(dir, sol);
+      std::cout << "status " << sol.status << " " << kit::StatusWord(sol.status) << ", " << sol.x.size()
+                << " columns and " << sol.y.size() << " rows written to " << dir << "/" << SOLFILE << "\n";
     } else if (*exp) {
       const kit::FullSolution sol = kit::Solve(kit::LoadDir(dir));
       Warnings(sol);
       std::ostringstream text;
       if (format == "csv") kit::ExportCsv(sol, text);
-      else kit::ExportJson(sol, text);
+      else if (format == "json") kit::ExportJson(sol, text);
+      else kit::ExportHighs(sol, text);
       if (output.empty()) {
         std::cout << text.str();
       } else {

@@ -201,7 +201,7 @@ void ReadMps(Model& model) {
   model.name = reader.getProblemName();
   model.maximise = sections.maximise;
   // The objective row's right-hand side is minus the constant term.
-  model.objOffset = -reader.objectiveOffset();
+  model.objOffset = 0.0 - reader.objectiveOffset();  // 0 - 0 is +0
   model.rowNames.reserve(static_cast<std::size_t>(reader.getNumRows()));
   for (int i = 0; i < reader.getNumRows(); ++i) model.rowNames.emplace_back(reader.rowName(i));
   for (int j = 0; j < reader.getNumCols(); ++j) model.colNames.emplace_back(reader.columnName(j));
@@ -351,17 +351,10 @@ Model ReadModel(const std::string& path) {
   return model;
 }
 
-// Written here rather than through CoinMpsIO, whose writer rounds values to
-// 15 digits: every number is the shortest text that reads back to the same
-// double, so that a solver given the file solves exactly this model.
-void WriteMps(const Model& model, const std::string& path) {
-  std::ostringstream mps;
-  WriteFreeMps(model, mps);
-  const std::string text = mps.str();
-  // Written beside the target and renamed, so that a failure leaves no partial file.
+void ReplaceFile(const std::string& path, const std::string& bytes) {
   const std::string partial = path + ".partial";
   std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-  out << text;
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.close();
   std::error_code failed;
   if (out) std::filesystem::rename(partial, path, failed);
@@ -369,6 +362,15 @@ void WriteMps(const Model& model, const std::string& path) {
     std::filesystem::remove(partial, failed);
     throw PostError(path + ": cannot write");
   }
+}
+
+// Written here rather than through CoinMpsIO, whose writer rounds values to
+// 15 digits: every number is the shortest text that reads back to the same
+// double, so that a solver given the file solves exactly this model.
+void WriteMps(const Model& model, const std::string& path) {
+  std::ostringstream mps;
+  WriteFreeMps(model, mps);
+  ReplaceFile(path, mps.str());
 }
 
 }  // namespace kit

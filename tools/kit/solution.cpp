@@ -21,9 +21,39 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 }  // namespace
 
-FullSolution Solve(const CaseFiles& files) {
+std::string StatusWord(int status) {
+  switch (status) {
+    case -1: return "unsolved";
+    case 0: return "optimal";
+    case 1: return "infeasible";
+    case 2: return "unbounded";
+    case 3: return "difficulty";
+    default: return "status " + std::to_string(status);
+  }
+}
+
+namespace {
+
+void CopyProblem(const PostData& pd, LoggedProblem& problem) {
+  problem.rlo = pd.rlo;
+  problem.rup = pd.rup;
+  problem.rtype.assign(pd.rtype.begin(), pd.rtype.end());
+  problem.clo = pd.clo;
+  problem.cup = pd.cup;
+  problem.cost = pd.c;
+  problem.cols.assign(static_cast<std::size_t>(pd.n), {});
+  for (std::size_t j = 0; j < problem.cols.size(); ++j) {
+    const SpVec& a = pd.A->col[j];
+    for (int e = 0; e < a.nz; ++e) problem.cols[j].emplace_back(a.ind[e], a.val[e]);
+  }
+}
+
+}  // namespace
+
+FullSolution Solve(const CaseFiles& files, LoggedProblem* problem) {
   PostData pd;
   Replay(pd, files);
+  if (problem != nullptr) CopyProblem(pd, *problem);
   FullSolution sol;
   sol.name = pd.name;
   sol.status = pd.status;
@@ -113,6 +143,12 @@ Violations Assess(double v, double lo, double up, double d, const Tolerances& to
 
 }  // namespace
 
+double Objective(const FullSolution& sol) {
+  double obj = 0;
+  for (const ColSol& c : sol.cols) obj = obj + c.c * c.x;
+  return obj;
+}
+
 bool CheckResult::pass() const {
   for (const Measure& m : measures)
     if (!m.within()) return false;
@@ -139,7 +175,6 @@ CheckResult Check(const FullSolution& sol, const Tolerances& tol) {
     rowComp.See(v.comp, "row", i, r.name);
     res.nonfinite += !std::isfinite(r.act) + !std::isfinite(r.dual);
   }
-  double obj = 0;
   for (std::size_t j = 0; j < sol.cols.size(); ++j) {
     const ColSol& c = sol.cols[j];
     const Violations v = Assess(c.x, c.lo, c.up, c.z, tol);
@@ -149,9 +184,8 @@ CheckResult Check(const FullSolution& sol, const Tolerances& tol) {
     colSign.See(v.sign / std::max(1.0, c.zscale), "column", j, c.name);
     colComp.See(v.comp, "column", j, c.name);
     res.nonfinite += !std::isfinite(c.x) + !std::isfinite(c.z);
-    obj = obj + c.c * c.x;
   }
-  res.objective = obj;
+  res.objective = Objective(sol);
   for (Worst* w : {&rowAbs, &rowRel, &colAbs, &colRel, &rowSign, &colSignAbs, &colSign, &rowComp, &colComp})
     res.measures.push_back(w->m);
   res.measures.push_back({"non-finite values", static_cast<double>(res.nonfinite), 0, "", res.nonfinite});
@@ -242,6 +276,8 @@ std::string ShortestNumbers(const std::string& text) {
 
 void ExportCsv(const FullSolution& sol, std::ostream& out) {
   out << "kind,name,type,lower,upper,value,dual\n";
+  out << "status," << StatusWord(sol.status) << ",,,," << sol.status << ",\n";
+  out << "objective,,,,," << CaseDouble(Objective(sol)) << ",\n";
   for (const RowSol& r : sol.rows)
     out << "row," << CsvField(r.name) << ',' << r.type << ',' << CaseDouble(r.lo) << ','
         << CaseDouble(r.up) << ',' << CaseDouble(r.act) << ',' << CaseDouble(r.dual) << '\n';
@@ -255,6 +291,8 @@ void ExportJson(const FullSolution& sol, std::ostream& out) {
   Json doc;
   doc["name"] = sol.name;
   doc["status"] = sol.status;
+  doc["status_word"] = StatusWord(sol.status);
+  doc["objective"] = JsonDouble(Objective(sol));
   Json rows = Json::array();
   for (const RowSol& r : sol.rows)
     rows.push_back({{"name", r.name}, {"type", r.type}, {"lower", JsonDouble(r.lo)},
