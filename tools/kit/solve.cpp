@@ -48,6 +48,13 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel, std::vector<std::string
   clp.loadProblem(n, m, start.data(), model.index.data(), model.value.data(), model.clo.data(),
                   model.cup.data(), cost.data(), model.rlo.data(), model.rup.data());
   clp.dual();
+  if (clp.status() == 0) {
+    // Clp judges feasibility on its scaled problem: a row can end 1e-9 (relative)
+    // outside its bound once unscaled. Polishing the optimal basis unscaled
+    // (usually no iteration) gives values that sit on their bounds.
+    clp.scaling(0);
+    clp.dual();
+  }
 
   ClpAnswer answer;
   ReducedSolution& sol = answer.sol;
