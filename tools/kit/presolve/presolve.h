@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "kit.h"
 #include "model.h"
 #include "postdata.h"
 
@@ -59,5 +60,13 @@ void WritePresolveDir(const Model& model, const PresolveResult& result, const st
 
 // One line per kind with its count, then the sizes before and after.
 void PrintPresolveSummary(const Model& model, const PresolveResult& result, std::ostream& out);
+
+// run: presolve MODEL into DIR, solve the reduced LP with Clp, replay the log
+// and write the report as the postsolve program does, then verify the full
+// solution against MODEL. Prints a summary; returns kOk or kOutside (a
+// verification measure outside its tolerance). A stage that fails, or a solve
+// that does not end optimal, throws PostError.
+int RunPipeline(const std::string& modelPath, const std::string& dir, const PresolveOptions& options,
+                const Tolerances& tol, std::ostream& out, std::ostream& err);
 
 }  // namespace kit
