@@ -117,6 +117,24 @@ RunResult WaitFor(pid_t pid, const std::string& outPath, const std::string& errP
   return r;
 }
 
+RunResult RunTool(const char* exe, const TempDir& scratch, std::vector<std::string> args) {
+  const std::string outPath = scratch.File(".tool-out"), errPath = scratch.File(".tool-err");
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (o < 0 || e < 0) ::_exit(126);
+    ::dup2(o, 1);
+    ::dup2(e, 2);
+    std::vector<char*> argv{const_cast<char*>(exe)};
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::execv(exe, argv.data());
+    ::_exit(127);
+  }
+  return WaitFor(pid, outPath, errPath);
+}
+
 RunResult RunCase(const TempDir& dir, std::string_view caseText) {
   WriteCaseFiles(ParseCase(caseText), dir.path());
   return RunPostsolve(dir.path());

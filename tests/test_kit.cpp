@@ -32,21 +32,7 @@ std::string DumpText(const CaseFiles& files) {
 
 // Runs postsolve-kit with the arguments; standard output and error captured.
 RunResult Kit(const TempDir& scratch, std::vector<std::string> args) {
-  const std::string outPath = scratch.File(".kit-out"), errPath = scratch.File(".kit-err");
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (o < 0 || e < 0) ::_exit(126);
-    ::dup2(o, 1);
-    ::dup2(e, 2);
-    std::vector<char*> argv{const_cast<char*>("postsolve-kit")};
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    ::execv(KIT_EXE, argv.data());
-    ::_exit(127);
-  }
-  return WaitFor(pid, outPath, errPath);
+  return RunTool(KIT_EXE, scratch, std::move(args));
 }
 
 // ---- doubles ----

@@ -69,8 +69,7 @@ PresolveResult Presolver::Finish() {
     reduced.cup.push_back(lp_.cup[j]);
     reduced.cost.push_back(lp_.cost[j]);
     Entries column = lp_.Col(j);
-    for (auto& [i, a] : column) i = rowMap[i];
-    std::sort(column.begin(), column.end());
+    for (auto& [i, a] : column) i = rowMap[i];  // in the model's order still
     for (const auto& [i, a] : column) {
       reduced.index.push_back(i);
       reduced.value.push_back(lp_.sign[j] * a);

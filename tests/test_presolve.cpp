@@ -1,0 +1,289 @@
+// The presolver, judged by what the replay makes of its log: every sample LP
+// through presolve, Clp on the reduced LP and the replay must end optimal for
+// the full LP with Clp's own objective; small models written for the kinds
+// the samples seldom show; the failures; and the commands end to end.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <sstream>
+
+#include "bridge.h"
+#include "harness.h"
+#include "kit.h"
+#include "model.h"
+#include "presolve/presolve.h"
+
+namespace {
+
+const std::string kSamples = "/usr/share/coin/Data/Sample/";
+const std::string kGlpk = "/usr/share/doc/glpk-utils/examples/";
+
+// The LPs among the installed samples (the rest are infeasible, unbounded,
+// or not LPs at all).
+const std::vector<std::string> kModels = {
+    kSamples + "afiro.mps",  kSamples + "atm_5_10_1.mps", kSamples + "brandy.mps",  kSamples + "e226.mps",
+    kSamples + "exmip1.mps", kSamples + "finnis.mps",     kSamples + "hello.mps",   kSamples + "lseu.mps",
+    kSamples + "nw460.mps",  kSamples + "p0033.mps",      kSamples + "p0201.mps",   kSamples + "p0548.mps",
+    kSamples + "pack1.mps",  kSamples + "retail3.mps",    kSamples + "scOneInt.mps", kSamples + "tp3.mps",
+    kSamples + "tp4.mps",    kSamples + "tp5.mps",        kSamples + "wedding_16.mps", kGlpk + "samp1.mps",
+    kGlpk + "wolfra6d.lp"};
+
+kit::PresolveOptions Only(RecCode kind) {
+  kit::PresolveOptions options;
+  options.enabled.fill(false);
+  options.enabled[kind] = true;
+  return options;
+}
+
+// The model's objective as Clp finds it on the whole model.
+double DirectObjective(const kit::Model& model) {
+  std::vector<std::string> notes;
+  return kit::SolveWithClp(model, 0, notes).objective;
+}
+
+struct Chain {
+  kit::PresolveResult presolved;
+  int status = -1;  // Clp's, on the reduced LP
+  kit::CheckResult check;
+  double objective = 0;  // of the recovered solution, in the model's sense, with its constant
+};
+
+// presolve, Clp on the reduced LP, the replay, the optimality measures.
+Chain RunChain(const kit::Model& model, const kit::PresolveOptions& options = {}) {
+  Chain chain;
+  chain.presolved = kit::Presolve(model, options);
+  std::vector<std::string> notes;
+  const kit::ClpAnswer answer = kit::SolveWithClp(chain.presolved.reduced, 0, notes);
+  chain.status = answer.sol.status;
+  const CaseFiles files{SolutionBytes(answer.sol.status, static_cast<int>(answer.sol.x.size()),
+                                      static_cast<int>(answer.sol.y.size()), answer.sol.x, answer.sol.y,
+                                      answer.sol.z),
+                        chain.presolved.stk, chain.presolved.bin};
+  const kit::FullSolution full = kit::Solve(files);
+  EXPECT_TRUE(full.warnings.empty()) << model.path << ": " << full.warnings.front();
+  chain.check = kit::Check(full, kit::Tolerances{});
+  chain.objective = (model.maximise ? -1 : 1) * chain.check.objective + model.objOffset;
+  return chain;
+}
+
+std::string Measures(const kit::CheckResult& check) {
+  std::ostringstream text;
+  kit::PrintCheck(check, text);
+  return text.str();
+}
+
+void ExpectOptimal(const kit::Model& model, const Chain& chain, const std::string& what) {
+  ASSERT_EQ(chain.status, 0) << what;
+  EXPECT_TRUE(chain.check.pass()) << what << "\n" << Measures(chain.check);
+  const double direct = DirectObjective(model);
+  EXPECT_LE(std::fabs(chain.objective - direct), 1e-9 * std::max(1.0, std::fabs(direct)))
+      << what << ": recovered " << chain.objective << ", Clp on the whole model " << direct;
+}
+
+// A model written in LP format for the purpose.
+kit::Model LpModel(const TempDir& dir, const std::string& text) {
+  dir.Write("model.lp", text);
+  return kit::ReadModel(dir.File("model.lp"));
+}
+
+}  // namespace
+
+// ---- the samples ----
+
+TEST(PresolveSamples, EveryLpEndsOptimalAndTheKindsAllFire) {
+  std::array<long, NCODES> fired{};
+  for (const std::string& path : kModels) {
+    const kit::Model model = kit::ReadModel(path);
+    const Chain chain = RunChain(model);
+    ExpectOptimal(model, chain, path);
+    for (RecCode k : kit::kReductionKinds) fired[k] += chain.presolved.counts[k];
+  }
+  // MINBND never shows on these; PresolveKinds has it
+  for (RecCode k : kit::kReductionKinds)
+    if (k != MINBND) {
+      EXPECT_GT(fired[k], 0) << CodeName(k) << " never applied";
+    }
+}
+
+TEST(PresolveSamples, EachKindAloneKeepsTheOptimum) {
+  for (RecCode kind : kit::kReductionKinds) {
+    for (const std::string& path : kModels) {
+      const kit::Model model = kit::ReadModel(path);
+      const Chain chain = RunChain(model, Only(kind));
+      ExpectOptimal(model, chain, path + " with only " + CodeName(kind));
+      for (RecCode other : kit::kReductionKinds)
+        if (other != kind) {
+          EXPECT_EQ(chain.presolved.counts[other], 0) << path;
+        }
+    }
+  }
+}
+
+TEST(PresolveSamples, InfeasibleAndUnboundedModelsKeepTheirStatus) {
+  try {
+    kit::Presolve(kit::ReadModel(kSamples + "galenet.mps"), {});
+    ADD_FAILURE() << "galenet presolved";
+  } catch (const PostError& e) {
+    EXPECT_NE(std::string(e.what()).find("infeasible: row NODE5"), std::string::npos) << e.what();
+  }
+  const std::vector<std::pair<std::string, int>> expected = {
+      {kSamples + "exmip1.5.mps", 1}, {kSamples + "galenetbnds.mps", 1}, {kGlpk + "murtagh.mps", 2}};
+  for (const auto& [path, status] : expected) {
+    const kit::Model model = kit::ReadModel(path);
+    std::vector<std::string> notes;
+    EXPECT_EQ(kit::SolveWithClp(kit::Presolve(model, {}).reduced, 0, notes).sol.status, status) << path;
+  }
+}
+
+// ---- small models for single kinds ----
+
+TEST(PresolveKinds, ReflectionAboutAnUpperBound) {
+  TempDir dir;
+  // x has only an upper bound: x = 3 - x'
+  const kit::Model model = LpModel(dir, "Minimize\n obj: x + 2 y\nSubject To\n r0: x + y >= 1\n r1: x - y <= 2\n"
+                                        "Bounds\n -inf <= x <= 3\nEnd\n");
+  const Chain chain = RunChain(model);
+  EXPECT_EQ(chain.presolved.counts[MINBND], 1);
+  ExpectOptimal(model, chain, "reflection");
+}
+
+TEST(PresolveKinds, EmptyColumnsGoToTheBoundTheirCostFavours) {
+  TempDir dir;
+  const kit::Model model = LpModel(dir, "Maximize\n obj: 3 y - 2 z + w\nSubject To\n r0: w + v >= 1\n"
+                                        "Bounds\n 0 <= y <= 7\n -4 <= z <= 5\n w <= 10\n v free\nEnd\n");
+  const Chain chain = RunChain(model);
+  EXPECT_EQ(chain.presolved.counts[NULCOL], 2);  // y at 7, z at -4
+  ExpectOptimal(model, chain, "empty columns");
+}
+
+TEST(PresolveKinds, ParallelRowsOnAnEquality) {
+  TempDir dir;
+  const kit::Model model = LpModel(dir, "Minimize\n obj: - x - y\nSubject To\n e: x + 2 y = 4\n"
+                                        " s: 2 x + 4 y <= 10\n t: x - y <= 1\nBounds\n x <= 10\n y <= 10\nEnd\n");
+  const Chain chain = RunChain(model, Only(DUPROW));
+  EXPECT_EQ(chain.presolved.counts[DUPROW], 1);
+  ExpectOptimal(model, chain, "parallel rows");
+  const kit::Model clash = LpModel(dir, "Minimize\n obj: x\nSubject To\n e: x + 2 y = 4\n s: 2 x + 4 y >= 9\nEnd\n");
+  EXPECT_THROW(kit::Presolve(clash, {}), PostError);
+}
+
+TEST(PresolveKinds, DoubletonRowsBindingAndNot) {
+  TempDir dir;
+  // x is only in e: y takes the bounds [6, 10] from x in [0, 4]
+  const std::string rows = "Subject To\n e: x + y = 10\n f: y + z <= 8\nBounds\n x <= 4\n y <= 20\nEnd\n";
+  for (const std::string objective : {"Minimize\n obj: y + z\n", "Maximize\n obj: y\n", "Maximize\n obj: y + z\n",
+                                       "Minimize\n obj: 2 x + y\n", "Minimize\n obj: - x - y\n"}) {
+    const kit::Model model = LpModel(dir, objective + rows);
+    const Chain chain = RunChain(model, Only(DBLROW));
+    EXPECT_EQ(chain.presolved.counts[DBLROW], 1) << objective;
+    ExpectOptimal(model, chain, objective);
+  }
+}
+
+TEST(PresolveKinds, ForcingRowsBothWays) {
+  TempDir dir;
+  for (const std::string text :
+       {"Minimize\n obj: - x + y + z\nSubject To\n f: x + y - z <= 0\n g: x + y + z >= -5\n"
+        "Bounds\n x <= 3\n z <= 0\nEnd\n",
+        "Minimize\n obj: x - y\nSubject To\n f: x + y >= 2\n g: x - y <= 3\nBounds\n x <= 1\n y <= 1\nEnd\n",
+        "Minimize\n obj: x + y\nSubject To\n f: 2 x - y = 6\n g: x + y <= 4\nBounds\n x <= 3\n y <= 5\nEnd\n"}) {
+    const kit::Model model = LpModel(dir, text);
+    const Chain chain = RunChain(model, Only(FORROW));
+    EXPECT_EQ(chain.presolved.counts[FORROW], 1) << text;
+    ExpectOptimal(model, chain, text);
+  }
+}
+
+TEST(PresolveKinds, RowsThatDetermineAColumn) {
+  TempDir dir;
+  // w is free and only in e; v is only in d, whose other columns keep it in [0, 9]
+  const kit::Model model = LpModel(dir, "Minimize\n obj: x + 2 y + w - v\nSubject To\n e: x + y + 2 w = 4\n"
+                                        " d: v + x + y = 9\n g: x + y >= 1\nBounds\n w free\n x <= 4\n y <= 5\nEnd\n");
+  const Chain chain = RunChain(model, Only(DOMROW));
+  EXPECT_EQ(chain.presolved.counts[DOMROW], 2);
+  ExpectOptimal(model, chain, "determined columns");
+}
+
+TEST(PresolveKinds, DuplicateColumnsOfEitherSign) {
+  TempDir dir;
+  const kit::Model model = LpModel(dir, "Minimize\n obj: x + 2 y - z - 2 u\nSubject To\n r: x + 2 y - z - 2 u >= 2\n"
+                                        " s: 3 x + 6 y - 3 z - 6 u <= 12\nBounds\n x <= 1\n y <= 2\n z <= 3\nEnd\n");
+  const Chain chain = RunChain(model, Only(DUPCOL));
+  EXPECT_EQ(chain.presolved.counts[DUPCOL], 3);
+  ExpectOptimal(model, chain, "duplicate columns");
+}
+
+// ---- failures ----
+
+TEST(PresolveFailures, NameTheRowOrColumnThatShowsIt) {
+  TempDir dir;
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"Minimize\n obj: x\nSubject To\n r: 0 x >= 1\nEnd\n", "row r"},
+      {"Minimize\n obj: x\nSubject To\n r: x + y >= 1\nBounds\n 2 <= y <= 1\nEnd\n", "column y"},
+      {"Minimize\n obj: x - y\nSubject To\n r: x >= 1\nBounds\n y >= 0\nEnd\n", "unbounded: column y"},
+      {"Minimize\n obj: x\nSubject To\n r: x + y <= 1\n s: x - y >= 5\nBounds\n x <= 1\n y <= 1\nEnd\n", "row s"}};
+  for (const auto& [text, name] : cases) {
+    try {
+      kit::Presolve(LpModel(dir, text), {});
+      ADD_FAILURE() << text;
+    } catch (const PostError& e) {
+      EXPECT_NE(std::string(e.what()).find(name), std::string::npos) << e.what();
+    }
+  }
+}
+
+// ---- the log and the commands ----
+
+TEST(PresolveLog, OnlyNoneLogsTheModelUnreduced) {
+  const kit::Model model = kit::ReadModel(kSamples + "afiro.mps");
+  const kit::PresolveResult result = kit::Presolve(model, Only(HEADER));  // no reduction kind
+  kit::LoggedProblem logged;
+  const CaseFiles files{SolutionBytes(0, model.cols(), model.rows(), std::vector<double>(model.cols()),
+                                      std::vector<double>(model.rows()), std::vector<double>(model.cols())),
+                        result.stk, result.bin};
+  kit::Solve(files, &logged);
+  EXPECT_EQ(logged.cost, model.cost);
+  EXPECT_EQ(logged.clo, model.clo);
+  std::ostringstream summary;
+  kit::Summary(files, summary);
+  EXPECT_NE(summary.str().find(", 4 records"), std::string::npos) << summary.str();
+  EXPECT_EQ(result.reduced.value, model.value);
+  EXPECT_EQ(result.reduced.rowNames, model.rowNames);
+}
+
+TEST(PresolveCommand, RunAndThePostsolveProgramGiveOneReport) {
+  TempDir scratch;
+  const std::string dir = scratch.File("finnis");
+  const RunResult run = RunTool(KIT_EXE, scratch, {"run", kSamples + "finnis.mps", dir});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("all measures within their tolerances"), std::string::npos) << run.out;
+  const std::string report = ReadFile(dir + "/FINNIS.rpt");
+  std::filesystem::remove(dir + "/FINNIS.rpt");
+  ASSERT_EQ(RunPostsolve(dir).status, 0);
+  EXPECT_EQ(ReadFile(dir + "/FINNIS.rpt"), report);
+}
+
+TEST(PresolveCommand, WhatTheLogCannotCarryIsKeptBeside) {
+  TempDir scratch;
+  scratch.Write("long.lp", "\\Problem name: a_name_longer_than_the_log_keeps\nMaximize\n obj: x + y + 5\n"
+                           "Subject To\n r: x + 2 y <= 4\n s: 3 x + y <= 6\nEnd\n");
+  const RunResult run = RunTool(KIT_EXE, scratch, {"run", scratch.File("long.lp"), scratch.File("out")});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("maximisation"), std::string::npos) << run.out;
+  const std::string problem = ReadFile(scratch.File("out/problem.json"));
+  EXPECT_NE(problem.find("\"objective_constant\": 5"), std::string::npos) << problem;
+  EXPECT_NE(problem.find("\"maximise\": true"), std::string::npos) << problem;
+}
+
+TEST(PresolveCommand, AnInfeasibleModelLeavesNoDirectory) {
+  TempDir scratch;
+  scratch.Write("bad.lp", "Minimize\n obj: x\nSubject To\n r: 0 x >= 1\nEnd\n");
+  const RunResult run = RunTool(KIT_EXE, scratch, {"presolve", scratch.File("bad.lp"), scratch.File("out")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(CountLines(run.err), 1) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(scratch.File("out")));
+  const RunResult unknown = RunTool(KIT_EXE, scratch, {"presolve", scratch.File("bad.lp"), "--only", "NOPE"});
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_NE(unknown.err.find("NOPE"), std::string::npos);
+}
