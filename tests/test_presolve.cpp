@@ -266,14 +266,18 @@ TEST(PresolveCommand, RunAndThePostsolveProgramGiveOneReport) {
 
 TEST(PresolveCommand, WhatTheLogCannotCarryIsKeptBeside) {
   TempDir scratch;
-  scratch.Write("long.lp", "\\Problem name: a_name_longer_than_the_log_keeps\nMaximize\n obj: x + y + 5\n"
-                           "Subject To\n r: x + 2 y <= 4\n s: 3 x + y <= 6\nEnd\n");
-  const RunResult run = RunTool(KIT_EXE, scratch, {"run", scratch.File("long.lp"), scratch.File("out")});
+  scratch.Write("long.mps", "NAME          A_NAME_LONGER_THAN_THE_LOG_KEEPS\nOBJSENSE\n    MAX\nROWS\n N  obj\n"
+                            " L  r\n L  s\nCOLUMNS\n    x  obj  1  r  1\n    x  s  3\n    y  obj  1  r  2\n"
+                            "    y  s  1\nRHS\n    rhs  obj  -5  r  4\n    rhs  s  6\nENDATA\n");
+  const RunResult run = RunTool(KIT_EXE, scratch, {"run", scratch.File("long.mps"), scratch.File("out")});
   ASSERT_EQ(run.status, 0) << run.out << run.err;
-  EXPECT_NE(run.out.find("maximisation"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("a maximisation"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("objective, maximised, constant 5: 7.8"), std::string::npos) << run.out;
+  EXPECT_TRUE(scratch.Exists("out/A_NAME_LONGER_THAN_.rpt"));
   const std::string problem = ReadFile(scratch.File("out/problem.json"));
-  EXPECT_NE(problem.find("\"objective_constant\": 5"), std::string::npos) << problem;
-  EXPECT_NE(problem.find("\"maximise\": true"), std::string::npos) << problem;
+  for (const char* kept : {"\"name\": \"A_NAME_LONGER_THAN_THE_LOG_KEEPS\"", "\"log_name\": \"A_NAME_LONGER_THAN_\"",
+                           "\"objective_constant\": 5", "\"maximise\": true"})
+    EXPECT_NE(problem.find(kept), std::string::npos) << kept << " not in " << problem;
 }
 
 TEST(PresolveCommand, AnInfeasibleModelLeavesNoDirectory) {
