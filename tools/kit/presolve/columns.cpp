@@ -1,7 +1,6 @@
 // Column reductions: empty, fixed, dominated and duplicate columns, and the
 // final shifts to a zero lower bound and reflections about an upper bound.
 #include <cmath>
-#include <unordered_map>
 
 #include "work.h"
 
@@ -81,29 +80,25 @@ bool SplitsExactly(const WorkLp& lp, int j, int k, double alpha) {
 // Column k = alpha * column j, costs included: k merges into j as x_j + alpha x_k.
 bool Presolver::DuplicateCols() {
   if (!on(DUPCOL)) return false;
+  std::vector<Pattern> patterns;
+  for (int k = 0; k < lp_.n; ++k)
+    if (lp_.colLive[k] && lp_.colCount[k] > 0 && !lp_.impliedBound[k]) patterns.push_back(MakePattern(k, lp_.Col(k)));
   bool any = false;
-  std::unordered_map<std::uint64_t, std::vector<std::pair<int, Entries>>> seen;
-  for (int k = 0; k < lp_.n; ++k) {
-    if (!lp_.colLive[k] || lp_.colCount[k] == 0 || lp_.impliedBound[k]) continue;
-    Pattern p = MakePattern(lp_.Col(k));
-    auto& bucket = seen[p.key];
-    bool merged = false;
-    for (const auto& [j, entries] : bucket) {
-      if (!lp_.colLive[j]) continue;
-      const double alpha = ExactMultiple(entries, p.entries);
-      if (std::fabs(alpha) < 1e-9 || lp_.cost[k] != alpha * lp_.cost[j] || !SplitsExactly(lp_, j, k, alpha))
-        continue;
-      log_.DupCol(k, j, alpha, lp_.clo[k], lp_.cup[k], lp_.clo[j], lp_.cup[j]);
-      const auto [lo, up] = MergedBounds(lp_, j, k, alpha);
-      lp_.clo[j] = lo;
-      lp_.cup[j] = up;
-      lp_.RemoveCol(k);
-      lp_.TouchCol(j);
-      merged = any = true;
-      break;
-    }
-    if (!merged && bucket.size() < 4) bucket.emplace_back(k, std::move(p.entries));
-  }
+  ForEachCandidatePair(patterns, [&](const Pattern& kept, const Pattern& merged) {
+    const int j = kept.owner, k = merged.owner;
+    if (!lp_.colLive[j] || !lp_.colLive[k]) return false;
+    const double alpha = ExactMultiple(kept.entries, merged.entries);
+    if (std::fabs(alpha) < 1e-9 || lp_.cost[k] != alpha * lp_.cost[j] || !SplitsExactly(lp_, j, k, alpha))
+      return false;
+    log_.DupCol(k, j, alpha, lp_.clo[k], lp_.cup[k], lp_.clo[j], lp_.cup[j]);
+    const auto [lo, up] = MergedBounds(lp_, j, k, alpha);
+    lp_.clo[j] = lo;
+    lp_.cup[j] = up;
+    lp_.RemoveCol(k);
+    lp_.TouchCol(j);
+    any = true;
+    return true;
+  });
   return any;
 }
 

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <unordered_map>
 
 #include "work.h"
 
@@ -163,8 +162,8 @@ bool Presolver::DominatingRow(int i) {
   return false;
 }
 
-Pattern MakePattern(const Entries& list) {
-  Pattern p{list, 0};
+Pattern MakePattern(int owner, const Entries& list) {
+  Pattern p{owner, list, 0};
   std::sort(p.entries.begin(), p.entries.end());
   const double first = p.entries.front().second;
   std::uint64_t h = p.entries.size();
@@ -180,7 +179,6 @@ Pattern MakePattern(const Entries& list) {
   return p;
 }
 
-// s = v * r exactly, with r the one of the two given first: the factor, or 0.
 double ExactMultiple(const Entries& r, const Entries& s) {
   if (r.size() != s.size() || r.empty()) return 0;
   const double v = s.front().second / r.front().second;
@@ -189,41 +187,49 @@ double ExactMultiple(const Entries& r, const Entries& s) {
   return v;
 }
 
+void ForEachCandidatePair(std::vector<Pattern>& patterns,
+                          const std::function<bool(const Pattern& r, const Pattern& s)>& pair) {
+  constexpr std::size_t kTries = 4;  // earlier members of the group compared with each
+  std::sort(patterns.begin(), patterns.end(), [](const Pattern& a, const Pattern& b) {
+    return a.key != b.key ? a.key < b.key : a.owner < b.owner;
+  });
+  std::size_t groupStart = 0;
+  for (std::size_t q = 0; q < patterns.size(); ++q) {
+    if (patterns[q].key != patterns[groupStart].key) groupStart = q;
+    for (std::size_t p = q > groupStart + kTries ? q - kTries : groupStart; p < q; ++p)
+      if (pair(patterns[p], patterns[q])) break;
+  }
+}
+
 // Parallel rows, one of them an equality r: s = v * r loses all its entries
 // (s - v * r) and its bounds move by -v * b_r; the empty row is then dropped.
 bool Presolver::DuplicateRows() {
   if (!on(DUPROW)) return false;
+  std::vector<Pattern> patterns;
+  for (int s = 0; s < lp_.m; ++s)
+    if (lp_.RowInPlay(s) && lp_.rowCount[s] > 0) patterns.push_back(MakePattern(s, lp_.Row(s)));
   bool any = false;
-  std::unordered_map<std::uint64_t, std::vector<std::pair<int, Entries>>> seen;
-  for (int s = 0; s < lp_.m; ++s) {
-    if (!lp_.RowInPlay(s) || lp_.rowCount[s] == 0) continue;
-    Pattern p = MakePattern(lp_.Row(s));
-    auto& bucket = seen[p.key];
-    bool merged = false;
-    for (auto& [r, entries] : bucket) {
-      if (!lp_.RowInPlay(r)) continue;
-      int pivot = r, other = s;
-      double v = ExactMultiple(entries, p.entries);
-      if (v == 0) continue;
-      if (!Equality(lp_, r)) {
-        std::swap(pivot, other);
-        v = ExactMultiple(p.entries, entries);
-        if (v == 0 || !Equality(lp_, pivot)) continue;
-      }
-      const double b = lp_.rlo[pivot];
-      const double lo = lp_.rlo[other] - v * b, up = lp_.rup[other] - v * b;
-      if (!Within(0, lo, up)) RowFails(other, "it is a multiple of row " + model_.rowNames[pivot] + " with bounds that conflict");
-      log_.DupRow(pivot, other, v);
-      lp_.rlo[other] = lo;
-      lp_.rup[other] = up;
-      lp_.ClearRow(other);
-      lp_.TouchRow(other);
-      merged = any = true;
-      if (other == r) entries = p.entries, r = s;  // s stays: it represents the bucket now
-      break;
-    }
-    if (!merged && bucket.size() < 4) bucket.emplace_back(s, std::move(p.entries));
-  }
+  ForEachCandidatePair(patterns, [&](const Pattern& first, const Pattern& second) {
+    if (!lp_.RowInPlay(first.owner) || !lp_.RowInPlay(second.owner)) return false;
+    const Pattern* r = &first;
+    const Pattern* s = &second;
+    if (!Equality(lp_, r->owner)) std::swap(r, s);
+    if (!Equality(lp_, r->owner)) return false;
+    const double v = ExactMultiple(r->entries, s->entries);
+    if (v == 0) return false;
+    const int pivot = r->owner, other = s->owner;
+    const double b = lp_.rlo[pivot];
+    const double lo = lp_.rlo[other] - v * b, up = lp_.rup[other] - v * b;
+    if (!Within(0, lo, up))
+      RowFails(other, "it is a multiple of row " + model_.rowNames[pivot] + " with bounds that conflict");
+    log_.DupRow(pivot, other, v);
+    lp_.rlo[other] = lo;
+    lp_.rup[other] = up;
+    lp_.ClearRow(other);
+    lp_.TouchRow(other);
+    any = true;
+    return true;
+  });
   return any;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
 #include <utility>
@@ -19,12 +20,18 @@ using Entries = std::vector<std::pair<int, double>>;  // (row or column, coeffic
 // A row's or column's entries sorted by index, with a key equal for exact
 // multiples (equal keys do not prove one).
 struct Pattern {
+  int owner;  // the row or column
   Entries entries;
   std::uint64_t key = 0;
 };
-Pattern MakePattern(const Entries& list);  // list not empty
+Pattern MakePattern(int owner, const Entries& list);  // list not empty
 // v when s = v * r entry by entry, exactly (both sorted); 0 when not.
 double ExactMultiple(const Entries& r, const Entries& s);
+// Sorts the patterns by key, then owner, and calls pair(r, s) for each s and
+// the few members before it with the same key, until pair returns true (s
+// merged): a bounded number of exact comparisons per row or column.
+void ForEachCandidatePair(std::vector<Pattern>& patterns,
+                          const std::function<bool(const Pattern& r, const Pattern& s)>& pair);
 
 // The LP as reductions leave it: current bounds and costs, and the matrix by
 // columns and by rows. An entry is live while its row and its column are both

@@ -22,7 +22,11 @@ WorkLp::WorkLp(const Model& model)
     rlo.push_back(Lower(model.rlo[i]));
     rup.push_back(Upper(model.rup[i]));
   }
+  for (int e = 0; e < model.start[n]; ++e)
+    if (model.value[e] != 0) ++rowCount[model.index[e]];
+  for (int i = 0; i < m; ++i) rows_[i].reserve(rowCount[i]);
   for (int j = 0; j < n; ++j) {
+    cols_[j].reserve(model.start[j + 1] - model.start[j]);
     clo.push_back(Lower(model.clo[j]));
     cup.push_back(Upper(model.cup[j]));
     cost.push_back(sense * model.cost[j]);
@@ -31,7 +35,6 @@ WorkLp::WorkLp(const Model& model)
       const int i = model.index[e];
       cols_[j].emplace_back(i, model.value[e]);
       rows_[i].emplace_back(j, model.value[e]);
-      ++rowCount[i];
       ++colCount[j];
     }
   }
