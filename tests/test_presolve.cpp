@@ -138,80 +138,47 @@ TEST(PresolveSamples, InfeasibleAndUnboundedModelsKeepTheirStatus) {
 
 // ---- small models for single kinds ----
 
-TEST(PresolveKinds, ReflectionAboutAnUpperBound) {
+TEST(PresolveKinds, EachKindOnModelsWrittenForIt) {
+  struct Case {
+    RecCode kind;
+    long count;
+    std::string lp;
+  };
+  // DBLROW: x is only in e, so y takes the bounds [6, 10] from x in [0, 4];
+  // the objectives leave y at either implied bound (the row binding) or
+  // between them (not binding), or eliminate x at its own bounds.
+  const std::string doubleton = "Subject To\n e: x + y = 10\n f: y + z <= 8\nBounds\n x <= 4\n y <= 20\nEnd\n";
+  const std::vector<Case> cases = {
+      // x has only an upper bound: x = 3 - x'
+      {MINBND, 1, "Minimize\n obj: x + 2 y\nSubject To\n r0: x + y >= 1\n r1: x - y <= 2\nBounds\n -inf <= x <= 3\nEnd\n"},
+      // y to 7, z to -4 (the model maximises)
+      {NULCOL, 2, "Maximize\n obj: 3 y - 2 z + w\nSubject To\n r0: w + v >= 1\n"
+                  "Bounds\n 0 <= y <= 7\n -4 <= z <= 5\n w <= 10\n v free\nEnd\n"},
+      {DUPROW, 1, "Minimize\n obj: - x - y\nSubject To\n e: x + 2 y = 4\n s: 2 x + 4 y <= 10\n t: x - y <= 1\n"
+                  "Bounds\n x <= 10\n y <= 10\nEnd\n"},
+      {DBLROW, 1, "Minimize\n obj: y + z\n" + doubleton},
+      {DBLROW, 1, "Maximize\n obj: y\n" + doubleton},
+      {DBLROW, 1, "Maximize\n obj: y + z\n" + doubleton},
+      {DBLROW, 1, "Minimize\n obj: 2 x + y\n" + doubleton},
+      {DBLROW, 1, "Minimize\n obj: - x - y\n" + doubleton},
+      // forced at the upper side, at the lower side, and an equality at its least activity
+      {FORROW, 1, "Minimize\n obj: - x + y + z\nSubject To\n f: x + y - z <= 0\n g: x + y + z >= -5\n"
+                  "Bounds\n x <= 3\n z <= 0\nEnd\n"},
+      {FORROW, 1, "Minimize\n obj: x - y\nSubject To\n f: x + y >= 2\n g: x - y <= 3\nBounds\n x <= 1\n y <= 1\nEnd\n"},
+      {FORROW, 1, "Minimize\n obj: x + y\nSubject To\n f: 2 x - y = 6\n g: x + y <= 4\nBounds\n x <= 3\n y <= 5\nEnd\n"},
+      // w is free and only in e; v is only in d, whose other columns keep it in [0, 9]
+      {DOMROW, 2, "Minimize\n obj: x + 2 y + w - v\nSubject To\n e: x + y + 2 w = 4\n d: v + x + y = 9\n"
+                  " g: x + y >= 1\nBounds\n w free\n x <= 4\n y <= 5\nEnd\n"},
+      // y = 2x, z = -x, u = -2x
+      {DUPCOL, 3, "Minimize\n obj: x + 2 y - z - 2 u\nSubject To\n r: x + 2 y - z - 2 u >= 2\n"
+                  " s: 3 x + 6 y - 3 z - 6 u <= 12\nBounds\n x <= 1\n y <= 2\n z <= 3\nEnd\n"}};
   TempDir dir;
-  // x has only an upper bound: x = 3 - x'
-  const kit::Model model = LpModel(dir, "Minimize\n obj: x + 2 y\nSubject To\n r0: x + y >= 1\n r1: x - y <= 2\n"
-                                        "Bounds\n -inf <= x <= 3\nEnd\n");
-  const Chain chain = RunChain(model);
-  EXPECT_EQ(chain.presolved.counts[MINBND], 1);
-  ExpectOptimal(model, chain, "reflection");
-}
-
-TEST(PresolveKinds, EmptyColumnsGoToTheBoundTheirCostFavours) {
-  TempDir dir;
-  const kit::Model model = LpModel(dir, "Maximize\n obj: 3 y - 2 z + w\nSubject To\n r0: w + v >= 1\n"
-                                        "Bounds\n 0 <= y <= 7\n -4 <= z <= 5\n w <= 10\n v free\nEnd\n");
-  const Chain chain = RunChain(model);
-  EXPECT_EQ(chain.presolved.counts[NULCOL], 2);  // y at 7, z at -4
-  ExpectOptimal(model, chain, "empty columns");
-}
-
-TEST(PresolveKinds, ParallelRowsOnAnEquality) {
-  TempDir dir;
-  const kit::Model model = LpModel(dir, "Minimize\n obj: - x - y\nSubject To\n e: x + 2 y = 4\n"
-                                        " s: 2 x + 4 y <= 10\n t: x - y <= 1\nBounds\n x <= 10\n y <= 10\nEnd\n");
-  const Chain chain = RunChain(model, Only(DUPROW));
-  EXPECT_EQ(chain.presolved.counts[DUPROW], 1);
-  ExpectOptimal(model, chain, "parallel rows");
-  const kit::Model clash = LpModel(dir, "Minimize\n obj: x\nSubject To\n e: x + 2 y = 4\n s: 2 x + 4 y >= 9\nEnd\n");
-  EXPECT_THROW(kit::Presolve(clash, {}), PostError);
-}
-
-TEST(PresolveKinds, DoubletonRowsBindingAndNot) {
-  TempDir dir;
-  // x is only in e: y takes the bounds [6, 10] from x in [0, 4]
-  const std::string rows = "Subject To\n e: x + y = 10\n f: y + z <= 8\nBounds\n x <= 4\n y <= 20\nEnd\n";
-  for (const std::string objective : {"Minimize\n obj: y + z\n", "Maximize\n obj: y\n", "Maximize\n obj: y + z\n",
-                                       "Minimize\n obj: 2 x + y\n", "Minimize\n obj: - x - y\n"}) {
-    const kit::Model model = LpModel(dir, objective + rows);
-    const Chain chain = RunChain(model, Only(DBLROW));
-    EXPECT_EQ(chain.presolved.counts[DBLROW], 1) << objective;
-    ExpectOptimal(model, chain, objective);
+  for (const Case& c : cases) {
+    const kit::Model model = LpModel(dir, c.lp);
+    const Chain chain = RunChain(model, Only(c.kind));
+    EXPECT_EQ(chain.presolved.counts[c.kind], c.count) << c.lp;
+    ExpectOptimal(model, chain, c.lp);
   }
-}
-
-TEST(PresolveKinds, ForcingRowsBothWays) {
-  TempDir dir;
-  for (const std::string text :
-       {"Minimize\n obj: - x + y + z\nSubject To\n f: x + y - z <= 0\n g: x + y + z >= -5\n"
-        "Bounds\n x <= 3\n z <= 0\nEnd\n",
-        "Minimize\n obj: x - y\nSubject To\n f: x + y >= 2\n g: x - y <= 3\nBounds\n x <= 1\n y <= 1\nEnd\n",
-        "Minimize\n obj: x + y\nSubject To\n f: 2 x - y = 6\n g: x + y <= 4\nBounds\n x <= 3\n y <= 5\nEnd\n"}) {
-    const kit::Model model = LpModel(dir, text);
-    const Chain chain = RunChain(model, Only(FORROW));
-    EXPECT_EQ(chain.presolved.counts[FORROW], 1) << text;
-    ExpectOptimal(model, chain, text);
-  }
-}
-
-TEST(PresolveKinds, RowsThatDetermineAColumn) {
-  TempDir dir;
-  // w is free and only in e; v is only in d, whose other columns keep it in [0, 9]
-  const kit::Model model = LpModel(dir, "Minimize\n obj: x + 2 y + w - v\nSubject To\n e: x + y + 2 w = 4\n"
-                                        " d: v + x + y = 9\n g: x + y >= 1\nBounds\n w free\n x <= 4\n y <= 5\nEnd\n");
-  const Chain chain = RunChain(model, Only(DOMROW));
-  EXPECT_EQ(chain.presolved.counts[DOMROW], 2);
-  ExpectOptimal(model, chain, "determined columns");
-}
-
-TEST(PresolveKinds, DuplicateColumnsOfEitherSign) {
-  TempDir dir;
-  const kit::Model model = LpModel(dir, "Minimize\n obj: x + 2 y - z - 2 u\nSubject To\n r: x + 2 y - z - 2 u >= 2\n"
-                                        " s: 3 x + 6 y - 3 z - 6 u <= 12\nBounds\n x <= 1\n y <= 2\n z <= 3\nEnd\n");
-  const Chain chain = RunChain(model, Only(DUPCOL));
-  EXPECT_EQ(chain.presolved.counts[DUPCOL], 3);
-  ExpectOptimal(model, chain, "duplicate columns");
 }
 
 // ---- failures ----
@@ -220,6 +187,7 @@ TEST(PresolveFailures, NameTheRowOrColumnThatShowsIt) {
   TempDir dir;
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"Minimize\n obj: x\nSubject To\n r: 0 x >= 1\nEnd\n", "row r"},
+      {"Minimize\n obj: x\nSubject To\n e: x + 2 y = 4\n s: 2 x + 4 y >= 9\nEnd\n", "row s"},
       {"Minimize\n obj: x\nSubject To\n r: x + y >= 1\nBounds\n 2 <= y <= 1\nEnd\n", "column y"},
       {"Minimize\n obj: x - y\nSubject To\n r: x >= 1\nBounds\n y >= 0\nEnd\n", "unbounded: column y"},
       {"Minimize\n obj: x\nSubject To\n r: x + y <= 1\n s: x - y >= 5\nBounds\n x <= 1\n y <= 1\nEnd\n", "row s"}};
