@@ -107,6 +107,23 @@ RunResult RunPostsolve(const std::string& dir, long fsizeLimit) {
   return WaitFor(StartPostsolve(dir, outPath, errPath, fsizeLimit), outPath, errPath);
 }
 
+RunResult RunProgram(const std::string& exe, const TempDir& scratch, std::vector<std::string> args) {
+  const std::string outPath = scratch.File(".run-out"), errPath = scratch.File(".run-err");
+  posix_spawn_file_actions_t actions;
+  ::posix_spawn_file_actions_init(&actions);
+  ::posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ::posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  std::string arg0 = std::filesystem::path(exe).filename().string();
+  std::vector<char*> argv{arg0.data()};
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  const int rc = ::posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(), environ);
+  ::posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) throw std::runtime_error("posix_spawn failed");
+  return WaitFor(pid, outPath, errPath);
+}
+
 RunResult WaitFor(pid_t pid, const std::string& outPath, const std::string& errPath) {
   int wstatus = 0;
   ::waitpid(pid, &wstatus, 0);
@@ -115,24 +132,6 @@ RunResult WaitFor(pid_t pid, const std::string& outPath, const std::string& errP
   r.out = ReadFile(outPath);
   r.err = ReadFile(errPath);
   return r;
-}
-
-RunResult RunTool(const char* exe, const TempDir& scratch, std::vector<std::string> args) {
-  const std::string outPath = scratch.File(".tool-out"), errPath = scratch.File(".tool-err");
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (o < 0 || e < 0) ::_exit(126);
-    ::dup2(o, 1);
-    ::dup2(e, 2);
-    std::vector<char*> argv{const_cast<char*>(exe)};
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    ::execv(exe, argv.data());
-    ::_exit(127);
-  }
-  return WaitFor(pid, outPath, errPath);
 }
 
 RunResult RunCase(const TempDir& dir, std::string_view caseText) {

@@ -41,11 +41,11 @@ struct RunResult {
 // Runs the postsolve executable in `dir`; `fsizeLimit` > 0 caps the size of
 // files it may write (writes beyond fail as on a full disk).
 RunResult RunPostsolve(const std::string& dir, long fsizeLimit = 0);
+// Runs the executable `exe` with the arguments, its standard output and error
+// captured through files in `scratch`.
+RunResult RunProgram(const std::string& exe, const TempDir& scratch, std::vector<std::string> args);
 // Waits for a child whose standard output and error go to the two files.
 RunResult WaitFor(pid_t pid, const std::string& outPath, const std::string& errPath);
-// Runs the executable with the arguments, standard output and error captured
-// in files of `scratch`.
-RunResult RunTool(const char* exe, const TempDir& scratch, std::vector<std::string> args);
 // Writes the case's three files into dir and runs postsolve there.
 RunResult RunCase(const TempDir& dir, std::string_view caseText);
 

@@ -3,10 +3,6 @@
 // check's measures on small LPs with known answers, and exports read back.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -30,9 +26,8 @@ std::string DumpText(const CaseFiles& files) {
   return out.str();
 }
 
-// Runs postsolve-kit with the arguments; standard output and error captured.
 RunResult Kit(const TempDir& scratch, std::vector<std::string> args) {
-  return RunTool(KIT_EXE, scratch, std::move(args));
+  return RunProgram(KIT_EXE, scratch, std::move(args));
 }
 
 // ---- doubles ----

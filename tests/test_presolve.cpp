@@ -223,7 +223,7 @@ TEST(PresolveLog, OnlyNoneLogsTheModelUnreduced) {
 TEST(PresolveCommand, RunAndThePostsolveProgramGiveOneReport) {
   TempDir scratch;
   const std::string dir = scratch.File("finnis");
-  const RunResult run = RunTool(KIT_EXE, scratch, {"run", kSamples + "finnis.mps", dir});
+  const RunResult run = RunProgram(KIT_EXE, scratch, {"run", kSamples + "finnis.mps", dir});
   ASSERT_EQ(run.status, 0) << run.out << run.err;
   EXPECT_NE(run.out.find("all measures within their tolerances"), std::string::npos) << run.out;
   const std::string report = ReadFile(dir + "/FINNIS.rpt");
@@ -237,7 +237,7 @@ TEST(PresolveCommand, WhatTheLogCannotCarryIsKeptBeside) {
   scratch.Write("long.mps", "NAME          A_NAME_LONGER_THAN_THE_LOG_KEEPS\nOBJSENSE\n    MAX\nROWS\n N  obj\n"
                             " L  r\n L  s\nCOLUMNS\n    x  obj  1  r  1\n    x  s  3\n    y  obj  1  r  2\n"
                             "    y  s  1\nRHS\n    rhs  obj  -5  r  4\n    rhs  s  6\nENDATA\n");
-  const RunResult run = RunTool(KIT_EXE, scratch, {"run", scratch.File("long.mps"), scratch.File("out")});
+  const RunResult run = RunProgram(KIT_EXE, scratch, {"run", scratch.File("long.mps"), scratch.File("out")});
   ASSERT_EQ(run.status, 0) << run.out << run.err;
   EXPECT_NE(run.out.find("a maximisation"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("objective, maximised, constant 5: 7.8"), std::string::npos) << run.out;
@@ -251,11 +251,11 @@ TEST(PresolveCommand, WhatTheLogCannotCarryIsKeptBeside) {
 TEST(PresolveCommand, AnInfeasibleModelLeavesNoDirectory) {
   TempDir scratch;
   scratch.Write("bad.lp", "Minimize\n obj: x\nSubject To\n r: 0 x >= 1\nEnd\n");
-  const RunResult run = RunTool(KIT_EXE, scratch, {"presolve", scratch.File("bad.lp"), scratch.File("out")});
+  const RunResult run = RunProgram(KIT_EXE, scratch, {"presolve", scratch.File("bad.lp"), scratch.File("out")});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(CountLines(run.err), 1) << run.err;
   EXPECT_FALSE(std::filesystem::exists(scratch.File("out")));
-  const RunResult unknown = RunTool(KIT_EXE, scratch, {"presolve", scratch.File("bad.lp"), "--only", "NOPE"});
+  const RunResult unknown = RunProgram(KIT_EXE, scratch, {"presolve", scratch.File("bad.lp"), "--only", "NOPE"});
   EXPECT_EQ(unknown.status, 1);
   EXPECT_NE(unknown.err.find("NOPE"), std::string::npos);
 }
