@@ -61,10 +61,11 @@ void AddPresolveOptions(CLI::App& cmd, kit::PresolveOptions& options, std::strin
   cmd.add_option("--skip", skip, "apply every kind but these (comma-separated)");
   cmd.add_option("--feas-tol", options.feasTol,
                  "a bound b is met within feas-tol * (1 + |b|): infeasibility, forcing rows, implied bounds")
-      ->capture_default_str();
-  cmd.add_option("--pivot-tol", options.pivotTol, "smallest coefficient divided by")->capture_default_str();
+      ->capture_default_str()->check(CLI::NonNegativeNumber);
+  cmd.add_option("--pivot-tol", options.pivotTol, "smallest coefficient divided by")
+      ->capture_default_str()->check(CLI::NonNegativeNumber);
   cmd.add_option("--pass-limit", options.passLimit, "most passes over the changed rows and columns")
-      ->capture_default_str();
+      ->capture_default_str()->check(CLI::Range(0, 1000000));
 }
 
 kit::PresolveOptions SelectKinds(kit::PresolveOptions options, const std::string& only, const std::string& skip) {

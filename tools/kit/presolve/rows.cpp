@@ -98,7 +98,7 @@ bool Presolver::DoubletonRow(int i) {
   const int first = lp_.colCount[row[0].first] == 1 && !lp_.impliedBound[row[0].first] ? 0 : 1;
   const auto [j, aj] = row[first];
   const auto [k, ak] = row[1 - first];
-  if (lp_.colCount[j] != 1 || lp_.impliedBound[j] || lp_.impliedBound[k]) return false;
+  if (j == k || lp_.colCount[j] != 1 || lp_.impliedBound[j] || lp_.impliedBound[k]) return false;
   if (std::fabs(aj) < opt_.pivotTol || std::fabs(ak) < opt_.pivotTol) return false;
   const double b = lp_.rlo[i];
   const auto kAt = [&](double xj) { return (b - aj * xj) / ak; };  // x_k when x_j is at xj
@@ -113,15 +113,22 @@ bool Presolver::DoubletonRow(int i) {
   // k fixed at a bound it takes from j: the replay's exact binding test could
   // then pick the wrong dual, so leave the row.
   if ((flo || fup) && lo >= up) return false;
-  log_.DblRow(i, j, k, b, aj, ak, lp_.cost[j], lp_.cost[k], flo, lo, fup, up, lp_.ColExcept(k, i));
+  // The replay reads k's list only when k ends at a flagged bound; unflagged,
+  // the list stays empty, so that a long column in many such rows is not
+  // written again for each.
+  const bool flagged = flo || fup;
+  log_.DblRow(i, j, k, b, aj, ak, lp_.cost[j], lp_.cost[k], flo, lo, fup, up,
+              flagged ? lp_.ColExcept(k, i) : Entries{});
   lp_.cost[k] = lp_.cost[k] - lp_.cost[j] * ak / aj;
-  lp_.clo[k] = lo;
-  lp_.cup[k] = up;
-  if (flo || fup) lp_.impliedBound[k] = 1;
   lp_.RemoveRow(i);
   lp_.RemoveCol(j);
   lp_.TouchCol(k);
-  for (const auto& [r, a] : lp_.Col(k)) lp_.TouchRow(r);  // its bounds changed
+  if (flagged) {
+    lp_.clo[k] = lo;
+    lp_.cup[k] = up;
+    lp_.impliedBound[k] = 1;
+    for (const auto& [r, a] : lp_.Col(k)) lp_.TouchRow(r);  // its bounds changed
+  }
   return true;
 }
 
