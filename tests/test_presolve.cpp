@@ -181,6 +181,40 @@ TEST(PresolveKinds, EachKindOnModelsWrittenForIt) {
   }
 }
 
+TEST(PresolveKinds, ALongColumnInManyDoubletonRowsIsNotWrittenAgainForEach) {
+  // k is in 2000 rows x_i + k = 1 with x_i free: each row eliminates x_i and
+  // leaves k's bounds alone, so the replay never reads k's list.
+  constexpr int kRows = 2000;
+  kit::Model model;
+  model.path = "doubletons";
+  for (int i = 0; i < kRows; ++i) {
+    model.rowNames.push_back("r" + std::to_string(i));
+    model.rlo.push_back(1);
+    model.rup.push_back(1);
+    model.colNames.push_back("x" + std::to_string(i));
+    model.clo.push_back(-INFINITY);
+    model.cup.push_back(INFINITY);
+    model.cost.push_back(0);
+    model.index.push_back(i);
+    model.value.push_back(1);
+    model.start.push_back(i + 1);
+  }
+  model.colNames.push_back("k");
+  model.clo.push_back(0);
+  model.cup.push_back(10);
+  model.cost.push_back(1);
+  for (int i = 0; i < kRows; ++i) {
+    model.index.push_back(i);
+    model.value.push_back(1);
+  }
+  model.start.push_back(2 * kRows);
+  const Chain chain = RunChain(model, Only(DBLROW));
+  EXPECT_EQ(chain.presolved.counts[DBLROW], kRows);
+  EXPECT_TRUE(chain.check.pass()) << Measures(chain.check);
+  // the log grows with the entries, not with their square
+  EXPECT_LT(chain.presolved.bin.size(), 200u * kRows);
+}
+
 // ---- failures ----
 
 TEST(PresolveFailures, NameTheRowOrColumnThatShowsIt) {
