@@ -11,6 +11,17 @@ namespace presolve {
 
 Presolver::Presolver(const Model& model, const PresolveOptions& options, LogWriter& log)
     : model_(model), opt_(options), log_(log), lp_(model) {
+  for (int j = 0; j < lp_.n; ++j) {
+    bool number = !std::isnan(lp_.clo[j]) && !std::isnan(lp_.cup[j]) && !std::isnan(lp_.cost[j]);
+    for (int e = model.start[j]; e < model.start[j + 1]; ++e) number = number && std::isfinite(model.value[e]);
+    if (!number)
+      throw PostError(model.path + ": column " + model.colNames[j] + " (index " + std::to_string(j) +
+                      "): a bound, its cost or a coefficient is not a finite number");
+  }
+  for (int i = 0; i < lp_.m; ++i)
+    if (std::isnan(lp_.rlo[i]) || std::isnan(lp_.rup[i]))
+      throw PostError(model.path + ": row " + model.rowNames[i] + " (index " + std::to_string(i) +
+                      "): a bound is not a number");
   for (int j = 0; j < lp_.n; ++j)
     if (lp_.clo[j] > lp_.cup[j] + opt_.feasTol * (1 + std::fabs(lp_.cup[j])))
       ColFails(j, "its lower bound is above its upper bound");
