@@ -4,6 +4,7 @@
 // the samples seldom show; the failures; and the commands end to end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <sstream>
@@ -256,6 +257,53 @@ TEST(PresolveLog, OnlyNoneLogsTheModelUnreduced) {
   EXPECT_NE(summary.str().find(", 4 records"), std::string::npos) << summary.str();
   EXPECT_EQ(result.reduced.value, model.value);
   EXPECT_EQ(result.reduced.rowNames, model.rowNames);
+}
+
+TEST(PresolveLog, EveryRecordReadsBackAndPacksToTheSameBytes) {
+  for (const std::string& path : kModels) {
+    const kit::PresolveResult result = kit::Presolve(kit::ReadModel(path), {});
+    const CaseFiles files{SolutionBytes(0, 0, 0, {}, {}, {}), result.stk,
+                          result.bin};
+    std::ostringstream text;
+    kit::Dump(files, text);  // throws at a record that does not read as its kind
+    const CaseFiles packed = ParseCase(text.str());
+    EXPECT_EQ(packed.bin, result.bin) << path;
+    EXPECT_EQ(packed.stk, result.stk) << path;
+    // In file order: HEADER, MATRIX, the reductions as counted, then the maps
+    // (which the replay takes first).
+    std::vector<std::string> kinds;
+    std::istringstream lines(text.str());
+    for (std::string line; std::getline(lines, line);)
+      if (line.rfind("# record ", 0) == 0) kinds.push_back(line.substr(line.rfind(": ") + 2));
+    ASSERT_GE(kinds.size(), 4u) << path;
+    EXPECT_EQ(kinds[0], "HEADER");
+    EXPECT_EQ(kinds[1], "MATRIX");
+    EXPECT_EQ(kinds[kinds.size() - 2], "COLMAP");
+    EXPECT_EQ(kinds.back(), "ROWMAP");
+    for (RecCode k : kit::kReductionKinds)
+      EXPECT_EQ(std::count(kinds.begin(), kinds.end(), CodeName(k)), result.counts[k]) << path;
+  }
+}
+
+TEST(PresolveCommand, OnlyNoneAndSkipThroughTheCommand) {
+  TempDir scratch;
+  const RunResult none =
+      RunProgram(KIT_EXE, scratch, {"presolve", kSamples + "p0201.mps", scratch.File("none"), "--only", "none"});
+  ASSERT_EQ(none.status, 0) << none.err;
+  const kit::Model model = kit::ReadModel(kSamples + "p0201.mps");
+  const kit::Model reduced = kit::ReadModel(scratch.File("none/reduced.mps"));
+  EXPECT_EQ(reduced.colNames, model.colNames);
+  EXPECT_EQ(reduced.rowNames, model.rowNames);
+  EXPECT_EQ(reduced.index, model.index);
+  EXPECT_EQ(reduced.value, model.value);
+  EXPECT_EQ(reduced.rup, model.rup);
+  EXPECT_NE(none.out.find("after:  133 rows, 201 columns"), std::string::npos) << none.out;
+  const RunResult skip =
+      RunProgram(KIT_EXE, scratch, {"presolve", kSamples + "p0201.mps", scratch.File("skip"), "--skip", "DUPCOL"});
+  ASSERT_EQ(skip.status, 0) << skip.err;
+  EXPECT_NE(skip.out.find("DUPCOL 0\n"), std::string::npos) << skip.out;
+  const RunResult all = RunProgram(KIT_EXE, scratch, {"presolve", kSamples + "p0201.mps", scratch.File("all")});
+  EXPECT_NE(all.out.find("DUPCOL 18\n"), std::string::npos) << all.out;
 }
 
 TEST(PresolveCommand, RunAndThePostsolveProgramGiveOneReport) {
