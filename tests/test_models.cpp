@@ -171,6 +171,16 @@ TEST(ModelFile, RefusalsNameTheFileLineAndReason) {
   dir.Write("bad.mps", "NAME B\nROWS\n N c\n L r\nCOLUMNS\n    X1        c            1.0   r            abc\nENDATA\n");
   EXPECT_EQ(why(dir.File("bad.mps")).rfind(dir.File("bad.mps") + ": Bad image at line 6", 0), 0u);
   EXPECT_EQ(why(dir.File("none.mps")), dir.File("none.mps") + ": cannot open");
+  dir.Write("empty.mps", "");
+  EXPECT_EQ(why(dir.File("empty.mps")), dir.File("empty.mps") + ": no ENDATA line: the MPS file is incomplete");
+  // CoinMpsIO crashes on this cut file (an unknown column at the end, no ENDATA): refused first.
+  dir.Write("cut.mps", "NAME X\nROWS\n N c\n L r\nCOLUMNS\n    x         c            1.0\nBOUNDS\n FR BND       X4TEN");
+  EXPECT_EQ(why(dir.File("cut.mps")), dir.File("cut.mps") + ": no ENDATA line: the MPS file is incomplete");
+  // CoinLpIO reads past its buffer on a file cut before End: refused first.
+  dir.Write("cut.lp", "Minimize\n obj: x\nSubject To\n c: x >= 1\n");
+  EXPECT_EQ(why(dir.File("cut.lp")), dir.File("cut.lp") + ": no End line: the LP file is incomplete");
+  dir.Write("bad.lp", "Minimize\n obj: x +\nEnd\n");
+  EXPECT_EQ(why(dir.File("bad.lp")), dir.File("bad.lp") + ": Unable to read objective function");
 }
 
 // ---- solve ----
@@ -233,6 +243,11 @@ TEST(KitSolve, AfiroGivesItsPublishedOptimum) {
     for (int k = m.start[j]; k < m.start[j + 1]; ++k) z -= m.value[k] * sol.y[m.index[k]];
     EXPECT_NEAR(sol.z[j], z, 1e-9) << j;
   }
+  // e226's objective row has RHS -7.113: the constant is +7.113, and c.x is the published -18.751929066.
+  std::filesystem::copy_file(kSamples + "e226.mps", dir.File("reduced.mps"),
+                             std::filesystem::copy_options::overwrite_existing);
+  const RunResult e226 = Kit(dir, {"solve", dir.path()});
+  EXPECT_NE(e226.out.find("objective -11.63892906704"), std::string::npos) << e226.out;
 }
 
 TEST(KitSolve, InfeasibleSaysSoAndBrokenInputLeavesTheOldFile) {

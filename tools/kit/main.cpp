@@ -49,6 +49,12 @@ void AddTolerances(CLI::App* command, kit::Tolerances& tol) {
                       "relative distance within which a value sits at its bound")->capture_default_str();
 }
 
+// What the model reader changed, e.g. integer columns relaxed.
+void ModelNotes(const kit::Model& model) {
+  for (const std::string& note : model.notes)
+    std::cerr << "postsolve-kit: note: " << model.path << ": " << note << '\n';
+}
+
 // DIR/reduced.mps when it is there: the names and order an imported answer is matched against.
 std::optional<kit::Model> ReducedModel(const std::string& dir) {
   const std::string path = dir + "/reduced.mps";
@@ -211,7 +217,7 @@ int main(int argc, char** argv) {
       const kit::FullSolution sol = kit::Solve(kit::LoadDir(dir), &logged);
       Warnings(sol);
       const kit::Model model = kit::ReadModel(modelPath);
-      for (const std::string& note : model.notes) std::cerr << "postsolve-kit: note: " << modelPath << ": " << note << '\n';
+      ModelNotes(model);
       try {
         std::ostringstream text;
         status = kit::Verify(sol, logged, model, tol, text);
@@ -222,7 +228,8 @@ int main(int argc, char** argv) {
       }
     } else if (*solve) {
       const kit::Model model = kit::ReadModel(dir + "/reduced.mps");
-      std::vector<std::string> notes = model.notes;
+      ModelNotes(model);
+      std::vector<std::string> notes;
       const kit::ClpAnswer answer = kit::SolveWithClp(model, logLevel, notes);
       kit::WriteSolutionFile(dir, answer.sol);
       for (const std::string& note : notes) std::cerr << "postsolve-kit: note: " << note << '\n';

@@ -5,12 +5,14 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <limits>
 #include <memory>
 #include <sstream>
+#include <string_view>
 
 #include <unistd.h>
 
@@ -41,11 +43,18 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 // Bounds at least this large are infinite, whatever the file's own infinity.
 constexpr double kModelInfinity = 1e30;
 
-std::string Trim(std::string s) {
+std::string Trim(const std::string& s) {
   const auto first = s.find_first_not_of(" \t\r\n");
   if (first == std::string::npos) return "";
-  const auto last = s.find_last_not_of(" \t\r\n");
-  return s.substr(first, last - first + 1);
+  return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// A reader's message without its decoration ("### ERROR: ...").
+std::string Plain(const std::string& message) {
+  std::string text = Trim(message);
+  for (std::string_view lead : {"### ERROR:", "###"})
+    if (text.starts_with(lead)) return Trim(text.substr(lead.size()));
+  return text;
 }
 
 // Collects what a reader says instead of printing it.
@@ -56,7 +65,9 @@ class Listener : public CoinMessageHandler {
     setPrefix(false);
   }
   int print() override {
-    const std::string text = Trim(messageBuffer());
+    std::string text = Plain(messageBuffer());
+    for (char& ch : text)  // a quoted card may hold any bytes; the message is one printable line
+      if (static_cast<unsigned char>(ch) < 0x20 || static_cast<unsigned char>(ch) >= 0x7f) ch = '?';
     if (currentMessage().externalNumber() >= 3000 && complaint.empty()) complaint = text;
     said.push_back(text);
     return 0;
@@ -103,38 +114,49 @@ std::string Upper(std::string s) {
   return s;
 }
 
-// What CoinMpsIO does not tell: it skips an OBJSENSE section, and it stops at
-// the first ENDATA, after which some files carry a quadratic objective. So the
-// section lines are looked at here: the sense is the word after OBJSENSE, on
-// its line (free MPS) or the next; a quadratic, conic or SOS section is noted
-// with its line. The file may be gzipped, hence CoinFileInput.
+// Calls see(line, number) for each line of the file, gzipped or not (read
+// through CoinFileInput, as the readers do), until it returns false.
+template <class See>
+void EachLine(const std::string& path, See see) {
+  std::unique_ptr<CoinFileInput> in;
+  try {
+    in.reset(CoinFileInput::create(path));
+  } catch (const CoinError& e) {
+    throw PostError(path + ": " + e.message());
+  }
+  char line[4096];
+  for (long number = 1; in->gets(line, sizeof line) != nullptr; ++number)
+    if (!see(std::string_view(line), number)) return;
+}
+
+// What CoinMpsIO does not tell, or gets wrong: it skips an OBJSENSE section,
+// it stops at the first ENDATA, after which some files carry a quadratic
+// objective, and it can crash at the end of a file without ENDATA. So the
+// section lines are looked at first: the sense is the word after OBJSENSE,
+// on its line (free MPS) or the next; a quadratic, conic or SOS section is
+// noted with its line.
 struct MpsSections {
   bool maximise = false;
+  bool endata = false;
   std::string refused;  // "line N: QUADOBJ section", empty when none
 };
 
 MpsSections ScanMpsSections(const std::string& path) {
   MpsSections found;
-  std::unique_ptr<CoinFileInput> in;
-  try {
-    in.reset(CoinFileInput::create(path));
-  } catch (const CoinError&) {
-    return found;  // the reader itself reports the unreadable file
-  }
-  char line[4096];
   bool senseNext = false;
-  for (long number = 1; in->gets(line, sizeof line) != nullptr; ++number) {
+  EachLine(path, [&](std::string_view line, long number) {
     std::istringstream words{std::string(line)};
     std::string word;
-    if (!(words >> word) || word[0] == '*') continue;
+    if (!(words >> word) || word[0] == '*') return true;
     word = Upper(word);
     if (senseNext) {
       found.maximise = word.rfind("MAX", 0) == 0;
       senseNext = false;
-      continue;
-    }
-    if (line[0] == ' ' || line[0] == '\t') continue;  // a data line, not a section
-    if (word == "OBJSENSE") {
+    } else if (line[0] == ' ' || line[0] == '\t') {
+      // a data line, not a section
+    } else if (word == "ENDATA") {
+      found.endata = true;
+    } else if (word == "OBJSENSE") {
       if (words >> word) found.maximise = Upper(word).rfind("MAX", 0) == 0;
       else senseNext = true;
     } else if (found.refused.empty() &&
@@ -142,7 +164,8 @@ MpsSections ScanMpsSections(const std::string& path) {
                 word == "CSECTION" || word == "SOS")) {
       found.refused = "line " + std::to_string(number) + ": " + word + " section";
     }
-  }
+    return true;
+  });
   return found;
 }
 
@@ -183,6 +206,7 @@ void ReadMps(Model& model) {
   const MpsSections sections = ScanMpsSections(path);
   if (!sections.refused.empty())
     throw PostError(path + ": " + sections.refused + ": only linear programs are read");
+  if (!sections.endata) throw PostError(path + ": no ENDATA line: the MPS file is incomplete");
   Listener listener;
   CoinMpsIO reader;
   reader.passInMessageHandler(&listener);
@@ -195,10 +219,8 @@ void ReadMps(Model& model) {
   }
   for (int s = 0; s < sets; ++s) delete setList[s];
   delete[] setList;
-  if (errors < 0) throw PostError(path + ": cannot open");
-  if (errors > 0)
-    throw PostError(path + ": " + (listener.complaint.empty() ? std::to_string(errors) + " errors"
-                                                               : listener.complaint));
+  if (errors != 0)
+    throw PostError(path + ": " + (listener.complaint.empty() ? "not an MPS file" : listener.complaint));
   if (sets > 0) throw PostError(path + ": an SOS section; only linear programs are read");
   const int last = reader.reader() ? reader.reader()->whichSection() : COIN_ENDATA_SECTION;
   if (last == COIN_QUADRATIC_SECTION || last == COIN_QUAD_SECTION || last == COIN_CONIC_SECTION)
@@ -215,8 +237,22 @@ void ReadMps(Model& model) {
   CopyProblem(reader, model);
 }
 
+// CoinLpIO reads past its buffer on a file that stops before its End line,
+// so such a file is refused before it gets there.
+bool LpHasEnd(const std::string& path) {
+  bool end = false;
+  EachLine(path, [&](std::string_view line, long) {
+    std::istringstream words{std::string(line)};
+    std::string word;
+    end = words >> word && Upper(word) == "END";
+    return !end;
+  });
+  return end;
+}
+
 void ReadLp(Model& model) {
   const std::string& path = model.path;
+  if (!LpHasEnd(path)) throw PostError(path + ": no End line: the LP file is incomplete");
   Listener listener;
   CoinLpIO reader;
   reader.passInMessageHandler(&listener);
@@ -225,7 +261,7 @@ void ReadLp(Model& model) {
     try {
       reader.readLp(path.c_str());
     } catch (const CoinError& e) {
-      const std::string why = Trim(e.message());
+      const std::string why = Plain(e.message());
       throw PostError(path + ": " + (why.empty() ? listener.complaint : why));
     }
   }
@@ -347,13 +383,12 @@ void WriteFreeMps(const Model& model, std::ostream& out) {
 Model ReadModel(const std::string& path) {
   Model model;
   model.path = path;
-  if (!std::filesystem::is_regular_file(path) && !std::filesystem::is_regular_file(path + ".gz"))
-    throw PostError(path + ": cannot open");
+  if (!std::filesystem::is_regular_file(path)) throw PostError(path + ": cannot open");
   try {
     if (EndsWith(path, ".lp") || EndsWith(path, ".lp.gz")) ReadLp(model);
     else ReadMps(model);
   } catch (const CoinError& e) {
-    throw PostError(path + ": " + Trim(e.message()));
+    throw PostError(path + ": " + Plain(e.message()));
   }
   return model;
 }
