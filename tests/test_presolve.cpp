@@ -346,6 +346,6 @@ TEST(PresolveCommand, AnInfeasibleModelLeavesNoDirectory) {
   EXPECT_EQ(CountLines(run.err), 1) << run.err;
   EXPECT_FALSE(std::filesystem::exists(scratch.File("out")));
   const RunResult unknown = RunProgram(KIT_EXE, scratch, {"presolve", scratch.File("bad.lp"), "--only", "NOPE"});
-  EXPECT_EQ(unknown.status, 1);
+  EXPECT_EQ(unknown.status, kit::kUsage);
   EXPECT_NE(unknown.err.find("NOPE"), std::string::npos);
 }

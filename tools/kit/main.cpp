@@ -63,8 +63,16 @@ std::optional<kit::Model> ReducedModel(const std::string& dir) {
 }
 
 void AddPresolveOptions(CLI::App& cmd, kit::PresolveOptions& options, std::string& only, std::string& skip) {
-  cmd.add_option("--only", only, "apply only these kinds (comma-separated; none for no reduction)");
-  cmd.add_option("--skip", skip, "apply every kind but these (comma-separated)");
+  const auto kinds = [](const std::string& list) {
+    try {
+      kit::ParseKinds(list);
+      return std::string();
+    } catch (const PostError& e) {
+      return std::string(e.what());
+    }
+  };
+  cmd.add_option("--only", only, "apply only these kinds (comma-separated; none for no reduction)")->check(kinds);
+  cmd.add_option("--skip", skip, "apply every kind but these (comma-separated)")->check(kinds);
   cmd.add_option("--feas-tol", options.feasTol,
                  "a bound b is met within feas-tol * (1 + |b|): infeasibility, forcing rows, implied bounds")
       ->capture_default_str()->check(CLI::NonNegativeNumber);
