@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <sstream>
 
@@ -80,6 +81,12 @@ void ExpectOptimal(const kit::Model& model, const Chain& chain, const std::strin
   const double direct = DirectObjective(model);
   EXPECT_LE(std::fabs(chain.objective - direct), 1e-9 * std::max(1.0, std::fabs(direct)))
       << what << ": recovered " << chain.objective << ", Clp on the whole model " << direct;
+}
+
+std::string Numbered(const char* stem, int number) {
+  std::string name(stem);
+  name += std::to_string(number);
+  return name;
 }
 
 // A model written in LP format for the purpose.
@@ -189,10 +196,10 @@ TEST(PresolveKinds, ALongColumnInManyDoubletonRowsIsNotWrittenAgainForEach) {
   kit::Model model;
   model.path = "doubletons";
   for (int i = 0; i < kRows; ++i) {
-    model.rowNames.push_back("r" + std::to_string(i));
+    model.rowNames.push_back(Numbered("r", i));
     model.rlo.push_back(1);
     model.rup.push_back(1);
-    model.colNames.push_back("x" + std::to_string(i));
+    model.colNames.push_back(Numbered("x", i));
     model.clo.push_back(-INFINITY);
     model.cup.push_back(INFINITY);
     model.cost.push_back(0);
@@ -214,6 +221,58 @@ TEST(PresolveKinds, ALongColumnInManyDoubletonRowsIsNotWrittenAgainForEach) {
   EXPECT_TRUE(chain.check.pass()) << Measures(chain.check);
   // the log grows with the entries, not with their square
   EXPECT_LT(chain.presolved.bin.size(), 200u * kRows);
+}
+
+// Small random LPs, feasible by construction, with parallel rows and columns
+// planted: wherever Clp finds the whole LP optimal, the chain must too.
+TEST(PresolveKinds, RandomSmallLpsKeepTheirOptimum) {
+  std::uint64_t state = 12345;
+  const auto next = [&](int below) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<int>((state >> 33) % static_cast<std::uint64_t>(below));
+  };
+  int optimal = 0;
+  for (int trial = 0; trial < 400; ++trial) {
+    kit::Model model;
+    model.path = Numbered("random ", trial);
+    const int m = 2 + next(5), n = 2 + next(6);
+    std::vector<double> point(n), activity(m, 0.0);
+    for (int j = 0; j < n; ++j) {
+      model.colNames.push_back(Numbered("c", j));
+      const double lo = next(4) - 2.0, width = next(3);
+      const int kind = next(6);  // bounded, lower only, upper only, free, fixed, bounded
+      model.clo.push_back(kind == 2 || kind == 3 ? -INFINITY : lo);
+      model.cup.push_back(kind == 1 || kind == 3 ? INFINITY : kind == 4 ? lo : lo + width);
+      point[j] = kind == 2 ? lo + width : lo;
+      model.cost.push_back(next(7) - 3.0);
+      const bool twin = j > 0 && next(5) == 0;  // twice the column before, cost too
+      for (int i = 0; i < m; ++i) {
+        const double a = twin ? 2 * [&] {
+          for (int e = model.start[j - 1]; e < model.start[j]; ++e)
+            if (model.index[e] == i) return model.value[e];
+          return 0.0;
+        }() : (next(5) < 2 ? next(7) - 3.0 : 0.0);
+        if (a == 0) continue;
+        model.index.push_back(i);
+        model.value.push_back(a);
+        activity[i] += a * point[j];
+      }
+      if (twin) model.cost[j] = 2 * model.cost[j - 1];
+      model.start.push_back(static_cast<int>(model.index.size()));
+    }
+    for (int i = 0; i < m; ++i) {
+      model.rowNames.push_back(Numbered("r", i));
+      const int kind = next(4);  // E, L, G, range
+      model.rlo.push_back(kind == 1 ? -INFINITY : activity[i] - (kind == 0 ? 0 : next(3)));
+      model.rup.push_back(kind == 2 ? INFINITY : activity[i] + (kind == 0 ? 0 : next(3)));
+    }
+    std::vector<std::string> notes;
+    if (kit::SolveWithClp(model, 0, notes).sol.status != 0) continue;  // unbounded
+    ++optimal;
+    const Chain chain = RunChain(model);
+    ExpectOptimal(model, chain, model.path);
+  }
+  EXPECT_GT(optimal, 200);
 }
 
 // ---- failures ----

@@ -49,6 +49,12 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel, std::vector<std::string
                   model.cup.data(), cost.data(), model.rlo.data(), model.rup.data());
   clp.dual();
   int iterations = clp.numberIterations();
+  if (clp.status() == 1 || clp.status() == 2) {
+    // The dual simplex can call a small feasible LP with free columns
+    // infeasible; the primal simplex, from where it stopped, confirms or not.
+    clp.primal(1);
+    iterations += clp.numberIterations();
+  }
   if (clp.status() == 0) {
     // Clp judges feasibility on its scaled problem: a row can end 1e-9 (relative)
     // outside its bound once unscaled. Polishing the optimal basis unscaled
