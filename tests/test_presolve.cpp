@@ -280,7 +280,13 @@ TEST(PresolveKinds, RandomSmallLpsKeepTheirOptimum) {
 // the primal simplex, which finds the optimum.
 TEST(PresolveKinds, AReducedLpTheDualSimplexCallsInfeasibleIsSolved) {
   TempDir dir;
-  dir.Write("reduced.mps", "NAME unnamed FREE\nROWS\n N  obj\n E  r0\n G  r1\n L  r2\n L  r3\n L  r4\nCOLUMNS\n    c0 obj -3\n    c0 r3 1\n    c1 obj -3\n    c1 r4 -2\n    c2 obj 3\n    c2 r2 -1\n    c2 r3 -1\n    c2 r4 2\n    c3 obj -1\n    c3 r1 -1\n    c3 r3 2\n    c3 r4 -2\n    c4 obj 2\n    c4 r3 3\n    c4 r4 -1\nRHS\n    rhs r2 2\n    rhs r3 2\nRANGES\n    rng r2 1\nBOUNDS\n FR bnd c0\n UP bnd c1 0\n LO bnd c1 -1\n FR bnd c2\n UP bnd c3 1\n LO bnd c4 -1\nENDATA\n");
+  dir.Write("reduced.mps",
+            "NAME unnamed FREE\nROWS\n N  obj\n E  r0\n G  r1\n L  r2\n L  r3\n L  r4\nCOLUMNS\n"
+            "    c0 obj -3\n    c0 r3 1\n    c1 obj -3\n    c1 r4 -2\n    c2 obj 3\n"
+            "    c2 r2 -1\n    c2 r3 -1\n    c2 r4 2\n    c3 obj -1\n    c3 r1 -1\n    c3 r3 2\n"
+            "    c3 r4 -2\n    c4 obj 2\n    c4 r3 3\n    c4 r4 -1\nRHS\n    rhs r2 2\n"
+            "    rhs r3 2\nRANGES\n    rng r2 1\nBOUNDS\n FR bnd c0\n UP bnd c1 0\n"
+            " LO bnd c1 -1\n FR bnd c2\n UP bnd c3 1\n LO bnd c4 -1\nENDATA\n");
   std::vector<std::string> notes;
   const kit::ClpAnswer answer = kit::SolveWithClp(kit::ReadModel(dir.File("reduced.mps")), 0, notes);
   EXPECT_EQ(answer.sol.status, 0);
