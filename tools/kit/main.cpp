@@ -18,6 +18,7 @@
 #include "kit.h"
 #include "model.h"
 #include "postsolve/postsolve.h"
+#include "presolve/presolve.h"
 
 using namespace postsolve;
 
@@ -61,6 +62,36 @@ std::optional<kit::Model> ReducedModel(const std::string& dir) {
   const std::string path = dir + "/reduced.mps";
   if (!std::filesystem::exists(path)) return std::nullopt;
   return kit::ReadModel(path);
+}
+
+void AddPresolveOptions(CLI::App& cmd, kit::PresolveOptions& options, std::string& only, std::string& skip) {
+  const auto kinds = [](const std::string& list) {
+    try {
+      kit::ParseKinds(list);
+      return std::string();
+    } catch (const PostError& e) {
+      return std::string(e.what());
+    }
+  };
+  cmd.add_option("--only", only, "apply only these kinds (comma-separated; none for no reduction)")->check(kinds);
+  cmd.add_option("--skip", skip, "apply every kind but these (comma-separated)")->check(kinds);
+  cmd.add_option("--feas-tol", options.feasTol,
+                 "a bound b is met within feas-tol * (1 + |b|): infeasibility, forcing rows, implied bounds")
+      ->capture_default_str()->check(CLI::NonNegativeNumber);
+  cmd.add_option("--pivot-tol", options.pivotTol, "smallest coefficient divided by")
+      ->capture_default_str()->check(CLI::NonNegativeNumber);
+  cmd.add_option("--pass-limit", options.passLimit, "most passes over the changed rows and columns")
+      ->capture_default_str()->check(CLI::Range(0, 1000000));
+}
+
+kit::PresolveOptions SelectKinds(kit::PresolveOptions options, const std::string& only, const std::string& skip) {
+  if (!only.empty()) {
+    options.enabled.fill(false);
+    for (RecordCode k : kit::ParseKinds(only)) options.set(k, true);
+  }
+  if (!skip.empty())
+    for (RecordCode k : kit::ParseKinds(skip)) options.set(k, false);
+  return options;
 }
 
 }  // namespace
@@ -130,6 +161,24 @@ int main(int argc, char** argv) {
   exp->add_option("--format", format, "csv, json or highs")->required()->check(CLI::IsMember({"csv", "json", "highs"}));
   exp->add_option("-o,--output", output, "output file (default: standard output)");
 
+  std::string only, skip;
+  kit::PresolveOptions presolveOptions;
+  auto* presolve = app.add_subcommand(
+      "presolve", "Reduce MODEL (MPS or LP) and write into DIR the log (dravfile.bin, .stk), the\n"
+                  "reduced LP (reduced.mps) and problem.json; print the reductions by kind.");
+  presolve->add_option("MODEL", modelPath, "model file")->required();
+  presolve->add_option("DIR", dir, "directory to write into")->capture_default_str();
+  AddPresolveOptions(*presolve, presolveOptions, only, skip);
+
+  auto* run = app.add_subcommand(
+      "run", "The whole pipeline: presolve MODEL into DIR, solve the reduced LP with Clp, replay\n"
+             "the log into the report the postsolve program writes, verify against MODEL.\n"
+             "Exit 3 when a verification measure is outside its tolerance.");
+  run->add_option("MODEL", modelPath, "model file")->required();
+  run->add_option("DIR", dir, "directory to write into")->capture_default_str();
+  AddPresolveOptions(*run, presolveOptions, only, skip);
+  AddTolerances(run, tol);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -147,6 +196,20 @@ int main(int argc, char** argv) {
       } else {
         kit::Dump(files, std::cout);
       }
+    } else if (*presolve) {
+      const kit::Model model = kit::ReadModel(modelPath);
+      const kit::PresolveResult result = kit::Presolve(model, SelectKinds(presolveOptions, only, skip));
+      kit::WritePresolveDir(model, result, dir);
+      kit::PrintPresolveSummary(model, result, std::cout);
+    } else if (*run) {
+      std::ostringstream text;
+      try {
+        status = kit::RunPipeline(modelPath, dir, SelectKinds(presolveOptions, only, skip), tol, text, std::cerr);
+      } catch (const PostError&) {
+        std::cout << text.str();
+        throw;
+      }
+      std::cout << text.str();
     } else if (*pack) {
       const std::string text = ReadCase(casePath);
       try {

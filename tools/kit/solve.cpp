@@ -47,6 +47,21 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel, std::vector<std::string
   clp.loadProblem(n, m, start.data(), model.index.data(), model.value.data(), model.clo.data(),
                   model.cup.data(), cost.data(), model.rlo.data(), model.rup.data());
   clp.dual();
+  int iterations = clp.numberIterations();
+  if (clp.status() == 1 || clp.status() == 2) {
+    // The dual simplex can call a small feasible LP with free columns
+    // infeasible; the primal simplex, from where it stopped, confirms or not.
+    clp.primal(1);
+    iterations += clp.numberIterations();
+  }
+  if (clp.status() == 0) {
+    // Clp judges feasibility on its scaled problem: a row can end 1e-9 (relative)
+    // outside its bound once unscaled. Polishing the optimal basis unscaled
+    // (usually no iteration) gives values that sit on their bounds.
+    clp.scaling(0);
+    clp.dual();
+    iterations += clp.numberIterations();
+  }
 
   ClpAnswer answer;
   ReducedSolution& sol = answer.sol;
@@ -54,7 +69,7 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel, std::vector<std::string
   sol.x.assign(clp.primalColumnSolution(), clp.primalColumnSolution() + n);
   sol.y.assign(clp.dualRowSolution(), clp.dualRowSolution() + m);
   sol.z.assign(clp.dualColumnSolution(), clp.dualColumnSolution() + n);
-  answer.iterations = clp.numberIterations();
+  answer.iterations = iterations;
   double objective = 0;
   for (std::size_t j = 0; j < sol.x.size(); ++j) objective = objective + model.cost[j] * sol.x[j];
   answer.objective = objective + model.objOffset;
