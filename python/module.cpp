@@ -177,7 +177,13 @@ PYBIND11_MODULE(postsolve, m) {
       .def(py::init<>())
       .def("header", &LogWriter::Header, py::arg("name"), py::arg("rlo"), py::arg("rup"), py::arg("rtype"),
            py::arg("clo"), py::arg("cup"), py::arg("row_names"), py::arg("col_names"))
-      .def("matrix", &LogWriter::Matrix, py::arg("c"), py::arg("columns"))
+      .def("matrix", py::overload_cast<const std::vector<double>&, const std::vector<Entries>&>(&LogWriter::Matrix),
+           py::arg("c"), py::arg("columns"), "Costs and the columns, each a list of (row, value).")
+      .def("matrix_csc",
+           py::overload_cast<const std::vector<double>&, const std::vector<int>&, const std::vector<int>&,
+                             const std::vector<double>&>(&LogWriter::Matrix),
+           py::arg("c"), py::arg("start"), py::arg("index"), py::arg("value"),
+           "Costs and the columns compressed: column j is [start[j], start[j+1]) of index and value.")
       .def("col_map", &LogWriter::ColMap)
       .def("row_map", &LogWriter::RowMap)
       .def("dominated_column", &LogWriter::DominatedColumn)

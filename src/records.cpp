@@ -216,16 +216,29 @@ void WriteHeaderPayload(ByteWriter& b, std::string_view name, const std::vector<
   b.doubles(cup);
 }
 
-void WriteMatrixPayload(ByteWriter& b, int nz, const std::vector<double>& c,
-                        const std::vector<std::vector<std::pair<int, double>>>& columns) {
+void WriteMatrixPayload(ByteWriter& b, int nz, const std::vector<double>& c, const std::vector<int>& start,
+                        const std::vector<int>& index, const std::vector<double>& value) {
   b.i32(nz);
-  b.i32(static_cast<int>(columns.size()));
+  b.i32(static_cast<int>(start.size()) - 1);
   b.doubles(c);
-  for (const auto& col : columns) {
-    b.i32(static_cast<int>(col.size()));
-    for (const auto& e : col) b.i32(e.first);
-    for (const auto& e : col) b.f64(e.second);
+  for (std::size_t j = 0; j + 1 < start.size(); ++j) {
+    const auto from = static_cast<std::size_t>(start[j]), to = static_cast<std::size_t>(start[j + 1]);
+    b.i32(static_cast<int>(to - from));
+    for (std::size_t e = from; e < to; ++e) b.i32(index[e]);
+    for (std::size_t e = from; e < to; ++e) b.f64(value[e]);
   }
+}
+
+CompressedColumns Compress(const std::vector<std::vector<std::pair<int, double>>>& columns) {
+  CompressedColumns out;
+  for (const auto& col : columns) {
+    for (const auto& [row, v] : col) {
+      out.index.push_back(row);
+      out.value.push_back(v);
+    }
+    out.start.push_back(static_cast<int>(out.index.size()));
+  }
+  return out;
 }
 
 void WriteMapPayload(ByteWriter& b, const std::vector<int>& map) {

@@ -307,9 +307,16 @@ void WriteHeaderPayload(ByteWriter& b, std::string_view name, const std::vector<
                         const std::vector<double>& rup, std::string_view rtype,
                         const std::vector<double>& clo, const std::vector<double>& cup);
 // MATRIX's payload: nz as given, the column count, c, then each column's
-// count, rows and values.
-void WriteMatrixPayload(ByteWriter& b, int nz, const std::vector<double>& c,
-                        const std::vector<std::vector<std::pair<int, double>>>& columns);
+// count, rows and values. Column j's entries are [start[j], start[j + 1]) of
+// index and value; start has one entry more than there are columns.
+void WriteMatrixPayload(ByteWriter& b, int nz, const std::vector<double>& c, const std::vector<int>& start,
+                        const std::vector<int>& index, const std::vector<double>& value);
+// Columns given as (row, value) lists, in the compressed form above.
+struct CompressedColumns {
+  std::vector<int> start{0}, index;
+  std::vector<double> value;
+};
+CompressedColumns Compress(const std::vector<std::vector<std::pair<int, double>>>& columns);
 // COLMAP / ROWMAP's payload.
 void WriteMapPayload(ByteWriter& b, const std::vector<int>& map);
 

@@ -86,6 +86,8 @@ TEST(LibraryLogWriter, RefusesWhatWouldNotReplay) {
   log.Header("x", one, one, "E", one, one, {"r"}, {"c"});
   EXPECT_THROW(log.Header("x", one, one, "E", one, one, {"r"}, {"c"}), Error) << "a second header";
   EXPECT_THROW(log.Matrix({1, 2}, {{}}), Error) << "a cost without its column";
+  EXPECT_THROW(log.Matrix({1}, {0, 2}, {0}, {1.0}), Error) << "start beyond the entries";
+  EXPECT_THROW(log.Matrix({1, 1}, {0, 1, 0}, {0}, {1.0}), Error) << "start falling";
   EXPECT_THROW(log.ForcingRow(0, {{'e', 0, 0, 0, 0, {}}}), Error) << "the end tag as a column's tag";
   EXPECT_THROW(SolutionFileBytes({0, {1}, {}, {}}), Error) << "x and z of different lengths";
   EXPECT_EQ(log.records(), 1);

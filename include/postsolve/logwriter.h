@@ -50,6 +50,10 @@ class LogWriter {
               const std::vector<std::string>& rowNames, const std::vector<std::string>& colNames);
   // Costs and the columns of the full matrix.
   void Matrix(const std::vector<double>& c, const std::vector<Entries>& columns);
+  // The same in compressed columns: column j's entries are [start[j],
+  // start[j + 1]) of index (rows) and value; start has c.size() + 1 entries.
+  void Matrix(const std::vector<double>& c, const std::vector<int>& start, const std::vector<int>& index,
+              const std::vector<double>& value);
   void ColMap(const std::vector<int>& map);
   void RowMap(const std::vector<int>& map);
 

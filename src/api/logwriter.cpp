@@ -1,6 +1,7 @@
 // The public log writer: each record through the one description of its
 // payload in records.h, the same code the case format's pack writes with.
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -76,14 +77,23 @@ void LogWriter::Header(std::string_view name, const std::vector<double>& rlo, co
 }
 
 void LogWriter::Matrix(const std::vector<double>& c, const std::vector<Entries>& columns) {
-  if (c.size() != columns.size()) throw Error("log writer: Matrix: one cost a column, please");
   std::size_t nz = 0;
   for (const Entries& col : columns) nz += col.size();
   if (nz > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
     throw Error("log writer: Matrix: more entries than an int32 counts");
+  const CompressedColumns m = Compress(columns);
+  Matrix(c, m.start, m.index, m.value);
+}
+
+void LogWriter::Matrix(const std::vector<double>& c, const std::vector<int>& start, const std::vector<int>& index,
+                       const std::vector<double>& value) {
+  if (start.size() != c.size() + 1) throw Error("log writer: Matrix: one cost a column, please");
+  if (start.front() != 0 || static_cast<std::size_t>(start.back()) != index.size() || value.size() != index.size() ||
+      !std::is_sorted(start.begin(), start.end()))
+    throw Error("log writer: Matrix: start must rise from 0 to the number of entries of index and value");
   Start(AsInt(RecordCode::MATRIX));
   Appender b(bin_);
-  WriteMatrixPayload(*b, static_cast<int>(nz), c, columns);
+  WriteMatrixPayload(*b, static_cast<int>(index.size()), c, start, index, value);
 }
 
 void LogWriter::ColMap(const std::vector<int>& map) {

@@ -371,9 +371,8 @@ class Parser {
     auto c = Doubles();
     std::vector<std::vector<std::pair<int, double>>> cols;
     while (Peek().kind == Token::Punct && Peek().text == "(") cols.push_back(Pairs("(", ")"));
-    int nz = 0;
-    for (const auto& col : cols) nz += static_cast<int>(col.size());
-    WriteMatrixPayload(b, haveNz ? nzGiven : nz, c, cols);
+    const CompressedColumns m = Compress(cols);
+    WriteMatrixPayload(b, haveNz ? nzGiven : static_cast<int>(m.index.size()), c, m.start, m.index, m.value);
   }
 
   void ForRow(ByteWriter& b) {

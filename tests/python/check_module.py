@@ -131,6 +131,11 @@ log.save(pair_dir, 0, [1.0], [1.0], [0.0])
 pair = postsolve.replay(pair_dir)
 check(pair.x.tolist() == [1.0, 0.0] and pair.z.tolist() == [0.0, 1.0] and pair.objective == 1.0,
       "the Python-written log replays to " + repr((pair.x, pair.z, pair.objective)))
+compressed = postsolve.LogWriter()
+compressed.header("pair", [1.0], [1e30], "G", [0.0, 0.0], [10.0, 10.0], ["demand"], ["a", "b"])
+compressed.matrix_csc([1.0, 2.0], [0, 1, 2], [0, 0], [1.0, 1.0])
+check(compressed.record_bytes() == log.record_bytes()[:len(compressed.record_bytes())],
+      "the compressed matrix writes other bytes than the column lists")
 try:
     postsolve.LogWriter().matrix([1.0], [[]])
     check(False, "a log not starting with its header was accepted")
