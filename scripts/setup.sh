@@ -10,11 +10,15 @@ command -v make >/dev/null || missing+=(make)
 [ -e /usr/include/CLI/CLI.hpp ] || missing+=(libcli11-dev)
 [ -e /usr/include/nlohmann/json.hpp ] || missing+=(nlohmann-json3-dev)
 [ -x /usr/bin/time ] || missing+=(time)  # the benchmark reads peak memory with it
-command -v pkg-config >/dev/null || missing+=(pkgconf)
+command -v pkg-config >/dev/null || missing+=(pkgconf)  # the installed-package test
 # Model files and the sample models the tests use, the LP solver, more examples.
 [ -e /usr/include/coin/CoinMpsIO.hpp ] && [ -e /usr/share/coin/Data/Sample/afiro.mps ] || missing+=(coinor-libcoinutils-dev)
 [ -e /usr/include/coin/ClpSimplex.hpp ] || missing+=(coinor-libclp-dev)
 [ -d /usr/share/doc/glpk-utils/examples ] || missing+=(glpk-utils)
+# The Python module: pybind11, Debian's interpreter with its headers and numpy.
+[ -e /usr/include/pybind11/pybind11.h ] || missing+=(pybind11-dev)
+compgen -G "/usr/include/python3*/Python.h" >/dev/null || missing+=(python3-dev)
+/usr/bin/python3 -c "import numpy" 2>/dev/null || missing+=(python3-numpy)
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
   sudo=""

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs every test twice: optimised, and with the address and
-# undefined-behaviour sanitizers. The optimised pass tries every damage
+# undefined-behaviour sanitizers, warnings as errors. The optimised pass tries every damage
 # position; the sanitizer pass, where each run costs tens of times more, a
 # seeded sample of them (each test prints its seed): set
 # POSTSOLVE_FULL_DAMAGE=1 to try them all there too, POSTSOLVE_DAMAGE_SEED=N
@@ -14,9 +14,9 @@ step() {
   "$@"
   echo "test.sh: $* took $((SECONDS - t0)) s" >&2
 }
-step cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+step cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DPOSTSOLVE_WERROR=ON >/dev/null
 step cmake --build build -j"$jobs"
 step ctest --test-dir build --output-on-failure -j"$jobs"
-step cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DPOSTSOLVE_SANITIZE=ON >/dev/null
+step cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DPOSTSOLVE_SANITIZE=ON -DPOSTSOLVE_WERROR=ON >/dev/null
 step cmake --build build-sanitize -j"$jobs"
 step ctest --test-dir build-sanitize --output-on-failure -j"$jobs"

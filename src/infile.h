@@ -17,13 +17,16 @@
 #include <utility>
 #include <vector>
 
+#include "postsolve/error.h"
+
 namespace postsolve {
 
 // The one failure path: thrown anywhere, printed by the driver as
 // "postsolve: <what>" on standard error, exit status 1.
-class PostError : public std::runtime_error {
+// The library's public Error, so that a caller catches every failure as one type.
+class PostError : public Error {
  public:
-  using std::runtime_error::runtime_error;
+  using Error::Error;
 };
 
 // Names a record code in messages; set by the layer that knows the codes.

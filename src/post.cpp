@@ -557,17 +557,23 @@ void ReplayRecords(PostData& pd, const std::vector<int>& offsets) {
 
 }  // namespace
 
-void ReplayLog(PostData& pd) {
-  ReadSolution(pd, OpenIn(SOLFILE));
-  const std::vector<int> offsets = ReadOffsets(OpenIn(STKFILE));
-  pd.fbin = OpenIn(BINFILE);
+void ReplayLog(PostData& pd) { ReplayLog(pd, std::string(".")); }
+
+void ReplayLog(PostData& pd, const std::string& dir) {
+  // In the working directory the files go by their bare names, as in the program's messages.
+  auto path = [&dir](const char* file) { return dir == "." ? std::string(file) : dir + "/" + file; };
+  ReadSolution(pd, OpenIn(path(SOLFILE)));
+  const std::vector<int> offsets = ReadOffsets(OpenIn(path(STKFILE)));
+  pd.fbin = OpenIn(path(BINFILE));
   ReplayRecords(pd, offsets);
 }
 
-void ReplayLog(PostData& pd, const InputBuffers& files) {
-  ReadSolution(pd, MemIn(SOLFILE, files.sol));
-  const std::vector<int> offsets = ReadOffsets(MemIn(STKFILE, files.stk));
-  pd.fbin = MemIn(BINFILE, files.bin);
+void ReplayLog(PostData& pd, const InputBuffers& files) { ReplayLog(pd, files.sol, files.stk, files.bin); }
+
+void ReplayLog(PostData& pd, std::string_view sol, std::string_view stk, std::string_view bin) {
+  ReadSolution(pd, MemIn(SOLFILE, sol));
+  const std::vector<int> offsets = ReadOffsets(MemIn(STKFILE, stk));
+  pd.fbin = MemIn(BINFILE, bin);
   ReplayRecords(pd, offsets);
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <fstream>
 #include <functional>
 
 namespace postsolve {
@@ -202,6 +203,49 @@ void ByteWriter::name(std::string_view text) {
   s.append(text);
 }
 
+void WriteHeaderPayload(ByteWriter& b, std::string_view name, const std::vector<double>& rlo,
+                        const std::vector<double>& rup, std::string_view rtype,
+                        const std::vector<double>& clo, const std::vector<double>& cup) {
+  b.i32(static_cast<int>(rlo.size()));
+  b.i32(static_cast<int>(clo.size()));
+  b.name(name);
+  b.doubles(rlo);
+  b.doubles(rup);
+  b.s.append(rtype);
+  b.doubles(clo);
+  b.doubles(cup);
+}
+
+void WriteMatrixPayload(ByteWriter& b, int nz, const std::vector<double>& c, const std::vector<int>& start,
+                        const std::vector<int>& index, const std::vector<double>& value) {
+  b.i32(nz);
+  b.i32(static_cast<int>(start.size()) - 1);
+  b.doubles(c);
+  for (std::size_t j = 0; j + 1 < start.size(); ++j) {
+    const auto from = static_cast<std::size_t>(start[j]), to = static_cast<std::size_t>(start[j + 1]);
+    b.i32(static_cast<int>(to - from));
+    for (std::size_t e = from; e < to; ++e) b.i32(index[e]);
+    for (std::size_t e = from; e < to; ++e) b.f64(value[e]);
+  }
+}
+
+CompressedColumns Compress(const std::vector<std::vector<std::pair<int, double>>>& columns) {
+  CompressedColumns out;
+  for (const auto& col : columns) {
+    for (const auto& [row, v] : col) {
+      out.index.push_back(row);
+      out.value.push_back(v);
+    }
+    out.start.push_back(static_cast<int>(out.index.size()));
+  }
+  return out;
+}
+
+void WriteMapPayload(ByteWriter& b, const std::vector<int>& map) {
+  b.i32(static_cast<int>(map.size()));
+  b.ints(map);
+}
+
 std::string SolutionBytes(int status, int nc, int nr, const std::vector<double>& x,
                           const std::vector<double>& y, const std::vector<double>& z) {
   ByteWriter b;
@@ -219,6 +263,17 @@ std::string StackBytes(const std::vector<int>& offsets) {
   b.ints(offsets);
   b.i32(static_cast<int>(offsets.size()));
   return b.s;
+}
+
+void WriteInputFiles(std::string_view sol, std::string_view stk, std::string_view bin, const std::string& dir) {
+  const std::pair<const char*, std::string_view> parts[] = {{SOLFILE, sol}, {STKFILE, stk}, {BINFILE, bin}};
+  for (const auto& [name, bytes] : parts) {
+    const std::string path = dir + "/" + name;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) throw PostError(path + ": cannot write");
+  }
 }
 
 }  // namespace postsolve

@@ -301,10 +301,32 @@ void WritePayload(ByteWriter& b, RecordCode code, Payload payload) {
   payload.Fields(w);
 }
 
+// HEADER's payload: m and n as the sizes of rlo and clo, the name, then the
+// arrays as given.
+void WriteHeaderPayload(ByteWriter& b, std::string_view name, const std::vector<double>& rlo,
+                        const std::vector<double>& rup, std::string_view rtype,
+                        const std::vector<double>& clo, const std::vector<double>& cup);
+// MATRIX's payload: nz as given, the column count, c, then each column's
+// count, rows and values. Column j's entries are [start[j], start[j + 1]) of
+// index and value; start has one entry more than there are columns.
+void WriteMatrixPayload(ByteWriter& b, int nz, const std::vector<double>& c, const std::vector<int>& start,
+                        const std::vector<int>& index, const std::vector<double>& value);
+// Columns given as (row, value) lists, in the compressed form above.
+struct CompressedColumns {
+  std::vector<int> start{0}, index;
+  std::vector<double> value;
+};
+CompressedColumns Compress(const std::vector<std::vector<std::pair<int, double>>>& columns);
+// COLMAP / ROWMAP's payload.
+void WriteMapPayload(ByteWriter& b, const std::vector<int>& map);
+
 // Solution file: status, nc, nr, then whatever arrays are given.
 std::string SolutionBytes(int status, int nc, int nr, const std::vector<double>& x,
                           const std::vector<double>& y, const std::vector<double>& z);
 // Offset stack: the offsets, then their count.
 std::string StackBytes(const std::vector<int>& offsets);
+
+// Writes dir/dravfile.sol, .stk and .bin; a file that cannot be written is a failure.
+void WriteInputFiles(std::string_view sol, std::string_view stk, std::string_view bin, const std::string& dir);
 
 }  // namespace postsolve

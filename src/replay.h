@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "postdata.h"
@@ -30,7 +31,11 @@ std::pair<double, double> DupColInterval(double s, double alpha, double lok, dou
 // Reads the three files in the current directory and undoes every record;
 // leaves fbin at the name section.
 void ReplayLog(PostData& pd);
+// The same in directory `dir`; messages name the files dir/FILE.
+void ReplayLog(PostData& pd, const std::string& dir);
 // The same over files already in memory.
 void ReplayLog(PostData& pd, const InputBuffers& files);
+// The same over the three files' bytes, copied in before the replay starts.
+void ReplayLog(PostData& pd, std::string_view sol, std::string_view stk, std::string_view bin);
 
 }  // namespace postsolve

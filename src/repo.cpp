@@ -85,12 +85,12 @@ void GetActv(PostData& pd) {
 
 // ---- report ----
 
-namespace {
-
 const char* StatusName(int status) {
   static const char* const names[] = {"unsolved", "optimal", "infeasible", "unbounded", "difficulty"};
   return status >= -1 && status <= 3 ? names[status + 1] : "unknown";
 }
+
+namespace {
 
 // The report under construction: a temporary file beside its final name,
 // filled through a large buffer and renamed into place only when complete.
@@ -323,8 +323,8 @@ std::string ReportName(std::string_view problem) {
   return name + ".rpt";
 }
 
-std::string OutRept(PostData& pd) {
-  const std::string fname = ReportName(pd.name);
+std::string OutRept(PostData& pd, const std::string& dir) {
+  const std::string fname = dir.empty() ? ReportName(pd.name) : dir + "/" + ReportName(pd.name);
   ReportFile out(fname);
 
   char buf[160];

@@ -49,8 +49,11 @@ inline ColumnClass ClassifyColumn(double lo, double up) {
   return {std::fabs(lo - up) < 1e-13 ? "FX" : "BO", true, true};
 }
 
-// Writes the report atomically; returns its file name.
-std::string OutRept(PostData& pd);
+// Writes the report atomically, in `dir` (the working directory when empty);
+// returns its path. Reads the names from pd.fbin's current position.
+std::string OutRept(PostData& pd, const std::string& dir = "");
+// The report's word for a solution status.
+const char* StatusName(int status);
 std::string ReportName(std::string_view problem);
 
 // Console.

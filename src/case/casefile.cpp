@@ -332,12 +332,7 @@ class Parser {
       case HEADER: Header(b); break;
       case MATRIX: Matrix(b); break;
       case COLMAP:
-      case ROWMAP: {
-        auto map = Ints();
-        b.i32(static_cast<int>(map.size()));
-        b.ints(map);
-        break;
-      }
+      case ROWMAP: WriteMapPayload(b, Ints()); break;
       case FORROW: ForRow(b); break;
       default: Fail(t, "record '" + t.text + "' has no case syntax");
     }
@@ -365,13 +360,8 @@ class Parser {
       if (kHeaderArrays[a].bytes) rtype = Str();
       else reals[a] = Doubles();
     }
-    b.i32(static_cast<int>(reals[0].size()));  // m and n, as the first array of each says
-    b.i32(static_cast<int>(reals[3].size()));
-    b.name(name);
-    for (std::size_t a = 0; a < std::size(kHeaderArrays); ++a) {
-      if (kHeaderArrays[a].bytes) b.s += rtype;
-      else b.doubles(reals[a]);
-    }
+    static_assert(kHeaderArrays[2].bytes && !kHeaderArrays[3].perRow);  // rlo rup rtype clo cup
+    WriteHeaderPayload(b, name, reals[0], reals[1], rtype, reals[3], reals[4]);
   }
 
   void Matrix(ByteWriter& b) {
@@ -381,16 +371,8 @@ class Parser {
     auto c = Doubles();
     std::vector<std::vector<std::pair<int, double>>> cols;
     while (Peek().kind == Token::Punct && Peek().text == "(") cols.push_back(Pairs("(", ")"));
-    int nz = 0;
-    for (const auto& col : cols) nz += static_cast<int>(col.size());
-    b.i32(haveNz ? nzGiven : nz);
-    b.i32(static_cast<int>(cols.size()));
-    b.doubles(c);
-    for (const auto& col : cols) {
-      b.i32(static_cast<int>(col.size()));
-      for (const auto& e : col) b.i32(e.first);
-      for (const auto& e : col) b.f64(e.second);
-    }
+    const CompressedColumns m = Compress(cols);
+    WriteMatrixPayload(b, haveNz ? nzGiven : static_cast<int>(m.index.size()), c, m.start, m.index, m.value);
   }
 
   void ForRow(ByteWriter& b) {
@@ -414,15 +396,7 @@ class Parser {
 CaseFiles ParseCase(std::string_view text) { return Parser(text).Run(); }
 
 void WriteCaseFiles(const CaseFiles& files, const std::string& dir) {
-  const std::pair<const char*, const std::string*> parts[] = {
-      {SOLFILE, &files.sol}, {STKFILE, &files.stk}, {BINFILE, &files.bin}};
-  for (const auto& [name, bytes] : parts) {
-    std::string path = dir + "/" + name;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
-    out.close();
-    if (!out) throw PostError(path + ": cannot write");
-  }
+  WriteInputFiles(files.sol, files.stk, files.bin, dir);
 }
 
 }  // namespace postsolve

@@ -9,15 +9,13 @@
 
 #include "kit.h"
 #include "model.h"
+#include "postsolve/logwriter.h"
 
 namespace postsolve::kit {
 
 // What dravfile.sol holds, in the log's conventions: minimisation, reduced
 // indices, y one dual per row, z = c - A'y one dual slack per column.
-struct ReducedSolution {
-  int status = -1;
-  std::vector<double> x, y, z;
-};
+using ReducedSolution = postsolve::ReducedSolution;
 
 // Writes DIR/dravfile.sol beside itself and renames it into place, so that an
 // existing file is replaced only by a complete one.

@@ -17,6 +17,7 @@
 #include "bridge.h"
 #include "kit.h"
 #include "model.h"
+#include "postsolve/postsolve.h"
 #include "presolve/presolve.h"
 
 using namespace postsolve;
@@ -99,6 +100,7 @@ int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   CLI::App app{"Tools for the postsolver's input files: dump them as a readable case, pack a\n"
                "case into them, check the recovered solution, export it."};
+  app.set_version_flag("--version", std::string("postsolve-kit ") + Version());
   app.require_subcommand(1, 1);
   app.failure_message([](const CLI::App*, const CLI::Error& e) {
     return "postsolve-kit: " + std::string(e.what()) + " (see --help)\n";

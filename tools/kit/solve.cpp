@@ -14,8 +14,7 @@
 namespace postsolve::kit {
 
 void WriteSolutionFile(const std::string& dir, const ReducedSolution& sol) {
-  const auto nc = static_cast<int>(sol.x.size()), nr = static_cast<int>(sol.y.size());
-  ReplaceFile(dir + "/" + SOLFILE, SolutionBytes(sol.status, nc, nr, sol.x, sol.y, sol.z));
+  ReplaceFile(dir + "/" + SOLFILE, SolutionFileBytes(sol));
 }
 
 namespace {

@@ -1,141 +1,111 @@
-// The log's records, one function per kind; the reductions' payloads go through
-// the record format's description, the one the replay reads them with.
-#include <cmath>
+// The log's records: each through the library's log writer, the one pack and
+// every presolver write with; here only what the working LP's form asks.
 
 #include "work.h"
 
 namespace postsolve::kit::presolve {
 
-void LogWriter::Start(RecordCode code) {
-  if (out_.s.size() > static_cast<std::size_t>(std::numeric_limits<int>::max() - 8))
-    throw PostError("the log would exceed the 2 GiB its int32 offsets can address");
-  offsets_.push_back(static_cast<int>(out_.s.size()));
-  ++counts_[AsInt(code)];
-}
-
-void LogWriter::Bound(double v) { out_.f64(LogBound(v)); }
-
-double LogWriter::LogBound(double v) { return std::isinf(v) ? std::copysign(INFVAL, v) : v; }
-
-std::string LogWriter::Stack() const { return StackBytes(offsets_); }
-
-// HEADER: m, n, len, name, rlo, rup, rtype, clo, cup; then the name section
+// HEADER: the model's bounds, a row's type from which of its bounds are
+// finite, and the names. A bound at or beyond the log's 1e30 is infinite.
 void LogWriter::Header(const Model& model, const std::string& name) {
-  Start(HEADER);
-  out_.code(HEADER);
-  out_.i32(model.rows());
-  out_.i32(model.cols());
-  out_.i32(static_cast<int>(name.size()));
-  out_.s += name;
-  for (double v : model.rlo) Bound(v <= -INFVAL ? -kInf : v);
-  for (double v : model.rup) Bound(v >= INFVAL ? kInf : v);
-  for (int i = 0; i < model.rows(); ++i) {
+  auto lower = [](double v) { return v <= -INFVAL ? -kInf : v; };
+  auto upper = [](double v) { return v >= INFVAL ? kInf : v; };
+  std::vector<double> rlo(model.rlo.size()), rup(model.rup.size()), clo(model.clo.size()), cup(model.cup.size());
+  std::string rtype(model.rlo.size(), 'R');
+  for (std::size_t i = 0; i < rlo.size(); ++i) {
+    rlo[i] = lower(model.rlo[i]);
+    rup[i] = upper(model.rup[i]);
     const bool lo = model.rlo[i] > -INFVAL, up = model.rup[i] < INFVAL;
-    out_.byte(lo && up && model.rlo[i] == model.rup[i] ? 'E' : !lo && up ? 'L' : lo && !up ? 'G' : 'R');
+    rtype[i] = lo && up && model.rlo[i] == model.rup[i] ? 'E' : !lo && up ? 'L' : lo && !up ? 'G' : 'R';
   }
-  for (double v : model.clo) Bound(v <= -INFVAL ? -kInf : v);
-  for (double v : model.cup) Bound(v >= INFVAL ? kInf : v);
-  for (const std::string& s : model.rowNames) out_.name(s);
-  for (const std::string& s : model.colNames) out_.name(s);
+  for (std::size_t j = 0; j < clo.size(); ++j) {
+    clo[j] = lower(model.clo[j]);
+    cup[j] = upper(model.cup[j]);
+  }
+  log_.Header(name, rlo, rup, rtype, clo, cup, model.rowNames, model.colNames);
+  Count(HEADER);
 }
 
-// MATRIX: nz, ncols, c, then per column: cnt, rows, values
+// MATRIX: the costs of the minimisation (sense -1 turns a maximisation round).
 void LogWriter::Matrix(const Model& model, double sense) {
-  Start(MATRIX);
-  out_.code(MATRIX);
-  out_.i32(static_cast<int>(model.index.size()));
-  out_.i32(model.cols());
-  for (double c : model.cost) out_.f64(sense * c);
-  for (int j = 0; j < model.cols(); ++j) {
-    const int begin = model.start[j], end = model.start[j + 1];
-    out_.i32(end - begin);
-    for (int e = begin; e < end; ++e) out_.i32(model.index[e]);
-    for (int e = begin; e < end; ++e) out_.f64(model.value[e]);
-  }
+  std::vector<double> cost(model.cost.size());
+  for (std::size_t j = 0; j < cost.size(); ++j) cost[j] = sense * model.cost[j];
+  log_.Matrix(cost, model.start, model.index, model.value);
+  Count(MATRIX);
 }
 
-// The reductions: each payload through the record format's own description,
-// then the entry list that ends it.
+void LogWriter::DomCol(int j, double x, double c, const Entries& column) {
+  log_.DominatedColumn(j, x, c, column);
+  Count(DOMCOL);
+}
 
-void LogWriter::ColumnAt(RecordCode code, int j, double x, double c, const Entries& column) {
-  Start(code);
-  WritePayload(out_, code, FixedColPayload{.j = j, .xval = x, .cj = c, .column = {}});
-  out_.list(column);
+void LogWriter::FixCol(int j, double x, double c, const Entries& column) {
+  log_.FixedColumn(j, x, c, column);
+  Count(FIXCOL);
 }
 
 void LogWriter::NulCol(int j, double x, double z) {
-  Start(NULCOL);
-  WritePayload(out_, NULCOL, NulColPayload{.j = j, .xval = x, .zval = z});
+  log_.NullColumn(j, x, z);
+  Count(NULCOL);
 }
 
 void LogWriter::DupCol(int k, int j, double alpha, double lok, double upk, double loj, double upj) {
-  Start(DUPCOL);
-  WritePayload(out_, DUPCOL,
-               DupColPayload{.k = k, .j = j, .alpha = alpha, .lok = LogBound(lok), .upk = LogBound(upk),
-                             .loj = LogBound(loj), .upj = LogBound(upj)});
+  log_.DuplicateColumn(k, j, alpha, lok, upk, loj, upj);
+  Count(DUPCOL);
 }
 
 void LogWriter::LowBnd(int j, double l) {
-  Start(LOWBND);
-  WritePayload(out_, LOWBND, BoundPayload{.j = j, .bound = l});
+  log_.LowerBound(j, l);
+  Count(LOWBND);
 }
 
 void LogWriter::MinBnd(int j, double u) {
-  Start(MINBND);
-  WritePayload(out_, MINBND, BoundPayload{.j = j, .bound = u});
+  log_.MinusBound(j, u);
+  Count(MINBND);
 }
 
 void LogWriter::DblRow(int r, int j, int k, double b, double aj, double ak, double cj, double ck,
                        bool flo, double lo, bool fup, double up, const Entries& columnK) {
-  Start(DBLROW);
-  WritePayload(out_, DBLROW,
-               DblRowPayload{.r = r, .j = j, .k = k, .b = b, .aj = aj, .ak = ak, .cj = cj, .ck = ck,
-                             .flo = flo ? 1 : 0, .lo = LogBound(lo), .fup = fup ? 1 : 0,
-                             .up = LogBound(up), .columnK = {}});
-  out_.list(columnK);
+  log_.DoubletonRow(r, j, k, b, aj, ak, cj, ck, flo, lo, fup, up, columnK);
+  Count(DBLROW);
 }
 
 void LogWriter::DomRow(int r, int j, double b, double a, double cj, const Entries& row) {
-  Start(DOMROW);
-  WritePayload(out_, DOMROW, DomRowPayload{.r = r, .j = j, .b = b, .a = a, .cj = cj, .row = {}});
-  out_.list(row);
+  log_.DominatedRow(r, j, b, a, cj, row);
+  Count(DOMROW);
 }
 
 void LogWriter::ForRow(int r, const std::vector<ForcedColumn>& items) {
-  Start(FORROW);
-  WritePayload(out_, FORROW, ForRowHead{.r = r});
-  for (const ForcedColumn& item : items) {
-    out_.byte(item.tag);
-    ForRowItem fields{.j = item.j, .xval = item.x, .a = item.a, .cj = item.c, .column = {}};
-    FieldWriter writer{out_};
-    fields.Fields(writer);
-    out_.list(item.others);
-  }
-  out_.byte(kForRowEnd);
+  std::vector<::postsolve::ForcedColumn> columns;
+  columns.reserve(items.size());
+  for (const ForcedColumn& item : items) columns.push_back({item.tag, item.j, item.x, item.a, item.c, item.others});
+  log_.ForcingRow(r, columns);
+  Count(FORROW);
 }
 
 void LogWriter::NulRow(int r) {
-  Start(NULROW);
-  WritePayload(out_, NULROW, NulRowPayload{.r = r});
+  log_.NullRow(r);
+  Count(NULROW);
 }
 
 void LogWriter::DupRow(int r, int s, double v) {
-  Start(DUPROW);
-  WritePayload(out_, DUPROW, DupRowPayload{.r = r, .s = s, .factor = v});
+  log_.DuplicateRow(r, s, v);
+  Count(DUPROW);
 }
 
 void LogWriter::SglRow(int r, int j, double x, double a, double c, const Entries& column) {
-  Start(SGLROW);
-  WritePayload(out_, SGLROW, SglRowPayload{.r = r, .j = j, .xval = x, .a = a, .cj = c, .column = {}});
-  out_.list(column);
+  log_.SingletonRow(r, j, x, a, c, column);
+  Count(SGLROW);
 }
 
-// COLMAP and ROWMAP: N, then N reduced indices (-1 for a column or row removed)
-void LogWriter::Map(RecordCode code, const std::vector<int>& map) {
-  Start(code);
-  out_.code(code);
-  out_.i32(static_cast<int>(map.size()));
-  out_.ints(map);
+void LogWriter::ColMap(const std::vector<int>& map) {
+  log_.ColMap(map);
+  Count(COLMAP);
+}
+
+void LogWriter::RowMap(const std::vector<int>& map) {
+  log_.RowMap(map);
+  Count(ROWMAP);
 }
 
 }  // namespace postsolve::kit::presolve

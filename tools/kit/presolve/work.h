@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "postsolve/logwriter.h"
 #include "records.h"
 #include "presolve.h"
 
@@ -77,7 +78,8 @@ class WorkLp {
   std::vector<char> rowQueued_, colQueued_;
 };
 
-// The log being written: the records in order, each through one function.
+// The log being written: the records in order, each through the library's
+// log writer, with a count of each kind.
 class LogWriter {
  public:
   struct ForcedColumn {
@@ -89,8 +91,8 @@ class LogWriter {
 
   void Header(const Model& model, const std::string& name);
   void Matrix(const Model& model, double sense);
-  void DomCol(int j, double x, double c, const Entries& column) { ColumnAt(DOMCOL, j, x, c, column); }
-  void FixCol(int j, double x, double c, const Entries& column) { ColumnAt(FIXCOL, j, x, c, column); }
+  void DomCol(int j, double x, double c, const Entries& column);
+  void FixCol(int j, double x, double c, const Entries& column);
   void NulCol(int j, double x, double z);
   void DupCol(int k, int j, double alpha, double lok, double upk, double loj, double upj);
   void LowBnd(int j, double l);
@@ -102,21 +104,16 @@ class LogWriter {
   void NulRow(int r);
   void DupRow(int r, int s, double v);
   void SglRow(int r, int j, double x, double a, double c, const Entries& column);
-  void ColMap(const std::vector<int>& map) { Map(COLMAP, map); }
-  void RowMap(const std::vector<int>& map) { Map(ROWMAP, map); }
+  void ColMap(const std::vector<int>& map);
+  void RowMap(const std::vector<int>& map);
 
-  const std::string& bin() const { return out_.s; }
-  std::string Stack() const;
+  const std::string& bin() const { return log_.recordBytes(); }
+  std::string Stack() const { return log_.stackBytes(); }
   const std::array<long, NCODES>& counts() const { return counts_; }
 
  private:
-  void Start(RecordCode code);
-  void Bound(double v);  // an infinite bound as the log's +-1e30
-  static double LogBound(double v);
-  void ColumnAt(RecordCode code, int j, double x, double c, const Entries& column);
-  void Map(RecordCode code, const std::vector<int>& map);
-  ByteWriter out_;
-  std::vector<int> offsets_;
+  void Count(RecordCode code) { ++counts_[AsInt(code)]; }
+  ::postsolve::LogWriter log_;
   std::array<long, NCODES> counts_{};
 };
 

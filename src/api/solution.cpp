@@ -1,0 +1,106 @@
+// The public replay: the program's own replay and products over the state,
+// kept whole inside the Solution so that its vectors are handed out without
+// a copy and the report can still be written from it.
+
+#include <limits>
+#include <utility>
+
+#include "postsolve/postsolve.h"
+#include "report.h"
+
+namespace postsolve {
+
+struct Solution::State {
+  PostData pd;
+  std::size_t namesAt = 0;  // the name section in pd.fbin, for the report
+  std::vector<double> rowLower, rowUpper, colLower, colUpper;
+  std::vector<std::string> rowTypes, colTypes, rowNames, colNames;
+  double objective = 0;
+
+  // After the replay and the products: z as the report shows it, the bounds
+  // and types as the report classifies them, the names.
+  void Complete() {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    const auto m = static_cast<std::size_t>(pd.m), n = static_cast<std::size_t>(pd.n);
+    namesAt = pd.fbin.pos;
+    rowLower.resize(m);
+    rowUpper.resize(m);
+    rowTypes.reserve(m);
+    rowNames.reserve(m);
+    for (std::size_t i = 0; i < m; ++i) {
+      const RowClass cls = ClassifyRow(pd.rtype[i]);
+      rowLower[i] = cls.lower ? pd.rlo[i] : -kInf;
+      rowUpper[i] = cls.upper ? pd.rup[i] : kInf;
+      rowTypes.emplace_back(cls.type);
+      rowNames.emplace_back(NextName(pd.fbin, "row", static_cast<int>(i)));
+    }
+    colLower.resize(n);
+    colUpper.resize(n);
+    colTypes.reserve(n);
+    colNames.reserve(n);
+    for (std::size_t j = 0; j < n; ++j) {
+      const ColumnClass cls = ClassifyColumn(pd.clo[j], pd.cup[j]);
+      colLower[j] = cls.lower ? pd.clo[j] : -kInf;
+      colUpper[j] = cls.upper ? pd.cup[j] : kInf;
+      colTypes.emplace_back(cls.type);
+      colNames.emplace_back(NextName(pd.fbin, "column", static_cast<int>(j)));
+      pd.z[j] = -pd.atyc[j];  // what the report prints, c - A'y
+      objective = objective + pd.c[j] * pd.x[j];
+    }
+    mFree(pd.A);  // the products are done; nothing after needs the matrix
+  }
+};
+
+Solution::Solution(std::unique_ptr<State> state) : state_(std::move(state)) {}
+Solution::Solution(Solution&&) noexcept = default;
+Solution& Solution::operator=(Solution&&) noexcept = default;
+Solution::~Solution() = default;
+
+const std::string& Solution::name() const { return state_->pd.name; }
+int Solution::status() const { return state_->pd.status; }
+const char* Solution::statusWord() const { return StatusWord(state_->pd.status); }
+int Solution::rows() const { return state_->pd.m; }
+int Solution::cols() const { return state_->pd.n; }
+const std::vector<double>& Solution::x() const { return state_->pd.x; }
+const std::vector<double>& Solution::y() const { return state_->pd.y; }
+const std::vector<double>& Solution::z() const { return state_->pd.z; }
+const std::vector<double>& Solution::rowActivity() const { return state_->pd.ax; }
+const std::vector<double>& Solution::cost() const { return state_->pd.c; }
+const std::vector<double>& Solution::rowLower() const { return state_->rowLower; }
+const std::vector<double>& Solution::rowUpper() const { return state_->rowUpper; }
+const std::vector<double>& Solution::colLower() const { return state_->colLower; }
+const std::vector<double>& Solution::colUpper() const { return state_->colUpper; }
+const std::vector<std::string>& Solution::rowTypes() const { return state_->rowTypes; }
+const std::vector<std::string>& Solution::colTypes() const { return state_->colTypes; }
+const std::vector<std::string>& Solution::rowNames() const { return state_->rowNames; }
+const std::vector<std::string>& Solution::colNames() const { return state_->colNames; }
+double Solution::objective() const { return state_->objective; }
+const std::vector<std::string>& Solution::warnings() const { return state_->pd.warnings; }
+
+const char* Version() { return POSTSOLVE_VERSION_STRING; }
+
+const char* StatusWord(int status) { return StatusName(status); }
+
+Solution Replay(const std::string& dir) {
+  auto state = std::make_unique<Solution::State>();
+  ReplayLog(state->pd, dir.empty() ? std::string(".") : dir);
+  GetActv(state->pd);
+  state->Complete();
+  return Solution(std::move(state));
+}
+
+Solution Replay(std::string_view sol, std::string_view stk, std::string_view bin) {
+  auto state = std::make_unique<Solution::State>();
+  ReplayLog(state->pd, sol, stk, bin);
+  GetActv(state->pd);
+  state->Complete();
+  return Solution(std::move(state));
+}
+
+std::string WriteReport(const Solution& solution, const std::string& dir) {
+  Solution::State& state = *solution.state_;
+  state.pd.fbin.seek(state.namesAt);
+  return OutRept(state.pd, dir.empty() ? std::string(".") : dir);
+}
+
+}  // namespace postsolve
