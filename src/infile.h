@@ -17,6 +17,8 @@
 #include <utility>
 #include <vector>
 
+#include "bulkmem.h"
+
 namespace postsolve {
 
 // The one failure path: thrown anywhere, printed by the driver as
@@ -24,6 +26,15 @@ namespace postsolve {
 class PostError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// What a file's status said when it was opened: a file rewritten while it
+// is read shows a different size, modification or change time.
+struct FileStamp {
+  std::int64_t size = 0;
+  std::int64_t mtimeSec = 0, mtimeNsec = 0;
+  std::int64_t ctimeSec = 0, ctimeNsec = 0;
+  bool operator==(const FileStamp&) const = default;
 };
 
 // Names a record code in messages; set by the layer that knows the codes.
@@ -43,6 +54,7 @@ class InFile {
   std::optional<int> code;  // its code, once read
   CodeNamer codeName = nullptr;  // how messages spell `code`
   std::size_t recoff = 0;
+  FileStamp stamp;  // as opened; all zero for a file in memory
 
   static constexpr std::size_t kWindow = std::size_t{1} << 20;
 
@@ -86,6 +98,9 @@ class InFile {
 
 // Opens a regular file for reading; a missing or unreadable file is a failure.
 InFile OpenIn(const std::string& path);
+// Fails, naming the file, unless the file at `path` still has the size,
+// modification and change times of `seen`.
+void CheckUnchanged(const std::string& path, const FileStamp& seen);
 // A file whose bytes are already in memory, named `path` in messages.
 InFile MemIn(std::string path, std::string_view bytes);
 // Throws the PostError "FILE: [record N CODE at offset O: ]why".
@@ -110,29 +125,6 @@ T GetLE(InFile& f) {
   }
   return v;
 }
-
-// Leaves new elements uninitialised: for blocks that are read straight over,
-// where zero-filling first would only cost a pass over the memory.
-template <class T>
-struct ReadOverAllocator : std::allocator<T> {
-  template <class U>
-  struct rebind {
-    using other = ReadOverAllocator<U>;
-  };
-  ReadOverAllocator() = default;
-  template <class U>
-  ReadOverAllocator(const ReadOverAllocator<U>&) noexcept {}
-  template <class U>
-  void construct(U* p) noexcept {
-    ::new (static_cast<void*>(p)) U;
-  }
-  template <class U, class... Args>
-  void construct(U* p, Args&&... args) {
-    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-  }
-};
-template <class T>
-using ReadOverVector = std::vector<T, ReadOverAllocator<T>>;
 
 // One byte, as a signed character value.
 inline int cGet(InFile& f) { return GetLE<signed char>(f); }

@@ -98,7 +98,7 @@ void ReadMap(PostData& pd, bool cols) {
     Fail(f, "map of " + Str(N) + " entries is shorter than the " + Str(full) +
                 (cols ? " columns" : " rows"));
   f.seek(start);
-  std::vector<int> map = ReadMapEntries(f);
+  BulkVector<int> map = ReadMapEntries(f);
   const int nred = cols ? pd.nc : pd.nr;
   for (int i = 0; i < N; ++i) {
     const int r = map[static_cast<std::size_t>(i)];
@@ -107,12 +107,12 @@ void ReadMap(PostData& pd, bool cols) {
                   (cols ? " reduced columns" : " reduced rows"));
   }
   // The solution file may leave the values out (all zero): read absent values as 0.
-  auto val = [](const std::vector<double>& v, int r) {
+  auto val = [](const BulkVector<double>& v, int r) {
     return static_cast<std::size_t>(r) < v.size() ? v[static_cast<std::size_t>(r)] : 0.0;
   };
   if (cols) {
-    std::vector<double> x = dAlloc(static_cast<std::size_t>(N));
-    std::vector<double> z = dAlloc(static_cast<std::size_t>(N));
+    BulkVector<double> x = dAlloc(static_cast<std::size_t>(N));
+    BulkVector<double> z = dAlloc(static_cast<std::size_t>(N));
     for (std::size_t i = 0; i < map.size(); ++i)
       if (map[i] >= 0) {
         x[i] = val(pd.xr, map[i]);
@@ -124,7 +124,7 @@ void ReadMap(PostData& pd, bool cols) {
     pd.cmapn = N;
     pd.colmapped = true;
   } else {
-    std::vector<double> y = dAlloc(static_cast<std::size_t>(N));
+    BulkVector<double> y = dAlloc(static_cast<std::size_t>(N));
     for (std::size_t i = 0; i < map.size(); ++i)
       if (map[i] >= 0) y[i] = val(pd.yr, map[i]);
     pd.y = std::move(y);
@@ -337,17 +337,16 @@ std::pair<double, double> DupColInterval(double s, double alpha, double lok, dou
 
 void StoreMatrix(PostData& pd, MatrixRead&& mr) {
   const int ncols = static_cast<int>(mr.counts.size());
-  auto A = mAlloc(ncols, 0);
+  auto A = mAlloc(0, 0);
+  A->n = ncols;
   A->nz = mr.nz;
   A->indblk = std::move(mr.ind);
   A->valblk = std::move(mr.val);
+  A->col.reserve(mr.counts.size());  // each slot written once, not zeroed first
   std::size_t off = 0;
-  for (std::size_t e = 0; e < mr.counts.size(); ++e) {
-    SpVec& col = A->col[e];
-    col.nz = mr.counts[e];
-    col.ind = A->indblk.data() + off;
-    col.val = A->valblk.data() + off;
-    off += static_cast<std::size_t>(col.nz);
+  for (const int count : mr.counts) {
+    A->col.push_back({count, A->indblk.data() + off, A->valblk.data() + off});
+    off += static_cast<std::size_t>(count);
   }
   pd.nz = mr.nz;
   pd.n = ncols;
@@ -370,7 +369,7 @@ void ReadHeader(PostData& pd) {
   pd.clo = dAlloc(static_cast<std::size_t>(h.n));
   pd.cup = dAlloc(static_cast<std::size_t>(h.n));
   // In the order of kHeaderArrays.
-  std::vector<double>* const reals[] = {&pd.rlo, &pd.rup, nullptr, &pd.clo, &pd.cup};
+  BulkVector<double>* const reals[] = {&pd.rlo, &pd.rup, nullptr, &pd.clo, &pd.cup};
   for (std::size_t a = 0; a < std::size(kHeaderArrays); ++a) {
     if (kHeaderArrays[a].bytes) f.Copy(pd.rtype.data(), pd.rtype.size());
     else dGetN(f, reals[a]->data(), reals[a]->size());
@@ -558,9 +557,14 @@ void ReplayRecords(PostData& pd, const std::vector<int>& offsets) {
 }  // namespace
 
 void ReplayLog(PostData& pd) {
-  ReadSolution(pd, OpenIn(SOLFILE));
-  const std::vector<int> offsets = ReadOffsets(OpenIn(STKFILE));
+  InFile sol = OpenIn(SOLFILE);
+  pd.opened.emplace_back(sol.path, sol.stamp);
+  ReadSolution(pd, std::move(sol));
+  InFile stk = OpenIn(STKFILE);
+  pd.opened.emplace_back(stk.path, stk.stamp);
+  const std::vector<int> offsets = ReadOffsets(std::move(stk));
   pd.fbin = OpenIn(BINFILE);
+  pd.opened.emplace_back(pd.fbin.path, pd.fbin.stamp);
   ReplayRecords(pd, offsets);
 }
 

@@ -4,12 +4,12 @@
 
 namespace postsolve {
 
-std::vector<char> cAlloc(std::size_t count) { return std::vector<char>(count); }
-std::vector<int> iAlloc(std::size_t count) { return std::vector<int>(count); }
-std::vector<double> dAlloc(std::size_t count) { return std::vector<double>(count); }
-void cFree(std::vector<char>& v) { std::vector<char>().swap(v); }
-void iFree(std::vector<int>& v) { std::vector<int>().swap(v); }
-void dFree(std::vector<double>& v) { std::vector<double>().swap(v); }
+BulkVector<char> cAlloc(std::size_t count) { return BulkVector<char>(count); }
+BulkVector<int> iAlloc(std::size_t count) { return BulkVector<int>(count); }
+BulkVector<double> dAlloc(std::size_t count) { return BulkVector<double>(count); }
+void cFree(BulkVector<char>& v) { BulkVector<char>().swap(v); }
+void iFree(BulkVector<int>& v) { BulkVector<int>().swap(v); }
+void dFree(BulkVector<double>& v) { BulkVector<double>().swap(v); }
 
 std::unique_ptr<SpMat> mAlloc(int ncols, int nz) {
   auto A = std::make_unique<SpMat>();

@@ -87,10 +87,10 @@ MatrixRead ReadMatrixAt(InFile& f, int m, int n, const std::atomic<bool>* stop) 
   return mr;
 }
 
-std::vector<int> ReadMapEntries(InFile& f) {
+BulkVector<int> ReadMapEntries(InFile& f) {
   const int count = iGet(f);
   NeedCount(f, count, 4, "map length");
-  std::vector<int> map(static_cast<std::size_t>(count));
+  BulkVector<int> map(static_cast<std::size_t>(count));
   iGetN(f, map.data(), map.size());
   return map;
 }

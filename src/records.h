@@ -225,16 +225,16 @@ inline constexpr HeaderArray kHeaderArrays[] = {
 // read gives up at the next column.
 struct MatrixRead {
   int nz = 0;
-  std::vector<double> c;
-  std::vector<int> counts;  // entries in each column
-  ReadOverVector<int> ind;
-  ReadOverVector<double> val;
+  BulkVector<double> c;
+  BulkVector<int> counts;  // entries in each column
+  BulkVector<int> ind;
+  BulkVector<double> val;
   int maxrow = -1, minrow = 0;
 };
 MatrixRead ReadMatrixAt(InFile& f, int m, int n, const std::atomic<bool>* stop = nullptr);
 
 // COLMAP / ROWMAP: N, map[N]; the map as stored.
-std::vector<int> ReadMapEntries(InFile& f);
+BulkVector<int> ReadMapEntries(InFile& f);
 
 // ---- framing ----
 

@@ -341,6 +341,8 @@ std::string OutRept(PostData& pd) {
   out.Put(TableHead("dual slack"));
   WriteTable(pd, out, workers, false);
   out.Put("\n------------------------------------ EOF ------------------------------------\n");
+  // An input rewritten while it was read gives a report of neither version.
+  for (const auto& [path, stamp] : pd.opened) CheckUnchanged(path, stamp);
   out.Commit();
   return fname;
 }

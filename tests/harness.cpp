@@ -60,8 +60,6 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
-namespace {
-
 // Starts postsolve in `dir` with its output going to the two files. Without a
 // file-size limit the child is spawned without copying this process, which
 // under the sanitizers is large and slow to fork.
@@ -100,8 +98,6 @@ pid_t StartPostsolve(const std::string& dir, const std::string& outPath, const s
   }
   return pid;
 }
-
-}  // namespace
 
 RunResult RunPostsolve(const std::string& dir, long fsizeLimit) {
   TempDir capture;  // beside, not in, the run's directory, which may refuse new files

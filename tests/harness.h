@@ -50,6 +50,10 @@ RunResult RunPostsolve(const std::string& dir, long fsizeLimit = 0);
 // Runs the executable `exe` with the arguments, its standard output and error
 // captured through files in `scratch`.
 RunResult RunProgram(const std::string& exe, const TempDir& scratch, std::vector<std::string> args);
+// Starts postsolve in `dir` with its output going to the two files; WaitFor
+// collects it.
+pid_t StartPostsolve(const std::string& dir, const std::string& outPath, const std::string& errPath,
+                     long fsizeLimit = 0);
 // Waits for a child whose standard output and error go to the two files.
 RunResult WaitFor(pid_t pid, const std::string& outPath, const std::string& errPath);
 // Writes the case's three files into dir and runs postsolve there.

@@ -115,7 +115,7 @@ const CaseFiles& Big() {
 }
 
 // Bit patterns, so that NaNs and signed zeros compare too.
-bool SameBits(const std::vector<double>& a, const std::vector<double>& b) {
+bool SameBits(const BulkVector<double>& a, const BulkVector<double>& b) {
   return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
 }
 

@@ -261,7 +261,7 @@ class Walker {
       case MATRIX: Matrix(text, f); return;
       case COLMAP:
       case ROWMAP: {
-        const std::vector<int> map = ReadMapEntries(f);
+        const BulkVector<int> map = ReadMapEntries(f);
         Wrap w(text, "  ");
         w.Start(CodeName(code) + " [");
         for (int e : map) w.Item(Int(e));

@@ -35,12 +35,12 @@ std::string StatusWord(int status) {
 namespace {
 
 void CopyProblem(const PostData& pd, LoggedProblem& problem) {
-  problem.rlo = pd.rlo;
-  problem.rup = pd.rup;
+  problem.rlo.assign(pd.rlo.begin(), pd.rlo.end());
+  problem.rup.assign(pd.rup.begin(), pd.rup.end());
   problem.rtype.assign(pd.rtype.begin(), pd.rtype.end());
-  problem.clo = pd.clo;
-  problem.cup = pd.cup;
-  problem.cost = pd.c;
+  problem.clo.assign(pd.clo.begin(), pd.clo.end());
+  problem.cup.assign(pd.cup.begin(), pd.cup.end());
+  problem.cost.assign(pd.c.begin(), pd.c.end());
   problem.cols.assign(static_cast<std::size_t>(pd.n), {});
   for (std::size_t j = 0; j < problem.cols.size(); ++j) {
     const SpVec& a = pd.A->col[j];
