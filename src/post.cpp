@@ -554,17 +554,22 @@ void ReplayRecords(PostData& pd, const std::vector<int>& offsets) {
   CheckReplayed(pd);
 }
 
+// Opens DIR/NAME, named NAME in messages about its contents, and notes how
+// it was when opened.
+InFile OpenInput(PostData& pd, const std::string& dir, const char* name) {
+  const std::string path = dir.empty() ? std::string(name) : dir + "/" + name;
+  InFile f = OpenIn(path);
+  pd.opened.emplace_back(path, f.stamp);
+  f.path = name;
+  return f;
+}
+
 }  // namespace
 
-void ReplayLog(PostData& pd) {
-  InFile sol = OpenIn(SOLFILE);
-  pd.opened.emplace_back(sol.path, sol.stamp);
-  ReadSolution(pd, std::move(sol));
-  InFile stk = OpenIn(STKFILE);
-  pd.opened.emplace_back(stk.path, stk.stamp);
-  const std::vector<int> offsets = ReadOffsets(std::move(stk));
-  pd.fbin = OpenIn(BINFILE);
-  pd.opened.emplace_back(pd.fbin.path, pd.fbin.stamp);
+void ReplayLog(PostData& pd, const std::string& dir) {
+  ReadSolution(pd, OpenInput(pd, dir, SOLFILE));
+  const std::vector<int> offsets = ReadOffsets(OpenInput(pd, dir, STKFILE));
+  pd.fbin = OpenInput(pd, dir, BINFILE);
   ReplayRecords(pd, offsets);
 }
 

@@ -29,6 +29,10 @@ std::unique_ptr<SpMat> mAlloc(int ncols, int nz) {
 
 void mFree(std::unique_ptr<SpMat>& A) { A.reset(); }
 
+void CheckInputsUnchanged(const PostData& pd) {
+  for (const auto& [path, stamp] : pd.opened) CheckUnchanged(path, stamp);
+}
+
 int ShutDown(PostData& pd) {
   cFree(pd.rtype);
   iFree(pd.rmap);

@@ -79,6 +79,9 @@ void iFree(BulkVector<int>& v);
 void dFree(BulkVector<double>& v);
 std::unique_ptr<SpMat> mAlloc(int ncols, int nz);
 void mFree(std::unique_ptr<SpMat>& A);
+// Fails, naming the file, when an input read from disk has changed since it
+// was opened: what was read may then mix its old and new contents.
+void CheckInputsUnchanged(const PostData& pd);
 // Frees everything the state holds; returns 1, as every storage release does.
 int ShutDown(PostData& pd);
 

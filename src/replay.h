@@ -27,9 +27,10 @@ void StoreMatrix(PostData& pd, MatrixRead&& mr);
 std::pair<double, double> DupColInterval(double s, double alpha, double lok, double upk, double loj,
                                          double upj);
 
-// Reads the three files in the current directory and undoes every record;
-// leaves fbin at the name section.
-void ReplayLog(PostData& pd);
+// Reads the three files in `dir` (empty: the current directory) and undoes
+// every record; leaves fbin at the name section. Messages about the files'
+// contents name them without the directory.
+void ReplayLog(PostData& pd, const std::string& dir = "");
 // The same over files already in memory.
 void ReplayLog(PostData& pd, const InputBuffers& files);
 

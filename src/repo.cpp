@@ -342,7 +342,7 @@ std::string OutRept(PostData& pd) {
   WriteTable(pd, out, workers, false);
   out.Put("\n------------------------------------ EOF ------------------------------------\n");
   // An input rewritten while it was read gives a report of neither version.
-  for (const auto& [path, stamp] : pd.opened) CheckUnchanged(path, stamp);
+  CheckInputsUnchanged(pd);
   out.Commit();
   return fname;
 }
@@ -381,8 +381,8 @@ void PrintLog(const PostData& pd, double secs) {
 
 }  // namespace
 
-void Replay(PostData& pd) {
-  ReplayLog(pd);
+void Replay(PostData& pd, const std::string& dir) {
+  ReplayLog(pd, dir);
   GetActv(pd);
 }
 

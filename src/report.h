@@ -19,7 +19,7 @@ void mTimesv(MatProduct which, int ncols, const SpMat& A, const double* v, doubl
 // Row activities into ax and A'y - c into atyc (both allocated here).
 void GetActv(PostData& pd);
 // ReplayLog, then GetActv: everything the report needs.
-void Replay(PostData& pd);
+void Replay(PostData& pd, const std::string& dir = "");
 void Replay(PostData& pd, const InputBuffers& files);
 
 // How the report shows a row: its type from the type byte, and which of its

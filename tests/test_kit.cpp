@@ -404,8 +404,9 @@ ROWMAP [0]
 
 TEST(KitExport, JsonReadsBackToTheBits) {
   const kit::FullSolution sol = kit::Solve(ParseCase(kExport));
+  kit::SolutionWalk walk(ParseCase(kExport));
   std::ostringstream out;
-  kit::ExportJson(sol, out);
+  kit::ExportJson(walk, out);
   EXPECT_NE(out.str().find("190.2235649546828,"), std::string::npos) << out.str();
   const auto doc = nlohmann::json::parse(out.str());
   auto num = [](const nlohmann::json& j) {
@@ -451,8 +452,9 @@ std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
 
 TEST(KitExport, CsvReadsBackToTheBits) {
   const kit::FullSolution sol = kit::Solve(ParseCase(kExport));
+  kit::SolutionWalk walk(ParseCase(kExport));
   std::ostringstream out;
-  kit::ExportCsv(sol, out);
+  kit::ExportCsv(walk, out);
   const auto rows = ParseCsv(out.str());
   auto bits = [](const std::string& s) {
     double v = 0;

@@ -34,8 +34,8 @@ std::string ReadCase(const std::string& path) {
   return text.str();
 }
 
-void Warnings(const kit::FullSolution& sol) {
-  for (const std::string& w : sol.warnings) std::cerr << "postsolve-kit: warning: " << w << '\n';
+void Warnings(const std::vector<std::string>& warnings) {
+  for (const std::string& w : warnings) std::cerr << "postsolve-kit: warning: " << w << '\n';
 }
 
 void AddTolerances(CLI::App* command, kit::Tolerances& tol) {
@@ -153,15 +153,16 @@ int main(int argc, char** argv) {
         throw PostError(casePath + ": " + e.what());
       }
     } else if (*check) {
-      const kit::FullSolution sol = kit::Solve(kit::LoadDir(dir));
-      Warnings(sol);
-      const kit::CheckResult res = kit::Check(sol, tol);
+      kit::SolutionWalk walk(dir);
+      Warnings(walk.warnings());
+      const kit::CheckResult res = kit::Check(walk, tol);
+      walk.CheckInputs();
       kit::PrintCheck(res, std::cout);
       status = res.pass() ? kit::kOk : kit::kOutside;
     } else if (*verify) {
       kit::LoggedProblem logged;
       const kit::FullSolution sol = kit::Solve(kit::LoadDir(dir), &logged);
-      Warnings(sol);
+      Warnings(sol.warnings);
       const kit::Model model = kit::ReadModel(modelPath);
       ModelNotes(model);
       try {
@@ -193,19 +194,18 @@ int main(int argc, char** argv) {
       std::cout << "status " << sol.status << " " << kit::StatusWord(sol.status) << ", " << sol.x.size()
                 << " columns and " << sol.y.size() << " rows written to " << dir << "/" << SOLFILE << "\n";
     } else if (*exp) {
-      const kit::FullSolution sol = kit::Solve(kit::LoadDir(dir));
-      Warnings(sol);
-      std::ostringstream text;
-      if (format == "csv") kit::ExportCsv(sol, text);
-      else if (format == "json") kit::ExportJson(sol, text);
-      else kit::ExportHighs(sol, text);
-      if (output.empty()) {
-        std::cout << text.str();
-      } else {
-        std::ofstream out(output, std::ios::binary | std::ios::trunc);
-        out << text.str();
-        out.close();
-        if (!out) throw PostError(output + ": cannot write");
+      kit::SolutionWalk walk(dir);
+      Warnings(walk.warnings());
+      std::ofstream file;
+      if (!output.empty()) file.open(output, std::ios::binary | std::ios::trunc);
+      std::ostream& out = output.empty() ? std::cout : file;
+      if (format == "csv") kit::ExportCsv(walk, out);
+      else if (format == "json") kit::ExportJson(walk, out);
+      else kit::ExportHighs(walk, out);
+      walk.CheckInputs();
+      if (!output.empty()) {
+        file.close();
+        if (!file) throw PostError(output + ": cannot write");
       }
     }
     std::cout.flush();
