@@ -44,8 +44,11 @@ struct Census {
 // to the same bytes. At a malformed spot, everything before it has been
 // written when the PostError naming the spot is thrown.
 Census Dump(const CaseFiles& files, std::ostream& out);
+// The same over DIR's files read from disk, the text written as it is made.
+Census Dump(const std::string& dir, std::ostream& out);
 // The same walk, writing nothing; then one line per record kind and the sizes.
 void Summary(const CaseFiles& files, std::ostream& out);
+void Summary(const std::string& dir, std::ostream& out);
 
 // The full solution after the replay, classified as the report does.
 struct RowSol {

@@ -137,13 +137,12 @@ int main(int argc, char** argv) {
   int status = kit::kOk;
   try {
     if (*dump) {
-      const CaseFiles files = kit::LoadDir(dir);
       if (summary) {
         std::ostringstream text;
-        kit::Summary(files, text);
+        kit::Summary(dir, text);
         std::cout << text.str();
       } else {
-        kit::Dump(files, std::cout);
+        kit::Dump(dir, std::cout);
       }
     } else if (*pack) {
       const std::string text = ReadCase(casePath);
