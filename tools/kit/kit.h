@@ -102,8 +102,10 @@ class SolutionWalk {
   double Objective() const;
   // fn(RowSol) for each row in order, or fn(ColSol) for each column; either
   // may be walked any number of times. A RowSol or ColSol lasts for its call.
+  // A column's zscale costs a pass over its entries: without `scaled` it is
+  // left at |c_j|.
   void Rows(const std::function<void(const RowSol&)>& fn);
-  void Cols(const std::function<void(const ColSol&)>& fn);
+  void Cols(const std::function<void(const ColSol&)>& fn, bool scaled = false);
   // Fails, naming the file, when an input on disk changed since it was opened.
   void CheckInputs() const;
   const PostData& state() const { return pd_; }

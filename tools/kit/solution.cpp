@@ -86,7 +86,7 @@ void SolutionWalk::Rows(const std::function<void(const RowSol&)>& fn) {
   }
 }
 
-void SolutionWalk::Cols(const std::function<void(const ColSol&)>& fn) {
+void SolutionWalk::Cols(const std::function<void(const ColSol&)>& fn, bool scaled) {
   pd_.fbin.seek(namesAt_);
   for (int i = 0; i < pd_.m; ++i) NextName(pd_.fbin, "row", i);
   ColSol col;
@@ -95,7 +95,8 @@ void SolutionWalk::Cols(const std::function<void(const ColSol&)>& fn) {
     // The size of the terms whose sum is the dual slack: |c_j| + sum |a_ij y_i|.
     double scale = std::fabs(pd_.c[c]);
     const SpVec& a = pd_.A->col[c];
-    for (int e = 0; e < a.nz; ++e) scale += std::fabs(a.val[e] * pd_.y[static_cast<std::size_t>(a.ind[e])]);
+    if (scaled)
+      for (int e = 0; e < a.nz; ++e) scale += std::fabs(a.val[e] * pd_.y[static_cast<std::size_t>(a.ind[e])]);
     const ColumnClass cls = ClassifyColumn(pd_.clo[c], pd_.cup[c]);
     col = {std::string(NextName(pd_.fbin, "column", j)), cls.type, cls.lower ? pd_.clo[c] : -kInf,
            cls.upper ? pd_.cup[c] : kInf, pd_.x[c], -pd_.atyc[c], pd_.c[c], scale};
@@ -115,7 +116,7 @@ FullSolution Solve(const CaseFiles& files, LoggedProblem* problem) {
   sol.rows.reserve(static_cast<std::size_t>(walk.rows()));
   walk.Rows([&](const RowSol& r) { sol.rows.push_back(r); });
   sol.cols.reserve(static_cast<std::size_t>(walk.cols()));
-  walk.Cols([&](const ColSol& c) { sol.cols.push_back(c); });
+  walk.Cols([&](const ColSol& c) { sol.cols.push_back(c); }, true);
   return sol;
 }
 
@@ -246,7 +247,7 @@ CheckResult Check(const FullSolution& sol, const Tolerances& tol) {
 CheckResult Check(SolutionWalk& walk, const Tolerances& tol) {
   Checker checker(tol);
   walk.Rows([&](const RowSol& r) { checker.Row(r); });
-  walk.Cols([&](const ColSol& c) { checker.Col(c); });
+  walk.Cols([&](const ColSol& c) { checker.Col(c); }, true);
   return checker.Result(walk.Objective());
 }
 
@@ -288,7 +289,12 @@ std::string CsvField(const std::string& s) {
 using Json = nlohmann::ordered_json;
 
 // A JSON string; names are bytes, and any that are not UTF-8 show as U+FFFD.
-std::string JsonText(const std::string& s) { return Json(s).dump(-1, ' ', false, Json::error_handler_t::replace); }
+std::string JsonText(const std::string& s) {
+  // Printable ASCII but the quote and the backslash stands as it is: most names.
+  const bool plain = std::all_of(s.begin(), s.end(), [](char ch) { return ch >= 0x20 && ch < 0x7f && ch != '"' && ch != '\\'; });
+  if (plain) return '"' + s + '"';
+  return Json(s).dump(-1, ' ', false, Json::error_handler_t::replace);
+}
 
 // A finite double as a JSON number in its shortest form that reads back to
 // the same bits; one that would read as an integer keeps a ".0", so that it
