@@ -132,6 +132,12 @@ AtomicFile::AtomicFile(std::string path, bool makeDirs) : path_(std::move(path))
       if (failed) throw PostError(dir.string() + ": cannot create the directory: " + failed.message());
     }
   }
+  // Nothing renames over a directory: say so before anything is written.
+  struct stat st {};
+  if (::stat(path_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    errno = EISDIR;
+    Fail("cannot replace it");
+  }
   buf_ = std::make_unique_for_overwrite<char[]>(kBufCap);
   {
     SignalsHeld held;
@@ -206,6 +212,12 @@ void AtomicFile::Commit() {
   if (::rename(tmp_.c_str(), path_.c_str()) != 0) Fail("cannot rename the finished file into place");
   committed_ = true;
   DisarmSlot(slot_);
+}
+
+void ReplaceFile(const std::string& path, std::string_view bytes, bool makeDirs) {
+  AtomicFile out(path, makeDirs);
+  out.Put(bytes);
+  out.Commit();
 }
 
 AtomicFileBuf::int_type AtomicFileBuf::overflow(int_type ch) {

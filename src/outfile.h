@@ -43,6 +43,10 @@ class AtomicFile {
   std::size_t len_ = 0;
 };
 
+// Writes `bytes` through an AtomicFile: `path` is either left alone or
+// replaced whole.
+void ReplaceFile(const std::string& path, std::string_view bytes, bool makeDirs = false);
+
 // A stream buffer over an AtomicFile, for writers that take a std::ostream.
 // A write error sets the stream's badbit; the file keeps the error, and its
 // Finish or Commit throws it.

@@ -346,7 +346,7 @@ int RunPost() {
     if (std::fflush(stdout) != 0 || std::ferror(stdout))
       throw PostError(std::string("standard output: write error: ") + std::strerror(errno));
     report.Commit();
-    for (const std::string& w : pd.warnings) std::fprintf(stderr, "postsolve: warning: %s\n", w.c_str());
+    for (const std::string& w : pd.warnings.Lines()) std::fprintf(stderr, "postsolve: warning: %s\n", w.c_str());
     return pd.warnings.empty() ? 0 : 2;
   } catch (const PostError& e) {
     std::fflush(stdout);

@@ -17,6 +17,7 @@
 #include "bridge.h"
 #include "kit.h"
 #include "model.h"
+#include "outfile.h"
 
 using namespace postsolve;
 
@@ -34,7 +35,7 @@ std::string ReadCase(const std::string& path) {
   return text.str();
 }
 
-void Warnings(const kit::FullSolution& sol) {
+void PrintWarnings(const kit::FullSolution& sol) {
   for (const std::string& w : sol.warnings) std::cerr << "postsolve-kit: warning: " << w << '\n';
 }
 
@@ -65,6 +66,8 @@ std::optional<kit::Model> ReducedModel(const std::string& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  ReserveStandardDescriptors();
+  CleanUpTemporariesOnSignals();
   std::ios::sync_with_stdio(false);
   CLI::App app{"Tools for the postsolver's input files: dump them as a readable case, pack a\n"
                "case into them, check the recovered solution, export it."};
@@ -147,21 +150,23 @@ int main(int argc, char** argv) {
       }
     } else if (*pack) {
       const std::string text = ReadCase(casePath);
+      CaseFiles files;
       try {
-        WriteCaseFiles(ParseCase(text), dir);
+        files = ParseCase(text);
       } catch (const PostError& e) {
         throw PostError(casePath + ": " + e.what());
       }
+      WriteCaseFiles(files, dir);
     } else if (*check) {
       const kit::FullSolution sol = kit::Solve(kit::LoadDir(dir));
-      Warnings(sol);
+      PrintWarnings(sol);
       const kit::CheckResult res = kit::Check(sol, tol);
       kit::PrintCheck(res, std::cout);
       status = res.pass() ? kit::kOk : kit::kOutside;
     } else if (*verify) {
       kit::LoggedProblem logged;
       const kit::FullSolution sol = kit::Solve(kit::LoadDir(dir), &logged);
-      Warnings(sol);
+      PrintWarnings(sol);
       const kit::Model model = kit::ReadModel(modelPath);
       ModelNotes(model);
       try {
@@ -194,7 +199,7 @@ int main(int argc, char** argv) {
                 << " columns and " << sol.y.size() << " rows written to " << dir << "/" << SOLFILE << "\n";
     } else if (*exp) {
       const kit::FullSolution sol = kit::Solve(kit::LoadDir(dir));
-      Warnings(sol);
+      PrintWarnings(sol);
       std::ostringstream text;
       if (format == "csv") kit::ExportCsv(sol, text);
       else if (format == "json") kit::ExportJson(sol, text);
@@ -202,10 +207,7 @@ int main(int argc, char** argv) {
       if (output.empty()) {
         std::cout << text.str();
       } else {
-        std::ofstream out(output, std::ios::binary | std::ios::trunc);
-        out << text.str();
-        out.close();
-        if (!out) throw PostError(output + ": cannot write");
+        ReplaceFile(output, text.str(), true);
       }
     }
     std::cout.flush();

@@ -52,12 +52,13 @@ void CopyProblem(const PostData& pd, LoggedProblem& problem) {
 
 FullSolution Solve(const CaseFiles& files, LoggedProblem* problem) {
   PostData pd;
+  pd.warnings.keepAll = true;  // a debugging tool: every record that met degenerate data
   Replay(pd, files);
   if (problem != nullptr) CopyProblem(pd, *problem);
   FullSolution sol;
   sol.name = pd.name;
   sol.status = pd.status;
-  sol.warnings = pd.warnings;
+  sol.warnings = pd.warnings.Lines();
   sol.rows.reserve(static_cast<std::size_t>(pd.m));
   for (int i = 0; i < pd.m; ++i) {
     const auto r = static_cast<std::size_t>(i);
