@@ -188,6 +188,12 @@ void NeedCount(const InFile& f, std::int64_t count, std::int64_t each, const cha
   if (count * each > static_cast<std::int64_t>(f.left()))
     Fail(f, std::string(what) + " " + std::to_string(count) + " is more than the " +
                 std::to_string(f.left()) + " bytes left in the file can hold");
+  // Within the record, where the next one's start is known: checked before
+  // anything is allocated for the count, however large the file.
+  const std::size_t room = f.recend > f.pos ? f.recend - f.pos : 0;
+  if (f.recend != InFile::kNoEnd && count * each > static_cast<std::int64_t>(room))
+    Fail(f, std::string(what) + " " + std::to_string(count) + " runs into the record at offset " +
+                std::to_string(f.recend));
 }
 
 namespace {

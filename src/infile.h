@@ -55,6 +55,10 @@ class InFile {
   CodeNamer codeName = nullptr;  // how messages spell `code`
   std::size_t recoff = 0;
   FileStamp stamp;  // as opened; all zero for a file in memory
+  // Where the record being read must end: the start of the record after it
+  // in the file, when the offset stack says; counts are checked against it.
+  std::size_t recend = kNoEnd;
+  static constexpr std::size_t kNoEnd = static_cast<std::size_t>(-1);
 
   static constexpr std::size_t kWindow = std::size_t{1} << 20;
 
@@ -68,8 +72,13 @@ class InFile {
   std::size_t left() const { return size - pos; }
   void seek(std::size_t off) { pos = off; }
   // Context for messages about the record starting at `off`.
-  void enter(long index, std::size_t off) { rec = index; recoff = off; code.reset(); }
-  void leave() { rec = -1; code.reset(); }
+  void enter(long index, std::size_t off, std::size_t end = kNoEnd) {
+    rec = index;
+    recoff = off;
+    recend = end;
+    code.reset();
+  }
+  void leave() { rec = -1; recend = kNoEnd; code.reset(); }
 
   // The `n` bytes at pos, which the caller has checked lie inside the file;
   // valid until the next read.
@@ -106,7 +115,8 @@ InFile MemIn(std::string path, std::string_view bytes);
 // Throws the PostError "FILE: [record N CODE at offset O: ]why".
 [[noreturn]] void Fail(const InFile& f, const std::string& why);
 // Checks that `count` items of `each` bytes can still be read; a negative count
-// or one the rest of the file cannot hold is a failure, before anything is allocated.
+// or one the rest of the file (or of the record, when its end is known)
+// cannot hold is a failure, before anything is allocated.
 void NeedCount(const InFile& f, std::int64_t count, std::int64_t each, const char* what);
 // Fails with "short read" for `bytes` wanted at f.pos.
 [[noreturn]] void ShortRead(const InFile& f, std::size_t bytes);

@@ -2,7 +2,27 @@
 
 #include "postdata.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace postsolve {
+
+void Warnings::Add(const char* kind, std::string text) {
+  ++total_;
+  auto it = std::find_if(kinds_.begin(), kinds_.end(),
+                         [kind](const Kind& k) { return std::strcmp(k.name, kind) == 0; });
+  if (it == kinds_.end()) it = kinds_.insert(kinds_.end(), Kind{kind, 0});
+  if (++it->count <= kKept || keepAll) kept_.push_back(std::move(text));
+}
+
+std::vector<std::string> Warnings::Lines() const {
+  std::vector<std::string> lines = kept_;
+  if (keepAll) return lines;
+  for (const Kind& k : kinds_)
+    if (k.count > kKept)
+      lines.push_back("... and " + std::to_string(k.count - kKept) + " more " + k.name + " warnings");
+  return lines;
+}
 
 BulkVector<char> cAlloc(std::size_t count) { return BulkVector<char>(count); }
 BulkVector<int> iAlloc(std::size_t count) { return BulkVector<int>(count); }

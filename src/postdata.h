@@ -36,6 +36,36 @@ struct SpMat {
   BulkVector<double> valblk;
 };
 
+// Degenerate data the replay met, for printing when the run completes. Of
+// each kind the first kKept messages are kept and the rest only counted, so
+// that neither the memory nor the printout grows with their number; a
+// debugging tool sets keepAll to have every one.
+class Warnings {
+ public:
+  static constexpr std::size_t kKept = 10;
+  bool keepAll = false;
+
+  // `kind` names the warnings alike in the count line: "duplicate-column interval".
+  void Add(const char* kind, std::string text);
+  bool empty() const { return total_ == 0; }
+  std::size_t size() const { return total_; }  // all that were met
+  const std::string& operator[](std::size_t i) const { return kept_[i]; }
+  auto begin() const { return kept_.begin(); }
+  auto end() const { return kept_.end(); }
+  // The kept messages in the order met, then for every kind that had more
+  // than were kept, "... and N more KIND warnings".
+  std::vector<std::string> Lines() const;
+
+ private:
+  struct Kind {
+    const char* name;
+    std::size_t count;
+  };
+  std::vector<std::string> kept_;
+  std::vector<Kind> kinds_;  // a handful, in the order first met
+  std::size_t total_ = 0;
+};
+
 struct PostData {
   std::string name;  // problem name, at most 19 bytes, ends at its first NUL
   BulkVector<char> rtype;
@@ -63,7 +93,7 @@ struct PostData {
   // Input files read from disk, as they were when opened: checked again
   // before the report is put in place.
   std::vector<std::pair<std::string, FileStamp>> opened;
-  std::vector<std::string> warnings;  // degenerate data met; printed when the run completes
+  Warnings warnings;                  // degenerate data met; printed when the run completes
   std::vector<int> forind;            // forcing-row scratch: column indices
   std::vector<double> forval;         // and their coefficients in the row
 };

@@ -150,9 +150,9 @@ void SetRecordCode(InFile& f, int code) {
   f.codeName = static_cast<std::string (*)(int)>(CodeName);
 }
 
-int EnterRecord(InFile& f, long index, int offset) {
+int EnterRecord(InFile& f, long index, int offset, std::size_t next) {
   CheckRecordOffset(f, index, offset);
-  f.enter(index, static_cast<std::size_t>(offset));
+  f.enter(index, static_cast<std::size_t>(offset), next);
   f.seek(static_cast<std::size_t>(offset));
   const int code = iGet(f);
   SetRecordCode(f, code);
@@ -165,6 +165,9 @@ std::string_view NameBytes(InFile& f, const char* kind, long index) {
   if (static_cast<std::size_t>(len) > f.left())
     Fail(f, std::string("short read: ") + kind + " name " + Str(index) + " of " + Str(len) +
                 " bytes at offset " + std::to_string(f.pos) + " runs past the end of the file");
+  if (f.recend != InFile::kNoEnd && f.pos + static_cast<std::size_t>(len) > f.recend)
+    Fail(f, std::string(kind) + " name " + Str(index) + " of " + Str(len) + " bytes at offset " +
+                std::to_string(f.pos) + " runs into the record at offset " + std::to_string(f.recend));
   const char* p = reinterpret_cast<const char*>(f.Bytes(static_cast<std::size_t>(len)));
   f.pos += static_cast<std::size_t>(len);
   return {p, static_cast<std::size_t>(len)};

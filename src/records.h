@@ -255,15 +255,17 @@ std::vector<int> ReadOffsets(InFile f);
 
 // Fails unless a record can start at `offset` of the record file.
 void CheckRecordOffset(InFile& f, long index, int offset);
-// Positions the record file at record `index`, sets the message context, and
-// returns the record's code.
-int EnterRecord(InFile& f, long index, int offset);
+// Positions the record file at record `index`, sets the message context and
+// where the record must end (`next`, the start of the record after it in the
+// file, when known), and returns the record's code.
+int EnterRecord(InFile& f, long index, int offset, std::size_t next = InFile::kNoEnd);
 // Sets the code of the record being read, for messages.
 void SetRecordCode(InFile& f, int code);
 
 // The name section, after record 0's payload: m row names, then n column
 // names, each an int32 length and its bytes. NameBytes gives them all,
-// NextName up to the first NUL. Valid until the next read of f.
+// NextName up to the first NUL. Valid until the next read of f. The section
+// belongs to record 0: a name that runs into the next record fails.
 std::string_view NameBytes(InFile& f, const char* kind, long index);
 std::string_view NextName(InFile& f, const char* kind, int index);
 

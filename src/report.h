@@ -49,7 +49,10 @@ inline ColumnClass ClassifyColumn(double lo, double up) {
   return {std::fabs(lo - up) < 1e-13 ? "FX" : "BO", true, true};
 }
 
-// Writes the report atomically; returns its file name.
+class AtomicFile;
+// The report into `out`, finished (on disk, not yet renamed into place).
+void WriteReport(PostData& pd, AtomicFile& out);
+// Writes the report and renames it into place; returns its file name.
 std::string OutRept(PostData& pd);
 std::string ReportName(std::string_view problem);
 

@@ -227,7 +227,7 @@ class Walker {
       const std::size_t next =
           p + 1 < byFile_.size() ? std::min(static_cast<std::size_t>(std::max(offsets_[byFile_[p + 1]], 0)), f.size)
                                  : f.size;
-      const int code = EnterRecord(f, static_cast<long>(k), offsets_[k]);
+      const int code = EnterRecord(f, static_cast<long>(k), offsets_[k], next);
       std::string text = "# record " + Int(static_cast<long>(k)) + " at offset " +
                          std::to_string(off) + ": " + CodeName(code) + "\n";
       const std::size_t namesBefore = census_.nameBytes;

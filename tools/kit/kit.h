@@ -95,7 +95,7 @@ class SolutionWalk {
 
   const std::string& name() const { return pd_.name; }
   int status() const { return pd_.status; }
-  const std::vector<std::string>& warnings() const { return pd_.warnings; }
+  std::vector<std::string> warnings() const { return pd_.warnings.Lines(); }
   int rows() const { return pd_.m; }
   int cols() const { return pd_.n; }
   // c.x over the columns in order: the objective of the log's minimisation.

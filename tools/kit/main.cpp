@@ -17,6 +17,7 @@
 #include "bridge.h"
 #include "kit.h"
 #include "model.h"
+#include "outfile.h"
 
 using namespace postsolve;
 
@@ -34,7 +35,7 @@ std::string ReadCase(const std::string& path) {
   return text.str();
 }
 
-void Warnings(const std::vector<std::string>& warnings) {
+void PrintWarnings(const std::vector<std::string>& warnings) {
   for (const std::string& w : warnings) std::cerr << "postsolve-kit: warning: " << w << '\n';
 }
 
@@ -65,6 +66,8 @@ std::optional<kit::Model> ReducedModel(const std::string& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  ReserveStandardDescriptors();
+  CleanUpTemporariesOnSignals();
   std::ios::sync_with_stdio(false);
   CLI::App app{"Tools for the postsolver's input files: dump them as a readable case, pack a\n"
                "case into them, check the recovered solution, export it."};
@@ -146,14 +149,16 @@ int main(int argc, char** argv) {
       }
     } else if (*pack) {
       const std::string text = ReadCase(casePath);
+      CaseFiles files;
       try {
-        WriteCaseFiles(ParseCase(text), dir);
+        files = ParseCase(text);
       } catch (const PostError& e) {
         throw PostError(casePath + ": " + e.what());
       }
+      WriteCaseFiles(files, dir);
     } else if (*check) {
       kit::SolutionWalk walk(dir);
-      Warnings(walk.warnings());
+      PrintWarnings(walk.warnings());
       const kit::CheckResult res = kit::Check(walk, tol);
       walk.CheckInputs();
       kit::PrintCheck(res, std::cout);
@@ -161,7 +166,7 @@ int main(int argc, char** argv) {
     } else if (*verify) {
       kit::LoggedProblem logged;
       const kit::FullSolution sol = kit::Solve(kit::LoadDir(dir), &logged);
-      Warnings(sol.warnings);
+      PrintWarnings(sol.warnings);
       const kit::Model model = kit::ReadModel(modelPath);
       ModelNotes(model);
       try {
@@ -194,17 +199,22 @@ int main(int argc, char** argv) {
                 << " columns and " << sol.y.size() << " rows written to " << dir << "/" << SOLFILE << "\n";
     } else if (*exp) {
       kit::SolutionWalk walk(dir);
-      Warnings(walk.warnings());
-      std::ofstream file;
-      if (!output.empty()) file.open(output, std::ios::binary | std::ios::trunc);
-      std::ostream& out = output.empty() ? std::cout : file;
-      if (format == "csv") kit::ExportCsv(walk, out);
-      else if (format == "json") kit::ExportJson(walk, out);
-      else kit::ExportHighs(walk, out);
-      walk.CheckInputs();
-      if (!output.empty()) {
-        file.close();
-        if (!file) throw PostError(output + ": cannot write");
+      PrintWarnings(walk.warnings());
+      auto write = [&](std::ostream& out) {
+        if (format == "csv") kit::ExportCsv(walk, out);
+        else if (format == "json") kit::ExportJson(walk, out);
+        else kit::ExportHighs(walk, out);
+        walk.CheckInputs();
+      };
+      if (output.empty()) {
+        write(std::cout);
+      } else {
+        // Written as it is made; the file replaces any earlier one only once complete.
+        AtomicFile file(output, true);
+        AtomicFileBuf buf(file);
+        std::ostream out(&buf);
+        write(out);
+        file.Commit();
       }
     }
     std::cout.flush();

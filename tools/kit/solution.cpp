@@ -51,11 +51,13 @@ void CopyProblem(const PostData& pd, LoggedProblem& problem) {
 }  // namespace
 
 SolutionWalk::SolutionWalk(const std::string& dir) {
+  pd_.warnings.keepAll = true;  // a debugging tool: every record that met degenerate data
   Replay(pd_, dir.empty() ? "." : dir);
   CheckNames();
 }
 
 SolutionWalk::SolutionWalk(const CaseFiles& files) {
+  pd_.warnings.keepAll = true;
   Replay(pd_, files);
   CheckNames();
 }
