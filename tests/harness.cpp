@@ -45,9 +45,11 @@ void TempDir::Write(const std::string& name, const std::string& bytes) const {
 
 bool TempDir::Exists(const std::string& name) const { return fs::exists(File(name)); }
 
-std::vector<std::string> TempDir::List() const {
+std::vector<std::string> TempDir::List() const { return ListOf(path_); }
+
+std::vector<std::string> TempDir::ListOf(const std::string& dir) {
   std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(path_)) names.push_back(e.path().filename().string());
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }

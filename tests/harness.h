@@ -34,6 +34,7 @@ class TempDir {
   void Write(const std::string& name, const std::string& bytes) const;
   bool Exists(const std::string& name) const;
   std::vector<std::string> List() const;  // sorted entry names
+  static std::vector<std::string> ListOf(const std::string& dir);
 
  private:
   std::string path_;

@@ -97,7 +97,7 @@ const char* const kOdd = R"(
 solution 0 2 1 x [1 nan:0x7ff00000000000ab] y [-0] z [0 -nan] tail "\x00\xffjunk"
 stack [1 0 2 3 4 5 7 6] tail "\x01\x02\x03\x04"
 gap "lead"
-MATRIX nz 9 c [1 2] (0 1) (0 -1)
+MATRIX nz 3 c [1 2] (0 1) (0 -1)
 gap "\x00\"\\\n"
 HEADER "odd\x00name" rlo [0 -1e30] rup [0 1e30] rtype "E\x07" clo [0 -inf] cup [10 inf]
 names "r\x00w" "" "co\"l\\1\n" "\xff\xfe"
@@ -121,7 +121,7 @@ TEST(KitDump, OddButWellFormedFilesRoundTrip) {
   EXPECT_EQ(packed.stk, files.stk);
   EXPECT_EQ(packed.bin, files.bin);
   EXPECT_EQ(DumpText(packed), text);
-  for (const char* shown : {"stack [1 0 2 3 4 5 7 6] tail \"\\x01\\x02\\x03\\x04\"", "MATRIX nz 9",
+  for (const char* shown : {"stack [1 0 2 3 4 5 7 6] tail \"\\x01\\x02\\x03\\x04\"", "MATRIX nz 3",
                             "\"co\\\"l\\\\1\\x0a\"", "raw 77", "DBLROW 0 0 1 1 1 1 1 1 0 0 0 0\n",
                             "  \"\\x00\" 1 0 1 0 {0 2 end -7}", "nan:0x7ff00000000000ab", "-nan"})
     EXPECT_NE(text.find(shown), std::string::npos) << shown << "\n" << text;
@@ -251,6 +251,37 @@ TEST(KitPack, CaseGrammarFaultsNameTheLine) {
                        "solution 0 0 0\nDOMCOL 1 2 3 {end -2 0 1}\n",
                        "solution 0 0 0\nLOWBND 1 nan:0x1\n"};
   for (const char* text : bad) EXPECT_THROW(ParseCase(text), PostError) << text;
+  // Outside the grammar: integers other than decimal or 0x hex, bytes beyond 0..255,
+  // gaps that are negative or absurd, escapes other than \\ \" \n \t \xHH.
+  const struct {
+    const char* text;
+    const char* message;
+  } outside[] = {
+      {"solution 0 0 0\nNULROW 010\n", "case line 2: expected an integer, found '010'"},
+      {"solution 0 0 0\nNULROW +1\n", "case line 2: expected an integer, found '+1'"},
+      {"solution 0 0 0\nNULROW 0x-1\n", "case line 2: expected an integer, found '0x-1'"},
+      {"solution 0 0 0\nraw 11 b 256\n", "case line 2: a byte value is 0 to 255, found 256"},
+      {"solution 0 0 0\nraw 11 b -1\n", "case line 2: a byte value is 0 to 255, found -1"},
+      {"solution 0 0 0\nNULROW 1\ngap -1\n", "case line 3: a gap is 0 to 16777216 bytes, found -1"},
+      {"solution 0 0 0\nNULROW 1\ngap 2147483647\n", "case line 3: a gap is 0 to 16777216 bytes, found 2147483647"},
+      {"solution 0 0 0\nraw 11 s \"\\x-1\"\n", "case line 2: bad \\x escape: two hex digits wanted"},
+      {"solution 0 0 0\nraw 11 s \"\\x 1\"\n", "case line 2: bad \\x escape: two hex digits wanted"},
+      {"solution 0 0 0\nraw 11 s \"\\q\"\n", "case line 2: unknown escape: backslash before \"q\""},
+  };
+  for (const auto& c : outside) {
+    try {
+      ParseCase(c.text);
+      ADD_FAILURE() << "accepted: " << c.text;
+    } catch (const PostError& e) {
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
+  }
+  TempDir dir;  // and through the executable: the case line, exit 1, nothing written
+  dir.Write("gap.case", outside[5].text);
+  const RunResult r = Kit(dir, {"pack", dir.File("gap.case"), dir.path()});
+  EXPECT_EQ(r.status, kit::kFailed);
+  EXPECT_EQ(r.err, "postsolve-kit: " + dir.File("gap.case") + ": " + outside[5].message + "\n");
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{".run-err", ".run-out", "gap.case"}));
 }
 
 TEST(KitDump, CutFilesShowWhatReadsWellThenTheFault) {
@@ -504,6 +535,41 @@ TEST(KitCommand, StatusesAndOneLineErrors) {
   const RunResult bad = Kit(dir, {"pack", dir.File("bad.case"), dir.path()});
   EXPECT_EQ(bad.status, kit::kFailed);
   EXPECT_EQ(bad.err, "postsolve-kit: " + dir.File("bad.case") + ": case line 2: unknown record 'NOSUCH'\n");
+}
+
+// pack and export -o: every output complete or not at all, in a directory
+// made when missing; a write failure names the file and the system's reason.
+TEST(KitPack, OutputsAppearWholeOrNotAtAll) {
+  TempDir dir;
+  const std::string bakery = std::string(SOURCE_DIR) + "/examples/bakery/bakery.case";
+  const std::string fresh = dir.File("new/deeper");
+  ASSERT_EQ(Kit(dir, {"pack", bakery, fresh}).status, kit::kOk);
+  EXPECT_EQ(ReadFile(fresh + "/" + BINFILE), ParseCase(ReadFile(bakery)).bin);
+  ASSERT_EQ(Kit(dir, {"export", fresh, "--format", "json", "-o", dir.File("out/x.json")}).status, kit::kOk);
+
+  // A file-size limit of one 512-byte block: the shell leaves SIGXFSZ at its
+  // default, the kit turns it into its ordinary write error.
+  dir.Write("two.case", TwoColumns("1 3", "-1"));
+  const std::string set = dir.File("set");
+  ASSERT_EQ(Kit(dir, {"pack", dir.File("two.case"), set}).status, kit::kOk);
+  const CaseFiles before = ReadCaseFiles(set);
+  auto limited = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"-c", "ulimit -f 1; exec \"$0\" \"$@\"", KIT_EXE});
+    return RunProgram("/bin/sh", dir, args);
+  };
+  const RunResult pack = limited({"pack", bakery, set});
+  EXPECT_EQ(pack.status, kit::kFailed);
+  EXPECT_TRUE(pack.err.starts_with("postsolve-kit: " + set + "/dravfile.") &&
+              pack.err.ends_with(": write error: File too large\n") && CountLines(pack.err) == 1)
+      << pack.err;
+  const CaseFiles after = ReadCaseFiles(set);
+  EXPECT_TRUE(after.sol == before.sol && after.stk == before.stk && after.bin == before.bin);
+  EXPECT_EQ(TempDir::ListOf(set), (std::vector<std::string>{BINFILE, SOLFILE, STKFILE}));
+
+  const RunResult exported = limited({"export", fresh, "--format", "json", "-o", dir.File("out/x.json")});
+  EXPECT_EQ(exported.status, kit::kFailed);
+  EXPECT_EQ(exported.err, "postsolve-kit: " + dir.File("out/x.json") + ": write error: File too large\n");
+  EXPECT_EQ(TempDir::ListOf(dir.File("out")), std::vector<std::string>{"x.json"});
 }
 
 }  // namespace

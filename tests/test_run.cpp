@@ -165,10 +165,15 @@ struct LpCase {
   const char* report;
   double optimum;   // c·x of the full problem
   int dualMisses;   // columns and rows whose dual has the wrong sign
+  const char* warning = "";  // the one warning the run prints, if any
 };
 
 const LpCase kLpCases[] = {
-    {"afiro-all-kinds", "AFIRO.rpt", -561.5494883918019, 1},
+    // The dual miss comes from a doubleton row whose column lies a rounding
+    // away from its flagged bound after an undone bound shift.
+    {"afiro-all-kinds", "AFIRO.rpt", -561.5494883918019, 1,
+     "postsolve: warning: dravfile.bin: record 24 DBLROW at offset 6563: column 4 lies 6.39e-14 from the upper "
+     "bound 18.214285714285715 the record flags; the row is taken as not binding\n"},
     {"finnis", "FINNIS   (PTABLES3).rpt", 172791.0655956116, 0},
     {"brandy", "BRANDY.rpt", 1518.5098964881283, 0},
 };
@@ -184,8 +189,8 @@ TEST(LpCases, ReportAndLogMatchTheCheckedInOnes) {
     TempDir dir;
     CopyInputs(LpDir(c), dir);
     RunResult r = RunPostsolve(dir.path());
-    EXPECT_EQ(r.status, 0) << c.dir;
-    EXPECT_EQ(r.err, "") << c.dir;
+    EXPECT_EQ(r.status, *c.warning ? 2 : 0) << c.dir;
+    EXPECT_EQ(r.err, c.warning) << c.dir;
     EXPECT_EQ(MaskTime(r.out), MaskTime(ReadFile(LpDir(c) + "/expected.log"))) << c.dir;
     EXPECT_TRUE(dir.Read(c.report) == ReadFile(LpDir(c) + "/expected.report")) << c.dir;
   }

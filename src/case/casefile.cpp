@@ -228,17 +228,27 @@ class Parser {
     }
     return false;
   }
-  // A decimal int32: an optional minus, then digits without a leading zero.
+  // An int32: an optional minus, then decimal digits without a leading zero
+  // (no octal), or 0x and hex digits.
   int Int() {
     const Token& t = Next();
-    const std::string& text = t.text;
-    const std::size_t digits = text.starts_with('-') ? 1 : 0;
-    int v = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (t.kind != Token::Word || ec != std::errc() || end != text.data() + text.size() ||
-        (text.size() > digits + 1 && text[digits] == '0'))
-      Fail(t, "expected a decimal integer, found '" + text + "'");
-    return v;
+    const std::string_view text = t.text;
+    const bool minus = text.starts_with('-');
+    std::string_view digits = text.substr(minus ? 1 : 0);
+    int base = 10;
+    if (digits.starts_with("0x") || digits.starts_with("0X")) {
+      digits.remove_prefix(2);
+      base = 16;
+    }
+    std::int64_t v = 0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v, base);
+    if (minus) v = -v;
+    const bool plain = !digits.empty() && std::isxdigit(static_cast<unsigned char>(digits[0])) &&
+                       !(base == 10 && digits.size() > 1 && digits[0] == '0');
+    if (t.kind != Token::Word || !plain || ec != std::errc() || end != digits.data() + digits.size() ||
+        v < INT32_MIN || v > INT32_MAX)
+      Fail(t, "expected an integer, found '" + t.text + "'");
+    return static_cast<int>(v);
   }
   int Byte() {
     const Token& t = Peek();
