@@ -46,10 +46,15 @@ void SummaryAndSolution(const CaseFiles& files) {
   try {
     const kit::FullSolution sol = kit::Solve(files);
     for (const std::string& w : sol.warnings) fuzzing::CheckOneLine(kTarget, "warning", w);
-    kit::PrintCheck(kit::Check(sol, kit::Tolerances{}), out);
-    kit::ExportCsv(sol, out);
-    kit::ExportJson(sol, out);
-    kit::ExportHighs(sol, out);
+    // The walk the commands stream through measures what the held solution does.
+    kit::SolutionWalk walk(files);
+    std::ostringstream held, walked;
+    kit::PrintCheck(kit::Check(sol, kit::Tolerances{}), held);
+    kit::PrintCheck(kit::Check(walk, kit::Tolerances{}), walked);
+    if (walked.str() != held.str()) fuzzing::Broken(kTarget, "the walked check differs from the held solution's");
+    kit::ExportCsv(walk, out);
+    kit::ExportJson(walk, out);
+    kit::ExportHighs(walk, out);
   } catch (const PostError& e) {
     fuzzing::CheckOneLine(kTarget, "failure message", e.what());
   }

@@ -353,22 +353,19 @@ void ExportJson(SolutionWalk& walk, std::ostream& out) {
       << ",\n  \"objective\": " << JsonNumber(walk.Objective()) << ",\n  \"rows\": [";
   std::string line;
   bool first = true;
-  walk.Rows([&](const RowSol& r) {
-    JsonObject(line, first, {{"name", JsonText(r.name)}, {"type", JsonText(r.type)}, {"lower", JsonNumber(r.lo)},
-                             {"upper", JsonNumber(r.up)}, {"activity", JsonNumber(r.act)},
-                             {"dual", JsonNumber(r.dual)}});
+  // Rows and columns alike but for the keys of their last two fields.
+  auto item = [&](const std::string& name, const char* type, double lo, double up,
+                  std::pair<const char*, double> value, std::pair<const char*, double> dual) {
+    JsonObject(line, first, {{"name", JsonText(name)}, {"type", JsonText(type)}, {"lower", JsonNumber(lo)},
+                             {"upper", JsonNumber(up)}, {value.first, JsonNumber(value.second)},
+                             {dual.first, JsonNumber(dual.second)}});
     out << line;
     first = false;
-  });
+  };
+  walk.Rows([&](const RowSol& r) { item(r.name, r.type, r.lo, r.up, {"activity", r.act}, {"dual", r.dual}); });
   out << (first ? "],\n  \"columns\": [" : "\n  ],\n  \"columns\": [");
   first = true;
-  walk.Cols([&](const ColSol& c) {
-    JsonObject(line, first, {{"name", JsonText(c.name)}, {"type", JsonText(c.type)}, {"lower", JsonNumber(c.lo)},
-                             {"upper", JsonNumber(c.up)}, {"value", JsonNumber(c.x)},
-                             {"dual_slack", JsonNumber(c.z)}});
-    out << line;
-    first = false;
-  });
+  walk.Cols([&](const ColSol& c) { item(c.name, c.type, c.lo, c.up, {"value", c.x}, {"dual_slack", c.z}); });
   out << (first ? "]\n}\n" : "\n  ]\n}\n");
 }
 
