@@ -2,7 +2,7 @@
 # Times postsolve on generated logs of 1 million and 10 million non-zeros.
 #
 # Usage: bench/run.sh [BUILD_DIR [SIZE..]]
-#   BUILD_DIR  holds postsolve, mkbench and phases (default: build)
+#   BUILD_DIR  holds postsolve, postsolve-kit, mkbench and phases (default: build)
 #   SIZE       ROWSxCOLUMNSxNONZEROS; the default sizes are
 #              50000x100000x1000000 and 500000x1000000x10000000
 # Environment:
@@ -16,7 +16,9 @@
 # touch of memory is on this machine), peak memory, throughput, a floor measured in the same run
 # (copying the record file, then writing a file the size of the report) with
 # postsolve's ratio to it, and the time of each phase measured through the
-# library. Everything runs in a memory-backed directory after a warm-up, and
+# library; then each of the kit's commands over the same files (check,
+# export as csv, json and highs, dump --summary): wall time, peak memory and
+# the ratio to postsolve's wall time. Everything runs in a memory-backed directory after a warm-up, and
 # every time is a median, so that disk writeback and stray load blur the
 # figures as little as they can. At the end: the growth from the first size
 # to the last, and the core count.
@@ -26,10 +28,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-build}
 shift || true
 # On a fresh machine: install what is missing and build the three tools.
-if [[ ! -x $build/postsolve || ! -x $build/mkbench || ! -x $build/phases || ! -x /usr/bin/time ]]; then
+if [[ ! -x $build/postsolve || ! -x $build/postsolve-kit || ! -x $build/mkbench || ! -x $build/phases ||
+      ! -x /usr/bin/time ]]; then
   "$root/scripts/setup.sh"
   [[ -f $build/CMakeCache.txt ]] || cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build" -j"$(nproc)" --target postsolve mkbench phases >/dev/null
+  cmake --build "$build" -j"$(nproc)" --target postsolve postsolve-kit mkbench phases >/dev/null
 fi
 build=$(cd "$build" && pwd)
 sizes=${*:-${BENCH_SIZES:-50000x100000x1000000 500000x1000000x10000000}}
@@ -37,8 +40,8 @@ runs=${BENCH_RUNS:-5}
 seed=${BENCH_SEED:-1}
 work=${BENCH_DIR:-/dev/shm/postsolve-bench.$$}
 
-for tool in postsolve mkbench phases; do
-  [[ -x $build/$tool ]] || { echo "run.sh: $build/$tool is missing; build the targets postsolve mkbench phases" >&2; exit 1; }
+for tool in postsolve postsolve-kit mkbench phases; do
+  [[ -x $build/$tool ]] || { echo "run.sh: $build/$tool is missing; build the targets postsolve postsolve-kit mkbench phases" >&2; exit 1; }
 done
 [[ -x /usr/bin/time ]] || { echo "run.sh: /usr/bin/time is missing (Debian package time)" >&2; exit 1; }
 [[ $runs =~ ^[1-9][0-9]*$ ]] || { echo "run.sh: BENCH_RUNS must be a positive count" >&2; exit 1; }
@@ -70,6 +73,44 @@ post_once() {
     cpu=$(tail -1 "$work/times" | awk '{ s = 0; for (i = 1; i <= 2; ++i) { split($i, p, /[ms]/); s += p[1] * 60 + p[2] } print s }')
     echo "$(calc "$t1 - $t0") $cpu $(cat "$work/rss")"
   )
+}
+
+# One run of a kit command over the current directory, its output thrown
+# away; prints "wall rss_kib". Status 3 (check: a measure outside its
+# tolerance) is a verdict on the generated numbers, not a failure.
+kit_once() {
+  local t0=$EPOCHREALTIME status=0
+  /usr/bin/time -q -f '%M' -o "$work/rss" "$build/postsolve-kit" "$@" . >/dev/null 2>&1 || status=$?
+  ((status == 0 || status == 3)) || { echo "run.sh: postsolve-kit $* exited with status $status" >&2; exit 1; }
+  echo "$(calc "$EPOCHREALTIME - $t0") $(cat "$work/rss")"
+}
+
+# Each kit command: median wall and largest peak memory of the timed runs
+# after a warm-up, its ratio to postsolve's wall time against its goal, and
+# whether it stays within postsolve's memory goal.
+kit_table() {
+  local label goal cmd kwall krss
+  printf '%-28s %10s   %10s\n' "postsolve-kit" "wall" "peak RSS"
+  while IFS='|' read -r label goal cmd; do
+    # shellcheck disable=SC2086  # the command's words
+    kit_once $cmd >/dev/null
+    : >"$work/kit"
+    for ((i = 0; i < runs; ++i)); do
+      # shellcheck disable=SC2086
+      kit_once $cmd >>"$work/kit"
+    done
+    kwall=$(awk '{ print $1 }' "$work/kit" | median)
+    krss=$(awk '{ print $2 }' "$work/kit" | sort -g | tail -1)
+    printf '  %-26s %10.3f s %10.1f MiB  %.2f x postsolve, goal %s: %s; memory goal: %s\n' "$label" "$kwall" \
+      "$(calc "$krss / 1024")" "$(calc "$kwall / $wall")" "$goal" "$(verdict "$kwall / $wall <= $goal")" \
+      "$(verdict "$krss / 1024 <= $goal_mib")"
+  done <<'COMMANDS'
+check|2|check
+export --format csv|2|export --format csv
+export --format json|3|export --format json
+export --format highs|3|export --format highs
+dump --summary|2|dump --summary
+COMMANDS
 }
 
 # The floor: what merely moving the bytes costs.
@@ -144,6 +185,7 @@ for size in $sizes; do
   printf '%-28s %10.2f     goal at most 3.0: %s\n' "postsolve / floor" "$ratio" "$(verdict "$ratio <= 3.0")"
   echo "phases through the library (median of $runs after a warm-up):"
   "$build/phases" "$runs" | sed 's/^/   /'
+  kit_table
   echo
   cd "$work"
 

@@ -1,10 +1,7 @@
 // Feeds arbitrary bytes through the whole run and checks what the run leaves
 // behind, not only that it survives.
 //
-// Input layout (fuzz/seeds.sh builds it from the three files):
-//   le32 S, S bytes of dravfile.sol, le32 T, T bytes of dravfile.stk, the rest dravfile.bin
-// A length larger than what follows takes all that follows; fewer than four
-// bytes left give a length of 0 and stay for the record file.
+// Input layout: as fuzz/input.h says.
 //
 // Each input is replayed from memory (Replay over CaseFiles) and the report is
 // written by OutRept into a scratch directory under /dev/shm (or under
@@ -33,6 +30,7 @@
 #include <vector>
 
 #include "casefile.h"
+#include "input.h"
 #include "report.h"
 
 using namespace postsolve;
@@ -42,25 +40,7 @@ namespace {
 
 std::string g_scratch;  // absolute path of the scratch directory
 
-[[noreturn]] void Broken(const std::string& what) {
-  std::fprintf(stderr, "fuzz_replay: property broken: %s\n", what.c_str());
-  std::fflush(stderr);
-  std::abort();
-}
-
-std::string_view Take(const std::uint8_t*& data, std::size_t& size) {
-  std::uint32_t len = 0;
-  if (size >= 4) {
-    std::memcpy(&len, data, 4);  // little-endian hosts only, as the program itself
-    data += 4;
-    size -= 4;
-  }
-  const std::size_t n = std::min<std::size_t>(len, size);
-  std::string_view part(reinterpret_cast<const char*>(data), n);
-  data += n;
-  size -= n;
-  return part;
-}
+[[noreturn]] void Broken(const std::string& what) { fuzzing::Broken("fuzz_replay", what); }
 
 // Names of the entries of the working directory, "." and ".." left out.
 std::vector<std::string> Entries() {
@@ -132,23 +112,16 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  CaseFiles files;
-  files.sol = Take(data, size);
-  files.stk = Take(data, size);
-  files.bin.assign(reinterpret_cast<const char*>(data), size);
+  const CaseFiles files = fuzzing::SplitInput(data, size);
 
   std::string report;
   try {
     PostData pd;
     Replay(pd, files);
     report = OutRept(pd);
-    for (const std::string& w : pd.warnings)
-      if (w.empty() || w.find('\n') != std::string::npos)
-        Broken("a warning that is not one line: '" + w + "'");
+    for (const std::string& w : pd.warnings.Lines()) fuzzing::CheckOneLine("fuzz_replay", "warning", w);
   } catch (const PostError& e) {
-    const std::string_view what = e.what();
-    if (what.empty() || what.find('\n') != std::string_view::npos)
-      Broken("a failure message that is not one line: '" + std::string(what) + "'");
+    fuzzing::CheckOneLine("fuzz_replay", "failure message", e.what());
     const std::vector<std::string> left = Entries();
     if (!left.empty()) {
       std::string msg = "a failed run left '" + left[0] + "'";

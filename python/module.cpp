@@ -22,14 +22,14 @@ using namespace postsolve;
 namespace {
 
 // A read-only numpy view of `values`, owned by the Python object `owner`.
-py::array View(const std::vector<double>& values, py::handle owner) {
+py::array View(Values values, py::handle owner) {
   py::array out(py::dtype::of<double>(), {values.size()}, {sizeof(double)}, values.data(), owner);
   py::detail::array_proxy(out.ptr())->flags &= ~py::detail::npy_api::NPY_ARRAY_WRITEABLE_;
   return out;
 }
 
 // A property giving a view of one of the Solution's vectors.
-template <const std::vector<double>& (Solution::*member)() const>
+template <Values (Solution::*member)() const>
 py::array ViewOf(py::object self) {
   return View((self.cast<const Solution&>().*member)(), self);
 }

@@ -25,6 +25,10 @@ T FromLE(T v) {
   return v;
 }
 
+FileStamp StampOf(const struct stat& st) {
+  return {st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_ctim.tv_sec, st.st_ctim.tv_nsec};
+}
+
 void Need(const InFile& f, std::size_t bytes) {
   if (bytes > f.left()) ShortRead(f, bytes);
 }
@@ -43,6 +47,7 @@ InFile& InFile::operator=(InFile&& other) noexcept {
     code = other.code;
     codeName = other.codeName;
     recoff = other.recoff;
+    stamp = other.stamp;
     fd_ = std::exchange(other.fd_, -1);
     buf_ = std::move(other.buf_);
     cap_ = std::exchange(other.cap_, 0);
@@ -66,7 +71,17 @@ InFile OpenIn(const std::string& path) {
   if (::fstat(f.fd_, &st) != 0) Fail(f, std::string("cannot stat: ") + std::strerror(errno));
   if (!S_ISREG(st.st_mode)) Fail(f, "not a regular file");
   f.size = static_cast<std::size_t>(st.st_size);
+  f.stamp = StampOf(st);
   return f;
+}
+
+void CheckUnchanged(const std::string& path, const FileStamp& seen) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0)
+    throw PostError(path + ": gone while it was read: " + std::strerror(errno));
+  if (!(StampOf(st) == seen))
+    throw PostError(path + ": changed while it was read (its size, modification or change time differs "
+                           "from when it was opened)");
 }
 
 InFile MemIn(std::string path, std::string_view bytes) {
@@ -173,6 +188,12 @@ void NeedCount(const InFile& f, std::int64_t count, std::int64_t each, const cha
   if (count * each > static_cast<std::int64_t>(f.left()))
     Fail(f, std::string(what) + " " + std::to_string(count) + " is more than the " +
                 std::to_string(f.left()) + " bytes left in the file can hold");
+  // Within the record, where the next one's start is known: checked before
+  // anything is allocated for the count, however large the file.
+  const std::size_t room = f.recend > f.pos ? f.recend - f.pos : 0;
+  if (f.recend != InFile::kNoEnd && count * each > static_cast<std::int64_t>(room))
+    Fail(f, std::string(what) + " " + std::to_string(count) + " runs into the record at offset " +
+                std::to_string(f.recend));
 }
 
 namespace {

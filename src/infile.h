@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "bulkmem.h"
 #include "postsolve/error.h"
 
 namespace postsolve {
@@ -27,6 +28,15 @@ namespace postsolve {
 class PostError : public Error {
  public:
   using Error::Error;
+};
+
+// What a file's status said when it was opened: a file rewritten while it
+// is read shows a different size, modification or change time.
+struct FileStamp {
+  std::int64_t size = 0;
+  std::int64_t mtimeSec = 0, mtimeNsec = 0;
+  std::int64_t ctimeSec = 0, ctimeNsec = 0;
+  bool operator==(const FileStamp&) const = default;
 };
 
 // Names a record code in messages; set by the layer that knows the codes.
@@ -46,6 +56,11 @@ class InFile {
   std::optional<int> code;  // its code, once read
   CodeNamer codeName = nullptr;  // how messages spell `code`
   std::size_t recoff = 0;
+  FileStamp stamp;  // as opened; all zero for a file in memory
+  // Where the record being read must end: the start of the record after it
+  // in the file, when the offset stack says; counts are checked against it.
+  std::size_t recend = kNoEnd;
+  static constexpr std::size_t kNoEnd = static_cast<std::size_t>(-1);
 
   static constexpr std::size_t kWindow = std::size_t{1} << 20;
 
@@ -59,8 +74,13 @@ class InFile {
   std::size_t left() const { return size - pos; }
   void seek(std::size_t off) { pos = off; }
   // Context for messages about the record starting at `off`.
-  void enter(long index, std::size_t off) { rec = index; recoff = off; code.reset(); }
-  void leave() { rec = -1; code.reset(); }
+  void enter(long index, std::size_t off, std::size_t end = kNoEnd) {
+    rec = index;
+    recoff = off;
+    recend = end;
+    code.reset();
+  }
+  void leave() { rec = -1; recend = kNoEnd; code.reset(); }
 
   // The `n` bytes at pos, which the caller has checked lie inside the file;
   // valid until the next read.
@@ -89,12 +109,16 @@ class InFile {
 
 // Opens a regular file for reading; a missing or unreadable file is a failure.
 InFile OpenIn(const std::string& path);
+// Fails, naming the file, unless the file at `path` still has the size,
+// modification and change times of `seen`.
+void CheckUnchanged(const std::string& path, const FileStamp& seen);
 // A file whose bytes are already in memory, named `path` in messages.
 InFile MemIn(std::string path, std::string_view bytes);
 // Throws the PostError "FILE: [record N CODE at offset O: ]why".
 [[noreturn]] void Fail(const InFile& f, const std::string& why);
 // Checks that `count` items of `each` bytes can still be read; a negative count
-// or one the rest of the file cannot hold is a failure, before anything is allocated.
+// or one the rest of the file (or of the record, when its end is known)
+// cannot hold is a failure, before anything is allocated.
 void NeedCount(const InFile& f, std::int64_t count, std::int64_t each, const char* what);
 // Fails with "short read" for `bytes` wanted at f.pos.
 [[noreturn]] void ShortRead(const InFile& f, std::size_t bytes);
@@ -113,29 +137,6 @@ T GetLE(InFile& f) {
   }
   return v;
 }
-
-// Leaves new elements uninitialised: for blocks that are read straight over,
-// where zero-filling first would only cost a pass over the memory.
-template <class T>
-struct ReadOverAllocator : std::allocator<T> {
-  template <class U>
-  struct rebind {
-    using other = ReadOverAllocator<U>;
-  };
-  ReadOverAllocator() = default;
-  template <class U>
-  ReadOverAllocator(const ReadOverAllocator<U>&) noexcept {}
-  template <class U>
-  void construct(U* p) noexcept {
-    ::new (static_cast<void*>(p)) U;
-  }
-  template <class U, class... Args>
-  void construct(U* p, Args&&... args) {
-    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-  }
-};
-template <class T>
-using ReadOverVector = std::vector<T, ReadOverAllocator<T>>;
 
 // One byte, as a signed character value.
 inline int cGet(InFile& f) { return GetLE<signed char>(f); }

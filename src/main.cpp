@@ -1,5 +1,10 @@
 // postsolve: run in a directory holding dravfile.sol, dravfile.stk and
 // dravfile.bin; writes the report of the full problem. Arguments are ignored.
+#include "outfile.h"
 #include "report.h"
 
-int main() { return postsolve::RunPost(); }
+int main() {
+  postsolve::ReserveStandardDescriptors();
+  postsolve::CleanUpTemporariesOnSignals();
+  return postsolve::RunPost();
+}

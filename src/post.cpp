@@ -79,9 +79,9 @@ void ForList(PostData& pd, EntryList list, Fn fn) {
   ForEntries(pd.fbin, fn);
 }
 
-void Warn(PostData& pd, const std::string& what) {
+void Warn(PostData& pd, const char* kind, const std::string& what) {
   const InFile& f = pd.fbin;
-  pd.warnings.push_back(f.path + ": record " + std::to_string(f.rec) + " " + CodeName(*f.code) +
+  pd.warnings.Add(kind, f.path + ": record " + std::to_string(f.rec) + " " + CodeName(*f.code) +
                         " at offset " + std::to_string(f.recoff) + ": " + what);
 }
 
@@ -98,7 +98,7 @@ void ReadMap(PostData& pd, bool cols) {
     Fail(f, "map of " + Str(N) + " entries is shorter than the " + Str(full) +
                 (cols ? " columns" : " rows"));
   f.seek(start);
-  std::vector<int> map = ReadMapEntries(f);
+  BulkVector<int> map = ReadMapEntries(f);
   const int nred = cols ? pd.nc : pd.nr;
   for (int i = 0; i < N; ++i) {
     const int r = map[static_cast<std::size_t>(i)];
@@ -107,12 +107,12 @@ void ReadMap(PostData& pd, bool cols) {
                   (cols ? " reduced columns" : " reduced rows"));
   }
   // The solution file may leave the values out (all zero): read absent values as 0.
-  auto val = [](const std::vector<double>& v, int r) {
+  auto val = [](const BulkVector<double>& v, int r) {
     return static_cast<std::size_t>(r) < v.size() ? v[static_cast<std::size_t>(r)] : 0.0;
   };
   if (cols) {
-    std::vector<double> x = dAlloc(static_cast<std::size_t>(N));
-    std::vector<double> z = dAlloc(static_cast<std::size_t>(N));
+    BulkVector<double> x = dAlloc(static_cast<std::size_t>(N));
+    BulkVector<double> z = dAlloc(static_cast<std::size_t>(N));
     for (std::size_t i = 0; i < map.size(); ++i)
       if (map[i] >= 0) {
         x[i] = val(pd.xr, map[i]);
@@ -124,7 +124,7 @@ void ReadMap(PostData& pd, bool cols) {
     pd.cmapn = N;
     pd.colmapped = true;
   } else {
-    std::vector<double> y = dAlloc(static_cast<std::size_t>(N));
+    BulkVector<double> y = dAlloc(static_cast<std::size_t>(N));
     for (std::size_t i = 0; i < map.size(); ++i)
       if (map[i] >= 0) y[i] = val(pd.yr, map[i]);
     pd.y = std::move(y);
@@ -160,7 +160,7 @@ void UndoDupCol(PostData& pd) {
   }
   const auto [L, U] = DupColInterval(s, alpha, p.lok, p.upk, p.loj, p.upj);
   if (L > U)
-    Warn(pd, "empty interval for duplicate column " + Str(k) + " of column " + Str(j) +
+    Warn(pd, "duplicate-column interval", "empty interval for duplicate column " + Str(k) + " of column " + Str(j) +
                  " (lower end above upper end); its value is the midpoint");
   double t;
   if (L < -INFBND)
@@ -197,6 +197,23 @@ void UndoMinBnd(PostData& pd) {
 
 // ---- row records ----
 
+// The binding test of a doubleton row is exact. A column that misses a
+// flagged bound only by rounding (as after an undone bound shift) is most
+// likely meant to sit at it: the arithmetic stays as recorded, but the run
+// says where the row was taken as not binding.
+void WarnNearMiss(PostData& pd, const DblRowPayload& p, int k) {
+  const double x = pd.x[k];
+  auto nearMiss = [x](double bound) { return std::fabs(x - bound) <= 1e-9 * std::max(1.0, std::fabs(bound)); };
+  const bool lower = p.flo != 0 && nearMiss(p.lo);
+  if (!lower && !(p.fup != 0 && nearMiss(p.up))) return;
+  const double bound = lower ? p.lo : p.up;
+  char text[160];
+  std::snprintf(text, sizeof text,
+                "column %d lies %.3g from the %s bound %.17g the record flags; the row is taken as not binding", k,
+                std::fabs(x - bound), lower ? "lower" : "upper", bound);
+  Warn(pd, "doubleton-row near-miss", text);
+}
+
 // DBLROW: r, j, k, b, aj, ak, cj, ck, flo, lo, fup, up, entry list of column k (read only when binding)
 void UndoDblRow(PostData& pd) {
   pd.ndblrow += 1;
@@ -205,6 +222,7 @@ void UndoDblRow(PostData& pd) {
   const double aj = p.aj, ak = p.ak;
   pd.x[j] = (p.b - ak * pd.x[k]) / aj;
   bool binding = (p.flo != 0 && pd.x[k] == p.lo) || (p.fup != 0 && pd.x[k] == p.up);
+  if (!binding) WarnNearMiss(pd, p, k);
   if (binding) {
     pd.z[k] = 0;
     double ck = p.ck;
@@ -215,7 +233,7 @@ void UndoDblRow(PostData& pd) {
   }
   pd.z[j] = p.cj - aj * pd.y[r];
   if (aj == 0 || (binding && ak == 0))
-    Warn(pd, "zero coefficient of column " + Str(aj == 0 ? j : k) + " in doubleton row " +
+    Warn(pd, "doubleton-row coefficient", "zero coefficient of column " + Str(aj == 0 ? j : k) + " in doubleton row " +
                  Str(r) + "; the division carries an infinity or NaN");
 }
 
@@ -231,7 +249,7 @@ void UndoDomRow(PostData& pd) {
   pd.y[p.r] = p.cj / p.a;
   pd.z[p.j] = 0;
   if (p.a == 0)
-    Warn(pd, "zero coefficient of column " + Str(p.j) + " in dominated row " + Str(p.r) +
+    Warn(pd, "dominated-row coefficient", "zero coefficient of column " + Str(p.j) + " in dominated row " + Str(p.r) +
                  "; the division carries an infinity or NaN");
 }
 
@@ -316,7 +334,7 @@ void UndoSglRow(PostData& pd) {
   pd.y[p.r] = yr / p.a;
   pd.z[p.j] = 0;
   if (p.a == 0)
-    Warn(pd, "zero coefficient of column " + Str(p.j) + " in singleton row " + Str(p.r) +
+    Warn(pd, "singleton-row coefficient", "zero coefficient of column " + Str(p.j) + " in singleton row " + Str(p.r) +
                  "; the division carries an infinity or NaN");
 }
 
@@ -337,17 +355,16 @@ std::pair<double, double> DupColInterval(double s, double alpha, double lok, dou
 
 void StoreMatrix(PostData& pd, MatrixRead&& mr) {
   const int ncols = static_cast<int>(mr.counts.size());
-  auto A = mAlloc(ncols, 0);
+  auto A = mAlloc(0, 0);
+  A->n = ncols;
   A->nz = mr.nz;
   A->indblk = std::move(mr.ind);
   A->valblk = std::move(mr.val);
+  A->col.reserve(mr.counts.size());  // each slot written once, not zeroed first
   std::size_t off = 0;
-  for (std::size_t e = 0; e < mr.counts.size(); ++e) {
-    SpVec& col = A->col[e];
-    col.nz = mr.counts[e];
-    col.ind = A->indblk.data() + off;
-    col.val = A->valblk.data() + off;
-    off += static_cast<std::size_t>(col.nz);
+  for (const int count : mr.counts) {
+    A->col.push_back({count, A->indblk.data() + off, A->valblk.data() + off});
+    off += static_cast<std::size_t>(count);
   }
   pd.nz = mr.nz;
   pd.n = ncols;
@@ -370,7 +387,7 @@ void ReadHeader(PostData& pd) {
   pd.clo = dAlloc(static_cast<std::size_t>(h.n));
   pd.cup = dAlloc(static_cast<std::size_t>(h.n));
   // In the order of kHeaderArrays.
-  std::vector<double>* const reals[] = {&pd.rlo, &pd.rup, nullptr, &pd.clo, &pd.cup};
+  BulkVector<double>* const reals[] = {&pd.rlo, &pd.rup, nullptr, &pd.clo, &pd.cup};
   for (std::size_t a = 0; a < std::size(kHeaderArrays); ++a) {
     if (kHeaderArrays[a].bytes) f.Copy(pd.rtype.data(), pd.rtype.size());
     else dGetN(f, reals[a]->data(), reals[a]->size());
@@ -414,7 +431,7 @@ void ReadSolution(PostData& pd, InFile f) {
   if (h.valuesMissing) {
     // Nothing but the counts: the values stay zero, but a reduced problem with
     // columns (or rows) had values the solver should have written.
-    pd.warnings.push_back(std::string(SOLFILE) + ": the reduced problem has " + std::to_string(h.nc) +
+    pd.warnings.Add("missing-value", std::string(SOLFILE) + ": the reduced problem has " + std::to_string(h.nc) +
                           " columns and " + std::to_string(h.nr) +
                           " rows but the file holds no values; they are taken as zero");
   }
@@ -458,13 +475,13 @@ void CheckReplayed(PostData& pd) {
 // order with its usual message. A replay that fails first stops the side read.
 class EarlyMatrix {
  public:
-  EarlyMatrix(const InFile& fbin, const std::vector<int>& offsets) {
+  EarlyMatrix(const InFile& fbin, const std::vector<int>& offsets, std::size_t matrixEnd) {
     const long count = static_cast<long>(offsets.size()) - 1;
     if (count <= 2 || fbin.size <= InFile::kWindow || offsets[1] < 0 ||
         static_cast<std::size_t>(offsets[1]) + 4 > fbin.size)
       return;
     side_ = fbin.Reopen();
-    if (EnterRecord(side_, 1, offsets[1]) != AsInt(RecordCode::MATRIX)) return;
+    if (EnterRecord(side_, 1, offsets[1], matrixEnd) != AsInt(RecordCode::MATRIX)) return;
     read_ = Launch<MatrixRead>(true, [this] { return ReadMatrixAt(side_, -1, 0, &stop_); });
   }
   EarlyMatrix(const EarlyMatrix&) = delete;
@@ -511,11 +528,15 @@ class RecordEnds {
       : offsets_(offsets), starts_(offsets.begin(), offsets.end() - 1) {
     if (!std::is_sorted(starts_.begin(), starts_.end())) std::sort(starts_.begin(), starts_.end());
   }
+  // Where record i must end: the start of the record after it in the file.
+  std::size_t Next(long i) const {
+    auto next = std::upper_bound(starts_.begin(), starts_.end(), offsets_[static_cast<std::size_t>(i)]);
+    return next != starts_.end() && *next >= 0 ? static_cast<std::size_t>(*next) : InFile::kNoEnd;
+  }
   // Fails if record i, just read, ran past the start of the record after it.
   void Check(const InFile& f, long i) const {
-    auto next = std::upper_bound(starts_.begin(), starts_.end(), offsets_[static_cast<std::size_t>(i)]);
-    if (next != starts_.end() && f.pos > static_cast<std::size_t>(*next))
-      Fail(f, "it runs into the record at offset " + std::to_string(*next));
+    const std::size_t next = Next(i);
+    if (next != InFile::kNoEnd && f.pos > next) Fail(f, "it runs into the record at offset " + std::to_string(next));
   }
 
  private:
@@ -527,10 +548,10 @@ class RecordEnds {
 void ReplayRecords(PostData& pd, const std::vector<int>& offsets) {
   const long count = static_cast<long>(offsets.size()) - 1;
   const RecordEnds ends(offsets);
-  EarlyMatrix early(pd.fbin, offsets);
+  EarlyMatrix early(pd.fbin, offsets, ends.Next(1));
 
   // The header first: its dimensions and row types check everything after it.
-  if (EnterRecord(pd.fbin, 0, offsets[0]) != AsInt(RecordCode::HEADER))
+  if (EnterRecord(pd.fbin, 0, offsets[0], ends.Next(0)) != AsInt(RecordCode::HEADER))
     Fail(pd.fbin, "the first record is not HEADER");
   ReadHeader(pd);
   ends.Check(pd.fbin, 0);
@@ -540,7 +561,7 @@ void ReplayRecords(PostData& pd, const std::vector<int>& offsets) {
   bool headerAsRead = true;
 
   for (long i = count - 1; i >= 0; --i) {
-    const int code = EnterRecord(pd.fbin, i, offsets[static_cast<std::size_t>(i)]);
+    const int code = EnterRecord(pd.fbin, i, offsets[static_cast<std::size_t>(i)], ends.Next(i));
     if (i == 0 && headerAsRead) {
       pd.fbin.seek(headerEnd);
     } else if (i == 1 && early.started()) {
@@ -555,16 +576,22 @@ void ReplayRecords(PostData& pd, const std::vector<int>& offsets) {
   CheckReplayed(pd);
 }
 
+// Opens DIR/NAME, named NAME in messages about its contents, and notes how
+// it was when opened.
+InFile OpenInput(PostData& pd, const std::string& dir, const char* name) {
+  const std::string path = dir.empty() ? std::string(name) : dir + "/" + name;
+  InFile f = OpenIn(path);
+  pd.opened.emplace_back(path, f.stamp);
+  f.path = name;
+  return f;
+}
+
 }  // namespace
 
-void ReplayLog(PostData& pd) { ReplayLog(pd, std::string(".")); }
-
 void ReplayLog(PostData& pd, const std::string& dir) {
-  // In the working directory the files go by their bare names, as in the program's messages.
-  auto path = [&dir](const char* file) { return dir == "." ? std::string(file) : dir + "/" + file; };
-  ReadSolution(pd, OpenIn(path(SOLFILE)));
-  const std::vector<int> offsets = ReadOffsets(OpenIn(path(STKFILE)));
-  pd.fbin = OpenIn(path(BINFILE));
+  ReadSolution(pd, OpenInput(pd, dir, SOLFILE));
+  const std::vector<int> offsets = ReadOffsets(OpenInput(pd, dir, STKFILE));
+  pd.fbin = OpenInput(pd, dir, BINFILE);
   ReplayRecords(pd, offsets);
 }
 

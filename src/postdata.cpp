@@ -2,14 +2,34 @@
 
 #include "postdata.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace postsolve {
 
-std::vector<char> cAlloc(std::size_t count) { return std::vector<char>(count); }
-std::vector<int> iAlloc(std::size_t count) { return std::vector<int>(count); }
-std::vector<double> dAlloc(std::size_t count) { return std::vector<double>(count); }
-void cFree(std::vector<char>& v) { std::vector<char>().swap(v); }
-void iFree(std::vector<int>& v) { std::vector<int>().swap(v); }
-void dFree(std::vector<double>& v) { std::vector<double>().swap(v); }
+void Warnings::Add(const char* kind, std::string text) {
+  ++total_;
+  auto it = std::find_if(kinds_.begin(), kinds_.end(),
+                         [kind](const Kind& k) { return std::strcmp(k.name, kind) == 0; });
+  if (it == kinds_.end()) it = kinds_.insert(kinds_.end(), Kind{kind, 0});
+  if (++it->count <= kKept || keepAll) kept_.push_back(std::move(text));
+}
+
+std::vector<std::string> Warnings::Lines() const {
+  std::vector<std::string> lines = kept_;
+  if (keepAll) return lines;
+  for (const Kind& k : kinds_)
+    if (k.count > kKept)
+      lines.push_back("... and " + std::to_string(k.count - kKept) + " more " + k.name + " warnings");
+  return lines;
+}
+
+BulkVector<char> cAlloc(std::size_t count) { return BulkVector<char>(count); }
+BulkVector<int> iAlloc(std::size_t count) { return BulkVector<int>(count); }
+BulkVector<double> dAlloc(std::size_t count) { return BulkVector<double>(count); }
+void cFree(BulkVector<char>& v) { BulkVector<char>().swap(v); }
+void iFree(BulkVector<int>& v) { BulkVector<int>().swap(v); }
+void dFree(BulkVector<double>& v) { BulkVector<double>().swap(v); }
 
 std::unique_ptr<SpMat> mAlloc(int ncols, int nz) {
   auto A = std::make_unique<SpMat>();
@@ -28,6 +48,10 @@ std::unique_ptr<SpMat> mAlloc(int ncols, int nz) {
 }
 
 void mFree(std::unique_ptr<SpMat>& A) { A.reset(); }
+
+void CheckInputsUnchanged(const PostData& pd) {
+  for (const auto& [path, stamp] : pd.opened) CheckUnchanged(path, stamp);
+}
 
 int ShutDown(PostData& pd) {
   cFree(pd.rtype);

@@ -9,6 +9,9 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <memory>
+
+#include "outfile.h"
 
 namespace postsolve {
 
@@ -88,10 +91,10 @@ MatrixRead ReadMatrixAt(InFile& f, int m, int n, const std::atomic<bool>* stop) 
   return mr;
 }
 
-std::vector<int> ReadMapEntries(InFile& f) {
+BulkVector<int> ReadMapEntries(InFile& f) {
   const int count = iGet(f);
   NeedCount(f, count, 4, "map length");
-  std::vector<int> map(static_cast<std::size_t>(count));
+  BulkVector<int> map(static_cast<std::size_t>(count));
   iGetN(f, map.data(), map.size());
   return map;
 }
@@ -151,9 +154,9 @@ void SetRecordCode(InFile& f, int code) {
   f.codeName = static_cast<std::string (*)(int)>(CodeName);
 }
 
-int EnterRecord(InFile& f, long index, int offset) {
+int EnterRecord(InFile& f, long index, int offset, std::size_t next) {
   CheckRecordOffset(f, index, offset);
-  f.enter(index, static_cast<std::size_t>(offset));
+  f.enter(index, static_cast<std::size_t>(offset), next);
   f.seek(static_cast<std::size_t>(offset));
   const int code = iGet(f);
   SetRecordCode(f, code);
@@ -166,6 +169,9 @@ std::string_view NameBytes(InFile& f, const char* kind, long index) {
   if (static_cast<std::size_t>(len) > f.left())
     Fail(f, std::string("short read: ") + kind + " name " + Str(index) + " of " + Str(len) +
                 " bytes at offset " + std::to_string(f.pos) + " runs past the end of the file");
+  if (f.recend != InFile::kNoEnd && f.pos + static_cast<std::size_t>(len) > f.recend)
+    Fail(f, std::string(kind) + " name " + Str(index) + " of " + Str(len) + " bytes at offset " +
+                std::to_string(f.pos) + " runs into the record at offset " + std::to_string(f.recend));
   const char* p = reinterpret_cast<const char*>(f.Bytes(static_cast<std::size_t>(len)));
   f.pos += static_cast<std::size_t>(len);
   return {p, static_cast<std::size_t>(len)};
@@ -267,13 +273,15 @@ std::string StackBytes(const std::vector<int>& offsets) {
 
 void WriteInputFiles(std::string_view sol, std::string_view stk, std::string_view bin, const std::string& dir) {
   const std::pair<const char*, std::string_view> parts[] = {{SOLFILE, sol}, {STKFILE, stk}, {BINFILE, bin}};
+  // All three complete and on disk before any replaces its old file, so a
+  // failed write leaves the old set as it was.
+  std::vector<std::unique_ptr<AtomicFile>> outs;
   for (const auto& [name, bytes] : parts) {
-    const std::string path = dir + "/" + name;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) throw PostError(path + ": cannot write");
+    outs.push_back(std::make_unique<AtomicFile>(dir + "/" + name, true));
+    outs.back()->Put(bytes);
+    outs.back()->Finish();
   }
+  for (auto& out : outs) out->Commit();
 }
 
 }  // namespace postsolve

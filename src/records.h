@@ -225,16 +225,16 @@ inline constexpr HeaderArray kHeaderArrays[] = {
 // read gives up at the next column.
 struct MatrixRead {
   int nz = 0;
-  std::vector<double> c;
-  std::vector<int> counts;  // entries in each column
-  ReadOverVector<int> ind;
-  ReadOverVector<double> val;
+  BulkVector<double> c;
+  BulkVector<int> counts;  // entries in each column
+  BulkVector<int> ind;
+  BulkVector<double> val;
   int maxrow = -1, minrow = 0;
 };
 MatrixRead ReadMatrixAt(InFile& f, int m, int n, const std::atomic<bool>* stop = nullptr);
 
 // COLMAP / ROWMAP: N, map[N]; the map as stored.
-std::vector<int> ReadMapEntries(InFile& f);
+BulkVector<int> ReadMapEntries(InFile& f);
 
 // ---- framing ----
 
@@ -255,15 +255,17 @@ std::vector<int> ReadOffsets(InFile f);
 
 // Fails unless a record can start at `offset` of the record file.
 void CheckRecordOffset(InFile& f, long index, int offset);
-// Positions the record file at record `index`, sets the message context, and
-// returns the record's code.
-int EnterRecord(InFile& f, long index, int offset);
+// Positions the record file at record `index`, sets the message context and
+// where the record must end (`next`, the start of the record after it in the
+// file, when known), and returns the record's code.
+int EnterRecord(InFile& f, long index, int offset, std::size_t next = InFile::kNoEnd);
 // Sets the code of the record being read, for messages.
 void SetRecordCode(InFile& f, int code);
 
 // The name section, after record 0's payload: m row names, then n column
 // names, each an int32 length and its bytes. NameBytes gives them all,
-// NextName up to the first NUL. Valid until the next read of f.
+// NextName up to the first NUL. Valid until the next read of f. The section
+// belongs to record 0: a name that runs into the next record fails.
 std::string_view NameBytes(InFile& f, const char* kind, long index);
 std::string_view NextName(InFile& f, const char* kind, int index);
 
@@ -326,7 +328,8 @@ std::string SolutionBytes(int status, int nc, int nr, const std::vector<double>&
 // Offset stack: the offsets, then their count.
 std::string StackBytes(const std::vector<int>& offsets);
 
-// Writes dir/dravfile.sol, .stk and .bin; a file that cannot be written is a failure.
+// Writes dir/dravfile.sol, .stk and .bin (creating dir if missing), each beside
+// its target first: either all three replace the old set or none does.
 void WriteInputFiles(std::string_view sol, std::string_view stk, std::string_view bin, const std::string& dir);
 
 }  // namespace postsolve

@@ -28,11 +28,10 @@ void StoreMatrix(PostData& pd, MatrixRead&& mr);
 std::pair<double, double> DupColInterval(double s, double alpha, double lok, double upk, double loj,
                                          double upj);
 
-// Reads the three files in the current directory and undoes every record;
-// leaves fbin at the name section.
-void ReplayLog(PostData& pd);
-// The same in directory `dir`; messages name the files dir/FILE.
-void ReplayLog(PostData& pd, const std::string& dir);
+// Reads the three files in `dir` (empty: the current directory) and undoes
+// every record; leaves fbin at the name section. Messages about the files'
+// contents name them without the directory.
+void ReplayLog(PostData& pd, const std::string& dir = "");
 // The same over files already in memory.
 void ReplayLog(PostData& pd, const InputBuffers& files);
 // The same over the three files' bytes, copied in before the replay starts.

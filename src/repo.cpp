@@ -24,6 +24,7 @@
 #include "report.h"
 
 #include "numfmt.h"
+#include "outfile.h"
 #include "workers.h"
 
 namespace postsolve {
@@ -91,74 +92,6 @@ const char* StatusName(int status) {
 }
 
 namespace {
-
-// The report under construction: a temporary file beside its final name,
-// filled through a large buffer and renamed into place only when complete.
-class ReportFile {
- public:
-  explicit ReportFile(std::string name) : name_(std::move(name)), tmp_(name_ + ".XXXXXX") {
-    fd_ = ::mkstemp(tmp_.data());
-    if (fd_ < 0) Error("cannot create a temporary file");
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd_, 0666 & ~mask);  // as a plainly created file would be
-    buf_ = std::make_unique_for_overwrite<char[]>(kCap);
-  }
-  ReportFile(const ReportFile&) = delete;
-  ReportFile& operator=(const ReportFile&) = delete;
-  ~ReportFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!done_) ::unlink(tmp_.c_str());
-  }
-
-  void Put(std::string_view s) {
-    if (len_ + s.size() > kCap || s.size() > kCap / 2) Flush();
-    if (s.size() > kCap / 2) {
-      WriteAll(s.data(), s.size());  // large blocks skip the buffer
-      return;
-    }
-    std::memcpy(buf_.get() + len_, s.data(), s.size());
-    len_ += s.size();
-  }
-  void Commit() {
-    Flush();
-    if (::close(fd_) != 0) {
-      fd_ = -1;
-      Error("write error");
-    }
-    fd_ = -1;
-    if (::rename(tmp_.c_str(), name_.c_str()) != 0) Error("cannot rename the finished report into place");
-    done_ = true;
-  }
-
-  static constexpr std::size_t kCap = std::size_t{1} << 20;
-
- private:
-  [[noreturn]] void Error(const char* what) {
-    throw PostError(name_ + ": " + what + ": " + std::strerror(errno));
-  }
-  void Flush() {
-    WriteAll(buf_.get(), len_);
-    len_ = 0;
-  }
-  void WriteAll(const char* p, std::size_t n) {
-    while (n > 0) {
-      ssize_t w = ::write(fd_, p, n);
-      if (w < 0) {
-        if (errno == EINTR) continue;
-        Error("write error");
-      }
-      p += w;
-      n -= static_cast<std::size_t>(w);
-    }
-  }
-
-  std::string name_, tmp_;
-  int fd_ = -1;
-  bool done_ = false;
-  std::unique_ptr<char[]> buf_;
-  std::size_t len_ = 0;
-};
 
 // One block of report lines, read and formatted apart from the others so that
 // several can be formatted at once; they are written in order.
@@ -266,7 +199,7 @@ void FormatChunk(PostData& pd, Chunk& c) {
 
 // Writes one table's lines: this thread reads the names and writes finished
 // chunks in order while the workers format the chunks after them.
-void WriteTable(PostData& pd, ReportFile& out, WorkerPool& workers, bool rows) {
+void WriteTable(PostData& pd, AtomicFile& out, WorkerPool& workers, bool rows) {
   const int total = rows ? pd.m : pd.n;
   const std::size_t ahead = std::max<std::size_t>(2, workers.size() + 1);
   std::deque<std::pair<std::unique_ptr<Chunk>, std::future<void>>> queue;
@@ -318,15 +251,16 @@ std::string TableHead(const char* last) {
 std::string ReportName(std::string_view problem) {
   if (problem.empty()) return "dravfile.rpt";
   std::string name(problem);
-  for (char& ch : name)
-    if (ch == '/') ch = '_';  // the report always lands in the working directory
+  // The report always lands in the working directory, under a name that
+  // neither a terminal nor a shell takes for anything but text.
+  for (char& ch : name) {
+    const unsigned char byte = static_cast<unsigned char>(ch);
+    if (ch == '/' || byte < 0x20 || byte == 0x7f) ch = '_';
+  }
   return name + ".rpt";
 }
 
-std::string OutRept(PostData& pd, const std::string& dir) {
-  const std::string fname = dir.empty() ? ReportName(pd.name) : dir + "/" + ReportName(pd.name);
-  ReportFile out(fname);
-
+void WriteReport(PostData& pd, AtomicFile& out) {
   char buf[160];
   std::snprintf(buf, sizeof buf,
                 "INPUT FILE NAME  : %10s\nNUMBER OF ROWS   : %10d\nNUMBER OF COLUMNS: %10d\n"
@@ -341,8 +275,16 @@ std::string OutRept(PostData& pd, const std::string& dir) {
   out.Put(TableHead("dual slack"));
   WriteTable(pd, out, workers, false);
   out.Put("\n------------------------------------ EOF ------------------------------------\n");
+  // An input rewritten while it was read gives a report of neither version.
+  CheckInputsUnchanged(pd);
+  out.Finish();
+}
+
+std::string OutRept(PostData& pd, const std::string& dir) {
+  AtomicFile out(dir.empty() ? ReportName(pd.name) : dir + "/" + ReportName(pd.name));
+  WriteReport(pd, out);
   out.Commit();
-  return fname;
+  return out.path();
 }
 
 // ---- driver ----
@@ -379,8 +321,8 @@ void PrintLog(const PostData& pd, double secs) {
 
 }  // namespace
 
-void Replay(PostData& pd) {
-  ReplayLog(pd);
+void Replay(PostData& pd, const std::string& dir) {
+  ReplayLog(pd, dir);
   GetActv(pd);
 }
 
@@ -395,13 +337,18 @@ int RunPost() {
   try {
     PostData pd;
     Replay(pd);
-    const std::string report = OutRept(pd);
-    std::printf(" report file name %s\n\n", LeftDots(report, 36).c_str());
+    AtomicFile report(ReportName(pd.name));
+    WriteReport(pd, report);
+    std::printf(" report file name %s\n\n", LeftDots(report.path(), 36).c_str());
 
     ShutDown(pd);
     PrintLog(pd, TimeInSec(start, GetTime()));
-    if (std::fflush(stdout) != 0) throw PostError("standard output: write error");
-    for (const std::string& w : pd.warnings) std::fprintf(stderr, "postsolve: warning: %s\n", w.c_str());
+    // The log is out before the report replaces an earlier one: a run whose
+    // log cannot be written leaves the earlier report in place.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+      throw PostError(std::string("standard output: write error: ") + std::strerror(errno));
+    report.Commit();
+    for (const std::string& w : pd.warnings.Lines()) std::fprintf(stderr, "postsolve: warning: %s\n", w.c_str());
     return pd.warnings.empty() ? 0 : 2;
   } catch (const PostError& e) {
     std::fflush(stdout);

@@ -19,7 +19,7 @@ void mTimesv(MatProduct which, int ncols, const SpMat& A, const double* v, doubl
 // Row activities into ax and A'y - c into atyc (both allocated here).
 void GetActv(PostData& pd);
 // ReplayLog, then GetActv: everything the report needs.
-void Replay(PostData& pd);
+void Replay(PostData& pd, const std::string& dir = "");
 void Replay(PostData& pd, const InputBuffers& files);
 
 // How the report shows a row: its type from the type byte, and which of its
@@ -49,8 +49,11 @@ inline ColumnClass ClassifyColumn(double lo, double up) {
   return {std::fabs(lo - up) < 1e-13 ? "FX" : "BO", true, true};
 }
 
-// Writes the report atomically, in `dir` (the working directory when empty);
-// returns its path. Reads the names from pd.fbin's current position.
+class AtomicFile;
+// The report into `out`, finished (on disk, not yet renamed into place).
+void WriteReport(PostData& pd, AtomicFile& out);
+// Writes the report in `dir` (the working directory when empty) and renames it
+// into place; returns its path. Reads the names from pd.fbin's current position.
 std::string OutRept(PostData& pd, const std::string& dir = "");
 // The report's word for a solution status.
 const char* StatusName(int status);

@@ -45,9 +45,11 @@ void TempDir::Write(const std::string& name, const std::string& bytes) const {
 
 bool TempDir::Exists(const std::string& name) const { return fs::exists(File(name)); }
 
-std::vector<std::string> TempDir::List() const {
+std::vector<std::string> TempDir::List() const { return ListOf(path_); }
+
+std::vector<std::string> TempDir::ListOf(const std::string& dir) {
   std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(path_)) names.push_back(e.path().filename().string());
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -62,12 +64,37 @@ std::string ReadFile(const std::string& path) {
 
 namespace {
 
-// Starts postsolve in `dir` with its output going to the two files. Without a
-// file-size limit the child is spawned without copying this process, which
-// under the sanitizers is large and slow to fork.
+// Every signal at its default disposition and none blocked, as a shell
+// starts a program, whatever this process (or whoever started the tests) set.
+struct DefaultSignals {
+  posix_spawnattr_t attr;
+  DefaultSignals() {
+    ::posix_spawnattr_init(&attr);
+    sigset_t all, none;
+    sigfillset(&all);
+    sigemptyset(&none);
+    ::posix_spawnattr_setsigdefault(&attr, &all);
+    ::posix_spawnattr_setsigmask(&attr, &none);
+    ::posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  }
+  ~DefaultSignals() { ::posix_spawnattr_destroy(&attr); }
+};
+
+}  // namespace
+
+void ResetSignalsForExec() {
+  sigset_t none;
+  sigemptyset(&none);
+  ::sigprocmask(SIG_SETMASK, &none, nullptr);
+  for (int sig = 1; sig < NSIG; ++sig) ::signal(sig, SIG_DFL);
+}
+
+// Without a file-size limit the child is spawned without copying this
+// process, which under the sanitizers is large and slow to fork.
 pid_t StartPostsolve(const std::string& dir, const std::string& outPath, const std::string& errPath,
                      long fsizeLimit) {
   if (fsizeLimit <= 0) {
+    DefaultSignals defaults;
     posix_spawn_file_actions_t actions;
     ::posix_spawn_file_actions_init(&actions);
     ::posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
@@ -76,7 +103,7 @@ pid_t StartPostsolve(const std::string& dir, const std::string& outPath, const s
     char arg0[] = "postsolve";
     char* argv[] = {arg0, nullptr};
     pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, POSTSOLVE_EXE, &actions, nullptr, argv, environ);
+    const int rc = ::posix_spawn(&pid, POSTSOLVE_EXE, &actions, &defaults.attr, argv, environ);
     ::posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) throw std::runtime_error("posix_spawn failed");
     return pid;
@@ -90,18 +117,18 @@ pid_t StartPostsolve(const std::string& dir, const std::string& outPath, const s
     if (o < 0 || e < 0) ::_exit(126);
     ::dup2(o, 1);
     ::dup2(e, 2);
-    if (fsizeLimit > 0) {
-      ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
-      struct rlimit lim {static_cast<rlim_t>(fsizeLimit), static_cast<rlim_t>(fsizeLimit)};
-      ::setrlimit(RLIMIT_FSIZE, &lim);
-    }
+    // SIGXFSZ stays at its default: the program itself must turn a write
+    // past the limit into its ordinary write error.
+    struct rlimit lim {static_cast<rlim_t>(fsizeLimit), static_cast<rlim_t>(fsizeLimit)};
+    ::setrlimit(RLIMIT_FSIZE, &lim);
+    struct rlimit noCore {0, 0};  // a signal that dumps core leaves no file behind
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    ResetSignalsForExec();
     ::execl(POSTSOLVE_EXE, "postsolve", static_cast<char*>(nullptr));
     ::_exit(127);
   }
   return pid;
 }
-
-}  // namespace
 
 RunResult RunPostsolve(const std::string& dir, long fsizeLimit) {
   TempDir capture;  // beside, not in, the run's directory, which may refuse new files
@@ -120,7 +147,8 @@ RunResult RunProgram(const std::string& exe, const TempDir& scratch, std::vector
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   pid_t pid = -1;
-  const int rc = ::posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(), environ);
+  DefaultSignals defaults;
+  const int rc = ::posix_spawn(&pid, exe.c_str(), &actions, &defaults.attr, argv.data(), environ);
   ::posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) throw std::runtime_error("posix_spawn failed");
   return WaitFor(pid, outPath, errPath);
@@ -266,7 +294,7 @@ Outcome RunInMemory(const CaseFiles& files, const TempDir& dir) {
       PostData pd;
       Replay(pd, files);
       o.reportName = OutRept(pd);
-      o.warnings = pd.warnings;
+      o.warnings = pd.warnings.Lines();
       o.status = pd.warnings.empty() ? 0 : 2;
     } catch (const PostError& e) {
       o.status = 1;

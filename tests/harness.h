@@ -34,6 +34,7 @@ class TempDir {
   void Write(const std::string& name, const std::string& bytes) const;
   bool Exists(const std::string& name) const;
   std::vector<std::string> List() const;  // sorted entry names
+  static std::vector<std::string> ListOf(const std::string& dir);
 
  private:
   std::string path_;
@@ -45,8 +46,15 @@ struct RunResult {
 };
 
 // Runs the postsolve executable in `dir`; `fsizeLimit` > 0 caps the size of
-// files it may write (writes beyond fail as on a full disk).
+// files it may write (writes beyond fail as on a full disk). Every child
+// starts with every signal at its default disposition, as from a shell.
 RunResult RunPostsolve(const std::string& dir, long fsizeLimit = 0);
+// Starts it without waiting (WaitFor collects it). With fsizeLimit > 0 the
+// child is forked to set its limits: the file size, and no core files.
+pid_t StartPostsolve(const std::string& dir, const std::string& outPath, const std::string& errPath,
+                     long fsizeLimit = 0);
+// In a forked child before exec: every signal to its default, none blocked.
+void ResetSignalsForExec();
 // Runs the executable `exe` with the arguments, its standard output and error
 // captured through files in `scratch`.
 RunResult RunProgram(const std::string& exe, const TempDir& scratch, std::vector<std::string> args);

@@ -8,8 +8,12 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <cstdio>
@@ -269,6 +273,17 @@ TEST(FaultName, SlashesStayInTheReportButNotInItsFileName) {
   EXPECT_TRUE(dir.Read(".._.._tmp_evil_name.rpt").starts_with("INPUT FILE NAME  : " + name + "\n"));
 }
 
+TEST(FaultName, ControlBytesStayInTheReportButNotInItsFileName) {
+  TempDir dir;
+  const std::string name = "\x1b[2J\nname\x7f\x01";  // ten bytes or more: printed unpadded
+  RunResult r = RunCase(dir, kSol + "HEADER " + CaseString(name) + " rlo [0] rup [1] rtype \"L\" clo [0 0] cup [1 1]\n" +
+                                 "names \"r\" \"x\" \"y\"\n" + kMatrix + kMaps);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Stray(dir), " _[2J_name__.rpt");
+  EXPECT_NE(r.out.find(" report file name " + LeftDots("_[2J_name__.rpt", 36) + "\n"), std::string::npos);
+  EXPECT_TRUE(dir.Read("_[2J_name__.rpt").starts_with("INPUT FILE NAME  : " + name + "\n"));
+}
+
 TEST(FaultReport, FailedRunLeavesAnEarlierReportUntouched) {
   const std::string earlier = "an earlier run's report\n";
   const struct {
@@ -367,19 +382,25 @@ TEST(FaultRecords, RecordReadingIntoTheNextRecordFails) {
     const char* what;
     CaseFiles files;
     std::size_t rec, next;  // the record that overreads, the one it runs into
+    std::string overrun = "it ";
   } cases[] = {
       {"into the next record replayed", ParseCase(Small(shortNulcol + "NULROW 0\n")), 2, 3},
       // The next record in the file, not in the replay.
       {"into the next record in the file",
        Arrange(ParseCase(Small(shortNulcol + "NULROW 0\n")), {0, 1, 3, 4, 2, 5}), 2, 5},
-      // HEADER one double short, no names: the first check, before any other record.
+      // HEADER one double short, no names: the first check, before any other
+      // record; its size is checked against the next record before reading.
       {"header into the matrix",
-       ParseCase(kSol + "raw 7 i 1 i 2 i 1 s \"t\" d 0 d 1 b 76 d 0 d 0 d 1\n" + kMatrix + kMaps), 0, 1},
+       ParseCase(kSol + "raw 7 i 1 i 2 i 1 s \"t\" d 0 d 1 b 76 d 0 d 0 d 1\n" + kMatrix + kMaps), 0, 1,
+       "header size 49 "},
+      // The name section belongs to record 0: a name may not take bytes of the next.
+      {"a name into the matrix", ParseCase(kSol + RawHead("1", "2", "1", "t", "5") + kMatrix + kMaps), 0, 1,
+       "column name 1 of 5 bytes at offset 80 "},
   };
   for (const auto& c : cases) {
     TempDir dir;
     WriteCaseFiles(c.files, dir.path());
-    const std::string message = RecordHead(c.files, c.rec) + "it runs into the record at offset " +
+    const std::string message = RecordHead(c.files, c.rec) + c.overrun + "runs into the record at offset " +
                                 std::to_string(Offsets(c.files)[c.next]);
     RunResult r = RunPostsolve(dir.path());
     EXPECT_TRUE(Failed(dir, r, message)) << c.what;
@@ -467,6 +488,162 @@ TEST(FaultReport, ReportThatCannotBeCreatedOrWrittenLeavesNothingAndKeepsTheEarl
   dir.Write("bakery.rpt", earlier);
   EXPECT_EQ(RunPostsolve(dir.path(), size).status, 0);
   EXPECT_EQ(dir.Read("bakery.rpt"), probe.Read("bakery.rpt"));
+}
+
+// A row and `n` columns: a report of n lines, long enough to write that a
+// run can be caught in the middle of it.
+std::string Wide(int n) {
+  std::string x, bounds, names, cols, map;
+  for (int j = 0; j < n; ++j) {
+    x += "1 ";
+    bounds += "0 ";
+    names += " \"c" + std::to_string(j) + "\"";
+    cols += "(0 1) ";
+    map += std::to_string(j) + " ";
+  }
+  return "solution 0 " + std::to_string(n) + " 1 x [" + x + "] y [0] z [" + bounds + "]\n" +
+         "HEADER \"w\" rlo [0] rup [1e30] rtype \"G\" clo [" + bounds + "] cup [" + x + "]\nnames \"r\"" + names +
+         "\nMATRIX c [" + x + "] " + cols + "\nCOLMAP [" + map + "]\nROWMAP [0]\n";
+}
+
+// Killed while it writes its report, the run takes the temporary file with it
+// and ends by the signal; an earlier report stays as it was.
+TEST(FaultSignals, EndingSignalDuringTheReportRemovesItsTemporaryFile) {
+  const CaseFiles wide = ParseCase(Wide(200000));
+  const std::string earlier = "an earlier run's report\n";
+  int caught = 0;
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2, SIGXCPU}) {
+    TempDir dir, capture;
+    WriteCaseFiles(wide, dir.path());
+    dir.Write("w.rpt", earlier);
+    // Forked, for its limits: a signal that dumps core leaves no core file.
+    const pid_t pid = StartPostsolve(dir.path(), capture.File("out"), capture.File("err"), 1L << 40);
+    auto running = [pid] {
+      siginfo_t info{};
+      return ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0;
+    };
+    bool seen = false;
+    while (!seen && running()) {
+      for (const std::string& name : dir.List()) seen = seen || name.starts_with("w.rpt.");
+    }
+    if (seen) ::kill(pid, sig);
+    caught += seen;
+    const RunResult r = WaitFor(pid, capture.File("out"), capture.File("err"));
+    EXPECT_EQ(Stray(dir, "w.rpt"), "") << strsignal(sig);
+    if (seen) {
+      EXPECT_EQ(r.status, 128 + sig) << strsignal(sig) << "\n" << r.err;
+      EXPECT_EQ(dir.Read("w.rpt"), earlier) << strsignal(sig);
+    }
+  }
+  EXPECT_GT(caught, 0) << "no run was caught while writing its report";
+}
+
+// Standard output that fails (full, closed, a pipe nobody reads) fails the
+// run with the system's reason, before the report replaces an earlier one.
+TEST(FaultReport, LogThatCannotBeWrittenKeepsTheEarlierReport) {
+  const std::string earlier = "an earlier run's report\n";
+  const struct {
+    const char* how;
+    std::string reason;
+  } cases[] = {{"full", "No space left on device"}, {"closed", "Bad file descriptor"}, {"pipe", "Broken pipe"}};
+  for (const auto& c : cases) {
+    TempDir dir, capture;
+    WriteCaseFiles(ParseCase(Small("")), dir.path());
+    dir.Write("t.rpt", earlier);
+    const std::string how = c.how;
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      const int err = ::open(capture.File("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (err < 0 || ::chdir(dir.path().c_str()) != 0) ::_exit(126);
+      ::dup2(err, 2);
+      ::close(pipeFds[0]);  // nobody reads: the first write meets a broken pipe
+      if (how == "full") ::dup2(::open("/dev/full", O_WRONLY), 1);
+      if (how == "closed") ::close(1);
+      if (how == "pipe") ::dup2(pipeFds[1], 1);
+      ResetSignalsForExec();
+      ::execl(POSTSOLVE_EXE, "postsolve", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::close(pipeFds[0]);
+    ::close(pipeFds[1]);
+    capture.Write("out", "");
+    const RunResult r = WaitFor(pid, capture.File("out"), capture.File("err"));
+    EXPECT_EQ(r.status, 1) << c.how;
+    EXPECT_EQ(r.err, "postsolve: standard output: write error: " + c.reason + "\n") << c.how;
+    EXPECT_EQ(dir.Read("t.rpt"), earlier) << c.how;
+    EXPECT_EQ(Stray(dir, "t.rpt"), "") << c.how;
+  }
+}
+
+// However many records meet degenerate data, each kind prints its first ten
+// warnings and then one line with how many more there were.
+TEST(FaultWarnings, TenWarningsOfEachKindThenTheirCount) {
+  std::string middle;
+  for (int k = 0; k < 25; ++k) middle += "DOMROW 0 1 1 0 1 {}\n";
+  for (int k = 0; k < 12; ++k) middle += "SGLROW 0 0 1 0 1 {}\n";
+  TempDir dir;
+  const CaseFiles files = ParseCase(Small(middle));
+  WriteCaseFiles(files, dir.path());
+  const RunResult r = RunPostsolve(dir.path());
+  EXPECT_EQ(r.status, 2);
+  ASSERT_EQ(CountLines(r.err), 22) << r.err;
+  // Newest first: the singleton rows, listed last, are met first.
+  EXPECT_TRUE(r.err.starts_with("postsolve: warning: " + RecordHead(files, 38))) << r.err;
+  EXPECT_TRUE(r.err.ends_with("postsolve: warning: ... and 2 more singleton-row coefficient warnings\n"
+                              "postsolve: warning: ... and 15 more dominated-row coefficient warnings\n"))
+      << r.err;
+  // The kit is for debugging: it lists every one.
+  TempDir scratch;
+  const RunResult all = RunProgram(KIT_EXE, scratch, {"check", dir.path()});
+  EXPECT_EQ(CountLines(all.err), 37) << all.err;
+}
+
+// A doubleton row's column that misses a flagged bound only by rounding is
+// not taken as binding, and the run says so.
+TEST(FaultWarnings, DoubletonRowNearlyAtItsBoundWarns) {
+  const struct {
+    std::string flags;  // flo lo fup up; column 1 is at 2
+    std::string warning;
+  } cases[] = {
+      {"1 2 0 0", ""},  // at the bound: binding
+      {"1 2.1 0 0", ""},
+      {"0 2 1 2.1", ""},
+      {"1 2.0000000000000004 0 0", "column 1 lies 4.44e-16 from the lower bound 2.0000000000000004"},
+      {"0 0 1 1.9999999999999998", "column 1 lies 2.22e-16 from the upper bound 1.9999999999999998"},
+      {"1 2.000000001 0 0", "column 1 lies 1e-09 from the lower bound 2.0000000010000001"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir, scratch;
+    const CaseFiles files = ParseCase(Small("DBLROW 0 0 1 1 1 1 1 1 " + c.flags + " {0 1}\n"));
+    WriteCaseFiles(files, dir.path());
+    const RunResult r = RunPostsolve(dir.path());
+    const RunResult check = RunProgram(KIT_EXE, scratch, {"check", dir.path()});
+    if (c.warning.empty()) {
+      EXPECT_EQ(r.status, 0) << c.flags << "\n" << r.err;
+      continue;
+    }
+    const std::string line = RecordHead(files, 2) + c.warning + " the record flags; the row is taken as not binding\n";
+    EXPECT_EQ(r.status, 2) << c.flags;
+    EXPECT_EQ(r.err, "postsolve: warning: " + line);
+    EXPECT_TRUE(check.err.starts_with("postsolve-kit: warning: " + line)) << check.err;
+  }
+}
+
+// A record's counts are checked against the start of the next record before
+// anything is allocated for them, however large the file behind it.
+TEST(FaultRecords, CountsBeyondTheNextRecordFailBeforeAllocating) {
+  TempDir dir;
+  const CaseFiles files = ParseCase(kSol + RawHead("1000000", "2", "1", "t") + kMatrix + kMaps);
+  WriteCaseFiles(files, dir.path());
+  ASSERT_EQ(::truncate(dir.File(BINFILE).c_str(), 1L << 30), 0);  // sparse: room for the count in the file
+  const std::string message =
+      RecordHead(files, 0) + "row count 1000000 runs into the record at offset " + std::to_string(Offsets(files)[1]);
+  const RunResult r = RunPostsolve(dir.path());
+  EXPECT_TRUE(Failed(dir, r, message));
+  EXPECT_EQ(r.err, "postsolve: " + message + "\n");
 }
 
 }  // namespace

@@ -97,7 +97,7 @@ const char* const kOdd = R"(
 solution 0 2 1 x [1 nan:0x7ff00000000000ab] y [-0] z [0 -nan] tail "\x00\xffjunk"
 stack [1 0 2 3 4 5 7 6] tail "\x01\x02\x03\x04"
 gap "lead"
-MATRIX nz 9 c [1 2] (0 1) (0 -1)
+MATRIX nz 3 c [1 2] (0 1) (0 -1)
 gap "\x00\"\\\n"
 HEADER "odd\x00name" rlo [0 -1e30] rup [0 1e30] rtype "E\x07" clo [0 -inf] cup [10 inf]
 names "r\x00w" "" "co\"l\\1\n" "\xff\xfe"
@@ -121,7 +121,7 @@ TEST(KitDump, OddButWellFormedFilesRoundTrip) {
   EXPECT_EQ(packed.stk, files.stk);
   EXPECT_EQ(packed.bin, files.bin);
   EXPECT_EQ(DumpText(packed), text);
-  for (const char* shown : {"stack [1 0 2 3 4 5 7 6] tail \"\\x01\\x02\\x03\\x04\"", "MATRIX nz 9",
+  for (const char* shown : {"stack [1 0 2 3 4 5 7 6] tail \"\\x01\\x02\\x03\\x04\"", "MATRIX nz 3",
                             "\"co\\\"l\\\\1\\x0a\"", "raw 77", "DBLROW 0 0 1 1 1 1 1 1 0 0 0 0\n",
                             "  \"\\x00\" 1 0 1 0 {0 2 end -7}", "nan:0x7ff00000000000ab", "-nan"})
     EXPECT_NE(text.find(shown), std::string::npos) << shown << "\n" << text;
@@ -251,6 +251,37 @@ TEST(KitPack, CaseGrammarFaultsNameTheLine) {
                        "solution 0 0 0\nDOMCOL 1 2 3 {end -2 0 1}\n",
                        "solution 0 0 0\nLOWBND 1 nan:0x1\n"};
   for (const char* text : bad) EXPECT_THROW(ParseCase(text), PostError) << text;
+  // Outside the grammar: integers other than decimal or 0x hex, bytes beyond 0..255,
+  // gaps that are negative or absurd, escapes other than \\ \" \n \t \xHH.
+  const struct {
+    const char* text;
+    const char* message;
+  } outside[] = {
+      {"solution 0 0 0\nNULROW 010\n", "case line 2: expected an integer, found '010'"},
+      {"solution 0 0 0\nNULROW +1\n", "case line 2: expected an integer, found '+1'"},
+      {"solution 0 0 0\nNULROW 0x-1\n", "case line 2: expected an integer, found '0x-1'"},
+      {"solution 0 0 0\nraw 11 b 256\n", "case line 2: a byte value is 0 to 255, found 256"},
+      {"solution 0 0 0\nraw 11 b -1\n", "case line 2: a byte value is 0 to 255, found -1"},
+      {"solution 0 0 0\nNULROW 1\ngap -1\n", "case line 3: a gap is 0 to 16777216 bytes, found -1"},
+      {"solution 0 0 0\nNULROW 1\ngap 2147483647\n", "case line 3: a gap is 0 to 16777216 bytes, found 2147483647"},
+      {"solution 0 0 0\nraw 11 s \"\\x-1\"\n", "case line 2: bad \\x escape: two hex digits wanted"},
+      {"solution 0 0 0\nraw 11 s \"\\x 1\"\n", "case line 2: bad \\x escape: two hex digits wanted"},
+      {"solution 0 0 0\nraw 11 s \"\\q\"\n", "case line 2: unknown escape: backslash before \"q\""},
+  };
+  for (const auto& c : outside) {
+    try {
+      ParseCase(c.text);
+      ADD_FAILURE() << "accepted: " << c.text;
+    } catch (const PostError& e) {
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
+  }
+  TempDir dir;  // and through the executable: the case line, exit 1, nothing written
+  dir.Write("gap.case", outside[5].text);
+  const RunResult r = Kit(dir, {"pack", dir.File("gap.case"), dir.path()});
+  EXPECT_EQ(r.status, kit::kFailed);
+  EXPECT_EQ(r.err, "postsolve-kit: " + dir.File("gap.case") + ": " + outside[5].message + "\n");
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{".run-err", ".run-out", "gap.case"}));
 }
 
 TEST(KitDump, CutFilesShowWhatReadsWellThenTheFault) {
@@ -404,8 +435,9 @@ ROWMAP [0]
 
 TEST(KitExport, JsonReadsBackToTheBits) {
   const kit::FullSolution sol = kit::Solve(ParseCase(kExport));
+  kit::SolutionWalk walk(ParseCase(kExport));
   std::ostringstream out;
-  kit::ExportJson(sol, out);
+  kit::ExportJson(walk, out);
   EXPECT_NE(out.str().find("190.2235649546828,"), std::string::npos) << out.str();
   const auto doc = nlohmann::json::parse(out.str());
   auto num = [](const nlohmann::json& j) {
@@ -451,8 +483,9 @@ std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
 
 TEST(KitExport, CsvReadsBackToTheBits) {
   const kit::FullSolution sol = kit::Solve(ParseCase(kExport));
+  kit::SolutionWalk walk(ParseCase(kExport));
   std::ostringstream out;
-  kit::ExportCsv(sol, out);
+  kit::ExportCsv(walk, out);
   const auto rows = ParseCsv(out.str());
   auto bits = [](const std::string& s) {
     double v = 0;
@@ -502,6 +535,118 @@ TEST(KitCommand, StatusesAndOneLineErrors) {
   const RunResult bad = Kit(dir, {"pack", dir.File("bad.case"), dir.path()});
   EXPECT_EQ(bad.status, kit::kFailed);
   EXPECT_EQ(bad.err, "postsolve-kit: " + dir.File("bad.case") + ": case line 2: unknown record 'NOSUCH'\n");
+}
+
+// pack and export -o: every output complete or not at all, in a directory
+// made when missing; a write failure names the file and the system's reason.
+TEST(KitPack, OutputsAppearWholeOrNotAtAll) {
+  TempDir dir;
+  const std::string bakery = std::string(SOURCE_DIR) + "/examples/bakery/bakery.case";
+  const std::string fresh = dir.File("new/deeper");
+  ASSERT_EQ(Kit(dir, {"pack", bakery, fresh}).status, kit::kOk);
+  EXPECT_EQ(ReadFile(fresh + "/" + BINFILE), ParseCase(ReadFile(bakery)).bin);
+  ASSERT_EQ(Kit(dir, {"export", fresh, "--format", "json", "-o", dir.File("out/x.json")}).status, kit::kOk);
+
+  // A file-size limit of one 512-byte block: the shell leaves SIGXFSZ at its
+  // default, the kit turns it into its ordinary write error.
+  dir.Write("two.case", TwoColumns("1 3", "-1"));
+  const std::string set = dir.File("set");
+  ASSERT_EQ(Kit(dir, {"pack", dir.File("two.case"), set}).status, kit::kOk);
+  const CaseFiles before = ReadCaseFiles(set);
+  auto limited = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"-c", "ulimit -f 1; exec \"$0\" \"$@\"", KIT_EXE});
+    return RunProgram("/bin/sh", dir, args);
+  };
+  const RunResult pack = limited({"pack", bakery, set});
+  EXPECT_EQ(pack.status, kit::kFailed);
+  EXPECT_TRUE(pack.err.starts_with("postsolve-kit: " + set + "/dravfile.") &&
+              pack.err.ends_with(": write error: File too large\n") && CountLines(pack.err) == 1)
+      << pack.err;
+  const CaseFiles after = ReadCaseFiles(set);
+  EXPECT_TRUE(after.sol == before.sol && after.stk == before.stk && after.bin == before.bin);
+  EXPECT_EQ(TempDir::ListOf(set), (std::vector<std::string>{BINFILE, SOLFILE, STKFILE}));
+
+  const RunResult exported = limited({"export", fresh, "--format", "json", "-o", dir.File("out/x.json")});
+  EXPECT_EQ(exported.status, kit::kFailed);
+  EXPECT_EQ(exported.err, "postsolve-kit: " + dir.File("out/x.json") + ": write error: File too large\n");
+  EXPECT_EQ(TempDir::ListOf(dir.File("out")), std::vector<std::string>{"x.json"});
+}
+
+// ---- at scale: the commands read the files from disk as they go ----
+
+// A log whose dump runs to megabytes: many columns, a name each, every one
+// reduced away and back by a FIXCOL.
+std::string WideCase(int n) {
+  std::ostringstream t;
+  t << "solution 0 " << n - 1 << " 2 x [";
+  for (int j = 1; j < n; ++j) t << j % 7 << ' ';
+  t << "] y [0.5 -1.25] z [";
+  for (int j = 1; j < n; ++j) t << "0 ";
+  t << "]\nHEADER \"wide\" rlo [0 -1e30] rup [1e30 8] rtype \"GL\" clo [";
+  for (int j = 0; j < n; ++j) t << "0 ";
+  t << "] cup [";
+  for (int j = 0; j < n; ++j) t << "1e30 ";
+  t << "]\nnames \"supply\" \"cap\"";
+  for (int j = 0; j < n; ++j) t << " \"col" << j << '"';
+  t << "\nMATRIX c [";
+  for (int j = 0; j < n; ++j) t << j % 3 << ".125 ";
+  t << ']';
+  for (int j = 0; j < n; ++j) t << " (0 1.5 1 " << -(j % 5) << ".75)";
+  t << "\nFIXCOL 0 2 0.5 {0 1.5 1 -0.75}\nCOLMAP [-1";
+  for (int j = 1; j < n; ++j) t << ' ' << j - 1;
+  t << "]\nROWMAP [0 1]\n";
+  return t.str();
+}
+
+TEST(KitAtScale, CommandsOnDiskGiveWhatTheyGiveInMemory) {
+  const CaseFiles files = ParseCase(WideCase(60000));
+  TempDir dir, scratch;
+  WriteCaseFiles(files, dir.path());
+
+  // The dump is written in pieces as it is made; it must still pack back to the bytes.
+  const RunResult dump = Kit(scratch, {"dump", dir.path()});
+  ASSERT_EQ(dump.status, 0) << dump.err;
+  ASSERT_GT(dump.out.size(), std::size_t{2} << 20);
+  EXPECT_EQ(dump.out, DumpText(files));
+  const CaseFiles back = ParseCase(dump.out);
+  EXPECT_TRUE(back.sol == files.sol && back.stk == files.stk && back.bin == files.bin);
+
+  std::ostringstream summary;
+  kit::Summary(files, summary);
+  EXPECT_EQ(Kit(scratch, {"dump", "--summary", dir.path()}).out, summary.str());
+
+  kit::SolutionWalk walk(files);
+  std::ostringstream check, json;
+  kit::PrintCheck(kit::Check(kit::Solve(files), kit::Tolerances{}), check);
+  EXPECT_EQ(Kit(scratch, {"check", dir.path()}).out, check.str());
+  kit::ExportJson(walk, json);
+  EXPECT_EQ(Kit(scratch, {"export", "--format", "json", dir.path()}).out, json.str());
+
+  // Trailing bytes after the last record come out as gap lines, read and
+  // written a piece at a time: here several pieces, some not zero.
+  CaseFiles tailed = files;
+  tailed.bin.append(std::size_t{3} << 20, '\0');
+  tailed.bin[tailed.bin.size() - 5] = 'x';
+  TempDir tailDir;
+  WriteCaseFiles(tailed, tailDir.path());
+  const RunResult tail = Kit(scratch, {"dump", tailDir.path()});
+  ASSERT_EQ(tail.status, 0) << tail.err;
+  EXPECT_EQ(tail.out, DumpText(tailed));
+  EXPECT_EQ(ParseCase(tail.out).bin, tailed.bin);
+
+  // A fault in the matrix, read before any of its text is written: the dump
+  // shows the records before it and nothing of it.
+  CaseFiles cut = files;
+  const std::size_t matrixAt = static_cast<std::size_t>(I32(cut.stk, 4));
+  cut.bin.resize(matrixAt + 100);
+  TempDir cutDir;
+  WriteCaseFiles(cut, cutDir.path());
+  const RunResult failed = Kit(scratch, {"dump", cutDir.path()});
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_EQ(failed.err.rfind("postsolve-kit: dravfile.bin: record 1 MATRIX at offset ", 0), 0u) << failed.err;
+  EXPECT_EQ(failed.out.find("MATRIX"), std::string::npos);
+  EXPECT_EQ(failed.out.find("# record 1 "), std::string::npos);
+  EXPECT_NE(failed.out.find("# record 0 at offset"), std::string::npos);
 }
 
 }  // namespace

@@ -133,7 +133,7 @@ TEST(ModelFile, WrittenNumbersAreShortestRoundTrip) {
   EXPECT_EQ(back.clo, m.clo);            // a negative upper bound keeps its lower bound
   EXPECT_EQ(back.cup, m.cup);
   EXPECT_TRUE(Near(back.rlo[0], m.rlo[0], 1e-15) && Near(back.rup[0], m.rup[0], 1e-15));
-  EXPECT_FALSE(dir.Exists("p.mps.partial"));
+  EXPECT_EQ(dir.List(), std::vector<std::string>{"p.mps"});  // nothing left beside it
 }
 
 TEST(ModelFile, EverySampleLpSurvivesWriteAndRead) {

@@ -145,7 +145,7 @@ TEST(ReaderMatrix, LoadsCostsAndColumnsAsConsecutiveSlices) {
   Apply(pd, "MATRIX c [ 1 -2 0.5 ] ( 0 1.5  1 -1 ) ( ) ( 1 4 )");
   EXPECT_EQ(pd.n, 3);
   EXPECT_EQ(pd.nz, 3);
-  EXPECT_EQ(pd.c, (std::vector<double>{1, -2, 0.5}));
+  EXPECT_EQ(pd.c, (BulkVector<double>{1, -2, 0.5}));
   ASSERT_TRUE(pd.A);
   const SpMat& A = *pd.A;
   ASSERT_EQ(A.n, 3);
@@ -178,7 +178,7 @@ TEST(ReaderMatrix, EntryCountAboveTheStoredEntriesIsFine) {
   EXPECT_EQ(pd.A->col[0].ind[0], 1);
   EXPECT_EQ(pd.A->col[0].val[0], 1.5);
   EXPECT_EQ(pd.A->col[1].nz, 0);
-  EXPECT_EQ(pd.c, (std::vector<double>{1, 2}));
+  EXPECT_EQ(pd.c, (BulkVector<double>{1, 2}));
 }
 
 TEST(ReaderMatrix, InconsistentCountsAndIndicesFail) {
@@ -231,11 +231,11 @@ TEST(ReaderHeader, LoadsDimensionsNameBoundsAndTypes) {
   EXPECT_EQ(pd.m, 2);
   EXPECT_EQ(pd.n, 1);
   EXPECT_EQ(pd.name, "");
-  EXPECT_EQ(pd.rlo, (std::vector<double>{1, -1e30}));
-  EXPECT_EQ(pd.rup, (std::vector<double>{2, 3}));
-  EXPECT_EQ(pd.rtype, (std::vector<char>{'G', 'L'}));
-  EXPECT_EQ(pd.clo, (std::vector<double>{0}));
-  EXPECT_EQ(pd.cup, (std::vector<double>{9}));
+  EXPECT_EQ(pd.rlo, (BulkVector<double>{1, -1e30}));
+  EXPECT_EQ(pd.rup, (BulkVector<double>{2, 3}));
+  EXPECT_EQ(pd.rtype, (BulkVector<char>{'G', 'L'}));
+  EXPECT_EQ(pd.clo, (BulkVector<double>{0}));
+  EXPECT_EQ(pd.cup, (BulkVector<double>{9}));
   EXPECT_EQ(pd.fbin.left(), 0u);  // the name section would start here
 
   pd = PostData();
@@ -256,11 +256,11 @@ TEST(ReaderMaps, SpreadReducedValuesAndZeroTheRemoved) {
   pd.zr = {-1, -2};
   pd.yr = {7};
   Apply(pd, "COLMAP [ 1 -1 0 ]");
-  EXPECT_EQ(pd.x, (std::vector<double>{20, 0, 10}));
-  EXPECT_EQ(pd.z, (std::vector<double>{-2, 0, -1}));
+  EXPECT_EQ(pd.x, (BulkVector<double>{20, 0, 10}));
+  EXPECT_EQ(pd.z, (BulkVector<double>{-2, 0, -1}));
   EXPECT_EQ(pd.cmapn, 3);
   Apply(pd, "ROWMAP [ -5 0 ]");
-  EXPECT_EQ(pd.y, (std::vector<double>{0, 7}));
+  EXPECT_EQ(pd.y, (BulkVector<double>{0, 7}));
   EXPECT_EQ(pd.rmapn, 2);
   EXPECT_THROW(Apply(pd, "COLMAP [ 0 2 1 ]"), PostError);  // reduced column 2 of 2
   EXPECT_THROW(Apply(pd, "ROWMAP [ 1 0 ]"), PostError);
@@ -293,9 +293,9 @@ ROWMAP [0 0]
   Replay(pd, ParseCase(two));
   EXPECT_EQ(pd.name, "first");
   EXPECT_EQ(pd.m, 1);
-  EXPECT_EQ(pd.rlo, (std::vector<double>{1}));
-  EXPECT_EQ(pd.rtype, (std::vector<char>{'L'}));
-  EXPECT_EQ(pd.cup, (std::vector<double>{10}));
+  EXPECT_EQ(pd.rlo, (BulkVector<double>{1}));
+  EXPECT_EQ(pd.rtype, (BulkVector<char>{'L'}));
+  EXPECT_EQ(pd.cup, (BulkVector<double>{10}));
   EXPECT_EQ(NextName(pd.fbin, "row", 0), "r");  // and the file is at the name section
 }
 

@@ -118,7 +118,7 @@ TEST(Activities, EmptyMatrixGivesZeroActivityAndMinusCost) {
   pd.A = mAlloc(2, 0);
   pd.c = {3.0, -0.0};
   GetActv(pd);
-  EXPECT_EQ(pd.ax, (std::vector<double>{0, 0}));
+  EXPECT_EQ(pd.ax, (BulkVector<double>{0, 0}));
   EXPECT_EQ(pd.atyc[0], -3.0);
   EXPECT_FALSE(std::signbit(pd.atyc[1]));  // -(-0) is +0
 }
@@ -161,7 +161,7 @@ TEST(Storage, ZeroCountsGiveNoBlockAndFreeingTwiceIsHarmless) {
   auto d = dAlloc(0);
   EXPECT_TRUE(d.empty());
   auto i = iAlloc(3);
-  EXPECT_EQ(i, (std::vector<int>{0, 0, 0}));
+  EXPECT_EQ(i, (BulkVector<int>{0, 0, 0}));
   iFree(i);
   iFree(i);
   EXPECT_TRUE(i.empty());
@@ -176,6 +176,24 @@ TEST(Storage, ZeroCountsGiveNoBlockAndFreeingTwiceIsHarmless) {
   EXPECT_EQ(B, nullptr);
   PostData empty;
   EXPECT_EQ(ShutDown(empty), 1);
+}
+
+// Blocks on both sides of the bulk size start zero without being written,
+// hold what is written to them, and copy between the two kinds of storage.
+TEST(Storage, BlocksOfEverySizeStartZeroAndHoldTheirValues) {
+  for (const std::size_t count : {std::size_t{1}, kBulkBytes / 8 - 1, kBulkBytes / 8, 3 * kBulkBytes / 8 + 5}) {
+    auto d = dAlloc(count);
+    ASSERT_EQ(d.size(), count);
+    EXPECT_TRUE(std::all_of(d.begin(), d.end(), [](double v) { return v == 0 && !std::signbit(v); })) << count;
+    for (std::size_t k = 0; k < count; k += 511) d[k] = static_cast<double>(k) + 0.5;
+    d.back() = -1;
+    const BulkVector<double> copy = d;
+    EXPECT_EQ(copy, d) << count;
+    EXPECT_EQ(std::vector<double>(d.begin(), d.end()).back(), -1.0);
+  }
+  BulkVector<SpVec> cols(kBulkBytes / sizeof(SpVec) + 1);  // not all-bits-zero types are built as usual
+  EXPECT_EQ(cols.back().nz, 0);
+  EXPECT_EQ(cols.back().ind, nullptr);
 }
 
 }  // namespace

@@ -197,8 +197,8 @@ TEST(RowForcing, EmptyRunSetsTheDualToZeroAndNothingElse) {
   EXPECT_EQ(pd.y[0], 0.0);
   EXPECT_FALSE(std::signbit(pd.y[0]));
   EXPECT_EQ(pd.y[1], 4.0);
-  EXPECT_EQ(pd.x, (std::vector<double>{1, 2}));
-  EXPECT_EQ(pd.z, (std::vector<double>{3, 4}));
+  EXPECT_EQ(pd.x, (BulkVector<double>{1, 2}));
+  EXPECT_EQ(pd.z, (BulkVector<double>{3, 4}));
   EXPECT_EQ(pd.nforrow, 1);
 }
 
@@ -261,7 +261,7 @@ TEST(RowForcing, BothEndsFiniteTakeTheMidpointWithoutMend) {
   PostData pd = Space(4, "L");
   Apply(pd, "FORROW 0 l 0 0 1 5 { } l 1 0 1 3 { } u 2 0 1 1 { } u 3 0 2 0 { } e");
   EXPECT_EQ(pd.y[0], 2.0);
-  EXPECT_EQ(pd.z, (std::vector<double>{3, 1, -1, -4}));
+  EXPECT_EQ(pd.z, (BulkVector<double>{3, 1, -1, -4}));
   // (hi + lo) * 0.5 : a one-point interval at the smallest subnormal stays there
   pd = Space(2, "E");
   Apply(pd, "FORROW 0 l 0 0 1 4.9406564584124654e-324 { } u 1 0 1 4.9406564584124654e-324 { } e");

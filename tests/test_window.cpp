@@ -115,7 +115,7 @@ const CaseFiles& Big() {
 }
 
 // Bit patterns, so that NaNs and signed zeros compare too.
-bool SameBits(const std::vector<double>& a, const std::vector<double>& b) {
+bool SameBits(const BulkVector<double>& a, const BulkVector<double>& b) {
   return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
 }
 
@@ -142,7 +142,7 @@ TEST(Window, ReplayFromDiskEqualsReplayFromMemoryBitForBit) {
   for (auto member : {&PostData::x, &PostData::y, &PostData::z, &PostData::ax, &PostData::atyc})
     EXPECT_TRUE(SameBits(disk.*member, mem.*member));
   EXPECT_EQ(disk.x.size(), 12000u);
-  EXPECT_EQ(disk.warnings, mem.warnings);
+  EXPECT_EQ(disk.warnings.Lines(), mem.warnings.Lines());
     for (int count : {disk.ndomcol, disk.ndupcol, disk.nfixcol, disk.nnulcol, disk.nlowbnd, disk.nminbnd,
                     disk.ndblrow, disk.ndomrow, disk.nduprow, disk.nforrow, disk.nnulrow, disk.nsglrow})
     EXPECT_GT(count, 0);  // every kind replayed

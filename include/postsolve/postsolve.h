@@ -14,6 +14,7 @@
 // Needs C++17; link postsolve::postsolve (CMake) or `pkg-config postsolve`.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -35,6 +36,25 @@ enum class Status : int { Unsolved = -1, Optimal = 0, Infeasible = 1, Unbounded 
 // for a code outside these, as the report spells them.
 const char* StatusWord(int status);
 
+// A read-only view of one of a Solution's arrays, valid as long as the
+// Solution: no copy is made. vector() copies it out when one is wanted.
+class Values {
+ public:
+  Values() = default;
+  Values(const double* data, std::size_t size) noexcept : data_(data), size_(size) {}
+  const double* data() const noexcept { return data_; }
+  std::size_t size() const noexcept { return size_; }
+  bool empty() const noexcept { return size_ == 0; }
+  const double* begin() const noexcept { return data_; }
+  const double* end() const noexcept { return data_ + size_; }
+  double operator[](std::size_t i) const noexcept { return data_[i]; }
+  std::vector<double> vector() const { return std::vector<double>(begin(), end()); }
+
+ private:
+  const double* data_ = nullptr;
+  std::size_t size_ = 0;
+};
+
 // The full problem's solution after the replay. Movable, not copyable; the
 // vectors live as long as the Solution and never change. A moved-from
 // Solution may only be assigned to or destroyed. Replays on several threads
@@ -51,18 +71,18 @@ class Solution {
   int rows() const;
   int cols() const;
 
-  const std::vector<double>& x() const;            // column values
-  const std::vector<double>& y() const;            // row duals
-  const std::vector<double>& z() const;            // dual slacks c - A'y, from the full matrix
-  const std::vector<double>& rowActivity() const;  // Ax, from the full matrix
-  const std::vector<double>& cost() const;         // c
+  Values x() const;            // column values
+  Values y() const;            // row duals
+  Values z() const;            // dual slacks c - A'y, from the full matrix
+  Values rowActivity() const;  // Ax, from the full matrix
+  Values cost() const;         // c
 
   // Bounds as the report shows them: a side the row type leaves out, or a
   // column bound beyond +-9.99e29, is -inf / +inf.
-  const std::vector<double>& rowLower() const;
-  const std::vector<double>& rowUpper() const;
-  const std::vector<double>& colLower() const;
-  const std::vector<double>& colUpper() const;
+  Values rowLower() const;
+  Values rowUpper() const;
+  Values colLower() const;
+  Values colUpper() const;
   // The report's type of each row (EQ LE GE RG) and column (FR UP LO FX BO).
   const std::vector<std::string>& rowTypes() const;
   const std::vector<std::string>& colTypes() const;

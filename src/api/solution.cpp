@@ -15,6 +15,7 @@ struct Solution::State {
   std::size_t namesAt = 0;  // the name section in pd.fbin, for the report
   std::vector<double> rowLower, rowUpper, colLower, colUpper;
   std::vector<std::string> rowTypes, colTypes, rowNames, colNames;
+  std::vector<std::string> warnings;  // as the program prints them
   double objective = 0;
 
   // After the replay and the products: z as the report shows it, the bounds
@@ -23,6 +24,7 @@ struct Solution::State {
     constexpr double kInf = std::numeric_limits<double>::infinity();
     const auto m = static_cast<std::size_t>(pd.m), n = static_cast<std::size_t>(pd.n);
     namesAt = pd.fbin.pos;
+    warnings = pd.warnings.Lines();
     rowLower.resize(m);
     rowUpper.resize(m);
     rowTypes.reserve(m);
@@ -61,21 +63,21 @@ int Solution::status() const { return state_->pd.status; }
 const char* Solution::statusWord() const { return StatusWord(state_->pd.status); }
 int Solution::rows() const { return state_->pd.m; }
 int Solution::cols() const { return state_->pd.n; }
-const std::vector<double>& Solution::x() const { return state_->pd.x; }
-const std::vector<double>& Solution::y() const { return state_->pd.y; }
-const std::vector<double>& Solution::z() const { return state_->pd.z; }
-const std::vector<double>& Solution::rowActivity() const { return state_->pd.ax; }
-const std::vector<double>& Solution::cost() const { return state_->pd.c; }
-const std::vector<double>& Solution::rowLower() const { return state_->rowLower; }
-const std::vector<double>& Solution::rowUpper() const { return state_->rowUpper; }
-const std::vector<double>& Solution::colLower() const { return state_->colLower; }
-const std::vector<double>& Solution::colUpper() const { return state_->colUpper; }
+Values Solution::x() const { return {state_->pd.x.data(), state_->pd.x.size()}; }
+Values Solution::y() const { return {state_->pd.y.data(), state_->pd.y.size()}; }
+Values Solution::z() const { return {state_->pd.z.data(), state_->pd.z.size()}; }
+Values Solution::rowActivity() const { return {state_->pd.ax.data(), state_->pd.ax.size()}; }
+Values Solution::cost() const { return {state_->pd.c.data(), state_->pd.c.size()}; }
+Values Solution::rowLower() const { return {state_->rowLower.data(), state_->rowLower.size()}; }
+Values Solution::rowUpper() const { return {state_->rowUpper.data(), state_->rowUpper.size()}; }
+Values Solution::colLower() const { return {state_->colLower.data(), state_->colLower.size()}; }
+Values Solution::colUpper() const { return {state_->colUpper.data(), state_->colUpper.size()}; }
 const std::vector<std::string>& Solution::rowTypes() const { return state_->rowTypes; }
 const std::vector<std::string>& Solution::colTypes() const { return state_->colTypes; }
 const std::vector<std::string>& Solution::rowNames() const { return state_->rowNames; }
 const std::vector<std::string>& Solution::colNames() const { return state_->colNames; }
 double Solution::objective() const { return state_->objective; }
-const std::vector<std::string>& Solution::warnings() const { return state_->pd.warnings; }
+const std::vector<std::string>& Solution::warnings() const { return state_->warnings; }
 
 const char* Version() { return POSTSOLVE_VERSION_STRING; }
 

@@ -1,6 +1,9 @@
 #include "casefile.h"
 
+#include "outfile.h"
+
 #include <bit>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
@@ -9,6 +12,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <memory>
 
 
 namespace postsolve {
@@ -106,15 +110,20 @@ std::vector<Token> Tokenize(std::string_view t) {
         char e = t[i++];
         if (e == 'n') s.push_back('\n');
         else if (e == 't') s.push_back('\t');
+        else if (e == '"' || e == '\\') s.push_back(e);
         else if (e == 'x') {
-          if (i + 2 > t.size()) fail("bad \\x escape");
-          std::string hex(t.substr(i, 2));
-          char* end = nullptr;
-          long v = std::strtol(hex.c_str(), &end, 16);
-          if (end != hex.c_str() + 2) fail("bad \\x escape");
+          // Exactly two hex digits: no sign, no blank, no shorter form.
+          auto hexDigit = [&](std::size_t at) {
+            return at < t.size() && std::isxdigit(static_cast<unsigned char>(t[at]));
+          };
+          if (!hexDigit(i) || !hexDigit(i + 1)) fail("bad \\x escape: two hex digits wanted");
+          unsigned v = 0;
+          std::from_chars(t.data() + i, t.data() + i + 2, v, 16);
           s.push_back(static_cast<char>(v));
           i += 2;
-        } else s.push_back(e);
+        } else {
+          fail("unknown escape: backslash before " + CaseString(std::string(1, e)));
+        }
       }
       out.push_back({Token::String, s, line});
     } else {
@@ -153,7 +162,7 @@ class Parser {
       } else if (t.text == "gap") {
         std::string& to = records.empty() ? lead : records.back();
         if (Peek().kind == Token::String) to += Str();
-        else to.append(static_cast<std::size_t>(Int()), '\xee');
+        else to.append(GapLength(), '\xee');
       } else if (t.text == "stack") {
         orderTok = t;
         if (Peek().kind == Token::Punct && Peek().text == "[") {
@@ -219,15 +228,42 @@ class Parser {
     }
     return false;
   }
+  // An int32: an optional minus, then decimal digits without a leading zero
+  // (no octal), or 0x and hex digits.
   int Int() {
     const Token& t = Next();
-    errno = 0;
-    char* end = nullptr;
-    long v = std::strtol(t.text.c_str(), &end, 0);
-    if (t.kind != Token::Word || *end || end == t.text.c_str() || errno || v < INT32_MIN ||
-        v > INT32_MAX)
+    const std::string_view text = t.text;
+    const bool minus = text.starts_with('-');
+    std::string_view digits = text.substr(minus ? 1 : 0);
+    int base = 10;
+    if (digits.starts_with("0x") || digits.starts_with("0X")) {
+      digits.remove_prefix(2);
+      base = 16;
+    }
+    std::int64_t v = 0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v, base);
+    if (minus) v = -v;
+    const bool plain = !digits.empty() && std::isxdigit(static_cast<unsigned char>(digits[0])) &&
+                       !(base == 10 && digits.size() > 1 && digits[0] == '0');
+    if (t.kind != Token::Word || !plain || ec != std::errc() || end != digits.data() + digits.size() ||
+        v < INT32_MIN || v > INT32_MAX)
       Fail(t, "expected an integer, found '" + t.text + "'");
     return static_cast<int>(v);
+  }
+  int Byte() {
+    const Token& t = Peek();
+    const int v = Int();
+    if (v < 0 || v > 255) Fail(t, "a byte value is 0 to 255, found " + t.text);
+    return v;
+  }
+  // Case files describe test inputs: a gap beyond this is a typing error.
+  static constexpr int kMaxGap = 1 << 24;
+  std::size_t GapLength() {
+    const Token& t = Peek();
+    const int n = Int();
+    if (n < 0 || n > kMaxGap)
+      Fail(t, "a gap is 0 to " + std::to_string(kMaxGap) + " bytes, found " + t.text);
+    return static_cast<std::size_t>(n);
   }
   double Dbl() {
     const Token& t = Next();
@@ -345,7 +381,7 @@ class Parser {
     for (;;) {
       if (Accept("i")) b.i32(Int());
       else if (Accept("d")) b.f64(Dbl());
-      else if (Accept("b")) b.byte(Int());
+      else if (Accept("b")) b.byte(Byte());
       else if (Accept("s")) b.s += Str();
       else break;
     }

@@ -43,7 +43,7 @@ ReducedSolution ImportCsv(const std::string& path, const std::string& text, cons
 // The full solution as a HiGHS-style solution file: model status, objective,
 // then column and row values and duals by name, every number in its shortest
 // round-trip form.
-void ExportHighs(const FullSolution& sol, std::ostream& out);
+void ExportHighs(SolutionWalk& walk, std::ostream& out);
 
 // verify: the recovered solution measured against `model` (rows and columns
 // matched by name), then the log's own problem compared with it. Prints the

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <string_view>
 
 #include "kit.h"
 #include "records.h"
@@ -76,10 +77,14 @@ void GapLines(std::string& out, std::string_view bytes) {
     out += "gap " + CaseString(bytes.substr(at, 32)) + "\n";
 }
 
+// Text beyond this is written out as soon as nothing after it can fail.
+constexpr std::size_t kSpillBytes = std::size_t{1} << 20;
+
 class Walker {
  public:
   static std::string Int(long v) { return std::to_string(v); }
-  Walker(const CaseFiles& files, std::ostream* out) : files_(files), out_(out) {}
+  Walker(const CaseFiles& files, std::ostream* out) : files_(&files), out_(out) {}
+  Walker(std::string dir, std::ostream* out) : dir_(std::move(dir)), out_(out) {}
 
   Census Run() {
     Solution();
@@ -92,10 +97,53 @@ class Walker {
   void Emit(const std::string& text) {
     if (out_) *out_ << text;
   }
+  // Writes out what `text` holds once it is large; only where the record
+  // being printed can no longer fail, so that a failure still shows every
+  // record before it and nothing of its own.
+  void Spill(std::string& text) {
+    if (text.size() < kSpillBytes) return;
+    Emit(text);
+    text.clear();
+  }
+  // --summary counts bytes and formats nothing.
+  bool printing() const { return out_ != nullptr; }
+
+  // One of the three files, from memory or from the directory; messages about
+  // its contents name it without the directory.
+  InFile Open(const char* name) const {
+    if (files_) {
+      const std::string& bytes = name == std::string_view(SOLFILE) ? files_->sol
+                                 : name == std::string_view(STKFILE) ? files_->stk
+                                                                     : files_->bin;
+      return MemIn(name, bytes);
+    }
+    InFile f = OpenIn((dir_.empty() ? std::string(".") : dir_) + "/" + name);
+    f.path = name;
+    return f;
+  }
+
+  // The bytes [at, at + n) of f, which lie inside it, as gap lines; f.pos
+  // is left where it was.
+  void Gap(std::string& text, InFile& f, std::size_t at, std::size_t n) {
+    census_.gapBytes += n;
+    if (!printing()) return;
+    const std::size_t keep = f.pos;
+    std::string bytes;
+    f.seek(at);
+    for (std::size_t done = 0; done < n;) {
+      const std::size_t piece = std::min(n - done, std::size_t{32} << 12);  // whole lines of 32
+      bytes.resize(piece);
+      f.Copy(bytes.data(), piece);
+      GapLines(text, bytes);
+      Spill(text);
+      done += piece;
+    }
+    f.seek(keep);
+  }
 
   // The reduced solution, read as the replay reads it.
   void Solution() {
-    InFile f = MemIn(SOLFILE, files_.sol);
+    InFile f = Open(SOLFILE);
     const SolutionHead h = ReadSolutionHead(f);
     census_.status = h.status;
     census_.nc = h.nc;
@@ -105,6 +153,7 @@ class Walker {
       for (auto [label, count] : {std::pair{"x", h.nc}, {"y", h.nr}, {"z", h.nc}}) {
         Doubles(text, f, std::string("  ") + label + " ", static_cast<std::size_t>(count));
         text += "\n";
+        Spill(text);  // the counts were checked to fit the file: no read after this fails
       }
     }
     if (f.left() > 0) {
@@ -117,8 +166,8 @@ class Walker {
 
   // The offset stack, read as the replay reads it, and every offset checked.
   void Stack() {
-    InFile f = MemIn(STKFILE, files_.stk);
-    offsets_ = ReadOffsets(MemIn(STKFILE, files_.stk));
+    InFile f = Open(STKFILE);
+    offsets_ = ReadOffsets(Open(STKFILE));
     offsets_.pop_back();  // the int32 after the offsets (the count, unless a tail comes first)
     const int count = static_cast<int>(offsets_.size());
     census_.records = count;
@@ -147,13 +196,16 @@ class Walker {
     }
     if (tailLen > 0) {
       w.Item("tail");
-      w.Item(CaseString(std::string_view(files_.stk).substr(4 * static_cast<std::size_t>(count), tailLen)));
+      std::string tail(tailLen, '\0');
+      f.seek(4 * static_cast<std::size_t>(count));
+      f.Copy(tail.data(), tailLen);
+      w.Item(CaseString(tail));
     }
     Emit(text + "\n\n");
   }
 
   void Records() {
-    InFile f = MemIn(BINFILE, files_.bin);
+    InFile f = Open(BINFILE);
     // Each offset is checked when the walk reaches its record, so that a cut
     // file shows everything before the cut.
     if (EnterRecord(f, 0, offsets_[0]) != AsInt(RecordCode::HEADER)) Fail(f, "the first record is not HEADER");
@@ -163,9 +215,8 @@ class Walker {
     const std::size_t first = static_cast<std::size_t>(offsets_[byFile_[0]]);
     if (first > 0) {
       std::string text;
-      GapLines(text, std::string_view(files_.bin).substr(0, first));
+      Gap(text, f, 0, first);
       Emit(text + "\n");
-      census_.gapBytes += first;
     }
     for (std::size_t p = 0; p < byFile_.size(); ++p) {
       const std::size_t k = byFile_[p];
@@ -176,7 +227,7 @@ class Walker {
       const std::size_t next =
           p + 1 < byFile_.size() ? std::min(static_cast<std::size_t>(std::max(offsets_[byFile_[p + 1]], 0)), f.size)
                                  : f.size;
-      const int code = EnterRecord(f, static_cast<long>(k), offsets_[k]);
+      const int code = EnterRecord(f, static_cast<long>(k), offsets_[k], next);
       std::string text = "# record " + Int(static_cast<long>(k)) + " at offset " +
                          std::to_string(off) + ": " + CodeName(code) + "\n";
       const std::size_t namesBefore = census_.nameBytes;
@@ -185,8 +236,7 @@ class Walker {
       auto& kind = census_.kinds[code];
       kind.count += 1;
       kind.bytes += f.pos - off - (census_.nameBytes - namesBefore);
-      GapLines(text, std::string_view(files_.bin).substr(f.pos, next - f.pos));
-      census_.gapBytes += next - f.pos;
+      Gap(text, f, f.pos, next - f.pos);
       if (p + 1 < byFile_.size()) text += "\n";
       Emit(text);
     }
@@ -196,7 +246,8 @@ class Walker {
     Wrap w(text, "    ");
     w.Start(head + "[");
     const std::vector<double> v = Reals(f, count);
-    for (std::size_t i = 0; i < count; ++i) w.Item(CaseDouble(v[i]));
+    if (printing())
+      for (std::size_t i = 0; i < count; ++i) w.Item(CaseDouble(v[i]));
     w.Close(']');
   }
 
@@ -258,13 +309,18 @@ class Walker {
     switch (static_cast<RecordCode>(code)) {
       using enum RecordCode;
       case HEADER: Header(text, f, k == 0); return;
-      case MATRIX: Matrix(text, f); return;
+      case MATRIX: Matrix(text, f, next); return;
       case COLMAP:
       case ROWMAP: {
-        const std::vector<int> map = ReadMapEntries(f);
+        const BulkVector<int> map = ReadMapEntries(f);
+        RunsInto(f, next);
         Wrap w(text, "  ");
         w.Start(CodeName(code) + " [");
-        for (int e : map) w.Item(Int(e));
+        if (printing())
+          for (int e : map) {
+            w.Item(Int(e));
+            Spill(text);
+          }
         w.Close(']');
         text += "\n";
         return;
@@ -319,39 +375,49 @@ class Walker {
     const std::size_t start = f.pos;
     Wrap w(text, "  ");
     w.Start("names");
-    for (long q = 0; q < static_cast<long>(m) + n; ++q)
-      w.Item(CaseString(NameBytes(f, q < m ? "row" : "column", q < m ? q : q - m)));
+    for (long q = 0; q < static_cast<long>(m) + n; ++q) {
+      const std::string_view name = NameBytes(f, q < m ? "row" : "column", q < m ? q : q - m);
+      if (printing()) w.Item(CaseString(name));
+    }
     text += "\n";
     census_.nameBytes += f.pos - start;
   }
 
-  void Matrix(std::string& text, InFile& f) {
+  // Fails as the walk does when the record just read ran past the next one.
+  static void RunsInto(const InFile& f, std::size_t next) {
+    if (f.pos > next) Fail(f, "it runs into the record at offset " + std::to_string(next));
+  }
+
+  void Matrix(std::string& text, InFile& f, std::size_t next) {
     const MatrixRead mr = ReadMatrixAt(f, -1, 0);  // the replay's own checks, bar the header's
-    std::string head = "MATRIX";
-    std::string body;
+    RunsInto(f, next);
     long total = 0;
-    for (const int cnt : mr.counts) {
-      Wrap w(body, "   ");
-      w.Start("  (");
-      for (int q = 0; q < cnt; ++q) {
-        const auto at = static_cast<std::size_t>(total + q);
-        w.Item(Int(mr.ind[at]));
-        w.Item(CaseDouble(mr.val[at]));
-      }
-      body += ")\n";
-      total += cnt;
-    }
+    for (const int cnt : mr.counts) total += cnt;
     census_.entries += total;
-    if (total != mr.nz) head += " nz " + Int(mr.nz);
-    text += head + "\n";
+    text += "MATRIX";
+    if (total != mr.nz) text += " nz " + Int(mr.nz);
+    text += "\n";
+    if (!printing()) return;
     Wrap w(text, "    ");
     w.Start("  c [");
     for (double v : mr.c) w.Item(CaseDouble(v));
     w.Close(']');
-    text += "\n" + body;
+    text += "\n";
+    std::size_t at = 0;
+    for (const int cnt : mr.counts) {
+      Wrap col(text, "   ");
+      col.Start("  (");
+      for (int q = 0; q < cnt; ++q, ++at) {
+        col.Item(Int(mr.ind[at]));
+        col.Item(CaseDouble(mr.val[at]));
+      }
+      text += ")\n";
+      Spill(text);
+    }
   }
 
-  const CaseFiles& files_;
+  const CaseFiles* files_ = nullptr;  // else the files are read from dir_
+  std::string dir_;
   std::ostream* out_;
   Census census_;
   std::vector<int> offsets_;          // by stack index
@@ -370,9 +436,11 @@ CaseFiles LoadDir(const std::string& dir) {
 }
 
 Census Dump(const CaseFiles& files, std::ostream& out) { return Walker(files, &out).Run(); }
+Census Dump(const std::string& dir, std::ostream& out) { return Walker(dir, &out).Run(); }
 
-void Summary(const CaseFiles& files, std::ostream& out) {
-  const Census c = Walker(files, nullptr).Run();
+namespace {
+
+void PrintSummary(const Census& c, std::ostream& out) {
   char line[160];
   std::snprintf(line, sizeof line, "%-12s %10s %12s\n", "record", "count", "bytes");
   out << line;
@@ -390,5 +458,10 @@ void Summary(const CaseFiles& files, std::ostream& out) {
   out << "reduced problem: " << c.nr << " rows, " << c.nc << " columns, solution status "
       << c.status << "\n";
 }
+
+}  // namespace
+
+void Summary(const CaseFiles& files, std::ostream& out) { PrintSummary(Walker(files, nullptr).Run(), out); }
+void Summary(const std::string& dir, std::ostream& out) { PrintSummary(Walker(dir, nullptr).Run(), out); }
 
 }  // namespace postsolve::kit

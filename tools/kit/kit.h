@@ -1,15 +1,17 @@
 // postsolve-kit: inspection tools over the postsolver's three input files.
-// Everything here works on files already in memory; failures throw PostError
+// The tools work on files in memory or, at scale, stream them from disk; failures throw PostError
 // with the same "FILE: record N CODE at offset O: reason" shape as the replay.
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "casefile.h"
+#include "postdata.h"
 
 namespace postsolve::kit {
 
@@ -42,8 +44,11 @@ struct Census {
 // to the same bytes. At a malformed spot, everything before it has been
 // written when the PostError naming the spot is thrown.
 Census Dump(const CaseFiles& files, std::ostream& out);
+// The same over DIR's files read from disk, the text written as it is made.
+Census Dump(const std::string& dir, std::ostream& out);
 // The same walk, writing nothing; then one line per record kind and the sizes.
 void Summary(const CaseFiles& files, std::ostream& out);
+void Summary(const std::string& dir, std::ostream& out);
 
 // The full solution after the replay, classified as the report does.
 struct RowSol {
@@ -78,6 +83,39 @@ struct LoggedProblem {
 // Replays the files; fills `problem` too when it is given.
 FullSolution Solve(const CaseFiles& files, LoggedProblem* problem = nullptr);
 
+// A replayed log whose full solution is visited a row or a column at a time,
+// each built as it is visited from the replay's state: the solution is never
+// held a second time, and files on disk are read through the replay's window.
+class SolutionWalk {
+ public:
+  explicit SolutionWalk(const std::string& dir);  // DIR/dravfile.{sol,stk,bin}
+  explicit SolutionWalk(const CaseFiles& files);
+  SolutionWalk(const SolutionWalk&) = delete;
+  SolutionWalk& operator=(const SolutionWalk&) = delete;
+
+  const std::string& name() const { return pd_.name; }
+  int status() const { return pd_.status; }
+  std::vector<std::string> warnings() const { return pd_.warnings.Lines(); }
+  int rows() const { return pd_.m; }
+  int cols() const { return pd_.n; }
+  // c.x over the columns in order: the objective of the log's minimisation.
+  double Objective() const;
+  // fn(RowSol) for each row in order, or fn(ColSol) for each column; either
+  // may be walked any number of times. A RowSol or ColSol lasts for its call.
+  // A column's zscale costs a pass over its entries: without `scaled` it is
+  // left at |c_j|.
+  void Rows(const std::function<void(const RowSol&)>& fn);
+  void Cols(const std::function<void(const ColSol&)>& fn, bool scaled = false);
+  // Fails, naming the file, when an input on disk changed since it was opened.
+  void CheckInputs() const;
+  const PostData& state() const { return pd_; }
+
+ private:
+  void CheckNames();
+  PostData pd_;
+  std::size_t namesAt_ = 0;  // the name section in the record file
+};
+
 // The solution status codes and their words: -1 unsolved, 0 optimal,
 // 1 infeasible, 2 unbounded, 3 difficulty; "status N" outside them.
 std::string StatusWord(int status);
@@ -107,12 +145,14 @@ struct CheckResult {
   bool pass() const;
 };
 CheckResult Check(const FullSolution& sol, const Tolerances& tol);
+CheckResult Check(SolutionWalk& walk, const Tolerances& tol);
 // c.x over the columns in order: the objective of the log's minimisation.
 double Objective(const FullSolution& sol);
 void PrintCheck(const CheckResult& result, std::ostream& out);
 
 // Both carry the status (code and word) and the objective c.x beside the rows and columns.
-void ExportCsv(const FullSolution& sol, std::ostream& out);
-void ExportJson(const FullSolution& sol, std::ostream& out);
+// Each written a line at a time as the solution is walked.
+void ExportCsv(SolutionWalk& walk, std::ostream& out);
+void ExportJson(SolutionWalk& walk, std::ostream& out);
 
 }  // namespace postsolve::kit

@@ -19,6 +19,7 @@
 #include "model.h"
 #include "postsolve/postsolve.h"
 #include "presolve/presolve.h"
+#include "outfile.h"
 
 using namespace postsolve;
 
@@ -36,8 +37,8 @@ std::string ReadCase(const std::string& path) {
   return text.str();
 }
 
-void Warnings(const kit::FullSolution& sol) {
-  for (const std::string& w : sol.warnings) std::cerr << "postsolve-kit: warning: " << w << '\n';
+void PrintWarnings(const std::vector<std::string>& warnings) {
+  for (const std::string& w : warnings) std::cerr << "postsolve-kit: warning: " << w << '\n';
 }
 
 void AddTolerances(CLI::App* command, kit::Tolerances& tol) {
@@ -97,6 +98,8 @@ kit::PresolveOptions SelectKinds(kit::PresolveOptions options, const std::string
 }  // namespace
 
 int main(int argc, char** argv) {
+  ReserveStandardDescriptors();
+  CleanUpTemporariesOnSignals();
   std::ios::sync_with_stdio(false);
   CLI::App app{"Tools for the postsolver's input files: dump them as a readable case, pack a\n"
                "case into them, check the recovered solution, export it."};
@@ -188,13 +191,12 @@ int main(int argc, char** argv) {
   int status = kit::kOk;
   try {
     if (*dump) {
-      const CaseFiles files = kit::LoadDir(dir);
       if (summary) {
         std::ostringstream text;
-        kit::Summary(files, text);
+        kit::Summary(dir, text);
         std::cout << text.str();
       } else {
-        kit::Dump(files, std::cout);
+        kit::Dump(dir, std::cout);
       }
     } else if (*presolve) {
       const kit::Model model = kit::ReadModel(modelPath);
@@ -212,21 +214,24 @@ int main(int argc, char** argv) {
       std::cout << text.str();
     } else if (*pack) {
       const std::string text = ReadCase(casePath);
+      CaseFiles files;
       try {
-        WriteCaseFiles(ParseCase(text), dir);
+        files = ParseCase(text);
       } catch (const PostError& e) {
         throw PostError(casePath + ": " + e.what());
       }
+      WriteCaseFiles(files, dir);
     } else if (*check) {
-      const kit::FullSolution sol = kit::Solve(kit::LoadDir(dir));
-      Warnings(sol);
-      const kit::CheckResult res = kit::Check(sol, tol);
+      kit::SolutionWalk walk(dir);
+      PrintWarnings(walk.warnings());
+      const kit::CheckResult res = kit::Check(walk, tol);
+      walk.CheckInputs();
       kit::PrintCheck(res, std::cout);
       status = res.pass() ? kit::kOk : kit::kOutside;
     } else if (*verify) {
       kit::LoggedProblem logged;
       const kit::FullSolution sol = kit::Solve(kit::LoadDir(dir), &logged);
-      Warnings(sol);
+      PrintWarnings(sol.warnings);
       const kit::Model model = kit::ReadModel(modelPath);
       ModelNotes(model);
       try {
@@ -258,19 +263,23 @@ int main(int argc, char** argv) {
       std::cout << "status " << sol.status << " " << kit::StatusWord(sol.status) << ", " << sol.x.size()
                 << " columns and " << sol.y.size() << " rows written to " << dir << "/" << SOLFILE << "\n";
     } else if (*exp) {
-      const kit::FullSolution sol = kit::Solve(kit::LoadDir(dir));
-      Warnings(sol);
-      std::ostringstream text;
-      if (format == "csv") kit::ExportCsv(sol, text);
-      else if (format == "json") kit::ExportJson(sol, text);
-      else kit::ExportHighs(sol, text);
+      kit::SolutionWalk walk(dir);
+      PrintWarnings(walk.warnings());
+      auto write = [&](std::ostream& out) {
+        if (format == "csv") kit::ExportCsv(walk, out);
+        else if (format == "json") kit::ExportJson(walk, out);
+        else kit::ExportHighs(walk, out);
+        walk.CheckInputs();
+      };
       if (output.empty()) {
-        std::cout << text.str();
+        write(std::cout);
       } else {
-        std::ofstream out(output, std::ios::binary | std::ios::trunc);
-        out << text.str();
-        out.close();
-        if (!out) throw PostError(output + ": cannot write");
+        // Written as it is made; the file replaces any earlier one only once complete.
+        AtomicFile file(output, true);
+        AtomicFileBuf buf(file);
+        std::ostream out(&buf);
+        write(out);
+        file.Commit();
       }
     }
     std::cout.flush();

@@ -24,6 +24,7 @@
 #include <coin/CoinMpsIO.hpp>
 #include <coin/CoinPackedMatrix.hpp>
 
+#include "outfile.h"
 #include "model.h"
 #include "casefile.h"
 #include "postdata.h"
@@ -391,19 +392,6 @@ Model ReadModel(const std::string& path) {
     throw PostError(path + ": " + Plain(e.message()));
   }
   return model;
-}
-
-void ReplaceFile(const std::string& path, const std::string& bytes) {
-  const std::string partial = path + ".partial";
-  std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  std::error_code failed;
-  if (out) std::filesystem::rename(partial, path, failed);
-  if (!out || failed) {
-    std::filesystem::remove(partial, failed);
-    throw PostError(path + ": cannot write");
-  }
 }
 
 // Written here rather than through CoinMpsIO, whose writer rounds values to

@@ -37,8 +37,5 @@ struct Model {
 Model ReadModel(const std::string& path);
 // Writes the model as free MPS with its names; throws PostError on a write failure.
 void WriteMps(const Model& model, const std::string& path);
-// Writes `bytes` to a file beside `path` and renames it into place, so that
-// `path` is either left alone or replaced whole; throws PostError on failure.
-void ReplaceFile(const std::string& path, const std::string& bytes);
 
 }  // namespace postsolve::kit

@@ -35,12 +35,12 @@ std::string StatusWord(int status) {
 namespace {
 
 void CopyProblem(const PostData& pd, LoggedProblem& problem) {
-  problem.rlo = pd.rlo;
-  problem.rup = pd.rup;
+  problem.rlo.assign(pd.rlo.begin(), pd.rlo.end());
+  problem.rup.assign(pd.rup.begin(), pd.rup.end());
   problem.rtype.assign(pd.rtype.begin(), pd.rtype.end());
-  problem.clo = pd.clo;
-  problem.cup = pd.cup;
-  problem.cost = pd.c;
+  problem.clo.assign(pd.clo.begin(), pd.clo.end());
+  problem.cup.assign(pd.cup.begin(), pd.cup.end());
+  problem.cost.assign(pd.c.begin(), pd.c.end());
   problem.cols.assign(static_cast<std::size_t>(pd.n), {});
   for (std::size_t j = 0; j < problem.cols.size(); ++j) {
     const SpVec& a = pd.A->col[j];
@@ -50,33 +50,75 @@ void CopyProblem(const PostData& pd, LoggedProblem& problem) {
 
 }  // namespace
 
-FullSolution Solve(const CaseFiles& files, LoggedProblem* problem) {
-  PostData pd;
-  Replay(pd, files);
-  if (problem != nullptr) CopyProblem(pd, *problem);
-  FullSolution sol;
-  sol.name = pd.name;
-  sol.status = pd.status;
-  sol.warnings = pd.warnings;
-  sol.rows.reserve(static_cast<std::size_t>(pd.m));
-  for (int i = 0; i < pd.m; ++i) {
+SolutionWalk::SolutionWalk(const std::string& dir) {
+  pd_.warnings.keepAll = true;  // a debugging tool: every record that met degenerate data
+  Replay(pd_, dir.empty() ? "." : dir);
+  CheckNames();
+}
+
+SolutionWalk::SolutionWalk(const CaseFiles& files) {
+  pd_.warnings.keepAll = true;
+  Replay(pd_, files);
+  CheckNames();
+}
+
+// Reads the name section once, so that a malformed one fails before
+// anything is written, not part way through.
+void SolutionWalk::CheckNames() {
+  namesAt_ = pd_.fbin.pos;
+  for (int i = 0; i < pd_.m; ++i) NextName(pd_.fbin, "row", i);
+  for (int j = 0; j < pd_.n; ++j) NextName(pd_.fbin, "column", j);
+}
+
+double SolutionWalk::Objective() const {
+  double obj = 0;
+  for (int j = 0; j < pd_.n; ++j) obj = obj + pd_.c[static_cast<std::size_t>(j)] * pd_.x[static_cast<std::size_t>(j)];
+  return obj;
+}
+
+void SolutionWalk::Rows(const std::function<void(const RowSol&)>& fn) {
+  pd_.fbin.seek(namesAt_);
+  RowSol row;
+  for (int i = 0; i < pd_.m; ++i) {
     const auto r = static_cast<std::size_t>(i);
-    const RowClass cls = ClassifyRow(pd.rtype[r]);
-    sol.rows.push_back({std::string(NextName(pd.fbin, "row", i)), cls.type, cls.lower ? pd.rlo[r] : -kInf,
-                        cls.upper ? pd.rup[r] : kInf, pd.ax[r], pd.y[r]});
+    const RowClass cls = ClassifyRow(pd_.rtype[r]);
+    row = {std::string(NextName(pd_.fbin, "row", i)), cls.type, cls.lower ? pd_.rlo[r] : -kInf,
+           cls.upper ? pd_.rup[r] : kInf, pd_.ax[r], pd_.y[r]};
+    fn(row);
   }
-  sol.cols.reserve(static_cast<std::size_t>(pd.n));
-  for (int j = 0; j < pd.n; ++j) {
+}
+
+void SolutionWalk::Cols(const std::function<void(const ColSol&)>& fn, bool scaled) {
+  pd_.fbin.seek(namesAt_);
+  for (int i = 0; i < pd_.m; ++i) NextName(pd_.fbin, "row", i);
+  ColSol col;
+  for (int j = 0; j < pd_.n; ++j) {
     const auto c = static_cast<std::size_t>(j);
     // The size of the terms whose sum is the dual slack: |c_j| + sum |a_ij y_i|.
-    double scale = std::fabs(pd.c[c]);
-    const SpVec& a = pd.A->col[c];
-    for (int e = 0; e < a.nz; ++e) scale += std::fabs(a.val[e] * pd.y[static_cast<std::size_t>(a.ind[e])]);
-    const ColumnClass cls = ClassifyColumn(pd.clo[c], pd.cup[c]);
-    ColSol col{std::string(NextName(pd.fbin, "column", j)), cls.type, cls.lower ? pd.clo[c] : -kInf,
-               cls.upper ? pd.cup[c] : kInf, pd.x[c], -pd.atyc[c], pd.c[c], scale};
-    sol.cols.push_back(std::move(col));
+    double scale = std::fabs(pd_.c[c]);
+    const SpVec& a = pd_.A->col[c];
+    if (scaled)
+      for (int e = 0; e < a.nz; ++e) scale += std::fabs(a.val[e] * pd_.y[static_cast<std::size_t>(a.ind[e])]);
+    const ColumnClass cls = ClassifyColumn(pd_.clo[c], pd_.cup[c]);
+    col = {std::string(NextName(pd_.fbin, "column", j)), cls.type, cls.lower ? pd_.clo[c] : -kInf,
+           cls.upper ? pd_.cup[c] : kInf, pd_.x[c], -pd_.atyc[c], pd_.c[c], scale};
+    fn(col);
   }
+}
+
+void SolutionWalk::CheckInputs() const { CheckInputsUnchanged(pd_); }
+
+FullSolution Solve(const CaseFiles& files, LoggedProblem* problem) {
+  SolutionWalk walk(files);
+  if (problem != nullptr) CopyProblem(walk.state(), *problem);
+  FullSolution sol;
+  sol.name = walk.name();
+  sol.status = walk.status();
+  sol.warnings = walk.warnings();
+  sol.rows.reserve(static_cast<std::size_t>(walk.rows()));
+  walk.Rows([&](const RowSol& r) { sol.rows.push_back(r); });
+  sol.cols.reserve(static_cast<std::size_t>(walk.cols()));
+  walk.Cols([&](const ColSol& c) { sol.cols.push_back(c); }, true);
   return sol;
 }
 
@@ -144,41 +186,71 @@ bool CheckResult::pass() const {
   return true;
 }
 
+namespace {
+
+// The nine measures, seen one row and one column at a time.
+class Checker {
+ public:
+  explicit Checker(const Tolerances& tol) : tol_(tol) {}
+  void Row(const RowSol& r) {
+    const Violations v = Assess(r.act, r.lo, r.up, r.dual, tol_);
+    rowAbs_.See(v.abs, "row", rowsSeen_, r.name);
+    rowRel_.See(v.rel, "row", rowsSeen_, r.name);
+    rowSign_.See(v.sign, "row", rowsSeen_, r.name);
+    rowComp_.See(v.comp, "row", rowsSeen_, r.name);
+    nonfinite_ += !std::isfinite(r.act) + !std::isfinite(r.dual);
+    ++rowsSeen_;
+  }
+  void Col(const ColSol& c) {
+    const Violations v = Assess(c.x, c.lo, c.up, c.z, tol_);
+    colAbs_.See(v.abs, "column", colsSeen_, c.name);
+    colRel_.See(v.rel, "column", colsSeen_, c.name);
+    colSignAbs_.See(v.sign, "column", colsSeen_, c.name);
+    colSign_.See(v.sign / std::max(1.0, c.zscale), "column", colsSeen_, c.name);
+    colComp_.See(v.comp, "column", colsSeen_, c.name);
+    nonfinite_ += !std::isfinite(c.x) + !std::isfinite(c.z);
+    ++colsSeen_;
+  }
+  CheckResult Result(double objective) const {
+    CheckResult res;
+    res.nonfinite = nonfinite_;
+    res.objective = objective;
+    for (const Worst* w : {&rowAbs_, &rowRel_, &colAbs_, &colRel_, &rowSign_, &colSignAbs_, &colSign_, &rowComp_,
+                           &colComp_})
+      res.measures.push_back(w->m);
+    res.measures.push_back({"non-finite values", static_cast<double>(nonfinite_), 0, "", nonfinite_});
+    return res;
+  }
+
+ private:
+  const Tolerances& tol_;
+  std::size_t rowsSeen_ = 0, colsSeen_ = 0;
+  long nonfinite_ = 0;
+  Worst rowAbs_{{"row bound violation, absolute", 0, tol_.bound, ""}};
+  Worst rowRel_{{"row bound violation, relative", 0, tol_.rel, ""}};
+  Worst colAbs_{{"column bound violation, absolute", 0, tol_.bound, ""}};
+  Worst colRel_{{"column bound violation, relative", 0, tol_.rel, ""}};
+  Worst rowSign_{{"row dual sign", 0, tol_.dual, ""}};
+  Worst colSignAbs_{{"column dual slack sign, absolute", 0, tol_.dualAbs, ""}};
+  Worst colSign_{{"column dual slack sign, scaled", 0, tol_.dual, ""}};
+  Worst rowComp_{{"row complementary slackness", 0, tol_.comp, ""}};
+  Worst colComp_{{"column complementary slackness", 0, tol_.comp, ""}};
+};
+
+}  // namespace
+
 CheckResult Check(const FullSolution& sol, const Tolerances& tol) {
-  Worst rowAbs{{"row bound violation, absolute", 0, tol.bound, ""}};
-  Worst rowRel{{"row bound violation, relative", 0, tol.rel, ""}};
-  Worst colAbs{{"column bound violation, absolute", 0, tol.bound, ""}};
-  Worst colRel{{"column bound violation, relative", 0, tol.rel, ""}};
-  Worst rowSign{{"row dual sign", 0, tol.dual, ""}};
-  Worst colSignAbs{{"column dual slack sign, absolute", 0, tol.dualAbs, ""}};
-  Worst colSign{{"column dual slack sign, scaled", 0, tol.dual, ""}};
-  Worst rowComp{{"row complementary slackness", 0, tol.comp, ""}};
-  Worst colComp{{"column complementary slackness", 0, tol.comp, ""}};
-  CheckResult res;
-  for (std::size_t i = 0; i < sol.rows.size(); ++i) {
-    const RowSol& r = sol.rows[i];
-    const Violations v = Assess(r.act, r.lo, r.up, r.dual, tol);
-    rowAbs.See(v.abs, "row", i, r.name);
-    rowRel.See(v.rel, "row", i, r.name);
-    rowSign.See(v.sign, "row", i, r.name);
-    rowComp.See(v.comp, "row", i, r.name);
-    res.nonfinite += !std::isfinite(r.act) + !std::isfinite(r.dual);
-  }
-  for (std::size_t j = 0; j < sol.cols.size(); ++j) {
-    const ColSol& c = sol.cols[j];
-    const Violations v = Assess(c.x, c.lo, c.up, c.z, tol);
-    colAbs.See(v.abs, "column", j, c.name);
-    colRel.See(v.rel, "column", j, c.name);
-    colSignAbs.See(v.sign, "column", j, c.name);
-    colSign.See(v.sign / std::max(1.0, c.zscale), "column", j, c.name);
-    colComp.See(v.comp, "column", j, c.name);
-    res.nonfinite += !std::isfinite(c.x) + !std::isfinite(c.z);
-  }
-  res.objective = Objective(sol);
-  for (Worst* w : {&rowAbs, &rowRel, &colAbs, &colRel, &rowSign, &colSignAbs, &colSign, &rowComp, &colComp})
-    res.measures.push_back(w->m);
-  res.measures.push_back({"non-finite values", static_cast<double>(res.nonfinite), 0, "", res.nonfinite});
-  return res;
+  Checker checker(tol);
+  for (const RowSol& r : sol.rows) checker.Row(r);
+  for (const ColSol& c : sol.cols) checker.Col(c);
+  return checker.Result(Objective(sol));
+}
+
+CheckResult Check(SolutionWalk& walk, const Tolerances& tol) {
+  Checker checker(tol);
+  walk.Rows([&](const RowSol& r) { checker.Row(r); });
+  walk.Cols([&](const ColSol& c) { checker.Col(c); }, true);
+  return checker.Result(walk.Objective());
 }
 
 void PrintCheck(const CheckResult& res, std::ostream& out) {
@@ -216,86 +288,85 @@ std::string CsvField(const std::string& s) {
   return out + "\"";
 }
 
-// A finite double is a JSON number; inf, -inf and NaN are strings in the case syntax.
-nlohmann::ordered_json JsonDouble(double v) {
-  if (std::isfinite(v)) return v;
-  return CaseDouble(v);
+using Json = nlohmann::ordered_json;
+
+// A JSON string; names are bytes, and any that are not UTF-8 show as U+FFFD.
+std::string JsonText(const std::string& s) {
+  // Printable ASCII but the quote and the backslash stands as it is: most names.
+  const bool plain = std::all_of(s.begin(), s.end(), [](char ch) { return ch >= 0x20 && ch < 0x7f && ch != '"' && ch != '\\'; });
+  if (plain) return '"' + s + '"';
+  return Json(s).dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-// The JSON library writes a double so that it reads back to the same bits,
-// but now and then with a digit more than needed: rewrite every fractional
-// or exponent number outside strings in the shortest form. One that would
-// read as an integer keeps a ".0", so that it stays a double (and -0 its sign).
-std::string ShortestNumbers(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  bool inString = false;
-  for (std::size_t i = 0; i < text.size();) {
-    const char ch = text[i];
-    if (inString) {
-      out += ch;
-      if (ch == '\\' && i + 1 < text.size()) out += text[++i];
-      else if (ch == '"') inString = false;
-      ++i;
-    } else if (ch == '"') {
-      inString = true;
-      out += ch;
-      ++i;
-    } else if (ch == '-' || (ch >= '0' && ch <= '9')) {
-      std::size_t j = i;
-      while (j < text.size() && std::strchr("+-.0123456789eE", text[j])) ++j;
-      const std::string token = text.substr(i, j - i);
-      if (token.find_first_of(".eE") == std::string::npos) {
-        out += token;  // an integer: the status
-      } else {
-        std::string shortest = CaseDouble(std::strtod(token.c_str(), nullptr));
-        if (shortest.find_first_of(".e") == std::string::npos) shortest += ".0";
-        out += shortest;
-      }
-      i = j;
-    } else {
-      out += ch;
-      ++i;
-    }
+// A finite double as a JSON number in its shortest form that reads back to
+// the same bits; one that would read as an integer keeps a ".0", so that it
+// stays a double (and -0 its sign). inf, -inf and NaN are strings in the case syntax.
+std::string JsonNumber(double v) {
+  if (!std::isfinite(v)) return JsonText(CaseDouble(v));
+  std::string text = CaseDouble(v);
+  if (text.find_first_of(".e") == std::string::npos) text += ".0";
+  return text;
+}
+
+// One object of the rows or columns array, as indented at that depth.
+void JsonObject(std::string& line, bool first, std::initializer_list<std::pair<const char*, std::string>> fields) {
+  line = first ? "\n    {\n" : ",\n    {\n";
+  std::size_t left = fields.size();
+  for (const auto& [key, value] : fields) {
+    line += "      \"";
+    line += key;
+    line += "\": ";
+    line += value;
+    line += --left > 0 ? ",\n" : "\n";
   }
-  return out;
+  line += "    }";
 }
 
 }  // namespace
 
-void ExportCsv(const FullSolution& sol, std::ostream& out) {
+void ExportCsv(SolutionWalk& walk, std::ostream& out) {
   out << "kind,name,type,lower,upper,value,dual\n";
-  out << "status," << StatusWord(sol.status) << ",,,," << sol.status << ",\n";
-  out << "objective,,,,," << CaseDouble(Objective(sol)) << ",\n";
-  for (const RowSol& r : sol.rows)
-    out << "row," << CsvField(r.name) << ',' << r.type << ',' << CaseDouble(r.lo) << ','
-        << CaseDouble(r.up) << ',' << CaseDouble(r.act) << ',' << CaseDouble(r.dual) << '\n';
-  for (const ColSol& c : sol.cols)
-    out << "column," << CsvField(c.name) << ',' << c.type << ',' << CaseDouble(c.lo) << ','
-        << CaseDouble(c.up) << ',' << CaseDouble(c.x) << ',' << CaseDouble(c.z) << '\n';
+  out << "status," << StatusWord(walk.status()) << ",,,," << walk.status() << ",\n";
+  out << "objective,,,,," << CaseDouble(walk.Objective()) << ",\n";
+  std::string line;
+  auto put = [&](const char* kind, const std::string& name, const char* type,
+                 std::initializer_list<double> values) {
+    line = kind;
+    line += ',';
+    line += CsvField(name);
+    line += ',';
+    line += type;
+    for (double v : values) {
+      line += ',';
+      line += CaseDouble(v);
+    }
+    line += '\n';
+    out << line;
+  };
+  walk.Rows([&](const RowSol& r) { put("row", r.name, r.type, {r.lo, r.up, r.act, r.dual}); });
+  walk.Cols([&](const ColSol& c) { put("column", c.name, c.type, {c.lo, c.up, c.x, c.z}); });
 }
 
-void ExportJson(const FullSolution& sol, std::ostream& out) {
-  using Json = nlohmann::ordered_json;
-  Json doc;
-  doc["name"] = sol.name;
-  doc["status"] = sol.status;
-  doc["status_word"] = StatusWord(sol.status);
-  doc["objective"] = JsonDouble(Objective(sol));
-  Json rows = Json::array();
-  for (const RowSol& r : sol.rows)
-    rows.push_back({{"name", r.name}, {"type", r.type}, {"lower", JsonDouble(r.lo)},
-                    {"upper", JsonDouble(r.up)}, {"activity", JsonDouble(r.act)},
-                    {"dual", JsonDouble(r.dual)}});
-  Json cols = Json::array();
-  for (const ColSol& c : sol.cols)
-    cols.push_back({{"name", c.name}, {"type", c.type}, {"lower", JsonDouble(c.lo)},
-                    {"upper", JsonDouble(c.up)}, {"value", JsonDouble(c.x)},
-                    {"dual_slack", JsonDouble(c.z)}});
-  doc["rows"] = std::move(rows);
-  doc["columns"] = std::move(cols);
-  // Names are bytes; any that are not UTF-8 show as U+FFFD.
-  out << ShortestNumbers(doc.dump(2, ' ', false, Json::error_handler_t::replace)) << '\n';
+void ExportJson(SolutionWalk& walk, std::ostream& out) {
+  out << "{\n  \"name\": " << JsonText(walk.name()) << ",\n  \"status\": " << walk.status()
+      << ",\n  \"status_word\": " << JsonText(StatusWord(walk.status()))
+      << ",\n  \"objective\": " << JsonNumber(walk.Objective()) << ",\n  \"rows\": [";
+  std::string line;
+  bool first = true;
+  // Rows and columns alike but for the keys of their last two fields.
+  auto item = [&](const std::string& name, const char* type, double lo, double up,
+                  std::pair<const char*, double> value, std::pair<const char*, double> dual) {
+    JsonObject(line, first, {{"name", JsonText(name)}, {"type", JsonText(type)}, {"lower", JsonNumber(lo)},
+                             {"upper", JsonNumber(up)}, {value.first, JsonNumber(value.second)},
+                             {dual.first, JsonNumber(dual.second)}});
+    out << line;
+    first = false;
+  };
+  walk.Rows([&](const RowSol& r) { item(r.name, r.type, r.lo, r.up, {"activity", r.act}, {"dual", r.dual}); });
+  out << (first ? "],\n  \"columns\": [" : "\n  ],\n  \"columns\": [");
+  first = true;
+  walk.Cols([&](const ColSol& c) { item(c.name, c.type, c.lo, c.up, {"value", c.x}, {"dual_slack", c.z}); });
+  out << (first ? "]\n}\n" : "\n  ]\n}\n");
 }
 
 }  // namespace postsolve::kit

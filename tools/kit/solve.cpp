@@ -9,6 +9,7 @@
 
 #include "bridge.h"
 #include "casefile.h"
+#include "outfile.h"
 #include "postdata.h"
 
 namespace postsolve::kit {

@@ -187,23 +187,27 @@ ReducedSolution ImportHighs(const std::string& path, const std::string& text, co
   return Assemble(path, answer, model);
 }
 
-void ExportHighs(const FullSolution& sol, std::ostream& out) {
+void ExportHighs(SolutionWalk& walk, std::ostream& out) {
   auto name = [](const std::string& n) -> const std::string& {
     if (n.empty() || n.find_first_of("\r\n") != std::string::npos || n != Trim(n))
       throw PostError("the name " + CaseString(n) + " cannot stand in a HiGHS-style solution file");
     return n;
   };
-  out << "Model status\n" << HighsStatusWord(sol.status) << "\n\n# Primal solution values\n"
-      << (sol.status == 0 ? "Feasible" : "Infeasible") << "\nObjective " << CaseDouble(Objective(sol)) << "\n";
-  out << "# Columns " << sol.cols.size() << "\n";
-  for (const ColSol& c : sol.cols) out << name(c.name) << ' ' << CaseDouble(c.x) << "\n";
-  out << "# Rows " << sol.rows.size() << "\n";
-  for (const RowSol& r : sol.rows) out << name(r.name) << ' ' << CaseDouble(r.act) << "\n";
-  out << "\n# Dual solution values\n" << (sol.status == 0 ? "Feasible" : "Infeasible") << "\n";
-  out << "# Columns " << sol.cols.size() << "\n";
-  for (const ColSol& c : sol.cols) out << c.name << ' ' << CaseDouble(c.z) << "\n";
-  out << "# Rows " << sol.rows.size() << "\n";
-  for (const RowSol& r : sol.rows) out << r.name << ' ' << CaseDouble(r.dual) << "\n";
+  // Every name checked before anything is written.
+  walk.Cols([&](const ColSol& c) { name(c.name); });
+  walk.Rows([&](const RowSol& r) { name(r.name); });
+  const char* const feasible = walk.status() == 0 ? "Feasible" : "Infeasible";
+  out << "Model status\n" << HighsStatusWord(walk.status()) << "\n\n# Primal solution values\n" << feasible
+      << "\nObjective " << CaseDouble(walk.Objective()) << "\n";
+  out << "# Columns " << walk.cols() << "\n";
+  walk.Cols([&](const ColSol& c) { out << name(c.name) << ' ' << CaseDouble(c.x) << "\n"; });
+  out << "# Rows " << walk.rows() << "\n";
+  walk.Rows([&](const RowSol& r) { out << name(r.name) << ' ' << CaseDouble(r.act) << "\n"; });
+  out << "\n# Dual solution values\n" << feasible << "\n";
+  out << "# Columns " << walk.cols() << "\n";
+  walk.Cols([&](const ColSol& c) { out << c.name << ' ' << CaseDouble(c.z) << "\n"; });
+  out << "# Rows " << walk.rows() << "\n";
+  walk.Rows([&](const RowSol& r) { out << r.name << ' ' << CaseDouble(r.dual) << "\n"; });
 }
 
 // ---- CSV ----

@@ -1,44 +1,25 @@
 // run: the whole pipeline on one model, every stage through the files a user
 // would hand from one program to the next.
-#include <filesystem>
 #include <sstream>
 
 #include "bridge.h"
 #include "presolve.h"
+#include "replay.h"
 #include "report.h"
 
 namespace postsolve::kit {
 
 namespace {
 
-// The report goes where the postsolve program would write it: the log's
-// directory. The working directory is changed for the replay and restored.
-class WorkIn {
- public:
-  explicit WorkIn(const std::string& dir) : saved_(std::filesystem::current_path()) {
-    std::filesystem::current_path(dir);
-  }
-  ~WorkIn() {
-    std::error_code ec;
-    std::filesystem::current_path(saved_, ec);
-  }
-  WorkIn(const WorkIn&) = delete;
-  WorkIn& operator=(const WorkIn&) = delete;
-
- private:
-  std::filesystem::path saved_;
-};
-
-// The replay and the report, as the postsolve program makes them; returns the
-// report's path and hands back the replay's warnings.
+// The replay and the report, as the postsolve program makes them, in the log's
+// directory; returns the report's path and hands back the replay's warnings.
 std::string WriteReport(const std::string& dir, std::vector<std::string>& warnings) {
-  const std::string absolute = std::filesystem::absolute(dir).string();
-  WorkIn here(absolute);
   PostData pd;
-  Replay(pd);
-  const std::string report = OutRept(pd);
-  warnings = pd.warnings;
-  return absolute + "/" + report;
+  ReplayLog(pd, dir);
+  GetActv(pd);
+  const std::string report = OutRept(pd, dir);
+  warnings = pd.warnings.Lines();
+  return report;
 }
 
 }  // namespace

@@ -1,0 +1,72 @@
+// Feeds arbitrary input files (the layout of fuzz/input.h) through the kit's
+// readers: the dump walk and its summary, then the replay behind check and
+// export with every export format. Properties checked on every input:
+//   - a failure is a PostError (anything else escapes and is reported) whose
+//     message is one non-empty line, as is every warning;
+//   - a dump that completes packs back to exactly the bytes it was given.
+#include <cstdint>
+#include <sstream>
+#include <string>
+
+#include "bridge.h"
+#include "input.h"
+#include "kit.h"
+
+using namespace postsolve;
+
+namespace {
+
+constexpr const char* kTarget = "fuzz_kit";
+
+void DumpPacksBack(const CaseFiles& files) {
+  std::ostringstream text;
+  try {
+    kit::Dump(files, text);
+  } catch (const PostError& e) {
+    fuzzing::CheckOneLine(kTarget, "dump failure message", e.what());
+    return;
+  }
+  CaseFiles back;
+  try {
+    back = ParseCase(text.str());
+  } catch (const PostError& e) {
+    fuzzing::Broken(kTarget, std::string("the dump does not pack: ") + e.what());
+  }
+  if (back.sol != files.sol || back.stk != files.stk || back.bin != files.bin)
+    fuzzing::Broken(kTarget, "the dump packs to other bytes than it was given");
+}
+
+void SummaryAndSolution(const CaseFiles& files) {
+  std::ostringstream out;
+  try {
+    kit::Summary(files, out);
+  } catch (const PostError& e) {
+    fuzzing::CheckOneLine(kTarget, "summary failure message", e.what());
+  }
+  try {
+    const kit::FullSolution sol = kit::Solve(files);
+    for (const std::string& w : sol.warnings) fuzzing::CheckOneLine(kTarget, "warning", w);
+    // The walk the commands stream through measures what the held solution does.
+    kit::SolutionWalk walk(files);
+    std::ostringstream held, walked;
+    kit::PrintCheck(kit::Check(sol, kit::Tolerances{}), held);
+    kit::PrintCheck(kit::Check(walk, kit::Tolerances{}), walked);
+    if (walked.str() != held.str()) fuzzing::Broken(kTarget, "the walked check differs from the held solution's");
+    kit::ExportCsv(walk, out);
+    kit::ExportJson(walk, out);
+    kit::ExportHighs(walk, out);
+  } catch (const PostError& e) {
+    fuzzing::CheckOneLine(kTarget, "failure message", e.what());
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) { return 0; }
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const CaseFiles files = fuzzing::SplitInput(data, size);
+  DumpPacksBack(files);
+  SummaryAndSolution(files);
+  return 0;
+}
