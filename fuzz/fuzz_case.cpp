@@ -38,13 +38,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const PostError&) {
     return 0;  // a case may describe any bytes, malformed ones too
   }
-  CaseFiles back;
-  try {
-    back = ParseCase(dumped.str());
-  } catch (const PostError& e) {
-    fuzzing::Broken(kTarget, std::string("the dump does not pack: ") + e.what());
-  }
-  if (back.sol != files.sol || back.stk != files.stk || back.bin != files.bin)
-    fuzzing::Broken(kTarget, "the dump packs to other bytes than the case");
+  fuzzing::CheckPacksBack(kTarget, files, dumped.str());
   return 0;
 }

@@ -26,14 +26,7 @@ void DumpPacksBack(const CaseFiles& files) {
     fuzzing::CheckOneLine(kTarget, "dump failure message", e.what());
     return;
   }
-  CaseFiles back;
-  try {
-    back = ParseCase(text.str());
-  } catch (const PostError& e) {
-    fuzzing::Broken(kTarget, std::string("the dump does not pack: ") + e.what());
-  }
-  if (back.sol != files.sol || back.stk != files.stk || back.bin != files.bin)
-    fuzzing::Broken(kTarget, "the dump packs to other bytes than it was given");
+  fuzzing::CheckPacksBack(kTarget, files, text.str());
 }
 
 void SummaryAndSolution(const CaseFiles& files) {

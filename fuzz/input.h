@@ -31,6 +31,18 @@ inline void CheckOneLine(const char* target, const char* kind, std::string_view 
     Broken(target, std::string("a ") + kind + " that is not one line: '" + std::string(text) + "'");
 }
 
+// A dump's text must pack back to exactly the files it was made from.
+inline void CheckPacksBack(const char* target, const postsolve::CaseFiles& files, const std::string& text) {
+  postsolve::CaseFiles back;
+  try {
+    back = postsolve::ParseCase(text);
+  } catch (const postsolve::PostError& e) {
+    Broken(target, std::string("the dump does not pack: ") + e.what());
+  }
+  if (back.sol != files.sol || back.stk != files.stk || back.bin != files.bin)
+    Broken(target, "the dump packs to other bytes than it was made from");
+}
+
 inline postsolve::CaseFiles SplitInput(const std::uint8_t* data, std::size_t size) {
   auto take = [&] {
     std::uint32_t len = 0;

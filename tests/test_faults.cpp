@@ -276,8 +276,9 @@ TEST(FaultName, SlashesStayInTheReportButNotInItsFileName) {
 TEST(FaultName, ControlBytesStayInTheReportButNotInItsFileName) {
   TempDir dir;
   const std::string name = "\x1b[2J\nname\x7f\x01";  // ten bytes or more: printed unpadded
-  RunResult r = RunCase(dir, kSol + "HEADER " + CaseString(name) + " rlo [0] rup [1] rtype \"L\" clo [0 0] cup [1 1]\n" +
-                                 "names \"r\" \"x\" \"y\"\n" + kMatrix + kMaps);
+  RunResult r = RunCase(dir, kSol + "HEADER " + CaseString(name) +
+                                 " rlo [0] rup [1] rtype \"L\" clo [0 0] cup [1 1]\nnames \"r\" \"x\" \"y\"\n" +
+                                 kMatrix + kMaps);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Stray(dir), " _[2J_name__.rpt");
   EXPECT_NE(r.out.find(" report file name " + LeftDots("_[2J_name__.rpt", 36) + "\n"), std::string::npos);

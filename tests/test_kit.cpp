@@ -260,13 +260,15 @@ TEST(KitPack, CaseGrammarFaultsNameTheLine) {
       {"solution 0 0 0\nNULROW 010\n", "case line 2: expected an integer, found '010'"},
       {"solution 0 0 0\nNULROW +1\n", "case line 2: expected an integer, found '+1'"},
       {"solution 0 0 0\nNULROW 0x-1\n", "case line 2: expected an integer, found '0x-1'"},
-      {"solution 0 0 0\nraw 11 b 256\n", "case line 2: a byte value is 0 to 255, found 256"},
-      {"solution 0 0 0\nraw 11 b -1\n", "case line 2: a byte value is 0 to 255, found -1"},
-      {"solution 0 0 0\nNULROW 1\ngap -1\n", "case line 3: a gap is 0 to 16777216 bytes, found -1"},
-      {"solution 0 0 0\nNULROW 1\ngap 2147483647\n", "case line 3: a gap is 0 to 16777216 bytes, found 2147483647"},
+      {"solution 0 0 0\nraw 11 b 256\n", "case line 2: a byte value is 0 to 255, found '256'"},
+      {"solution 0 0 0\nraw 11 b -1\n", "case line 2: a byte value is 0 to 255, found '-1'"},
+      {"solution 0 0 0\nNULROW 1\ngap -1\n", "case line 3: a gap is 0 to 16777216 bytes, found '-1'"},
+      {"solution 0 0 0\nNULROW 1\ngap 2147483647\n", "case line 3: a gap is 0 to 16777216 bytes, found '2147483647'"},
       {"solution 0 0 0\nraw 11 s \"\\x-1\"\n", "case line 2: bad \\x escape: two hex digits wanted"},
       {"solution 0 0 0\nraw 11 s \"\\x 1\"\n", "case line 2: bad \\x escape: two hex digits wanted"},
       {"solution 0 0 0\nraw 11 s \"\\q\"\n", "case line 2: unknown escape: backslash before \"q\""},
+      // A token quoted in a message stays on one line and shows no control byte.
+      {"solution 0 0 0\n\"a\\nb\\x1b\"\n", "case line 2: expected a record name, found \"a\\x0ab\\x1b\""},
   };
   for (const auto& c : outside) {
     try {

@@ -2,6 +2,7 @@
 
 #include "outfile.h"
 
+#include <algorithm>
 #include <bit>
 #include <cctype>
 #include <cerrno>
@@ -137,6 +138,15 @@ std::vector<Token> Tokenize(std::string_view t) {
   return out;
 }
 
+// A token as a message shows it, on one line and safe for a terminal: in
+// single quotes when it is printable, else as a case string with escapes.
+std::string Shown(const Token& t) {
+  const bool printable = std::all_of(t.text.begin(), t.text.end(), [](char ch) {
+    return static_cast<unsigned char>(ch) >= 0x20 && static_cast<unsigned char>(ch) < 0x7f;
+  });
+  return printable ? "'" + t.text + "'" : CaseString(t.text);
+}
+
 class Parser {
  public:
   explicit Parser(std::string_view text) : toks_(Tokenize(text)) {}
@@ -153,7 +163,7 @@ class Parser {
     Token orderTok{Token::End, "", 0};
     while (Peek().kind != Token::End) {
       const Token& t = Next();
-      if (t.kind != Token::Word) Fail(t, "expected a record name, found '" + t.text + "'");
+      if (t.kind != Token::Word) Fail(t, "expected a record name, found " + Shown(t));
       if (t.text == "names") {
         ByteWriter b;
         while (Peek().kind == Token::String) b.name(Next().text);
@@ -247,13 +257,13 @@ class Parser {
                        !(base == 10 && digits.size() > 1 && digits[0] == '0');
     if (t.kind != Token::Word || !plain || ec != std::errc() || end != digits.data() + digits.size() ||
         v < INT32_MIN || v > INT32_MAX)
-      Fail(t, "expected an integer, found '" + t.text + "'");
+      Fail(t, "expected an integer, found " + Shown(t));
     return static_cast<int>(v);
   }
   int Byte() {
     const Token& t = Peek();
     const int v = Int();
-    if (v < 0 || v > 255) Fail(t, "a byte value is 0 to 255, found " + t.text);
+    if (v < 0 || v > 255) Fail(t, "a byte value is 0 to 255, found " + Shown(t));
     return v;
   }
   // Case files describe test inputs: a gap beyond this is a typing error.
@@ -262,14 +272,14 @@ class Parser {
     const Token& t = Peek();
     const int n = Int();
     if (n < 0 || n > kMaxGap)
-      Fail(t, "a gap is 0 to " + std::to_string(kMaxGap) + " bytes, found " + t.text);
+      Fail(t, "a gap is 0 to " + std::to_string(kMaxGap) + " bytes, found " + Shown(t));
     return static_cast<std::size_t>(n);
   }
   double Dbl() {
     const Token& t = Next();
     double v = 0;
     if (t.kind != Token::Word || !ReadCaseDouble(t.text, v))
-      Fail(t, "expected a number, found '" + t.text + "'");
+      Fail(t, "expected a number, found " + Shown(t));
     return v;
   }
   std::string Str() {
@@ -359,7 +369,7 @@ class Parser {
     }
     int code = 0;
     while (code < NCODES && CodeName(code) != t.text) ++code;
-    if (code == NCODES) Fail(t, "unknown record '" + t.text + "'");
+    if (code == NCODES) Fail(t, "unknown record " + Shown(t));
     b.i32(code);
     const bool plain = WithPlainPayload(code, [&]<class Payload>(Payload) { Fields<Payload>(b); });
     if (plain) return b.s;
@@ -370,7 +380,7 @@ class Parser {
       case COLMAP:
       case ROWMAP: WriteMapPayload(b, Ints()); break;
       case FORROW: ForRow(b); break;
-      default: Fail(t, "record '" + t.text + "' has no case syntax");
+      default: Fail(t, "record " + Shown(t) + " has no case syntax");
     }
     return b.s;
   }
@@ -416,7 +426,7 @@ class Parser {
     for (;;) {
       const Token& tag = Next();
       if (tag.kind == Token::Punct || tag.text.size() != 1)
-        Fail(tag, "expected a one-letter tag, found '" + tag.text + "'");
+        Fail(tag, "expected a one-letter tag, found " + Shown(tag));
       b.byte(tag.text[0]);
       if (tag.text[0] == kForRowEnd) break;
       Fields<ForRowItem>(b);
