@@ -220,6 +220,16 @@ void ReplaceFile(const std::string& path, std::string_view bytes, bool makeDirs)
   out.Commit();
 }
 
+void ReplaceFiles(const std::vector<std::pair<std::string, std::string_view>>& files) {
+  std::vector<std::unique_ptr<AtomicFile>> outs;
+  for (const auto& [path, bytes] : files) {
+    outs.push_back(std::make_unique<AtomicFile>(path, true));
+    outs.back()->Put(bytes);
+    outs.back()->Finish();
+  }
+  for (auto& out : outs) out->Commit();
+}
+
 AtomicFileBuf::int_type AtomicFileBuf::overflow(int_type ch) {
   if (traits_type::eq_int_type(ch, traits_type::eof())) return traits_type::not_eof(ch);
   const char c = traits_type::to_char_type(ch);

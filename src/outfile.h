@@ -7,6 +7,8 @@
 #include <streambuf>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace postsolve {
 
@@ -46,6 +48,10 @@ class AtomicFile {
 // Writes `bytes` through an AtomicFile: `path` is either left alone or
 // replaced whole.
 void ReplaceFile(const std::string& path, std::string_view bytes, bool makeDirs = false);
+// Writes a set of files that belong together (creating missing directories):
+// every one is complete and on disk before any replaces its old file, so a
+// failure leaves the old set as it was.
+void ReplaceFiles(const std::vector<std::pair<std::string, std::string_view>>& files);
 
 // A stream buffer over an AtomicFile, for writers that take a std::ostream.
 // A write error sets the stream's badbit; the file keeps the error, and its

@@ -7,9 +7,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <fstream>
 #include <functional>
-#include <memory>
 
 #include "outfile.h"
 
@@ -272,16 +270,7 @@ std::string StackBytes(const std::vector<int>& offsets) {
 }
 
 void WriteInputFiles(std::string_view sol, std::string_view stk, std::string_view bin, const std::string& dir) {
-  const std::pair<const char*, std::string_view> parts[] = {{SOLFILE, sol}, {STKFILE, stk}, {BINFILE, bin}};
-  // All three complete and on disk before any replaces its old file, so a
-  // failed write leaves the old set as it was.
-  std::vector<std::unique_ptr<AtomicFile>> outs;
-  for (const auto& [name, bytes] : parts) {
-    outs.push_back(std::make_unique<AtomicFile>(dir + "/" + name, true));
-    outs.back()->Put(bytes);
-    outs.back()->Finish();
-  }
-  for (auto& out : outs) out->Commit();
+  ReplaceFiles({{dir + "/" + SOLFILE, sol}, {dir + "/" + STKFILE, stk}, {dir + "/" + BINFILE, bin}});
 }
 
 }  // namespace postsolve

@@ -397,10 +397,12 @@ Model ReadModel(const std::string& path) {
 // Written here rather than through CoinMpsIO, whose writer rounds values to
 // 15 digits: every number is the shortest text that reads back to the same
 // double, so that a solver given the file solves exactly this model.
-void WriteMps(const Model& model, const std::string& path) {
+std::string MpsText(const Model& model) {
   std::ostringstream mps;
   WriteFreeMps(model, mps);
-  ReplaceFile(path, mps.str());
+  return mps.str();
 }
+
+void WriteMps(const Model& model, const std::string& path) { ReplaceFile(path, MpsText(model)); }
 
 }  // namespace postsolve::kit

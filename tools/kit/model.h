@@ -35,7 +35,9 @@ struct Model {
 // chosen by its name (.lp, else MPS). A malformed file, a quadratic or SOS
 // section throws PostError naming the file, the line where known, and the reason.
 Model ReadModel(const std::string& path);
-// Writes the model as free MPS with its names; throws PostError on a write failure.
+// The model as free MPS text with its names; a name MPS cannot carry throws PostError.
+std::string MpsText(const Model& model);
+// Writes MpsText to `path`, atomically; throws PostError on a write failure.
 void WriteMps(const Model& model, const std::string& path);
 
 }  // namespace postsolve::kit
