@@ -96,8 +96,8 @@ bool Presolver::DoubletonRow(int i) {
   if (!on(DBLROW) || !lp_.RowInPlay(i) || lp_.rowCount[i] != 2 || !Equality(lp_, i)) return false;
   const Entries& row = lp_.Row(i);
   const int first = lp_.colCount[row[0].first] == 1 && !lp_.impliedBound[row[0].first] ? 0 : 1;
-  const auto [j, aj] = row[first];
-  const auto [k, ak] = row[1 - first];
+  const int j = row[first].first, k = row[1 - first].first;
+  const double aj = row[first].second, ak = row[1 - first].second;  // plain names: lambdas capture them
   if (j == k || lp_.colCount[j] != 1 || lp_.impliedBound[j] || lp_.impliedBound[k]) return false;
   if (std::fabs(aj) < opt_.pivotTol || std::fabs(ak) < opt_.pivotTol) return false;
   const double b = lp_.rlo[i];
