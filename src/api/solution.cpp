@@ -85,8 +85,7 @@ const char* StatusWord(int status) { return StatusName(status); }
 
 Solution Replay(const std::string& dir) {
   auto state = std::make_unique<Solution::State>();
-  ReplayLog(state->pd, dir.empty() ? std::string(".") : dir);
-  GetActv(state->pd);
+  postsolve::Replay(state->pd, dir.empty() ? std::string(".") : dir);
   state->Complete();
   return Solution(std::move(state));
 }

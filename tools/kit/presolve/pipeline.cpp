@@ -4,7 +4,6 @@
 
 #include "bridge.h"
 #include "presolve.h"
-#include "replay.h"
 #include "report.h"
 
 namespace postsolve::kit {
@@ -15,8 +14,7 @@ namespace {
 // directory; returns the report's path and hands back the replay's warnings.
 std::string WriteReport(const std::string& dir, std::vector<std::string>& warnings) {
   PostData pd;
-  ReplayLog(pd, dir);
-  GetActv(pd);
+  Replay(pd, dir);
   const std::string report = OutRept(pd, dir);
   warnings = pd.warnings.Lines();
   return report;
