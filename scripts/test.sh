@@ -11,6 +11,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 jobs=$(nproc)
+# New build directories use Ninja (setup.sh installs it): it keeps both cores
+# busy to the end of each build. An existing directory keeps its generator.
+if [ -z "${CMAKE_GENERATOR:-}" ] && command -v ninja >/dev/null; then export CMAKE_GENERATOR=Ninja; fi
 step() {
   local t0=$SECONDS
   "$@"

@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <regex>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -169,9 +168,37 @@ RunResult RunCase(const TempDir& dir, std::string_view caseText) {
   return RunPostsolve(dir.path());
 }
 
+namespace {
+
+// Length of the elapsed-time text at `at` (" elapse time ... 1.23 sec"), or 0.
+std::size_t ElapsedTimeAt(std::string_view log, std::size_t at) {
+  static constexpr std::string_view kLead = " elapse time ";
+  auto isDigit = [&](std::size_t i) { return i < log.size() && log[i] >= '0' && log[i] <= '9'; };
+  if (log.substr(at, kLead.size()) != kLead) return 0;
+  std::size_t i = at + kLead.size();
+  const std::size_t dots = i;
+  while (i < log.size() && log[i] == '.') ++i;
+  if (i == dots || i >= log.size() || log[i++] != ' ' || !isDigit(i)) return 0;
+  while (isDigit(i)) ++i;
+  if (i >= log.size() || log[i++] != '.' || !isDigit(i) || !isDigit(i + 1)) return 0;
+  i += 2;
+  return log.substr(i, 4) == " sec" ? i + 4 - at : 0;
+}
+
+}  // namespace
+
 std::string MaskTime(std::string log) {
-  static const std::regex line(R"( elapse time \.+ [0-9]+\.[0-9]{2} sec)");
-  return std::regex_replace(log, line, " elapse time " + LeftDots(" 0.00 sec", 41));
+  const std::string masked = " elapse time " + LeftDots(" 0.00 sec", 41);
+  std::string out;
+  std::size_t copied = 0;
+  for (std::size_t at = log.find(" elapse time "); at != std::string::npos; at = log.find(" elapse time ", at + 1)) {
+    if (const std::size_t length = ElapsedTimeAt(log, at)) {
+      out.append(log, copied, at - copied).append(masked);
+      copied = at + length;
+      at = copied - 1;
+    }
+  }
+  return out.append(log, copied, std::string::npos);
 }
 
 int CountLines(const std::string& text) {

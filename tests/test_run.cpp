@@ -81,6 +81,15 @@ std::string WithSolutionStatus(std::string caseText, int status) {
   return caseText;
 }
 
+// The logs are compared with the elapsed time masked, and nothing else.
+TEST(Run, MaskTimeHidesTheElapsedTimeOnly) {
+  const std::string masked = " elapse time " + LeftDots(" 0.00 sec", 41);
+  EXPECT_EQ(MaskTime("a\n elapse time ....... 12.34 sec\n\n elapse time . 0.5 sec\n"),
+            "a\n" + masked + "\n\n elapse time . 0.5 sec\n");
+  EXPECT_EQ(MaskTime(" elapse time .. 3.25 sec elapse time . 1.00 sec"), masked + masked);
+  EXPECT_EQ(MaskTime(" elapse time  1.00 sec"), " elapse time  1.00 sec");
+}
+
 TEST(Run, UnreducedProblemGivesTheExactReportAndLog) {
   TempDir dir;
   RunResult r = RunCase(dir, kDemoCase);
