@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,8 +25,28 @@ const char* const kBanner =
     "\n ===============================\n POST SOLVER ( D R A V -- 1997 )\n"
     " ===============================\n\n";
 
+namespace {
+
+// Where scratch directories go: TMPDIR when set, else memory when it has room,
+// else the system's temporary directory. The damage batteries write tens of
+// thousands of reports, and on a disk the fsync of each costs more than the
+// replay that made it.
+const fs::path& ScratchRoot() {
+  static const fs::path root = [] {
+    if (const char* tmpdir = std::getenv("TMPDIR"); tmpdir && *tmpdir) return fs::path(tmpdir);
+    struct statvfs memory {};
+    if (::statvfs("/dev/shm", &memory) == 0 && ::access("/dev/shm", W_OK | X_OK) == 0 &&
+        static_cast<unsigned long long>(memory.f_bavail) * memory.f_frsize >= (2ULL << 30))
+      return fs::path("/dev/shm");
+    return fs::temp_directory_path();
+  }();
+  return root;
+}
+
+}  // namespace
+
 TempDir::TempDir() {
-  std::string tmpl = (fs::temp_directory_path() / "postsolve-test-XXXXXX").string();
+  std::string tmpl = (ScratchRoot() / "postsolve-test-XXXXXX").string();
   if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
   path_ = tmpl;
 }
