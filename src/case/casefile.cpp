@@ -3,6 +3,7 @@
 #include "outfile.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cctype>
 #include <cerrno>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -37,9 +39,9 @@ std::string CaseDouble(double v) {
   return std::string(buf, end);
 }
 
-bool ReadCaseDouble(const std::string& text, double& out) {
+bool ReadCaseDouble(std::string_view text, double& out) {
   if (text.starts_with("nan:0x")) {
-    const std::string hex = text.substr(6);
+    const std::string_view hex = text.substr(6);
     if (hex.size() != 16) return false;
     std::uint64_t bits = 0;
     auto [end, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), bits, 16);
@@ -47,9 +49,20 @@ bool ReadCaseDouble(const std::string& text, double& out) {
     out = std::bit_cast<double>(bits);
     return out != out;  // only NaNs are written this way
   }
+  // strtod wants a terminated string: a number's text fits the buffer.
+  char buf[64];
+  std::string longer;
+  const char* start = buf;
+  if (text.size() < sizeof buf) {
+    text.copy(buf, text.size());
+    buf[text.size()] = '\0';
+  } else {
+    longer = text;
+    start = longer.c_str();
+  }
   char* end = nullptr;
-  out = std::strtod(text.c_str(), &end);
-  return end != text.c_str() && *end == 0;
+  out = std::strtod(start, &end);
+  return end != start && end == start + text.size();
 }
 
 std::string CaseString(std::string_view bytes) {
@@ -71,19 +84,34 @@ std::string CaseString(std::string_view bytes) {
 
 namespace {
 
+// A token's text views the case text, or for a string with escapes its
+// decoded bytes, which the token list keeps.
 struct Token {
   enum Kind { Word, String, Punct, End } kind;
-  std::string text;
+  std::string_view text;
   int line;
 };
 
-std::vector<Token> Tokenize(std::string_view t) {
-  std::vector<Token> out;
+struct TokenList {
+  std::vector<Token> tokens;
+  std::deque<std::string> decoded;  // never moves what it holds
+};
+
+// The bytes that end a word: blanks, a comment, punctuation, a string.
+constexpr auto kEndsWord = [] {
+  std::array<bool, 256> ends{};
+  for (unsigned char ch : std::string_view(" \t\r\n#[]{}()\"")) ends[ch] = true;
+  return ends;
+}();
+
+TokenList Tokenize(std::string_view t) {
+  TokenList out;
   int line = 1;
   std::size_t i = 0;
   auto fail = [&](const std::string& why) {
     throw PostError("case line " + std::to_string(line) + ": " + why);
   };
+  auto add = [&](Token::Kind kind, std::string_view text) { out.tokens.push_back({kind, text, line}); };
   while (i < t.size()) {
     char ch = t[i];
     if (ch == '\n') {
@@ -94,11 +122,17 @@ std::vector<Token> Tokenize(std::string_view t) {
     } else if (ch == '#') {
       while (i < t.size() && t[i] != '\n') ++i;
     } else if (std::strchr("[]{}()", ch)) {
-      out.push_back({Token::Punct, std::string(1, ch), line});
+      add(Token::Punct, t.substr(i, 1));
       ++i;
     } else if (ch == '"') {
-      std::string s;
-      ++i;
+      const std::size_t start = ++i;
+      while (i < t.size() && t[i] != '"' && t[i] != '\\' && t[i] != '\n') ++i;
+      if (i < t.size() && t[i] == '"') {  // no escapes: the text itself
+        add(Token::String, t.substr(start, i - start));
+        ++i;
+        continue;
+      }
+      std::string s(t.substr(start, i - start));
       for (;;) {
         if (i >= t.size() || t[i] == '\n') fail("unterminated string");
         char c = t[i++];
@@ -126,15 +160,15 @@ std::vector<Token> Tokenize(std::string_view t) {
           fail("unknown escape: backslash before " + CaseString(std::string(1, e)));
         }
       }
-      out.push_back({Token::String, s, line});
+      add(Token::String, out.decoded.emplace_back(std::move(s)));
     } else {
       std::size_t j = i;
-      while (j < t.size() && !std::strchr(" \t\r\n#[]{}()\"", t[j])) ++j;
-      out.push_back({Token::Word, std::string(t.substr(i, j - i)), line});
+      while (j < t.size() && !kEndsWord[static_cast<unsigned char>(t[j])]) ++j;
+      add(Token::Word, t.substr(i, j - i));
       i = j;
     }
   }
-  out.push_back({Token::End, "", line});
+  add(Token::End, "");
   return out;
 }
 
@@ -144,12 +178,14 @@ std::string Shown(const Token& t) {
   const bool printable = std::all_of(t.text.begin(), t.text.end(), [](char ch) {
     return static_cast<unsigned char>(ch) >= 0x20 && static_cast<unsigned char>(ch) < 0x7f;
   });
-  return printable ? "'" + t.text + "'" : CaseString(t.text);
+  if (!printable) return CaseString(t.text);
+  std::string quoted(1, '\'');
+  return quoted.append(t.text).append(1, '\'');
 }
 
 class Parser {
  public:
-  explicit Parser(std::string_view text) : toks_(Tokenize(text)) {}
+  explicit Parser(std::string_view text) : list_(Tokenize(text)) {}
 
   CaseFiles Run() {
     CaseFiles files;
@@ -221,9 +257,9 @@ class Parser {
   [[noreturn]] static void Fail(const Token& t, const std::string& why) {
     throw PostError("case line " + std::to_string(t.line) + ": " + why);
   }
-  const Token& Peek() const { return toks_[pos_]; }
+  const Token& Peek() const { return list_.tokens[pos_]; }
   const Token& Next() {
-    const Token& t = toks_[pos_];
+    const Token& t = list_.tokens[pos_];
     if (t.kind != Token::End) ++pos_;
     return t;
   }
@@ -285,7 +321,7 @@ class Parser {
   std::string Str() {
     const Token& t = Next();
     if (t.kind != Token::String) Fail(t, "expected a quoted string");
-    return t.text;
+    return std::string(t.text);
   }
   template <class Item>
   void Group(const char* open, const char* close, Item item) {
@@ -433,7 +469,7 @@ class Parser {
     }
   }
 
-  std::vector<Token> toks_;
+  TokenList list_;
   std::size_t pos_ = 0;
 };
 

@@ -49,7 +49,7 @@ using CaseFiles = InputBuffers;
 // nan:0x.. for a NaN other than the plain quiet one.
 std::string CaseDouble(double v);
 // Reads a double written in the case syntax; false if `text` is not one.
-bool ReadCaseDouble(const std::string& text, double& out);
+bool ReadCaseDouble(std::string_view text, double& out);
 // Bytes as a quoted case string: printable ASCII as is, the rest as \xHH.
 std::string CaseString(std::string_view bytes);
 
