@@ -201,42 +201,19 @@ void FormatChunk(PostData& pd, Chunk& c) {
 // chunks in order while the workers format the chunks after them.
 void WriteTable(PostData& pd, AtomicFile& out, WorkerPool& workers, bool rows) {
   const int total = rows ? pd.m : pd.n;
-  const std::size_t ahead = std::max<std::size_t>(2, workers.size() + 1);
-  std::deque<std::pair<std::unique_ptr<Chunk>, std::future<void>>> queue;
-  std::vector<std::unique_ptr<Chunk>> spare;  // written chunks, their buffers reused
-  // However this function ends (a write error too), no worker may still be
-  // formatting one of its chunks when they are freed.
-  struct Drain {
-    std::deque<std::pair<std::unique_ptr<Chunk>, std::future<void>>>& queue;
-    ~Drain() {
-      for (auto& entry : queue)
-        if (entry.second.valid()) entry.second.wait();
-    }
-  } drain{queue};
-  auto writeFront = [&] {
-    queue.front().second.get();
-    const Chunk& c = *queue.front().first;
-    out.Put({c.text.get(), c.len});
-    spare.push_back(std::move(queue.front().first));
-    queue.pop_front();
-  };
-  for (int first = 0; first < total; first += kChunkLines) {
-    std::unique_ptr<Chunk> chunk;
-    if (spare.empty()) {
-      chunk = std::make_unique<Chunk>();
-    } else {
-      chunk = std::move(spare.back());
-      spare.pop_back();
-    }
-    chunk->rows = rows;
-    chunk->first = first;
-    chunk->count = std::min(kChunkLines, total - first);
-    ReadNames(pd.fbin, *chunk);
-    if (queue.size() >= ahead) writeFront();
-    Chunk* c = chunk.get();
-    queue.emplace_back(std::move(chunk), workers.Submit([&pd, c] { FormatChunk(pd, *c); }));
-  }
-  while (!queue.empty()) writeFront();
+  int first = 0;
+  PipeChunks<Chunk>(
+      workers,
+      [&](Chunk& c) {
+        if (first >= total) return false;
+        c.rows = rows;
+        c.first = first;
+        c.count = std::min(kChunkLines, total - first);
+        first += c.count;
+        ReadNames(pd.fbin, c);
+        return true;
+      },
+      [&pd](Chunk& c) { FormatChunk(pd, c); }, [&out](const Chunk& c) { out.Put({c.text.get(), c.len}); });
 }
 
 std::string TableHead(const char* last) {

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -52,5 +53,47 @@ class WorkerPool {
   bool closing_ = false;
   std::vector<std::thread> threads_;
 };
+
+// Output made a chunk at a time, in order: `fill` gathers a chunk's input on
+// this thread and says whether there was any, `format` turns it into text on
+// a worker, `put` writes the finished chunks on this thread in the order they
+// were filled. At most one more chunk than there are workers is in flight, and
+// written chunks are filled again, so memory stays a few chunks whatever the
+// length. However it ends (an exception from any of the three too), no worker
+// is still formatting a chunk when the chunks are freed.
+template <class Chunk, class Fill, class Format, class Put>
+void PipeChunks(WorkerPool& workers, Fill fill, Format format, Put put) {
+  using Entry = std::pair<std::unique_ptr<Chunk>, std::future<void>>;
+  const std::size_t ahead = std::max<std::size_t>(2, workers.size() + 1);
+  std::deque<Entry> queue;
+  std::vector<std::unique_ptr<Chunk>> spare;
+  struct Drain {
+    std::deque<Entry>& queue;
+    ~Drain() {
+      for (Entry& entry : queue)
+        if (entry.second.valid()) entry.second.wait();
+    }
+  } drain{queue};
+  auto putFront = [&] {
+    queue.front().second.get();
+    put(std::as_const(*queue.front().first));
+    spare.push_back(std::move(queue.front().first));
+    queue.pop_front();
+  };
+  for (;;) {
+    std::unique_ptr<Chunk> chunk;
+    if (spare.empty()) {
+      chunk = std::make_unique<Chunk>();
+    } else {
+      chunk = std::move(spare.back());
+      spare.pop_back();
+    }
+    if (!fill(*chunk)) break;
+    if (queue.size() >= ahead) putFront();
+    Chunk* c = chunk.get();
+    queue.emplace_back(std::move(chunk), workers.Submit([&format, c] { format(*c); }));
+  }
+  while (!queue.empty()) putFront();
+}
 
 }  // namespace postsolve

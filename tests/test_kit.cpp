@@ -600,6 +600,21 @@ std::string WideCase(int n) {
   return t.str();
 }
 
+// Text that the workers make a chunk at a time comes out in the walk's order.
+TEST(KitAtScale, FormattedWalksKeepTheWalksOrder) {
+  kit::SolutionWalk walk(ParseCase(WideCase(20000)));
+  auto show = [](std::size_t index, const kit::ColSol& c) {
+    return std::to_string(index) + ' ' + c.name + ' ' + CaseDouble(c.x) + '\n';
+  };
+  std::string walked;
+  std::size_t index = 0;
+  walk.Cols([&](const kit::ColSol& c) { walked += show(index++, c); });
+  std::ostringstream formatted;
+  walk.FormatCols([&](const kit::ColSol& c, std::size_t i, std::string& text) { text += show(i, c); }, formatted);
+  EXPECT_EQ(index, 20000u);  // several chunks
+  EXPECT_EQ(formatted.str(), walked);
+}
+
 TEST(KitAtScale, CommandsOnDiskGiveWhatTheyGiveInMemory) {
   const CaseFiles files = ParseCase(WideCase(60000));
   TempDir dir, scratch;

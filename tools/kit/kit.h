@@ -106,12 +106,25 @@ class SolutionWalk {
   // left at |c_j|.
   void Rows(const std::function<void(const RowSol&)>& fn);
   void Cols(const std::function<void(const ColSol&)>& fn, bool scaled = false);
+  // The same walks for text: `format` appends one item's text (its index
+  // counts from 0); it runs on worker threads, several chunks of items at a
+  // time, so it must keep no state of its own. The texts reach `out` in order.
+  template <class Item>
+  using Formatter = std::function<void(const Item&, std::size_t index, std::string& text)>;
+  void FormatRows(const Formatter<RowSol>& format, std::ostream& out);
+  void FormatCols(const Formatter<ColSol>& format, std::ostream& out);
   // Fails, naming the file, when an input on disk changed since it was opened.
   void CheckInputs() const;
   const PostData& state() const { return pd_; }
 
  private:
   void CheckNames();
+  // Walks in the name section: from the first row's, or the first column's,
+  // then each item in turn.
+  void StartRows();
+  void StartCols();
+  void ReadRow(std::size_t r, RowSol& row);
+  void ReadCol(std::size_t c, ColSol& col, bool scaled);
   PostData pd_;
   std::size_t namesAt_ = 0;  // the name section in the record file
 };

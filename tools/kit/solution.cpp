@@ -12,6 +12,7 @@
 
 #include "kit.h"
 #include "report.h"
+#include "workers.h"
 
 namespace postsolve::kit {
 
@@ -76,34 +77,98 @@ double SolutionWalk::Objective() const {
   return obj;
 }
 
+void SolutionWalk::StartRows() { pd_.fbin.seek(namesAt_); }
+
+void SolutionWalk::StartCols() {
+  StartRows();
+  for (int i = 0; i < pd_.m; ++i) NextName(pd_.fbin, "row", i);
+}
+
+void SolutionWalk::ReadRow(std::size_t r, RowSol& row) {
+  const RowClass cls = ClassifyRow(pd_.rtype[r]);
+  row = {std::string(NextName(pd_.fbin, "row", static_cast<int>(r))), cls.type, cls.lower ? pd_.rlo[r] : -kInf,
+         cls.upper ? pd_.rup[r] : kInf, pd_.ax[r], pd_.y[r]};
+}
+
+void SolutionWalk::ReadCol(std::size_t c, ColSol& col, bool scaled) {
+  // The size of the terms whose sum is the dual slack: |c_j| + sum |a_ij y_i|.
+  double scale = std::fabs(pd_.c[c]);
+  const SpVec& a = pd_.A->col[c];
+  if (scaled)
+    for (int e = 0; e < a.nz; ++e) scale += std::fabs(a.val[e] * pd_.y[static_cast<std::size_t>(a.ind[e])]);
+  const ColumnClass cls = ClassifyColumn(pd_.clo[c], pd_.cup[c]);
+  col = {std::string(NextName(pd_.fbin, "column", static_cast<int>(c))), cls.type, cls.lower ? pd_.clo[c] : -kInf,
+         cls.upper ? pd_.cup[c] : kInf, pd_.x[c], -pd_.atyc[c], pd_.c[c], scale};
+}
+
 void SolutionWalk::Rows(const std::function<void(const RowSol&)>& fn) {
-  pd_.fbin.seek(namesAt_);
+  StartRows();
   RowSol row;
-  for (int i = 0; i < pd_.m; ++i) {
-    const auto r = static_cast<std::size_t>(i);
-    const RowClass cls = ClassifyRow(pd_.rtype[r]);
-    row = {std::string(NextName(pd_.fbin, "row", i)), cls.type, cls.lower ? pd_.rlo[r] : -kInf,
-           cls.upper ? pd_.rup[r] : kInf, pd_.ax[r], pd_.y[r]};
+  for (std::size_t r = 0; r < static_cast<std::size_t>(pd_.m); ++r) {
+    ReadRow(r, row);
     fn(row);
   }
 }
 
 void SolutionWalk::Cols(const std::function<void(const ColSol&)>& fn, bool scaled) {
-  pd_.fbin.seek(namesAt_);
-  for (int i = 0; i < pd_.m; ++i) NextName(pd_.fbin, "row", i);
+  StartCols();
   ColSol col;
-  for (int j = 0; j < pd_.n; ++j) {
-    const auto c = static_cast<std::size_t>(j);
-    // The size of the terms whose sum is the dual slack: |c_j| + sum |a_ij y_i|.
-    double scale = std::fabs(pd_.c[c]);
-    const SpVec& a = pd_.A->col[c];
-    if (scaled)
-      for (int e = 0; e < a.nz; ++e) scale += std::fabs(a.val[e] * pd_.y[static_cast<std::size_t>(a.ind[e])]);
-    const ColumnClass cls = ClassifyColumn(pd_.clo[c], pd_.cup[c]);
-    col = {std::string(NextName(pd_.fbin, "column", j)), cls.type, cls.lower ? pd_.clo[c] : -kInf,
-           cls.upper ? pd_.cup[c] : kInf, pd_.x[c], -pd_.atyc[c], pd_.c[c], scale};
+  for (std::size_t c = 0; c < static_cast<std::size_t>(pd_.n); ++c) {
+    ReadCol(c, col, scaled);
     fn(col);
   }
+}
+
+namespace {
+
+// Items a chunk of text is made from: enough to keep a worker busy a while,
+// few enough that the chunks in flight stay a few megabytes.
+constexpr std::size_t kTextChunkItems = 8192;
+
+template <class Item>
+struct TextChunk {
+  std::vector<Item> items;
+  std::size_t first = 0;  // the index of items[0]
+  std::string text;
+};
+
+// `read(index, item)` fills the items in order on this thread; the workers
+// format the chunks; this thread writes them in order.
+template <class Item, class Read>
+void FormatInOrder(std::size_t total, Read read, const SolutionWalk::Formatter<Item>& format, std::ostream& out) {
+  // A walk of one chunk is not worth a thread.
+  WorkerPool workers(total > kTextChunkItems ? WorkerPool::Cores() : 0);
+  std::size_t next = 0;
+  PipeChunks<TextChunk<Item>>(
+      workers,
+      [&](TextChunk<Item>& chunk) {
+        if (next >= total) return false;
+        chunk.first = next;
+        chunk.items.resize(std::min(kTextChunkItems, total - next));
+        for (Item& item : chunk.items) read(next++, item);
+        return true;
+      },
+      [&format](TextChunk<Item>& chunk) {
+        chunk.text.clear();
+        for (std::size_t k = 0; k < chunk.items.size(); ++k) format(chunk.items[k], chunk.first + k, chunk.text);
+      },
+      [&out](const TextChunk<Item>& chunk) {
+        out.write(chunk.text.data(), static_cast<std::streamsize>(chunk.text.size()));
+      });
+}
+
+}  // namespace
+
+void SolutionWalk::FormatRows(const Formatter<RowSol>& format, std::ostream& out) {
+  StartRows();
+  FormatInOrder(static_cast<std::size_t>(pd_.m), [this](std::size_t r, RowSol& row) { ReadRow(r, row); }, format,
+                out);
+}
+
+void SolutionWalk::FormatCols(const Formatter<ColSol>& format, std::ostream& out) {
+  StartCols();
+  FormatInOrder(static_cast<std::size_t>(pd_.n), [this](std::size_t c, ColSol& col) { ReadCol(c, col, false); },
+                format, out);
 }
 
 void SolutionWalk::CheckInputs() const { CheckInputsUnchanged(pd_); }
@@ -308,18 +373,18 @@ std::string JsonNumber(double v) {
   return text;
 }
 
-// One object of the rows or columns array, as indented at that depth.
-void JsonObject(std::string& line, bool first, std::initializer_list<std::pair<const char*, std::string>> fields) {
-  line = first ? "\n    {\n" : ",\n    {\n";
+// Appends one object of the rows or columns array, as indented at that depth.
+void JsonObject(std::string& text, bool first, std::initializer_list<std::pair<const char*, std::string>> fields) {
+  text += first ? "\n    {\n" : ",\n    {\n";
   std::size_t left = fields.size();
   for (const auto& [key, value] : fields) {
-    line += "      \"";
-    line += key;
-    line += "\": ";
-    line += value;
-    line += --left > 0 ? ",\n" : "\n";
+    text += "      \"";
+    text += key;
+    text += "\": ";
+    text += value;
+    text += --left > 0 ? ",\n" : "\n";
   }
-  line += "    }";
+  text += "    }";
 }
 
 }  // namespace
@@ -328,45 +393,46 @@ void ExportCsv(SolutionWalk& walk, std::ostream& out) {
   out << "kind,name,type,lower,upper,value,dual\n";
   out << "status," << StatusWord(walk.status()) << ",,,," << walk.status() << ",\n";
   out << "objective,,,,," << CaseDouble(walk.Objective()) << ",\n";
-  std::string line;
-  auto put = [&](const char* kind, const std::string& name, const char* type,
+  auto line = [](std::string& text, const char* kind, const std::string& name, const char* type,
                  std::initializer_list<double> values) {
-    line = kind;
-    line += ',';
-    line += CsvField(name);
-    line += ',';
-    line += type;
+    text += kind;
+    text += ',';
+    text += CsvField(name);
+    text += ',';
+    text += type;
     for (double v : values) {
-      line += ',';
-      line += CaseDouble(v);
+      text += ',';
+      text += CaseDouble(v);
     }
-    line += '\n';
-    out << line;
+    text += '\n';
   };
-  walk.Rows([&](const RowSol& r) { put("row", r.name, r.type, {r.lo, r.up, r.act, r.dual}); });
-  walk.Cols([&](const ColSol& c) { put("column", c.name, c.type, {c.lo, c.up, c.x, c.z}); });
+  walk.FormatRows([&](const RowSol& r, std::size_t, std::string& text) {
+    line(text, "row", r.name, r.type, {r.lo, r.up, r.act, r.dual});
+  }, out);
+  walk.FormatCols([&](const ColSol& c, std::size_t, std::string& text) {
+    line(text, "column", c.name, c.type, {c.lo, c.up, c.x, c.z});
+  }, out);
 }
 
 void ExportJson(SolutionWalk& walk, std::ostream& out) {
   out << "{\n  \"name\": " << JsonText(walk.name()) << ",\n  \"status\": " << walk.status()
       << ",\n  \"status_word\": " << JsonText(StatusWord(walk.status()))
       << ",\n  \"objective\": " << JsonNumber(walk.Objective()) << ",\n  \"rows\": [";
-  std::string line;
-  bool first = true;
   // Rows and columns alike but for the keys of their last two fields.
-  auto item = [&](const std::string& name, const char* type, double lo, double up,
-                  std::pair<const char*, double> value, std::pair<const char*, double> dual) {
-    JsonObject(line, first, {{"name", JsonText(name)}, {"type", JsonText(type)}, {"lower", JsonNumber(lo)},
+  auto item = [](std::string& text, bool first, const std::string& name, const char* type, double lo, double up,
+                 std::pair<const char*, double> value, std::pair<const char*, double> dual) {
+    JsonObject(text, first, {{"name", JsonText(name)}, {"type", JsonText(type)}, {"lower", JsonNumber(lo)},
                              {"upper", JsonNumber(up)}, {value.first, JsonNumber(value.second)},
                              {dual.first, JsonNumber(dual.second)}});
-    out << line;
-    first = false;
   };
-  walk.Rows([&](const RowSol& r) { item(r.name, r.type, r.lo, r.up, {"activity", r.act}, {"dual", r.dual}); });
-  out << (first ? "],\n  \"columns\": [" : "\n  ],\n  \"columns\": [");
-  first = true;
-  walk.Cols([&](const ColSol& c) { item(c.name, c.type, c.lo, c.up, {"value", c.x}, {"dual_slack", c.z}); });
-  out << (first ? "]\n}\n" : "\n  ]\n}\n");
+  walk.FormatRows([&](const RowSol& r, std::size_t index, std::string& text) {
+    item(text, index == 0, r.name, r.type, r.lo, r.up, {"activity", r.act}, {"dual", r.dual});
+  }, out);
+  out << (walk.rows() == 0 ? "],\n  \"columns\": [" : "\n  ],\n  \"columns\": [");
+  walk.FormatCols([&](const ColSol& c, std::size_t index, std::string& text) {
+    item(text, index == 0, c.name, c.type, c.lo, c.up, {"value", c.x}, {"dual_slack", c.z});
+  }, out);
+  out << (walk.cols() == 0 ? "]\n}\n" : "\n  ]\n}\n");
 }
 
 }  // namespace postsolve::kit
