@@ -11,13 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
-#include <functional>
-#include <future>
+#include <memory>
 #include <new>
-#include <optional>
-#include <system_error>
-#include <thread>
 #include <string>
 #include <utility>
 
