@@ -199,15 +199,22 @@ void ExportHighs(SolutionWalk& walk, std::ostream& out) {
   const char* const feasible = walk.status() == 0 ? "Feasible" : "Infeasible";
   out << "Model status\n" << HighsStatusWord(walk.status()) << "\n\n# Primal solution values\n" << feasible
       << "\nObjective " << CaseDouble(walk.Objective()) << "\n";
+  // The names are checked: the four lists are formatted on the workers.
+  auto put = [](std::string& text, const std::string& itemName, double v) {
+    text += itemName;
+    text += ' ';
+    text += CaseDouble(v);
+    text += '\n';
+  };
   out << "# Columns " << walk.cols() << "\n";
-  walk.Cols([&](const ColSol& c) { out << name(c.name) << ' ' << CaseDouble(c.x) << "\n"; });
+  walk.FormatCols([&](const ColSol& c, std::size_t, std::string& text) { put(text, c.name, c.x); }, out);
   out << "# Rows " << walk.rows() << "\n";
-  walk.Rows([&](const RowSol& r) { out << name(r.name) << ' ' << CaseDouble(r.act) << "\n"; });
+  walk.FormatRows([&](const RowSol& r, std::size_t, std::string& text) { put(text, r.name, r.act); }, out);
   out << "\n# Dual solution values\n" << feasible << "\n";
   out << "# Columns " << walk.cols() << "\n";
-  walk.Cols([&](const ColSol& c) { out << c.name << ' ' << CaseDouble(c.z) << "\n"; });
+  walk.FormatCols([&](const ColSol& c, std::size_t, std::string& text) { put(text, c.name, c.z); }, out);
   out << "# Rows " << walk.rows() << "\n";
-  walk.Rows([&](const RowSol& r) { out << r.name << ' ' << CaseDouble(r.dual) << "\n"; });
+  walk.FormatRows([&](const RowSol& r, std::size_t, std::string& text) { put(text, r.name, r.dual); }, out);
 }
 
 // ---- CSV ----
