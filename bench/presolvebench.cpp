@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "model.h"
-#include "presolve/presolve.h"
+#include "postsolve/model.h"
+#include "postsolve/presolve.h"
 
 using namespace postsolve;
 
@@ -43,9 +43,9 @@ std::string Named(char letter, long number) {
   return name;
 }
 
-kit::Model Generate(long entries) {
+Model Generate(long entries) {
   Rng rng{static_cast<std::uint64_t>(entries)};
-  kit::Model model;
+  Model model;
   model.path = "generated";
   model.name = Named('G', entries);
   const int m = static_cast<int>(entries / 10), n = static_cast<int>(entries / 5);
@@ -103,14 +103,14 @@ int main(int argc, char** argv) {
   double firstTime = 0;
   long firstEntries = 0;
   for (long entries : sizes) {
-    const kit::Model model = Generate(entries);
+    const Model model = Generate(entries);
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpuStart = std::clock();
-    const kit::PresolveResult result = kit::Presolve(model, kit::PresolveOptions{});
+    const PresolveResult result = Presolve(model, PresolveOptions{});
     const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     long records = 0;
-    for (RecordCode k : kit::kReductionKinds) records += result.counts[AsInt(k)];
+    for (Reduction k : kReductionKinds) records += result.counts[AsInt(k)];
     std::printf("%9ld entries, %7d rows, %7d columns: presolved in %.3f s wall, %.3f s CPU "
                 "(%.2f M entries/s of CPU); "
                 "%ld reductions, after %d rows, %d columns, %ld entries, log %.1f MB\n",
@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
                 static_cast<double>(model.index.size()) / cpu / 1e6, records, result.reduced.rows(),
                 result.reduced.cols(), result.entriesAfter, static_cast<double>(result.bin.size()) / 1e6);
     std::printf("          by kind:");
-    for (RecordCode k : kit::kReductionKinds) std::printf(" %s %ld", CodeName(k).c_str(), result.counts[AsInt(k)]);
+    for (Reduction k : kReductionKinds) std::printf(" %s %ld", ReductionName(k).c_str(), result.counts[AsInt(k)]);
     std::printf("\n");
     if (firstEntries == 0) {
       firstTime = cpu;

@@ -8,9 +8,11 @@
 #include <sstream>
 #include <string>
 
-#include "bridge.h"
+#include "measures.h"
+#include "postsolve/solve.h"
 #include "input.h"
 #include "kit.h"
+#include "measures.h"
 
 using namespace postsolve;
 
@@ -37,13 +39,13 @@ void SummaryAndSolution(const CaseFiles& files) {
     fuzzing::CheckOneLine(kTarget, "summary failure message", e.what());
   }
   try {
-    const kit::FullSolution sol = kit::Solve(files);
+    const FullSolution sol = CollectSolution(files);
     for (const std::string& w : sol.warnings) fuzzing::CheckOneLine(kTarget, "warning", w);
     // The walk the commands stream through measures what the held solution does.
-    kit::SolutionWalk walk(files);
+    SolutionWalk walk(files);
     std::ostringstream held, walked;
-    kit::PrintCheck(kit::Check(sol, kit::Tolerances{}), held);
-    kit::PrintCheck(kit::Check(walk, kit::Tolerances{}), walked);
+    PrintCheck(Check(sol, Tolerances{}), held);
+    PrintCheck(Check(walk, Tolerances{}), walked);
     if (walked.str() != held.str()) fuzzing::Broken(kTarget, "the walked check differs from the held solution's");
     kit::ExportCsv(walk, out);
     kit::ExportJson(walk, out);

@@ -1,7 +1,8 @@
-// The Python module `postsolve`: the library's replay, report and log writer,
-// and the kit's optimality measures. A Solution's vectors come out as
-// read-only float64 numpy arrays over the Solution's own storage, each
-// keeping the Solution alive; nothing is copied.
+// The Python module `postsolve`: the library's pipeline through its public
+// headers only: model files, presolve, Clp, the replay and its report, check,
+// verify, run, and the log writer. A Solution's vectors come out as read-only
+// float64 numpy arrays over the Solution's own storage, each keeping the
+// Solution alive; nothing is copied. A Model's arrays are copies.
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
@@ -9,12 +10,15 @@
 #include <pybind11/stl/filesystem.h>
 
 #include <filesystem>
+#include <optional>
 #include <sstream>
 
-#include "bridge.h"
-#include "kit.h"
-#include "model.h"
+#include "postsolve/check.h"
+#include "postsolve/model.h"
 #include "postsolve/postsolve.h"
+#include "postsolve/presolve.h"
+#include "postsolve/run.h"
+#include "postsolve/solve.h"
 
 namespace py = pybind11;
 using namespace postsolve;
@@ -41,7 +45,7 @@ Solution ReplayBytes(py::bytes sol, py::bytes stk, py::bytes bin) {
   return Replay(s, t, b);
 }
 
-py::dict MeasureDict(const kit::Measure& m) {
+py::dict MeasureDict(const Measure& m) {
   py::dict d;
   d["label"] = m.label;
   d["value"] = m.value;
@@ -52,54 +56,86 @@ py::dict MeasureDict(const kit::Measure& m) {
   return d;
 }
 
+py::list MeasureList(const CheckResult& res) {
+  py::list measures;
+  for (const Measure& m : res.measures) measures.append(MeasureDict(m));
+  return measures;
+}
+
 // Paths come as str or any os.PathLike.
 using Path = std::filesystem::path;
 
-py::dict Check(const Path& dir, const kit::Tolerances& tol) {
-  kit::CheckResult res;
-  std::vector<std::string> warnings;
-  {
-    py::gil_scoped_release unlocked;
-    const kit::FullSolution sol = kit::Solve(kit::LoadDir(dir.string()));
-    warnings = sol.warnings;
-    res = kit::Check(sol, tol);
-  }
-  py::list measures;
-  for (const kit::Measure& m : res.measures) measures.append(MeasureDict(m));
+py::dict CheckDict(const CheckResult& res) {
   py::dict out;
-  out["measures"] = measures;
+  out["measures"] = MeasureList(res);
   out["objective"] = res.objective;
   out["passed"] = res.pass();
-  out["warnings"] = warnings;
+  out["warnings"] = res.warnings;
   return out;
 }
 
-// verify: the replayed solution measured against the model file, then the
-// log's problem compared with it; the text postsolve-kit verify prints.
-py::dict Verify(const Path& model, const Path& dir, const kit::Tolerances& tol) {
-  std::ostringstream text;
-  int status = kit::kOk;
-  {
-    py::gil_scoped_release unlocked;
-    kit::LoggedProblem logged;
-    const kit::FullSolution sol = kit::Solve(kit::LoadDir(dir.string()), &logged);
-    const kit::Model m = kit::ReadModel(model.string());
-    try {
-      status = kit::Verify(sol, logged, m, tol, text);
-    } catch (const kit::NameMismatch& e) {
-      throw Error(e.what());
-    }
-  }
+py::dict VerifyDict(const VerifyResult& res) {
   py::dict out;
-  out["passed"] = status == kit::kOk;
-  out["text"] = text.str();
+  out["passed"] = res.passed();
+  out["text"] = res.text;
+  out["objective"] = res.objective;
+  out["measures"] = MeasureList(res.check);
+  out["difference"] = res.difference;
+  out["warnings"] = res.check.warnings;
+  return out;
+}
+
+// A copy of `values` as a new numpy array.
+template <class T>
+py::array_t<T> Array(const std::vector<T>& values) {
+  return py::array_t<T>(static_cast<py::ssize_t>(values.size()), values.data());
+}
+
+// A model given as a Model or as the path of a file to read.
+Model ModelOf(const py::object& modelOrPath) {
+  if (py::isinstance<Model>(modelOrPath)) return modelOrPath.cast<Model>();
+  const Path path = modelOrPath.cast<Path>();
+  py::gil_scoped_release unlocked;
+  return ReadModel(path.string());
+}
+
+PresolveOptions Options(const std::string& only, const std::string& skip, double feasTol, double pivotTol,
+                        int passLimit) {
+  PresolveOptions options;
+  options.feasTol = feasTol;
+  options.pivotTol = pivotTol;
+  options.passLimit = passLimit;
+  options.Select(only, skip);
+  return options;
+}
+
+py::dict PresolveDict(const PresolveResult& result) {
+  py::dict counts;
+  for (Reduction k : kReductionKinds) counts[py::str(ReductionName(k))] = result.count(k);
+  py::dict out;
+  out["counts"] = counts;
+  out["log_name"] = result.logName;
+  out["entries_before"] = result.entriesBefore;
+  out["entries_after"] = result.entriesAfter;
+  out["reduced"] = result.reduced;
+  return out;
+}
+
+py::dict SolveDict(const ClpAnswer& answer) {
+  py::dict out;
+  out["status"] = answer.sol.status;
+  out["status_word"] = StatusWord(answer.sol.status);
+  out["objective"] = answer.objective;
+  out["iterations"] = answer.iterations;
+  out["notes"] = answer.notes;
   return out;
 }
 
 }  // namespace
 
 PYBIND11_MODULE(postsolve, m) {
-  m.doc() = "Replay a presolve log over a reduced LP solution; write presolve logs.";
+  m.doc() = "An LP pipeline: read models, presolve with a log, solve with Clp, replay the log into the "
+            "full solution, check and verify it; write presolve logs.";
   m.attr("__version__") = Version();
   py::register_exception<Error>(m, "Error", PyExc_RuntimeError);
 
@@ -144,11 +180,16 @@ PYBIND11_MODULE(postsolve, m) {
   m.def("replay_bytes", &ReplayBytes, py::arg("sol"), py::arg("stk"), py::arg("bin"),
         "Replays the three files' contents, given as bytes.");
 
-  kit::Tolerances defaults;
+  const Tolerances defaults;
   m.def(
       "check",
       [](const Path& dir, double bound, double rel, double dual, double dualAbs, double comp, double active) {
-        return Check(dir, kit::Tolerances{bound, rel, dual, dualAbs, comp, active});
+        CheckResult res;
+        {
+          py::gil_scoped_release unlocked;
+          res = Check(dir.string(), Tolerances{bound, rel, dual, dualAbs, comp, active});
+        }
+        return CheckDict(res);
       },
       py::arg("dir"), py::arg("bound_tol") = defaults.bound, py::arg("rel_tol") = defaults.rel,
       py::arg("dual_tol") = defaults.dual, py::arg("dual_abs_tol") = defaults.dualAbs,
@@ -158,14 +199,135 @@ PYBIND11_MODULE(postsolve, m) {
 
   m.def(
       "verify",
-      [](const Path& model, const Path& dir, double bound, double rel, double dual, double dualAbs, double comp,
-         double active) { return Verify(model, dir, kit::Tolerances{bound, rel, dual, dualAbs, comp, active}); },
+      [](const py::object& model, const Path& dir, double bound, double rel, double dual, double dualAbs,
+         double comp, double active) {
+        const Model lp = ModelOf(model);
+        VerifyResult res;
+        {
+          py::gil_scoped_release unlocked;
+          res = Verify(lp, dir.string(), Tolerances{bound, rel, dual, dualAbs, comp, active});
+        }
+        return VerifyDict(res);
+      },
       py::arg("model"), py::arg("dir"), py::arg("bound_tol") = defaults.bound, py::arg("rel_tol") = defaults.rel,
       py::arg("dual_tol") = defaults.dual, py::arg("dual_abs_tol") = defaults.dualAbs,
       py::arg("comp_tol") = defaults.comp, py::arg("active_tol") = defaults.active,
-      "`postsolve-kit verify`: DIR's recovered solution measured against MODEL (MPS or LP file), "
-      "rows and columns matched by name, and the log's problem compared with it: a dict of "
-      "passed and the text the kit prints. Names that do not match raise postsolve.Error.");
+      "`postsolve-kit verify`: DIR's recovered solution measured against MODEL (a Model or the path "
+      "of an MPS or LP file), rows and columns matched by name, and the log's problem compared with "
+      "it: a dict of passed, objective (the model's own), measures, difference, warnings and the text "
+      "the kit prints. Names that do not match raise postsolve.Error.");
+
+  py::class_<Model>(m, "Model",
+                    "An LP: minimise (or maximise) cost.x + obj_offset subject to row_lower <= A x <= "
+                    "row_upper and col_lower <= x <= col_upper; a missing bound is -inf / +inf. The "
+                    "matrix is by columns: column j is [start[j], start[j+1]) of index and value. "
+                    "Arrays are copies.")
+      .def_readonly("path", &Model::path)
+      .def_readonly("name", &Model::name)
+      .def_readonly("maximise", &Model::maximise)
+      .def_readonly("obj_offset", &Model::objOffset)
+      .def_readonly("row_names", &Model::rowNames)
+      .def_readonly("col_names", &Model::colNames)
+      .def_readonly("notes", &Model::notes)
+      .def_property_readonly("rows", &Model::rows)
+      .def_property_readonly("cols", &Model::cols)
+      .def_property_readonly("row_lower", [](const Model& lp) { return Array(lp.rlo); })
+      .def_property_readonly("row_upper", [](const Model& lp) { return Array(lp.rup); })
+      .def_property_readonly("col_lower", [](const Model& lp) { return Array(lp.clo); })
+      .def_property_readonly("col_upper", [](const Model& lp) { return Array(lp.cup); })
+      .def_property_readonly("cost", [](const Model& lp) { return Array(lp.cost); })
+      .def_property_readonly("start", [](const Model& lp) { return Array(lp.start); })
+      .def_property_readonly("index", [](const Model& lp) { return Array(lp.index); })
+      .def_property_readonly("value", [](const Model& lp) { return Array(lp.value); })
+      .def(
+          "write_mps", [](const Model& lp, const Path& path) { WriteMps(lp, path.string()); }, py::arg("path"),
+          "Writes the model as free MPS, atomically.")
+      .def("__repr__", [](const Model& lp) {
+        return "<postsolve.Model '" + lp.name + "' " + std::to_string(lp.rows()) + " rows, " +
+               std::to_string(lp.cols()) + " columns, " + std::to_string(lp.index.size()) + " entries>";
+      });
+
+  m.def(
+      "read_model",
+      [](const Path& path) {
+        py::gil_scoped_release unlocked;
+        return ReadModel(path.string());
+      },
+      py::arg("path"), "Reads an MPS file (fixed or free, gzipped too) or an LP file (by its .lp name).");
+
+  const PresolveOptions presolveDefaults;
+  m.def(
+      "presolve",
+      [](const py::object& model, const Path& dir, const std::string& only, const std::string& skip,
+         double feasTol, double pivotTol, int passLimit) {
+        const Model lp = ModelOf(model);
+        const PresolveOptions options = Options(only, skip, feasTol, pivotTol, passLimit);
+        PresolveResult result;
+        {
+          py::gil_scoped_release unlocked;
+          result = Presolve(lp, options);
+          WritePresolveDir(lp, result, dir.string());
+        }
+        return PresolveDict(result);
+      },
+      py::arg("model"), py::arg("dir"), py::arg("only") = "", py::arg("skip") = "",
+      py::arg("feas_tol") = presolveDefaults.feasTol, py::arg("pivot_tol") = presolveDefaults.pivotTol,
+      py::arg("pass_limit") = presolveDefaults.passLimit,
+      "`postsolve-kit presolve`: reduces MODEL (a Model or a path) and writes the log, reduced.mps and "
+      "problem.json into DIR. only and skip name kinds (\"NULROW,FIXCOL\", \"none\", \"all\"). Returns "
+      "a dict of counts by kind, log_name, entries_before, entries_after and the reduced Model.");
+
+  m.def(
+      "solve",
+      [](const Path& dir, int logLevel) {
+        ClpAnswer answer;
+        {
+          py::gil_scoped_release unlocked;
+          answer = Solve(dir.string(), logLevel);
+        }
+        return SolveDict(answer);
+      },
+      py::arg("dir"), py::arg("log_level") = 0,
+      "`postsolve-kit solve`: Clp solves DIR/reduced.mps and DIR/dravfile.sol is written. Returns a "
+      "dict of status, status_word, objective (the model's own), iterations and notes.");
+
+  m.def(
+      "run",
+      [](const py::object& model, const Path& dir, const std::string& only, const std::string& skip,
+         double feasTol, double pivotTol, int passLimit, double bound, double rel, double dual, double dualAbs,
+         double comp, double active) {
+        const Model lp = ModelOf(model);
+        const PresolveOptions options = Options(only, skip, feasTol, pivotTol, passLimit);
+        std::ostringstream text, notes;
+        std::optional<RunResult> result;
+        {
+          py::gil_scoped_release unlocked;
+          result.emplace(Run(lp, dir.string(), options, Tolerances{bound, rel, dual, dualAbs, comp, active},
+                             &text, &notes));
+        }
+        py::dict out;
+        out["objective"] = result->verify.objective;
+        out["passed"] = result->verify.passed();
+        out["verify"] = VerifyDict(result->verify);
+        out["presolve"] = PresolveDict(result->presolve);
+        out["solve"] = SolveDict(result->solve);
+        out["report"] = result->report;
+        out["text"] = text.str();
+        out["notes"] = notes.str();
+        out["solution"] = py::cast(std::move(result->solution));
+        return out;
+      },
+      py::arg("model"), py::arg("dir"), py::arg("only") = "", py::arg("skip") = "",
+      py::arg("feas_tol") = presolveDefaults.feasTol, py::arg("pivot_tol") = presolveDefaults.pivotTol,
+      py::arg("pass_limit") = presolveDefaults.passLimit, py::arg("bound_tol") = defaults.bound,
+      py::arg("rel_tol") = defaults.rel, py::arg("dual_tol") = defaults.dual,
+      py::arg("dual_abs_tol") = defaults.dualAbs, py::arg("comp_tol") = defaults.comp,
+      py::arg("active_tol") = defaults.active,
+      "`postsolve-kit run`: presolve MODEL (a Model or a path) into DIR, solve with Clp, replay into "
+      "the full solution and the report, verify against MODEL. Returns a dict: objective (the model's "
+      "own), passed, solution (a Solution), verify, presolve, solve, report (its path), text (what the "
+      "kit prints) and notes (the replay's warnings, the reader's notes). A stage that fails, or a "
+      "solve that does not end optimal, raises postsolve.Error.");
 
   py::class_<ForcedColumn>(m, "ForcedColumn")
       .def(py::init([](char tag, int j, double xval, double a, double cj, Entries column) {

@@ -81,10 +81,6 @@ void GetActv(PostData& pd) {
 
 // ---- report ----
 
-const char* StatusName(int status) {
-  static const char* const names[] = {"unsolved", "optimal", "infeasible", "unbounded", "difficulty"};
-  return status >= -1 && status <= 3 ? names[status + 1] : "unknown";
-}
 
 namespace {
 
@@ -178,15 +174,14 @@ void FormatChunk(PostData& pd, Chunk& c) {
     start = end;
     const long number = c.first + k + 1;
     if (c.rows) {
-      const RowClass cls = ClassifyRow(pd.rtype[at]);
-      p = LineEnd(LineStart(p, number, name, cls.type), cls.lower ? Number(pd.rlo[at]) : kMinusInf,
-                  Number(pd.ax[at]), cls.upper ? Number(pd.rup[at]) : kPlusInf, Number(pd.y[at]));
+      const RowView row = ViewRow(pd, at);
+      p = LineEnd(LineStart(p, number, name, row.cls.type), row.cls.lower ? Number(row.lo) : kMinusInf,
+                  Number(row.act), row.cls.upper ? Number(row.up) : kPlusInf, Number(row.dual));
     } else {
-      pd.z[at] = -pd.atyc[at];
-      const double lo = pd.clo[at], up = pd.cup[at];
-      const ColumnClass cls = ClassifyColumn(lo, up);
-      p = LineEnd(LineStart(p, number, name, cls.type), cls.lower ? Number(lo) : kMinusInf,
-                  Number(pd.x[at]), cls.upper ? Number(up) : kPlusInf, Number(pd.z[at]));
+      const ColView col = ViewColumn(pd, at);
+      pd.z[at] = col.z;
+      p = LineEnd(LineStart(p, number, name, col.cls.type), col.cls.lower ? Number(col.lo) : kMinusInf,
+                  Number(col.x), col.cls.upper ? Number(col.up) : kPlusInf, Number(col.z));
     }
   }
   c.len = static_cast<std::size_t>(p - c.text.get());

@@ -2,11 +2,11 @@
 // replay has rebuilt the full solution.
 #pragma once
 
-#include <cmath>
 #include <string>
 #include <string_view>
 
 #include "replay.h"
+#include "view.h"
 
 namespace postsolve {
 
@@ -22,41 +22,12 @@ void GetActv(PostData& pd);
 void Replay(PostData& pd, const std::string& dir = "");
 void Replay(PostData& pd, const InputBuffers& files);
 
-// How the report shows a row: its type from the type byte, and which of its
-// sides it shows (a missing side prints as infinity).
-struct RowClass {
-  const char* type;  // EQ LE GE RG
-  bool lower, upper;
-};
-inline RowClass ClassifyRow(char rtype) {
-  switch (rtype) {
-    case 'E': return {"EQ", true, true};
-    case 'L': return {"LE", false, true};
-    case 'G': return {"GE", true, false};
-    default: return {"RG", true, true};
-  }
-}
-// How the report shows a column from its bounds; a bound beyond REPINF is infinite.
-struct ColumnClass {
-  const char* type;  // FR UP LO FX BO
-  bool lower, upper;
-};
-inline ColumnClass ClassifyColumn(double lo, double up) {
-  const bool lower = !(lo < -REPINF), upper = !(up > REPINF);
-  if (!lower && !upper) return {"FR", false, false};
-  if (!lower) return {"UP", false, true};
-  if (!upper) return {"LO", true, false};
-  return {std::fabs(lo - up) < 1e-13 ? "FX" : "BO", true, true};
-}
-
 class AtomicFile;
 // The report into `out`, finished (on disk, not yet renamed into place).
 void WriteReport(PostData& pd, AtomicFile& out);
 // Writes the report in `dir` (the working directory when empty) and renames it
 // into place; returns its path. Reads the names from pd.fbin's current position.
 std::string OutRept(PostData& pd, const std::string& dir = "");
-// The report's word for a solution status.
-const char* StatusName(int status);
 std::string ReportName(std::string_view problem);
 
 // Console.

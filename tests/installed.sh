@@ -3,7 +3,8 @@
 #   tests/installed.sh BUILD_DIR [PYTHON_SITE_DIR PYTHON]
 # installs BUILD_DIR into a scratch prefix, checks what landed there, builds
 # tests/consumer against it with find_package and with pkg-config and runs
-# both on examples/bakery (report byte for byte as the program's), then, when
+# both on examples/bakery (report byte for byte as the program's) and the
+# whole pipeline on finnis (objective and verification), then, when
 # the Python module was built (PYTHON_SITE_DIR, relative to the prefix),
 # imports it from the prefix and compares it with postsolve-kit export.
 set -euo pipefail
@@ -15,11 +16,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
 fail() { echo "installed.sh: $*" >&2; exit 1; }
+finnis=/usr/share/coin/Data/Sample/finnis.mps
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/postsolve bin/postsolve-kit; do [[ -x $prefix/$f ]] || fail "$f was not installed"; done
 headers=$(cd "$prefix/include" && find . -type f | sort | tr '\n' ' ')
-[[ $headers == "./postsolve/error.h ./postsolve/logwriter.h ./postsolve/postsolve.h ./postsolve/version.h " ]] ||
+want="./postsolve/check.h ./postsolve/error.h ./postsolve/logwriter.h ./postsolve/model.h ./postsolve/postsolve.h"
+want+=" ./postsolve/presolve.h ./postsolve/run.h ./postsolve/solve.h ./postsolve/version.h "
+[[ $headers == "$want" ]] ||
   fail "installed headers are: $headers"
 version=$("$prefix/bin/postsolve-kit" --version)
 [[ $version =~ ^postsolve-kit\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "postsolve-kit --version printed '$version'"
@@ -28,11 +32,14 @@ version=$("$prefix/bin/postsolve-kit" --version)
 run_consumer() {
   local exe=$1 out=$work/out-$2
   mkdir -p "$out"
-  "$exe" "$root/examples/bakery" "$out" >"$out/stdout" || fail "$2 consumer failed"
+  "$exe" "$root/examples/bakery" "$out" "$finnis" "$out/finnis" >"$out/stdout" || fail "$2 consumer failed"
   grep -qx "bakery optimal -333.1875 8 12" "$out/stdout" || fail "$2 consumer printed: $(cat "$out/stdout")"
   cmp -s "$out/bakery.rpt" "$root/examples/bakery/expected.report" || fail "$2 consumer's report differs"
   grep -qx "pair x 1 0 z -0 1 version ${version#postsolve-kit }" "$out/stdout" ||
-    fail "$2 consumer's own log: $(tail -1 "$out/stdout")"
+    fail "$2 consumer's own log: $(grep pair "$out/stdout")"
+  # The whole pipeline on finnis: presolve, Clp, replay, report, verify.
+  grep -qx "run FINNIS 172791.0655956 verified" "$out/stdout" || fail "$2 consumer's run: $(grep run "$out/stdout")"
+  [[ -f $out/finnis/FINNIS.rpt && -f $out/finnis/reduced.mps ]] || fail "$2 consumer's run left no report"
 }
 
 cmake -S "$root/tests/consumer" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
@@ -49,6 +56,8 @@ if [[ -n $pydir ]]; then
   cases=("$root/examples/bakery" "$root"/tests/lp/*/)
   PYTHONPATH=$prefix/$pydir "$python" "$root/tests/python/check_module.py" "$prefix/bin/postsolve-kit" \
     "$work/py" "${cases[@]}"
+  PYTHONPATH=$prefix/$pydir "$python" "$root/tests/python/check_pipeline.py" "$prefix/bin/postsolve-kit" \
+    "$work/pipeline" "$finnis"
 else
   echo "installed.sh: the Python module was not built; not checked"
 fi

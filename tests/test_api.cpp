@@ -7,6 +7,7 @@
 
 #include "harness.h"
 #include "kit.h"
+#include "measures.h"
 #include "postsolve/postsolve.h"
 
 namespace {
@@ -101,14 +102,14 @@ TEST(LibraryReplay, MatchesTheKitAndTheProgram) {
     const Solution s = Replay(Source(name));
     const CaseFiles files = ReadCaseFiles(Source(name));
     const Solution m = Replay(files.sol, files.stk, files.bin);
-    const kit::FullSolution k = kit::Solve(files);
+    const FullSolution k = CollectSolution(files);
     ASSERT_EQ(s.rows(), static_cast<int>(k.rows.size()));
     ASSERT_EQ(s.cols(), static_cast<int>(k.cols.size()));
     EXPECT_EQ(s.name(), k.name);
     EXPECT_EQ(s.status(), k.status);
     EXPECT_EQ(s.warnings(), k.warnings);
     for (std::size_t i = 0; i < k.rows.size(); ++i) {
-      const kit::RowSol& r = k.rows[i];
+      const RowSol& r = k.rows[i];
       EXPECT_EQ(s.rowNames()[i], r.name);
       EXPECT_EQ(s.rowTypes()[i], r.type);
       EXPECT_EQ(Bits(s.rowLower()[i]), Bits(r.lo));
@@ -118,7 +119,7 @@ TEST(LibraryReplay, MatchesTheKitAndTheProgram) {
       EXPECT_EQ(Bits(m.y()[i]), Bits(r.dual));
     }
     for (std::size_t j = 0; j < k.cols.size(); ++j) {
-      const kit::ColSol& c = k.cols[j];
+      const ColSol& c = k.cols[j];
       EXPECT_EQ(s.colNames()[j], c.name);
       EXPECT_EQ(s.colTypes()[j], c.type);
       EXPECT_EQ(Bits(s.colLower()[j]), Bits(c.lo));
@@ -128,7 +129,7 @@ TEST(LibraryReplay, MatchesTheKitAndTheProgram) {
       EXPECT_EQ(Bits(m.z()[j]), Bits(c.z));
       EXPECT_EQ(Bits(s.cost()[j]), Bits(c.c));
     }
-    EXPECT_EQ(Bits(s.objective()), Bits(kit::Check(k, kit::Tolerances{}).objective));
+    EXPECT_EQ(Bits(s.objective()), Bits(Check(k, Tolerances{}).objective));
 
     // Twice, to show the second report reads the names afresh.
     TempDir out;

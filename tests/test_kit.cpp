@@ -14,6 +14,7 @@
 
 #include "harness.h"
 #include "kit.h"
+#include "measures.h"
 
 namespace {
 
@@ -341,25 +342,25 @@ std::string TwoColumns(const std::string& x, const std::string& y) {
          "MATRIX c [-1 -2] (0 1) (0 1)\nCOLMAP [0 1]\nROWMAP [0]\n";
 }
 
-kit::CheckResult CheckCase(const std::string& text) {
-  return kit::Check(kit::Solve(ParseCase(text)), kit::Tolerances{});
+CheckResult CheckCase(const std::string& text) {
+  return Check(CollectSolution(ParseCase(text)), Tolerances{});
 }
 
-const kit::Measure& Find(const kit::CheckResult& r, const std::string& label) {
-  for (const kit::Measure& m : r.measures)
+const Measure& Find(const CheckResult& r, const std::string& label) {
+  for (const Measure& m : r.measures)
     if (m.label == label) return m;
   throw std::runtime_error("no measure " + label);
 }
 
 TEST(KitCheck, OptimalSolutionPasses) {
-  const kit::CheckResult r = CheckCase(TwoColumns("1 3", "-1"));
+  const CheckResult r = CheckCase(TwoColumns("1 3", "-1"));
   EXPECT_TRUE(r.pass());
   EXPECT_EQ(r.objective, -7);
-  for (const kit::Measure& m : r.measures) EXPECT_EQ(m.value, 0) << m.label;
+  for (const Measure& m : r.measures) EXPECT_EQ(m.value, 0) << m.label;
 }
 
 TEST(KitCheck, PrimalInfeasibleSolution) {
-  const kit::CheckResult r = CheckCase(TwoColumns("2 3", "-1"));  // cap: 5 > 4
+  const CheckResult r = CheckCase(TwoColumns("2 3", "-1"));  // cap: 5 > 4
   EXPECT_FALSE(r.pass());
   EXPECT_EQ(Find(r, "row bound violation, absolute").value, 1);
   EXPECT_EQ(Find(r, "row bound violation, relative").value, 0.2);  // 1 / (1 + 4)
@@ -370,9 +371,9 @@ TEST(KitCheck, PrimalInfeasibleSolution) {
 
 TEST(KitCheck, DualInfeasibleSolution) {
   // y = 0 on the active row leaves x1 strictly inside its bounds with z1 = -1.
-  const kit::CheckResult r = CheckCase(TwoColumns("1 3", "0"));
+  const CheckResult r = CheckCase(TwoColumns("1 3", "0"));
   EXPECT_FALSE(r.pass());
-  const kit::Measure& sign = Find(r, "column dual slack sign, scaled");
+  const Measure& sign = Find(r, "column dual slack sign, scaled");
   EXPECT_EQ(sign.value, 1);  // |z1| / max(1, |c1| + 0)
   EXPECT_EQ(sign.misses, 1);
   EXPECT_EQ(sign.worst, "column 1 \"x1\"");
@@ -385,7 +386,7 @@ TEST(KitCheck, DualInfeasibleSolution) {
 TEST(KitCheck, WrongSignOnActiveSidesAndNonFiniteValues) {
   // y = +1 on the active <= row is the wrong sign.
   EXPECT_EQ(Find(CheckCase(TwoColumns("1 3", "1")), "row dual sign").value, 1);
-  const kit::CheckResult r = CheckCase(TwoColumns("nan 3", "-1"));
+  const CheckResult r = CheckCase(TwoColumns("nan 3", "-1"));
   EXPECT_FALSE(r.pass());
   EXPECT_EQ(r.nonfinite, 2);  // x1 and the activity of cap
   EXPECT_TRUE(std::isnan(Find(r, "column bound violation, absolute").value));
@@ -400,16 +401,16 @@ TEST(KitCheck, ShippedCasesAgainstTheirKnownState) {
   const RunResult bakery = Kit(scratch, {"check", std::string(SOURCE_DIR) + "/examples/bakery"});
   EXPECT_NE(bakery.out.find("objective c.x                      -333.1875\n"), std::string::npos);
   // afiro-all-kinds: one column misses its dual-slack sign after a rounding in the data.
-  const kit::CheckResult r = kit::Check(kit::Solve(Lp("tests/lp/afiro-all-kinds")), kit::Tolerances{});
+  const CheckResult r = Check(CollectSolution(Lp("tests/lp/afiro-all-kinds")), Tolerances{});
   // Both the unscaled and the scaled dual-sign measure see it, and nothing else.
   long outside = 0;
-  for (const kit::Measure& m : r.measures) outside += !m.within();
+  for (const Measure& m : r.measures) outside += !m.within();
   EXPECT_EQ(outside, 2);
-  const kit::Measure& sign = Find(r, "column dual slack sign, scaled");
+  const Measure& sign = Find(r, "column dual slack sign, scaled");
   EXPECT_EQ(sign.misses, 1);
   EXPECT_NEAR(sign.value, 0.965, 0.001);
   EXPECT_EQ(sign.worst, "column 5 \"X06\"");
-  const kit::Measure& absolute = Find(r, "column dual slack sign, absolute");
+  const Measure& absolute = Find(r, "column dual slack sign, absolute");
   EXPECT_EQ(absolute.misses, 1);
   EXPECT_NEAR(absolute.value, 110.29, 0.01);
   EXPECT_EQ(absolute.worst, "column 5 \"X06\"");
@@ -436,8 +437,8 @@ ROWMAP [0]
 )";
 
 TEST(KitExport, JsonReadsBackToTheBits) {
-  const kit::FullSolution sol = kit::Solve(ParseCase(kExport));
-  kit::SolutionWalk walk(ParseCase(kExport));
+  const FullSolution sol = CollectSolution(ParseCase(kExport));
+  SolutionWalk walk(ParseCase(kExport));
   std::ostringstream out;
   kit::ExportJson(walk, out);
   EXPECT_NE(out.str().find("190.2235649546828,"), std::string::npos) << out.str();
@@ -484,8 +485,8 @@ std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
 }
 
 TEST(KitExport, CsvReadsBackToTheBits) {
-  const kit::FullSolution sol = kit::Solve(ParseCase(kExport));
-  kit::SolutionWalk walk(ParseCase(kExport));
+  const FullSolution sol = CollectSolution(ParseCase(kExport));
+  SolutionWalk walk(ParseCase(kExport));
   std::ostringstream out;
   kit::ExportCsv(walk, out);
   const auto rows = ParseCsv(out.str());
@@ -498,7 +499,7 @@ TEST(KitExport, CsvReadsBackToTheBits) {
   EXPECT_EQ(rows[0], (std::vector<std::string>{"kind", "name", "type", "lower", "upper", "value", "dual"}));
   EXPECT_EQ(rows[1], (std::vector<std::string>{"status", "optimal", "", "", "", "0", ""}));
   EXPECT_EQ(rows[2][0], "objective");
-  EXPECT_EQ(bits(rows[2][5]), Bits(kit::Objective(sol)));
+  EXPECT_EQ(bits(rows[2][5]), Bits(Objective(sol)));
   EXPECT_EQ(rows[3][1], "a,\"b\"");
   EXPECT_EQ(rows[4][1], "x\n1");
   EXPECT_EQ(bits(rows[3][6]), Bits(sol.rows[0].dual));
@@ -602,15 +603,15 @@ std::string WideCase(int n) {
 
 // Text that the workers make a chunk at a time comes out in the walk's order.
 TEST(KitAtScale, FormattedWalksKeepTheWalksOrder) {
-  kit::SolutionWalk walk(ParseCase(WideCase(20000)));
-  auto show = [](std::size_t index, const kit::ColSol& c) {
+  SolutionWalk walk(ParseCase(WideCase(20000)));
+  auto show = [](std::size_t index, const ColSol& c) {
     return std::to_string(index) + ' ' + c.name + ' ' + CaseDouble(c.x) + '\n';
   };
   std::string walked;
   std::size_t index = 0;
-  walk.Cols([&](const kit::ColSol& c) { walked += show(index++, c); });
+  walk.Cols([&](const ColSol& c) { walked += show(index++, c); });
   std::ostringstream formatted;
-  walk.FormatCols([&](const kit::ColSol& c, std::size_t i, std::string& text) { text += show(i, c); }, formatted);
+  walk.FormatCols([&](const ColSol& c, std::size_t i, std::string& text) { text += show(i, c); }, formatted);
   EXPECT_EQ(index, 20000u);  // several chunks
   EXPECT_EQ(formatted.str(), walked);
 }
@@ -632,9 +633,9 @@ TEST(KitAtScale, CommandsOnDiskGiveWhatTheyGiveInMemory) {
   kit::Summary(files, summary);
   EXPECT_EQ(Kit(scratch, {"dump", "--summary", dir.path()}).out, summary.str());
 
-  kit::SolutionWalk walk(files);
+  SolutionWalk walk(files);
   std::ostringstream check, json;
-  kit::PrintCheck(kit::Check(kit::Solve(files), kit::Tolerances{}), check);
+  PrintCheck(Check(CollectSolution(files), Tolerances{}), check);
   EXPECT_EQ(Kit(scratch, {"check", dir.path()}).out, check.str());
   kit::ExportJson(walk, json);
   EXPECT_EQ(Kit(scratch, {"export", "--format", "json", dir.path()}).out, json.str());

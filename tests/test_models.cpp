@@ -6,9 +6,11 @@
 #include <cmath>
 #include <filesystem>
 
-#include "bridge.h"
+#include "kit.h"
+#include "measures.h"
+#include "postsolve/solve.h"
 #include "harness.h"
-#include "model.h"
+#include "postsolve/model.h"
 
 
 namespace {
@@ -70,7 +72,7 @@ const char* const kTiny = "NAME TINY FREE\nROWS\n N obj\n G r1\n L r2\nCOLUMNS\n
 TEST(ModelFile, EveryMpsSectionReadsAsWritten) {
   TempDir dir;
   dir.Write("kinds.mps", kEveryKind);
-  const kit::Model m = kit::ReadModel(dir.File("kinds.mps"));
+  const Model m = ReadModel(dir.File("kinds.mps"));
   const double inf = INFINITY;
   EXPECT_EQ(m.name, "KINDS");
   EXPECT_TRUE(m.maximise);
@@ -86,8 +88,8 @@ TEST(ModelFile, EveryMpsSectionReadsAsWritten) {
   EXPECT_NE(m.notes[0].find("1 integer column"), std::string::npos);
 
   // Written and read back: the same model, the sense and constant included.
-  kit::WriteMps(m, dir.File("back.mps"));
-  const kit::Model back = kit::ReadModel(dir.File("back.mps"));
+  WriteMps(m, dir.File("back.mps"));
+  const Model back = ReadModel(dir.File("back.mps"));
   EXPECT_TRUE(back.maximise);
   EXPECT_EQ(back.objOffset, m.objOffset);
   EXPECT_EQ(back.rlo, m.rlo);
@@ -101,7 +103,7 @@ TEST(ModelFile, LpFormatKeepsTheSenseCostsAndConstant) {
   TempDir dir;
   dir.Write("max.lp", "Maximize\n obj: 3 x + 2 y + 5\nSubject To\n c1: x + y <= 4\n c2: x + 3 y >= -6\n"
                       "Bounds\n x <= 3\n y free\nEnd\n");
-  const kit::Model m = kit::ReadModel(dir.File("max.lp"));
+  const Model m = ReadModel(dir.File("max.lp"));
   EXPECT_TRUE(m.maximise);
   EXPECT_EQ(m.cost, (std::vector<double>{3, 2}));
   EXPECT_EQ(m.objOffset, 5);
@@ -111,7 +113,7 @@ TEST(ModelFile, LpFormatKeepsTheSenseCostsAndConstant) {
 
 TEST(ModelFile, WrittenNumbersAreShortestRoundTrip) {
   TempDir dir;
-  kit::Model m;
+  Model m;
   m.path = "built";
   m.name = "P";
   m.rowNames = {"r"};
@@ -124,11 +126,11 @@ TEST(ModelFile, WrittenNumbersAreShortestRoundTrip) {
   m.start = {0, 1, 1};
   m.index = {0};
   m.value = {0.1 + 0.2};
-  kit::WriteMps(m, dir.File("p.mps"));
+  WriteMps(m, dir.File("p.mps"));
   const std::string text = dir.Read("p.mps");
   EXPECT_NE(text.find("x r 0.30000000000000004"), std::string::npos) << text;
   EXPECT_NE(text.find("0.3333333333333333"), std::string::npos) << text;
-  const kit::Model back = kit::ReadModel(dir.File("p.mps"));
+  const Model back = ReadModel(dir.File("p.mps"));
   EXPECT_EQ(back.colNames, m.colNames);  // the empty column is kept
   EXPECT_EQ(back.clo, m.clo);            // a negative upper bound keeps its lower bound
   EXPECT_EQ(back.cup, m.cup);
@@ -139,9 +141,9 @@ TEST(ModelFile, WrittenNumbersAreShortestRoundTrip) {
 TEST(ModelFile, EverySampleLpSurvivesWriteAndRead) {
   TempDir dir;
   for (const char* name : {"afiro", "brandy", "e226", "finnis", "p0033", "exmip1", "galenet", "tp4"}) {
-    const kit::Model m = kit::ReadModel(kSamples + name + ".mps");
-    kit::WriteMps(m, dir.File("w.mps"));
-    const kit::Model back = kit::ReadModel(dir.File("w.mps"));
+    const Model m = ReadModel(kSamples + name + ".mps");
+    WriteMps(m, dir.File("w.mps"));
+    const Model back = ReadModel(dir.File("w.mps"));
     ASSERT_EQ(back.rowNames, m.rowNames) << name;
     ASSERT_EQ(back.colNames, m.colNames) << name;
     ASSERT_EQ(back.start, m.start) << name;
@@ -160,7 +162,7 @@ TEST(ModelFile, EverySampleLpSurvivesWriteAndRead) {
 TEST(ModelFile, RefusalsNameTheFileLineAndReason) {
   auto why = [](const std::string& path) {
     try {
-      kit::ReadModel(path);
+      ReadModel(path);
     } catch (const PostError& e) {
       return std::string(e.what());
     }
@@ -187,9 +189,9 @@ TEST(ModelFile, RefusalsNameTheFileLineAndReason) {
 // ---- solve ----
 
 // Reads DIR/dravfile.sol back as a reduced solution.
-kit::ReducedSolution SolutionIn(const TempDir& dir) {
+ReducedSolution SolutionIn(const TempDir& dir) {
   const std::string bytes = dir.Read(SOLFILE);
-  kit::ReducedSolution sol;
+  ReducedSolution sol;
   sol.status = I32(bytes, 0);
   const auto nc = static_cast<std::size_t>(I32(bytes, 4)), nr = static_cast<std::size_t>(I32(bytes, 8));
   auto doubles = [&](std::size_t at, std::size_t count) {
@@ -208,7 +210,7 @@ TEST(KitSolve, DualsFollowTheLogsConventions) {
   dir.Write("reduced.mps", kTiny);
   RunResult run = Kit(dir, {"solve", dir.path()});
   ASSERT_EQ(run.status, kit::kOk) << run.err;
-  kit::ReducedSolution sol = SolutionIn(dir);
+  ReducedSolution sol = SolutionIn(dir);
   EXPECT_EQ(sol.status, 0);
   EXPECT_EQ(sol.x, (std::vector<double>{1, 0}));
   EXPECT_EQ(sol.y, (std::vector<double>{1, 0}));  // a >= row at its lower side: y >= 0
@@ -232,8 +234,8 @@ TEST(KitSolve, AfiroGivesItsPublishedOptimum) {
   std::filesystem::copy_file(kSamples + "afiro.mps", dir.File("reduced.mps"));
   const RunResult run = Kit(dir, {"solve", dir.path()});
   ASSERT_EQ(run.status, kit::kOk) << run.err;
-  const kit::Model m = kit::ReadModel(dir.File("reduced.mps"));
-  const kit::ReducedSolution sol = SolutionIn(dir);
+  const Model m = ReadModel(dir.File("reduced.mps"));
+  const ReducedSolution sol = SolutionIn(dir);
   ASSERT_EQ(sol.x.size(), 32u);
   ASSERT_EQ(sol.y.size(), 27u);
   double objective = 0;
@@ -285,7 +287,7 @@ TEST(KitImport, AnswersMatchedByNameOrTakenInOrder) {
   // With it, names put the values in its order.
   dir.Write("reduced.mps", kTiny);
   ASSERT_EQ(Kit(dir, {"import", "highs", dir.File("answer.sol"), dir.path()}).status, kit::kOk);
-  kit::ReducedSolution sol = SolutionIn(dir);
+  ReducedSolution sol = SolutionIn(dir);
   EXPECT_EQ(sol.x, (std::vector<double>{1, 0}));
   EXPECT_EQ(sol.y, (std::vector<double>{1, 0}));
   EXPECT_EQ(sol.z, (std::vector<double>{0, 1}));
@@ -311,9 +313,9 @@ TEST(KitImport, ExportedHighsFileReadsBackToTheBits) {
   ASSERT_EQ(Kit(dir, {"export", Lp("brandy"), "--format", "highs", "-o", dir.File("full.sol")}).status, kit::kOk);
   std::filesystem::copy_file(kSamples + "brandy.mps", dir.File("reduced.mps"));
   ASSERT_EQ(Kit(dir, {"import", "highs", dir.File("full.sol"), dir.path()}).status, kit::kOk);
-  const kit::FullSolution full = kit::Solve(kit::LoadDir(Lp("brandy")));
-  const kit::Model m = kit::ReadModel(dir.File("reduced.mps"));
-  const kit::ReducedSolution sol = SolutionIn(dir);
+  const FullSolution full = CollectSolution(kit::LoadDir(Lp("brandy")));
+  const Model m = ReadModel(dir.File("reduced.mps"));
+  const ReducedSolution sol = SolutionIn(dir);
   ASSERT_EQ(sol.x.size(), full.cols.size());
   for (std::size_t j = 0; j < full.cols.size(); ++j) {
     ASSERT_EQ(m.colNames[j], full.cols[j].name);  // brandy's order is the log's

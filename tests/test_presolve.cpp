@@ -10,13 +10,13 @@
 #include <filesystem>
 #include <sstream>
 
-#include "bridge.h"
+#include "measures.h"
+#include "postsolve/solve.h"
 #include "harness.h"
 #include "kit.h"
-#include "model.h"
-#include "presolve/presolve.h"
+#include "postsolve/model.h"
+#include "postsolve/presolve.h"
 
-using enum RecordCode;
 
 namespace {
 
@@ -33,51 +33,55 @@ const std::vector<std::string> kModels = {
     kSamples + "tp4.mps",    kSamples + "tp5.mps",        kSamples + "wedding_16.mps", kGlpk + "samp1.mps",
     kGlpk + "wolfra6d.lp"};
 
-kit::PresolveOptions Only(RecordCode kind) {
-  kit::PresolveOptions options;
+PresolveOptions NoReduction() {
+  PresolveOptions options;
+  options.enabled.fill(false);
+  return options;
+}
+
+PresolveOptions Only(Reduction kind) {
+  PresolveOptions options;
   options.enabled.fill(false);
   options.set(kind, true);
   return options;
 }
 
 // The model's objective as Clp finds it on the whole model.
-double DirectObjective(const kit::Model& model) {
-  std::vector<std::string> notes;
-  return kit::SolveWithClp(model, 0, notes).objective;
+double DirectObjective(const Model& model) {
+  return SolveWithClp(model, 0).objective;
 }
 
 struct Chain {
-  kit::PresolveResult presolved;
+  PresolveResult presolved;
   int status = -1;  // Clp's, on the reduced LP
-  kit::CheckResult check;
+  CheckResult check;
   double objective = 0;  // of the recovered solution, in the model's sense, with its constant
 };
 
 // presolve, Clp on the reduced LP, the replay, the optimality measures.
-Chain RunChain(const kit::Model& model, const kit::PresolveOptions& options = {}) {
+Chain RunChain(const Model& model, const PresolveOptions& options = {}) {
   Chain chain;
-  chain.presolved = kit::Presolve(model, options);
-  std::vector<std::string> notes;
-  const kit::ClpAnswer answer = kit::SolveWithClp(chain.presolved.reduced, 0, notes);
+  chain.presolved = Presolve(model, options);
+  const ClpAnswer answer = SolveWithClp(chain.presolved.reduced, 0);
   chain.status = answer.sol.status;
   const CaseFiles files{SolutionBytes(answer.sol.status, static_cast<int>(answer.sol.x.size()),
                                       static_cast<int>(answer.sol.y.size()), answer.sol.x, answer.sol.y,
                                       answer.sol.z),
                         chain.presolved.stk, chain.presolved.bin};
-  const kit::FullSolution full = kit::Solve(files);
+  const FullSolution full = CollectSolution(files);
   EXPECT_TRUE(full.warnings.empty()) << model.path << ": " << full.warnings.front();
-  chain.check = kit::Check(full, kit::Tolerances{});
+  chain.check = Check(full, Tolerances{});
   chain.objective = (model.maximise ? -1 : 1) * chain.check.objective + model.objOffset;
   return chain;
 }
 
-std::string Measures(const kit::CheckResult& check) {
+std::string Measures(const CheckResult& check) {
   std::ostringstream text;
-  kit::PrintCheck(check, text);
+  PrintCheck(check, text);
   return text.str();
 }
 
-void ExpectOptimal(const kit::Model& model, const Chain& chain, const std::string& what) {
+void ExpectOptimal(const Model& model, const Chain& chain, const std::string& what) {
   ASSERT_EQ(chain.status, 0) << what;
   EXPECT_TRUE(chain.check.pass()) << what << "\n" << Measures(chain.check);
   const double direct = DirectObjective(model);
@@ -92,9 +96,9 @@ std::string Numbered(const char* stem, int number) {
 }
 
 // A model written in LP format for the purpose.
-kit::Model LpModel(const TempDir& dir, const std::string& text) {
+Model LpModel(const TempDir& dir, const std::string& text) {
   dir.Write("model.lp", text);
-  return kit::ReadModel(dir.File("model.lp"));
+  return ReadModel(dir.File("model.lp"));
 }
 
 }  // namespace
@@ -104,25 +108,25 @@ kit::Model LpModel(const TempDir& dir, const std::string& text) {
 TEST(PresolveSamples, EveryLpEndsOptimalAndTheKindsAllFire) {
   std::array<long, NCODES> fired{};
   for (const std::string& path : kModels) {
-    const kit::Model model = kit::ReadModel(path);
+    const Model model = ReadModel(path);
     const Chain chain = RunChain(model);
     ExpectOptimal(model, chain, path);
-    for (RecordCode k : kit::kReductionKinds) fired[AsInt(k)] += chain.presolved.count(k);
+    for (Reduction k : kReductionKinds) fired[AsInt(k)] += chain.presolved.count(k);
   }
   // MINBND never shows on these; PresolveKinds has it
-  for (RecordCode k : kit::kReductionKinds)
-    if (k != MINBND) {
-      EXPECT_GT(fired[AsInt(k)], 0) << CodeName(k) << " never applied";
+  for (Reduction k : kReductionKinds)
+    if (k != Reduction::MINBND) {
+      EXPECT_GT(fired[AsInt(k)], 0) << ReductionName(k) << " never applied";
     }
 }
 
 TEST(PresolveSamples, EachKindAloneKeepsTheOptimum) {
-  for (RecordCode kind : kit::kReductionKinds) {
+  for (Reduction kind : kReductionKinds) {
     for (const std::string& path : kModels) {
-      const kit::Model model = kit::ReadModel(path);
+      const Model model = ReadModel(path);
       const Chain chain = RunChain(model, Only(kind));
-      ExpectOptimal(model, chain, path + " with only " + CodeName(kind));
-      for (RecordCode other : kit::kReductionKinds)
+      ExpectOptimal(model, chain, path + " with only " + ReductionName(kind));
+      for (Reduction other : kReductionKinds)
         if (other != kind) {
           EXPECT_EQ(chain.presolved.count(other), 0) << path;
         }
@@ -132,7 +136,7 @@ TEST(PresolveSamples, EachKindAloneKeepsTheOptimum) {
 
 TEST(PresolveSamples, InfeasibleAndUnboundedModelsKeepTheirStatus) {
   try {
-    kit::Presolve(kit::ReadModel(kSamples + "galenet.mps"), {});
+    Presolve(ReadModel(kSamples + "galenet.mps"), {});
     ADD_FAILURE() << "galenet presolved";
   } catch (const PostError& e) {
     EXPECT_NE(std::string(e.what()).find("infeasible: row NODE5"), std::string::npos) << e.what();
@@ -140,9 +144,8 @@ TEST(PresolveSamples, InfeasibleAndUnboundedModelsKeepTheirStatus) {
   const std::vector<std::pair<std::string, int>> expected = {
       {kSamples + "exmip1.5.mps", 1}, {kSamples + "galenetbnds.mps", 1}, {kGlpk + "murtagh.mps", 2}};
   for (const auto& [path, status] : expected) {
-    const kit::Model model = kit::ReadModel(path);
-    std::vector<std::string> notes;
-    EXPECT_EQ(kit::SolveWithClp(kit::Presolve(model, {}).reduced, 0, notes).sol.status, status) << path;
+    const Model model = ReadModel(path);
+    EXPECT_EQ(SolveWithClp(Presolve(model, {}).reduced, 0).sol.status, status) << path;
   }
 }
 
@@ -150,7 +153,7 @@ TEST(PresolveSamples, InfeasibleAndUnboundedModelsKeepTheirStatus) {
 
 TEST(PresolveKinds, EachKindOnModelsWrittenForIt) {
   struct Case {
-    RecordCode kind;
+    Reduction kind;
     long count;
     std::string lp;
   };
@@ -160,31 +163,31 @@ TEST(PresolveKinds, EachKindOnModelsWrittenForIt) {
   const std::string doubleton = "Subject To\n e: x + y = 10\n f: y + z <= 8\nBounds\n x <= 4\n y <= 20\nEnd\n";
   const std::vector<Case> cases = {
       // x has only an upper bound: x = 3 - x'
-      {MINBND, 1, "Minimize\n obj: x + 2 y\nSubject To\n r0: x + y >= 1\n r1: x - y <= 2\nBounds\n -inf <= x <= 3\nEnd\n"},
+      {Reduction::MINBND, 1, "Minimize\n obj: x + 2 y\nSubject To\n r0: x + y >= 1\n r1: x - y <= 2\nBounds\n -inf <= x <= 3\nEnd\n"},
       // y to 7, z to -4 (the model maximises)
-      {NULCOL, 2, "Maximize\n obj: 3 y - 2 z + w\nSubject To\n r0: w + v >= 1\n"
+      {Reduction::NULCOL, 2, "Maximize\n obj: 3 y - 2 z + w\nSubject To\n r0: w + v >= 1\n"
                   "Bounds\n 0 <= y <= 7\n -4 <= z <= 5\n w <= 10\n v free\nEnd\n"},
-      {DUPROW, 1, "Minimize\n obj: - x - y\nSubject To\n e: x + 2 y = 4\n s: 2 x + 4 y <= 10\n t: x - y <= 1\n"
+      {Reduction::DUPROW, 1, "Minimize\n obj: - x - y\nSubject To\n e: x + 2 y = 4\n s: 2 x + 4 y <= 10\n t: x - y <= 1\n"
                   "Bounds\n x <= 10\n y <= 10\nEnd\n"},
-      {DBLROW, 1, "Minimize\n obj: y + z\n" + doubleton},
-      {DBLROW, 1, "Maximize\n obj: y\n" + doubleton},
-      {DBLROW, 1, "Maximize\n obj: y + z\n" + doubleton},
-      {DBLROW, 1, "Minimize\n obj: 2 x + y\n" + doubleton},
-      {DBLROW, 1, "Minimize\n obj: - x - y\n" + doubleton},
+      {Reduction::DBLROW, 1, "Minimize\n obj: y + z\n" + doubleton},
+      {Reduction::DBLROW, 1, "Maximize\n obj: y\n" + doubleton},
+      {Reduction::DBLROW, 1, "Maximize\n obj: y + z\n" + doubleton},
+      {Reduction::DBLROW, 1, "Minimize\n obj: 2 x + y\n" + doubleton},
+      {Reduction::DBLROW, 1, "Minimize\n obj: - x - y\n" + doubleton},
       // forced at the upper side, at the lower side, and an equality at its least activity
-      {FORROW, 1, "Minimize\n obj: - x + y + z\nSubject To\n f: x + y - z <= 0\n g: x + y + z >= -5\n"
+      {Reduction::FORROW, 1, "Minimize\n obj: - x + y + z\nSubject To\n f: x + y - z <= 0\n g: x + y + z >= -5\n"
                   "Bounds\n x <= 3\n z <= 0\nEnd\n"},
-      {FORROW, 1, "Minimize\n obj: x - y\nSubject To\n f: x + y >= 2\n g: x - y <= 3\nBounds\n x <= 1\n y <= 1\nEnd\n"},
-      {FORROW, 1, "Minimize\n obj: x + y\nSubject To\n f: 2 x - y = 6\n g: x + y <= 4\nBounds\n x <= 3\n y <= 5\nEnd\n"},
+      {Reduction::FORROW, 1, "Minimize\n obj: x - y\nSubject To\n f: x + y >= 2\n g: x - y <= 3\nBounds\n x <= 1\n y <= 1\nEnd\n"},
+      {Reduction::FORROW, 1, "Minimize\n obj: x + y\nSubject To\n f: 2 x - y = 6\n g: x + y <= 4\nBounds\n x <= 3\n y <= 5\nEnd\n"},
       // w is free and only in e; v is only in d, whose other columns keep it in [0, 9]
-      {DOMROW, 2, "Minimize\n obj: x + 2 y + w - v\nSubject To\n e: x + y + 2 w = 4\n d: v + x + y = 9\n"
+      {Reduction::DOMROW, 2, "Minimize\n obj: x + 2 y + w - v\nSubject To\n e: x + y + 2 w = 4\n d: v + x + y = 9\n"
                   " g: x + y >= 1\nBounds\n w free\n x <= 4\n y <= 5\nEnd\n"},
       // y = 2x, z = -x, u = -2x
-      {DUPCOL, 3, "Minimize\n obj: x + 2 y - z - 2 u\nSubject To\n r: x + 2 y - z - 2 u >= 2\n"
+      {Reduction::DUPCOL, 3, "Minimize\n obj: x + 2 y - z - 2 u\nSubject To\n r: x + 2 y - z - 2 u >= 2\n"
                   " s: 3 x + 6 y - 3 z - 6 u <= 12\nBounds\n x <= 1\n y <= 2\n z <= 3\nEnd\n"}};
   TempDir dir;
   for (const Case& c : cases) {
-    const kit::Model model = LpModel(dir, c.lp);
+    const Model model = LpModel(dir, c.lp);
     const Chain chain = RunChain(model, Only(c.kind));
     EXPECT_EQ(chain.presolved.count(c.kind), c.count) << c.lp;
     ExpectOptimal(model, chain, c.lp);
@@ -195,7 +198,7 @@ TEST(PresolveKinds, ALongColumnInManyDoubletonRowsIsNotWrittenAgainForEach) {
   // k is in 2000 rows x_i + k = 1 with x_i free: each row eliminates x_i and
   // leaves k's bounds alone, so the replay never reads k's list.
   constexpr int kRows = 2000;
-  kit::Model model;
+  Model model;
   model.path = "doubletons";
   for (int i = 0; i < kRows; ++i) {
     model.rowNames.push_back(Numbered("r", i));
@@ -218,8 +221,8 @@ TEST(PresolveKinds, ALongColumnInManyDoubletonRowsIsNotWrittenAgainForEach) {
     model.value.push_back(1);
   }
   model.start.push_back(2 * kRows);
-  const Chain chain = RunChain(model, Only(DBLROW));
-  EXPECT_EQ(chain.presolved.count(DBLROW), kRows);
+  const Chain chain = RunChain(model, Only(Reduction::DBLROW));
+  EXPECT_EQ(chain.presolved.count(Reduction::DBLROW), kRows);
   EXPECT_TRUE(chain.check.pass()) << Measures(chain.check);
   // the log grows with the entries, not with their square
   EXPECT_LT(chain.presolved.bin.size(), 200u * kRows);
@@ -235,7 +238,7 @@ TEST(PresolveKinds, RandomSmallLpsKeepTheirOptimum) {
   };
   int optimal = 0;
   for (int trial = 0; trial < 400; ++trial) {
-    kit::Model model;
+    Model model;
     model.path = Numbered("random ", trial);
     const int m = 2 + next(5), n = 2 + next(6);
     std::vector<double> point(n), activity(m, 0.0);
@@ -268,8 +271,7 @@ TEST(PresolveKinds, RandomSmallLpsKeepTheirOptimum) {
       model.rlo.push_back(kind == 1 ? -INFINITY : activity[i] - (kind == 0 ? 0 : next(3)));
       model.rup.push_back(kind == 2 ? INFINITY : activity[i] + (kind == 0 ? 0 : next(3)));
     }
-    std::vector<std::string> notes;
-    if (kit::SolveWithClp(model, 0, notes).sol.status != 0) continue;  // unbounded
+    if (SolveWithClp(model, 0).sol.status != 0) continue;  // unbounded
     ++optimal;
     const Chain chain = RunChain(model);
     ExpectOptimal(model, chain, model.path);
@@ -289,8 +291,7 @@ TEST(PresolveKinds, AReducedLpTheDualSimplexCallsInfeasibleIsSolved) {
             "    c3 r4 -2\n    c4 obj 2\n    c4 r3 3\n    c4 r4 -1\nRHS\n    rhs r2 2\n"
             "    rhs r3 2\nRANGES\n    rng r2 1\nBOUNDS\n FR bnd c0\n UP bnd c1 0\n"
             " LO bnd c1 -1\n FR bnd c2\n UP bnd c3 1\n LO bnd c4 -1\nENDATA\n");
-  std::vector<std::string> notes;
-  const kit::ClpAnswer answer = kit::SolveWithClp(kit::ReadModel(dir.File("reduced.mps")), 0, notes);
+  const ClpAnswer answer = SolveWithClp(ReadModel(dir.File("reduced.mps")), 0);
   EXPECT_EQ(answer.sol.status, 0);
   EXPECT_EQ(answer.objective, -17);
 }
@@ -305,13 +306,13 @@ TEST(PresolveFailures, NameTheRowOrColumnThatShowsIt) {
       {"Minimize\n obj: x\nSubject To\n r: x + y >= 1\nBounds\n 2 <= y <= 1\nEnd\n", "column y"},
       {"Minimize\n obj: x - y\nSubject To\n r: x >= 1\nBounds\n y >= 0\nEnd\n", "unbounded: column y"},
       {"Minimize\n obj: x\nSubject To\n r: x + y <= 1\n s: x - y >= 5\nBounds\n x <= 1\n y <= 1\nEnd\n", "row s"}};
-  std::vector<std::pair<kit::Model, std::string>> models;
+  std::vector<std::pair<Model, std::string>> models;
   for (const auto& [text, name] : cases) models.emplace_back(LpModel(dir, text), name);
   models.emplace_back(LpModel(dir, "Minimize\n obj: x\nSubject To\n r: x + y >= 1\nEnd\n"), "column y");
   models.back().first.value.back() = NAN;  // what no reader should let through
   for (const auto& [model, name] : models) {
     try {
-      kit::Presolve(model, {});
+      Presolve(model, {});
       ADD_FAILURE() << name;
     } catch (const PostError& e) {
       EXPECT_NE(std::string(e.what()).find(name), std::string::npos) << e.what();
@@ -322,13 +323,13 @@ TEST(PresolveFailures, NameTheRowOrColumnThatShowsIt) {
 // ---- the log and the commands ----
 
 TEST(PresolveLog, OnlyNoneLogsTheModelUnreduced) {
-  const kit::Model model = kit::ReadModel(kSamples + "afiro.mps");
-  const kit::PresolveResult result = kit::Presolve(model, Only(HEADER));  // no reduction kind
-  kit::LoggedProblem logged;
+  const Model model = ReadModel(kSamples + "afiro.mps");
+  const PresolveResult result = Presolve(model, NoReduction());  // no reduction kind
+  LoggedProblem logged;
   const CaseFiles files{SolutionBytes(0, model.cols(), model.rows(), std::vector<double>(model.cols()),
                                       std::vector<double>(model.rows()), std::vector<double>(model.cols())),
                         result.stk, result.bin};
-  kit::Solve(files, &logged);
+  CollectSolution(files, &logged);
   EXPECT_EQ(logged.cost, model.cost);
   EXPECT_EQ(logged.clo, model.clo);
   std::ostringstream summary;
@@ -340,7 +341,7 @@ TEST(PresolveLog, OnlyNoneLogsTheModelUnreduced) {
 
 TEST(PresolveLog, EveryRecordReadsBackAndPacksToTheSameBytes) {
   for (const std::string& path : kModels) {
-    const kit::PresolveResult result = kit::Presolve(kit::ReadModel(path), {});
+    const PresolveResult result = Presolve(ReadModel(path), {});
     const CaseFiles files{SolutionBytes(0, 0, 0, {}, {}, {}), result.stk,
                           result.bin};
     std::ostringstream text;
@@ -359,8 +360,8 @@ TEST(PresolveLog, EveryRecordReadsBackAndPacksToTheSameBytes) {
     EXPECT_EQ(kinds[1], "MATRIX");
     EXPECT_EQ(kinds[kinds.size() - 2], "COLMAP");
     EXPECT_EQ(kinds.back(), "ROWMAP");
-    for (RecordCode k : kit::kReductionKinds)
-      EXPECT_EQ(std::count(kinds.begin(), kinds.end(), CodeName(k)), result.count(k)) << path;
+    for (Reduction k : kReductionKinds)
+      EXPECT_EQ(std::count(kinds.begin(), kinds.end(), ReductionName(k)), result.count(k)) << path;
   }
 }
 
@@ -369,8 +370,8 @@ TEST(PresolveCommand, OnlyNoneAndSkipThroughTheCommand) {
   const RunResult none =
       RunProgram(KIT_EXE, scratch, {"presolve", kSamples + "p0201.mps", scratch.File("none"), "--only", "none"});
   ASSERT_EQ(none.status, 0) << none.err;
-  const kit::Model model = kit::ReadModel(kSamples + "p0201.mps");
-  const kit::Model reduced = kit::ReadModel(scratch.File("none/reduced.mps"));
+  const Model model = ReadModel(kSamples + "p0201.mps");
+  const Model reduced = ReadModel(scratch.File("none/reduced.mps"));
   EXPECT_EQ(reduced.colNames, model.colNames);
   EXPECT_EQ(reduced.rowNames, model.rowNames);
   EXPECT_EQ(reduced.index, model.index);

@@ -11,6 +11,9 @@
 // Sign conventions: the problem is a minimisation, y are the row duals and
 // z = c - A'y the dual slacks.
 //
+// The rest of the pipeline has its own headers: model.h (model files),
+// presolve.h, solve.h (Clp), check.h (check and verify) and run.h (all of it).
+//
 // Needs C++17; link postsolve::postsolve (CMake) or `pkg-config postsolve`.
 #pragma once
 
@@ -35,6 +38,8 @@ enum class Status : int { Unsolved = -1, Optimal = 0, Infeasible = 1, Unbounded 
 // "unsolved", "optimal", "infeasible", "unbounded", "difficulty", or "unknown"
 // for a code outside these, as the report spells them.
 const char* StatusWord(int status);
+const char* StatusWord(Status status);
+constexpr int AsInt(Status status) { return static_cast<int>(status); }
 
 // A read-only view of one of a Solution's arrays, valid as long as the
 // Solution: no copy is made. vector() copies it out when one is wanted.

@@ -1,15 +1,17 @@
-// consumer DIR OUTDIR: replays DIR's log through the installed library, prints
-// the problem's name, status, objective and sizes, writes the report into
-// OUTDIR; then writes a two-column log with the log writer into OUTDIR and
-// replays it. Exit 1 with the library's message on a failure.
+// consumer DIR OUTDIR [MODEL RUNDIR]: replays DIR's log through the installed
+// library, prints the problem's name, status, objective and sizes, writes the
+// report into OUTDIR; then writes a two-column log with the log writer into
+// OUTDIR and replays it; then, given a model, runs the whole pipeline on it
+// into RUNDIR. Exit 1 with the library's message on a failure.
 #include <cstdio>
 #include <string>
 
 #include <postsolve/postsolve.h>
+#include <postsolve/run.h>
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: consumer DIR OUTDIR\n");
+  if (argc != 3 && argc != 5) {
+    std::fprintf(stderr, "usage: consumer DIR OUTDIR [MODEL RUNDIR]\n");
     return 2;
   }
   try {
@@ -29,6 +31,12 @@ int main(int argc, char** argv) {
     const postsolve::Solution pair = postsolve::Replay(argv[2]);
     std::printf("pair x %g %g z %g %g version %s\n", pair.x()[0], pair.x()[1], pair.z()[0], pair.z()[1],
                 postsolve::Version());
+
+    if (argc == 5) {
+      const postsolve::RunResult run = postsolve::Run(postsolve::ReadModel(argv[3]), argv[4]);
+      std::printf("run %s %.13g %s\n", run.solution.name().c_str(), run.verify.objective,
+                  run.verify.passed() ? "verified" : "outside tolerance");
+    }
   } catch (const postsolve::Error& e) {
     std::fprintf(stderr, "consumer: %s\n", e.what());
     return 1;

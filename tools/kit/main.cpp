@@ -14,12 +14,14 @@
 
 #include <CLI/CLI.hpp>
 
-#include "bridge.h"
 #include "kit.h"
-#include "model.h"
-#include "postsolve/postsolve.h"
-#include "presolve/presolve.h"
 #include "outfile.h"
+#include "postsolve/check.h"
+#include "postsolve/model.h"
+#include "postsolve/postsolve.h"
+#include "postsolve/presolve.h"
+#include "postsolve/run.h"
+#include "postsolve/solve.h"
 
 using namespace postsolve;
 
@@ -41,7 +43,7 @@ void PrintWarnings(const std::vector<std::string>& warnings) {
   for (const std::string& w : warnings) std::cerr << "postsolve-kit: warning: " << w << '\n';
 }
 
-void AddTolerances(CLI::App* command, kit::Tolerances& tol) {
+void AddTolerances(CLI::App* command, Tolerances& tol) {
   command->add_option("--bound-tol", tol.bound, "absolute bound violation")->capture_default_str();
   command->add_option("--rel-tol", tol.rel, "relative bound violation")->capture_default_str();
   command->add_option("--dual-tol", tol.dual, "dual sign violation (rows; columns scaled)")->capture_default_str();
@@ -52,23 +54,17 @@ void AddTolerances(CLI::App* command, kit::Tolerances& tol) {
                       "relative distance within which a value sits at its bound")->capture_default_str();
 }
 
-// What the model reader changed, e.g. integer columns relaxed.
-void ModelNotes(const kit::Model& model) {
-  for (const std::string& note : model.notes)
-    std::cerr << "postsolve-kit: note: " << model.path << ": " << note << '\n';
-}
-
 // DIR/reduced.mps when it is there: the names and order an imported answer is matched against.
-std::optional<kit::Model> ReducedModel(const std::string& dir) {
+std::optional<Model> ReducedModel(const std::string& dir) {
   const std::string path = dir + "/reduced.mps";
   if (!std::filesystem::exists(path)) return std::nullopt;
-  return kit::ReadModel(path);
+  return ReadModel(path);
 }
 
-void AddPresolveOptions(CLI::App& cmd, kit::PresolveOptions& options, std::string& only, std::string& skip) {
+void AddPresolveOptions(CLI::App& cmd, PresolveOptions& options, std::string& only, std::string& skip) {
   const auto kinds = [](const std::string& list) {
     try {
-      kit::ParseKinds(list);
+      ParseKinds(list);
       return std::string();
     } catch (const PostError& e) {
       return std::string(e.what());
@@ -83,16 +79,6 @@ void AddPresolveOptions(CLI::App& cmd, kit::PresolveOptions& options, std::strin
       ->capture_default_str()->check(CLI::NonNegativeNumber);
   cmd.add_option("--pass-limit", options.passLimit, "most passes over the changed rows and columns")
       ->capture_default_str()->check(CLI::Range(0, 1000000));
-}
-
-kit::PresolveOptions SelectKinds(kit::PresolveOptions options, const std::string& only, const std::string& skip) {
-  if (!only.empty()) {
-    options.enabled.fill(false);
-    for (RecordCode k : kit::ParseKinds(only)) options.set(k, true);
-  }
-  if (!skip.empty())
-    for (RecordCode k : kit::ParseKinds(skip)) options.set(k, false);
-  return options;
 }
 
 }  // namespace
@@ -122,7 +108,7 @@ int main(int argc, char** argv) {
   pack->add_option("CASE", casePath, "case text file")->required();
   pack->add_option("DIR", dir, "directory to write into")->capture_default_str();
 
-  kit::Tolerances tol;
+  Tolerances tol;
   auto* check = app.add_subcommand(
       "check", "Replay DIR's files and measure the full solution's optimality; exit 3 when a\n"
                "measure is outside its tolerance.");
@@ -165,7 +151,7 @@ int main(int argc, char** argv) {
   exp->add_option("-o,--output", output, "output file (default: standard output)");
 
   std::string only, skip;
-  kit::PresolveOptions presolveOptions;
+  PresolveOptions presolveOptions;
   auto* presolve = app.add_subcommand(
       "presolve", "Reduce MODEL (MPS or LP) and write into DIR the log (dravfile.bin, .stk), the\n"
                   "reduced LP (reduced.mps) and problem.json; print the reductions by kind.");
@@ -199,14 +185,18 @@ int main(int argc, char** argv) {
         kit::Dump(dir, std::cout);
       }
     } else if (*presolve) {
-      const kit::Model model = kit::ReadModel(modelPath);
-      const kit::PresolveResult result = kit::Presolve(model, SelectKinds(presolveOptions, only, skip));
-      kit::WritePresolveDir(model, result, dir);
-      kit::PrintPresolveSummary(model, result, std::cout);
+      presolveOptions.Select(only, skip);
+      const Model model = ReadModel(modelPath);
+      const PresolveResult result = Presolve(model, presolveOptions);
+      WritePresolveDir(model, result, dir);
+      PrintPresolveSummary(model, result, std::cout);
     } else if (*run) {
+      presolveOptions.Select(only, skip);
       std::ostringstream text;
       try {
-        status = kit::RunPipeline(modelPath, dir, SelectKinds(presolveOptions, only, skip), tol, text, std::cerr);
+        const Model model = ReadModel(modelPath);
+        const RunResult result = Run(model, dir, presolveOptions, tol, &text, &std::cerr);
+        status = result.verify.passed() ? kit::kOk : kit::kOutside;
       } catch (const PostError&) {
         std::cout << text.str();
         throw;
@@ -222,48 +212,39 @@ int main(int argc, char** argv) {
       }
       WriteCaseFiles(files, dir);
     } else if (*check) {
-      kit::SolutionWalk walk(dir);
-      PrintWarnings(walk.warnings());
-      const kit::CheckResult res = kit::Check(walk, tol);
-      walk.CheckInputs();
-      kit::PrintCheck(res, std::cout);
+      const CheckResult res = Check(dir, tol);
+      PrintWarnings(res.warnings);
+      PrintCheck(res, std::cout);
       status = res.pass() ? kit::kOk : kit::kOutside;
     } else if (*verify) {
-      kit::LoggedProblem logged;
-      const kit::FullSolution sol = kit::Solve(kit::LoadDir(dir), &logged);
-      PrintWarnings(sol.warnings);
-      const kit::Model model = kit::ReadModel(modelPath);
-      ModelNotes(model);
       try {
-        std::ostringstream text;
-        status = kit::Verify(sol, logged, model, tol, text);
-        std::cout << text.str();
-      } catch (const kit::NameMismatch& e) {
+        const VerifyResult res = Verify(modelPath, dir, tol);
+        PrintWarnings(res.check.warnings);
+        for (const std::string& note : res.notes) std::cerr << "postsolve-kit: note: " << note << '\n';
+        std::cout << res.text;
+        status = res.passed() ? kit::kOk : kit::kOutside;
+      } catch (const NameMismatch& e) {
         std::cerr << "postsolve-kit: " << e.what() << '\n';
         return kit::kOutside;
       }
     } else if (*solve) {
-      const kit::Model model = kit::ReadModel(dir + "/reduced.mps");
-      ModelNotes(model);
-      std::vector<std::string> notes;
-      const kit::ClpAnswer answer = kit::SolveWithClp(model, logLevel, notes);
-      kit::WriteSolutionFile(dir, answer.sol);
-      for (const std::string& note : notes) std::cerr << "postsolve-kit: note: " << note << '\n';
-      std::cout << "status " << answer.sol.status << " " << kit::StatusWord(answer.sol.status) << ", objective "
+      const ClpAnswer answer = Solve(dir, logLevel);
+      for (const std::string& note : answer.notes) std::cerr << "postsolve-kit: note: " << note << '\n';
+      std::cout << "status " << answer.sol.status << " " << StatusText(answer.sol.status) << ", objective "
                 << CaseDouble(answer.objective) << ", " << answer.iterations << " iterations, "
                 << answer.sol.x.size() << " columns and " << answer.sol.y.size() << " rows written to "
                 << dir << "/" << SOLFILE << "\n";
     } else if (*import) {
       const std::string text = ReadCase(importPath);
-      const std::optional<kit::Model> reduced = ReducedModel(dir);
-      const kit::Model* names = reduced ? &*reduced : nullptr;
-      const kit::ReducedSolution sol = importFormat == "highs" ? kit::ImportHighs(importPath, text, names)
+      const std::optional<Model> reduced = ReducedModel(dir);
+      const Model* names = reduced ? &*reduced : nullptr;
+      const ReducedSolution sol = importFormat == "highs" ? kit::ImportHighs(importPath, text, names)
                                                                : kit::ImportCsv(importPath, text, names);
-      kit::WriteSolutionFile(dir, sol);
-      std::cout << "status " << sol.status << " " << kit::StatusWord(sol.status) << ", " << sol.x.size()
+      WriteSolutionFile(dir, sol);
+      std::cout << "status " << sol.status << " " << StatusText(sol.status) << ", " << sol.x.size()
                 << " columns and " << sol.y.size() << " rows written to " << dir << "/" << SOLFILE << "\n";
     } else if (*exp) {
-      kit::SolutionWalk walk(dir);
+      SolutionWalk walk(dir);
       PrintWarnings(walk.warnings());
       auto write = [&](std::ostream& out) {
         if (format == "csv") kit::ExportCsv(walk, out);

@@ -1,0 +1,55 @@
+// An LP as a user has it in a model file, the one form every stage of the
+// pipeline reads: the model reader, the presolver (its input and its reduced
+// LP), the Clp bridge and verify.
+//
+//   postsolve::Model m = postsolve::ReadModel("afiro.mps");
+//   for (int j = 0; j < m.cols(); ++j) ... m.clo[j], m.cup[j], m.cost[j]
+//
+// A missing bound is -inf / +inf (std::numeric_limits<double>::infinity()),
+// never a large number: converting to the log's 1e30 is the log writer's job.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "postsolve/error.h"
+
+namespace postsolve {
+
+// minimise (or maximise) cost.x + objOffset
+// subject to rlo <= A x <= rup and clo <= x <= cup.
+struct Model {
+  std::string path;   // the file read, for messages
+  std::string name;   // the problem name as the file gives it (any length)
+  bool maximise = false;
+  double objOffset = 0;  // the objective's constant term
+  std::vector<std::string> rowNames, colNames;
+  std::vector<double> rlo, rup;         // one per row
+  std::vector<double> clo, cup, cost;   // one per column
+  // The matrix by columns: column j's entries are [start[j], start[j + 1]) of
+  // index (row) and value; start has cols() + 1 entries.
+  std::vector<int> start{0};
+  std::vector<int> index;
+  std::vector<double> value;
+  std::vector<std::string> notes;  // what the reader changed, e.g. integer markers relaxed
+
+  int rows() const { return static_cast<int>(rlo.size()); }
+  int cols() const { return static_cast<int>(clo.size()); }
+};
+
+// The one rule from a row's bounds to its kind, shared by the log writer, the
+// model writer and verify. Free: no finite side; Equal: both sides the same.
+enum class RowKind { Free, Lower, Upper, Range, Equal };
+RowKind RowKindOf(double lo, double up);
+
+// Reads an MPS file (fixed or free, optionally gzipped) or an LP-format file,
+// chosen by its name (.lp, else MPS). A malformed file, a quadratic or SOS
+// section throws Error naming the file, the line where known, and the reason.
+Model ReadModel(const std::string& path);
+// The model as free MPS text with its names; a name MPS cannot carry throws Error.
+std::string MpsText(const Model& model);
+// Writes MpsText to `path` atomically (beside it first, then renamed into
+// place); throws Error on a write failure.
+void WriteMps(const Model& model, const std::string& path);
+
+}  // namespace postsolve

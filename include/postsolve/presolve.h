@@ -1,0 +1,81 @@
+// The presolver: reduces an LP model and writes the log the postsolver
+// replays. Every reduction is applied only where the replay's own undo
+// formulas give back an optimal solution of the original LP.
+//
+//   postsolve::PresolveOptions options;
+//   options.Select("all", "DUPCOL");                 // every kind but duplicate columns
+//   postsolve::PresolveResult r = postsolve::Presolve(postsolve::ReadModel("afiro.mps"), options);
+//   postsolve::WritePresolveDir(model, r, "out");    // dravfile.bin, .stk, reduced.mps, problem.json
+#pragma once
+
+#include <array>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "postsolve/model.h"
+
+namespace postsolve {
+
+// The twelve reduction kinds; each value is the kind's record code in the log.
+enum class Reduction : int {
+  DOMCOL = 0, DUPCOL = 1, FIXCOL = 2, NULCOL = 3, LOWBND = 4, MINBND = 6,
+  DBLROW = 8, DOMROW = 9, FORROW = 10, NULROW = 11, DUPROW = 12, SGLROW = 13
+};
+constexpr int AsInt(Reduction kind) { return static_cast<int>(kind); }
+inline constexpr int kRecordCodes = 16;  // the log's record codes, reductions and others
+// In the order the summary lists them.
+inline constexpr std::array<Reduction, 12> kReductionKinds = {
+    Reduction::NULROW, Reduction::NULCOL, Reduction::FIXCOL, Reduction::DOMCOL, Reduction::SGLROW, Reduction::DOMROW,
+    Reduction::DBLROW, Reduction::FORROW, Reduction::DUPROW, Reduction::DUPCOL, Reduction::LOWBND, Reduction::MINBND};
+// The kind's six-letter name, as the log and the options spell it.
+std::string ReductionName(Reduction kind);
+// "NULROW,FIXCOL" (or "none", or "all") to the kinds it names; throws Error
+// on an unknown name.
+std::vector<Reduction> ParseKinds(std::string_view list);
+
+struct PresolveOptions {
+  // A bound b is met by v when v is within feasTol * (1 + |b|) of it: used for
+  // infeasibility, forcing rows and implied-free columns.
+  double feasTol = 1e-9;
+  // The smallest coefficient magnitude the presolver divides by (singleton,
+  // doubleton and dominated rows) or lets a forcing row carry.
+  double pivotTol = 1e-7;
+  int passLimit = 30;
+  std::array<bool, kRecordCodes> enabled{};  // by record code; all twelve kinds by default
+
+  PresolveOptions() {
+    for (Reduction k : kReductionKinds) enabled[static_cast<std::size_t>(AsInt(k))] = true;
+  }
+  bool on(Reduction k) const { return enabled[static_cast<std::size_t>(AsInt(k))]; }
+  void set(Reduction k, bool on) { enabled[static_cast<std::size_t>(AsInt(k))] = on; }
+  // Only the kinds `only` names (all when empty), less those `skip` names;
+  // each a list as ParseKinds reads it.
+  void Select(std::string_view only, std::string_view skip);
+};
+
+struct PresolveResult {
+  std::string bin, stk;      // dravfile.bin and dravfile.stk
+  Model reduced;             // the reduced LP, in reduced index order
+  std::array<long, kRecordCodes> counts{};  // records written, by record code
+  long count(Reduction k) const { return counts[static_cast<std::size_t>(AsInt(k))]; }
+  std::string logName;       // the problem name as the log holds it (at most 19 bytes)
+  long entriesBefore = 0, entriesAfter = 0;
+};
+
+// Presolves `model` (a maximisation is negated into a minimisation first).
+// An infeasible or unbounded model met on the way throws Error naming the
+// row or column that shows it.
+PresolveResult Presolve(const Model& model, const PresolveOptions& options = {});
+
+// Writes DIR/dravfile.bin, dravfile.stk, reduced.mps and problem.json (what the
+// log cannot carry: the full name, the sense, the objective constant). Each
+// file is written beside its final name first and all are renamed into place
+// only when every one is complete.
+void WritePresolveDir(const Model& model, const PresolveResult& result, const std::string& dir);
+
+// One line per kind with its count, then the sizes before and after.
+void PrintPresolveSummary(const Model& model, const PresolveResult& result, std::ostream& out);
+
+}  // namespace postsolve

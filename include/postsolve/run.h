@@ -1,0 +1,38 @@
+// The whole pipeline on one model: presolve into a directory, solve the
+// reduced LP with Clp, replay the log into the full solution and the report
+// the postsolve program writes, verify it against the model.
+//
+//   postsolve::RunResult r = postsolve::Run(postsolve::ReadModel("finnis.mps"), "out/finnis");
+//   std::printf("%.13g %s\n", r.verify.objective, r.verify.passed() ? "verified" : "outside tolerance");
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "postsolve/check.h"
+#include "postsolve/model.h"
+#include "postsolve/postsolve.h"
+#include "postsolve/presolve.h"
+#include "postsolve/solve.h"
+
+namespace postsolve {
+
+struct RunResult {
+  PresolveResult presolve;
+  ClpAnswer solve;          // the reduced LP's answer
+  std::string report;       // the report's path
+  Solution solution;        // the full solution, replayed once for the report and verify
+  VerifyResult verify;
+};
+
+// DIR gets the presolve files (dravfile.bin, .stk, reduced.mps,
+// problem.json), dravfile.sol and the report. The reduced LP goes to Clp as
+// it is in memory (reduced.mps is written for other solvers). `out`, when
+// given, gets the lines postsolve-kit run prints as each stage ends; `err`
+// the model reader's notes and the replay's warnings. A stage that fails, or
+// a solve that does not end optimal, throws Error.
+RunResult Run(const Model& model, const std::string& dir, const PresolveOptions& options = {},
+              const Tolerances& tol = {}, std::ostream* out = nullptr, std::ostream* err = nullptr);
+
+}  // namespace postsolve

@@ -1,0 +1,40 @@
+// run: the whole pipeline on one model. The reduced LP goes to Clp from
+// memory and the log is replayed once, for the report and for verify; every
+// file a user would hand from one program to the next is still written.
+#include "postsolve/run.h"
+
+#include "measures.h"
+#include "numfmt.h"
+#include "state.h"
+
+namespace postsolve {
+
+RunResult Run(const Model& model, const std::string& dir, const PresolveOptions& options, const Tolerances& tol,
+              std::ostream* out, std::ostream* err) {
+  if (err != nullptr)
+    for (const std::string& note : model.notes) *err << "postsolve-kit: note: " << model.path << ": " << note << '\n';
+  PresolveResult presolved = Presolve(model, options);
+  WritePresolveDir(model, presolved, dir);
+  if (out != nullptr) PrintPresolveSummary(model, presolved, *out);
+
+  ClpAnswer answer = SolveWithClp(presolved.reduced, 0);
+  WriteSolutionFile(dir, answer.sol);
+  if (out != nullptr)
+    *out << "solve: status " << answer.sol.status << ' ' << StatusText(answer.sol.status) << ", objective "
+         << CaseDouble(answer.objective) << " (reduced LP), " << answer.iterations << " iterations\n";
+  if (answer.sol.status != AsInt(Status::Optimal))
+    throw PostError(model.path + ": the LP is " + StatusText(answer.sol.status) + " for Clp; nothing to recover");
+
+  LoggedProblem logged;
+  Solution solution = ReplaySolution(dir, &logged);
+  if (err != nullptr)
+    for (const std::string& w : solution.warnings()) *err << "postsolve-kit: warning: " << w << '\n';
+  std::string report = WriteReport(solution, dir);
+  if (out != nullptr) *out << "postsolve: report " << report << '\n';
+
+  VerifyResult verified = Verify(solution, logged, model, tol);
+  if (out != nullptr) *out << "verify:\n" << verified.text;
+  return {std::move(presolved), std::move(answer), std::move(report), std::move(solution), std::move(verified)};
+}
+
+}  // namespace postsolve

@@ -1,0 +1,172 @@
+// The presolve driver: passes over the rows and columns that changed, the
+// duplicate searches when a pass finds nothing else, and the reduced LP.
+#include <cmath>
+#include <sstream>
+
+#include "work.h"
+
+namespace postsolve {
+
+namespace presolve {
+
+Presolver::Presolver(const Model& model, const PresolveOptions& options, LogWriter& log)
+    : model_(model), opt_(options), log_(log), lp_(model) {
+  for (int j = 0; j < lp_.n; ++j) {
+    bool number = !std::isnan(lp_.clo[j]) && !std::isnan(lp_.cup[j]) && !std::isnan(lp_.cost[j]);
+    for (int e = model.start[j]; e < model.start[j + 1]; ++e) number = number && std::isfinite(model.value[e]);
+    if (!number)
+      throw PostError(model.path + ": column " + model.colNames[j] + " (index " + std::to_string(j) +
+                      "): a bound, its cost or a coefficient is not a finite number");
+  }
+  for (int i = 0; i < lp_.m; ++i)
+    if (std::isnan(lp_.rlo[i]) || std::isnan(lp_.rup[i]))
+      throw PostError(model.path + ": row " + model.rowNames[i] + " (index " + std::to_string(i) +
+                      "): a bound is not a number");
+  for (int j = 0; j < lp_.n; ++j)
+    if (lp_.clo[j] > lp_.cup[j] + opt_.feasTol * (1 + std::fabs(lp_.cup[j])))
+      ColFails(j, "its lower bound is above its upper bound");
+  for (int i = 0; i < lp_.m; ++i)
+    if (lp_.rlo[i] > lp_.rup[i] + opt_.feasTol * (1 + std::fabs(lp_.rup[i])))
+      RowFails(i, "its lower bound is above its upper bound");
+}
+
+bool Presolver::Within(double v, double lo, double up) const {
+  return v >= lo - opt_.feasTol * (1 + std::fabs(lo)) && v <= up + opt_.feasTol * (1 + std::fabs(up));
+}
+
+void Presolver::RowFails(int i, const std::string& why) const {
+  throw PostError(model_.path + ": the LP is infeasible: row " + model_.rowNames[i] + " (index " +
+                  std::to_string(i) + "): " + why);
+}
+
+void Presolver::ColFails(int j, const std::string& why, const char* verdict) const {
+  throw PostError(model_.path + ": the LP is " + verdict + ": column " + model_.colNames[j] + " (index " +
+                  std::to_string(j) + "): " + why);
+}
+
+void Presolver::Run() {
+  for (int pass = 0; pass < opt_.passLimit; ++pass) {
+    bool changed = false;
+    for (int i : lp_.TakeRows())
+      changed |= NullRow(i) || SingletonRow(i) || ForcingRow(i) || DoubletonRow(i) || DominatingRow(i);
+    for (int j : lp_.TakeCols()) changed |= NullCol(j) || FixedCol(j) || DominatedCol(j);
+    if (!changed) {
+      const bool rows = DuplicateRows();
+      const bool cols = DuplicateCols();
+      if (!rows && !cols) break;
+    }
+  }
+}
+
+PresolveResult Presolver::Finish() {
+  ShiftBounds();
+  PresolveResult result;
+  Model& reduced = result.reduced;
+  reduced.path = model_.path;
+  reduced.name = model_.name;
+  std::vector<int> colMap(lp_.n, -1), rowMap(lp_.m, -1);
+  for (int i = 0; i < lp_.m; ++i) {
+    if (lp_.rowState[i] == WorkLp::kRemoved) continue;
+    rowMap[i] = reduced.rows();
+    reduced.rowNames.push_back(model_.rowNames[i]);
+    reduced.rlo.push_back(lp_.rlo[i]);
+    reduced.rup.push_back(lp_.rup[i]);
+  }
+  for (int j = 0; j < lp_.n; ++j) {
+    if (!lp_.colLive[j]) continue;
+    colMap[j] = reduced.cols();
+    reduced.colNames.push_back(model_.colNames[j]);
+    reduced.clo.push_back(lp_.clo[j]);
+    reduced.cup.push_back(lp_.cup[j]);
+    reduced.cost.push_back(lp_.cost[j]);
+    Entries column = lp_.Col(j);
+    for (auto& [i, a] : column) i = rowMap[i];  // in the model's order still
+    for (const auto& [i, a] : column) {
+      reduced.index.push_back(i);
+      reduced.value.push_back(lp_.sign[j] * a);
+    }
+    reduced.start.push_back(static_cast<int>(reduced.index.size()));
+  }
+  log_.ColMap(colMap);
+  log_.RowMap(rowMap);
+  result.bin = log_.bin();
+  result.stk = log_.Stack();
+  result.counts = log_.counts();
+  result.entriesBefore = static_cast<long>(model_.index.size());
+  result.entriesAfter = static_cast<long>(reduced.index.size());
+  return result;
+}
+
+}  // namespace presolve
+
+// A reduction's value is its record code.
+static_assert(AsInt(Reduction::DOMCOL) == AsInt(RecordCode::DOMCOL) && AsInt(Reduction::DUPCOL) == AsInt(RecordCode::DUPCOL) &&
+              AsInt(Reduction::FIXCOL) == AsInt(RecordCode::FIXCOL) && AsInt(Reduction::NULCOL) == AsInt(RecordCode::NULCOL) &&
+              AsInt(Reduction::LOWBND) == AsInt(RecordCode::LOWBND) && AsInt(Reduction::MINBND) == AsInt(RecordCode::MINBND) &&
+              AsInt(Reduction::DBLROW) == AsInt(RecordCode::DBLROW) && AsInt(Reduction::DOMROW) == AsInt(RecordCode::DOMROW) &&
+              AsInt(Reduction::FORROW) == AsInt(RecordCode::FORROW) && AsInt(Reduction::NULROW) == AsInt(RecordCode::NULROW) &&
+              AsInt(Reduction::DUPROW) == AsInt(RecordCode::DUPROW) && AsInt(Reduction::SGLROW) == AsInt(RecordCode::SGLROW) &&
+              kRecordCodes == NCODES);
+
+std::string ReductionName(Reduction kind) { return CodeName(AsInt(kind)); }
+
+std::vector<Reduction> ParseKinds(std::string_view list) {
+  std::vector<Reduction> kinds;
+  if (list == "none") return kinds;
+  if (list == "all") return {kReductionKinds.begin(), kReductionKinds.end()};
+  std::size_t from = 0;
+  while (from <= list.size()) {
+    std::size_t comma = list.find(',', from);
+    if (comma == std::string_view::npos) comma = list.size();
+    const std::string_view word = list.substr(from, comma - from);
+    bool known = false;
+    for (Reduction k : kReductionKinds) {
+      if (ReductionName(k) == word) {
+        kinds.push_back(k);
+        known = true;
+      }
+    }
+    if (!known)
+      throw PostError("unknown reduction kind '" + std::string(word) +
+                      "' (one of NULROW NULCOL FIXCOL DOMCOL SGLROW DOMROW DBLROW FORROW DUPROW "
+                      "DUPCOL LOWBND MINBND, or none, or all)");
+    from = comma + 1;
+  }
+  return kinds;
+}
+
+void PresolveOptions::Select(std::string_view only, std::string_view skip) {
+  if (!only.empty()) {
+    enabled.fill(false);
+    for (Reduction k : ParseKinds(only)) set(k, true);
+  }
+  if (!skip.empty())
+    for (Reduction k : ParseKinds(skip)) set(k, false);
+}
+
+PresolveResult Presolve(const Model& model, const PresolveOptions& options) {
+  presolve::LogWriter log;
+  const std::string logName = model.name.substr(0, MAXNAME);
+  log.Header(model, logName);
+  log.Matrix(model, model.maximise ? -1.0 : 1.0);
+  presolve::Presolver presolver(model, options, log);
+  presolver.Run();
+  PresolveResult result = presolver.Finish();
+  result.logName = logName;
+  return result;
+}
+
+void PrintPresolveSummary(const Model& model, const PresolveResult& result, std::ostream& out) {
+  std::ostringstream text;
+  text << "presolve " << (model.name.empty() ? model.path : model.name)
+       << (model.maximise ? " (a maximisation, solved as the minimisation of the negated costs)" : "")
+       << '\n';
+  for (Reduction k : kReductionKinds) text << "  " << ReductionName(k) << ' ' << result.count(k) << '\n';
+  text << "  before: " << model.rows() << " rows, " << model.cols() << " columns, " << result.entriesBefore
+       << " entries\n";
+  text << "  after:  " << result.reduced.rows() << " rows, " << result.reduced.cols() << " columns, "
+       << result.entriesAfter << " entries\n";
+  out << text.str();
+}
+
+}  // namespace postsolve

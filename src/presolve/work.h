@@ -1,0 +1,154 @@
+// Internals of the presolver: the working LP both ways, the log writer, and
+// the reductions that change the one and append to the other.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "postsolve/logwriter.h"
+#include "numfmt.h"
+#include "postsolve/presolve.h"
+#include "records.h"
+
+namespace postsolve::presolve {
+
+using enum RecordCode;
+
+inline constexpr double kInf = std::numeric_limits<double>::infinity();
+using Entries = std::vector<std::pair<int, double>>;  // (row or column, coefficient)
+
+// A row's or column's entries sorted by index, with a key equal for exact
+// multiples (equal keys do not prove one).
+struct Pattern {
+  int owner;  // the row or column
+  Entries entries;
+  std::uint64_t key = 0;
+};
+Pattern MakePattern(int owner, const Entries& list);  // list not empty
+// v when s = v * r entry by entry, exactly (both sorted); 0 when not.
+double ExactMultiple(const Entries& r, const Entries& s);
+// Sorts the patterns by key, then owner, and calls pair(r, s) for each s and
+// the few members before it with the same key, until pair returns true (s
+// merged): a bounded number of exact comparisons per row or column.
+void ForEachCandidatePair(std::vector<Pattern>& patterns,
+                          const std::function<bool(const Pattern& r, const Pattern& s)>& pair);
+
+// The LP as reductions leave it: current bounds and costs, and the matrix by
+// columns and by rows. An entry is live while its row and its column are both
+// in play; dead entries are dropped from a list the next time it is read, so
+// keeping the two views in step costs nothing per removal beyond the counts.
+class WorkLp {
+ public:
+  enum RowState : char { kLive, kCleared, kRemoved };  // kCleared: kept, but its entries gone
+
+  explicit WorkLp(const Model& model);  // costs negated for a maximisation
+
+  int m = 0, n = 0;
+  std::vector<double> rlo, rup, clo, cup, cost;  // missing bounds are -inf / +inf
+  std::vector<char> rowState, colLive;
+  std::vector<int> rowCount, colCount;  // live entries
+  // A column whose bound came from a doubleton row: the replay compares its
+  // value with that bound exactly, so it takes part in nothing that could
+  // recompute the value with a rounding.
+  std::vector<char> impliedBound;
+  std::vector<double> sign;  // +1, or -1 once a column is reflected about its upper bound
+
+  const Entries& Col(int j);  // live entries of column j (rows)
+  const Entries& Row(int i);  // live entries of row i (columns)
+  Entries ColExcept(int j, int row);  // live entries of column j but the one in `row`
+
+  bool RowInPlay(int i) const { return rowState[i] == kLive; }
+  void RemoveRow(int i);          // the row leaves the problem
+  void ClearRow(int i);           // its entries leave, the row stays
+  void RemoveCol(int j);          // the column leaves; its rows keep their bounds
+  void FixCol(int j, double x);   // the column leaves at x; its rows' bounds move by -a*x
+
+  // Worklists: a row or column goes on the next pass's list when it changes.
+  void TouchRow(int i);
+  void TouchCol(int j);
+  std::vector<int> TakeRows();
+  std::vector<int> TakeCols();
+
+ private:
+  std::vector<Entries> cols_, rows_;
+  std::vector<int> rowQueue_, colQueue_;
+  std::vector<char> rowQueued_, colQueued_;
+};
+
+// The log being written: the records in order, each through the library's
+// log writer, with a count of each kind.
+class LogWriter {
+ public:
+  struct ForcedColumn {
+    char tag;  // 'l' at its lower bound, 'u' at its upper
+    int j;
+    double x, a, c;
+    Entries others;  // the column's entries in the other rows still present
+  };
+
+  void Header(const Model& model, const std::string& name);
+  void Matrix(const Model& model, double sense);
+  void DomCol(int j, double x, double c, const Entries& column);
+  void FixCol(int j, double x, double c, const Entries& column);
+  void NulCol(int j, double x, double z);
+  void DupCol(int k, int j, double alpha, double lok, double upk, double loj, double upj);
+  void LowBnd(int j, double l);
+  void MinBnd(int j, double u);
+  void DblRow(int r, int j, int k, double b, double aj, double ak, double cj, double ck,
+              bool flo, double lo, bool fup, double up, const Entries& columnK);
+  void DomRow(int r, int j, double b, double a, double cj, const Entries& row);
+  void ForRow(int r, const std::vector<ForcedColumn>& items);
+  void NulRow(int r);
+  void DupRow(int r, int s, double v);
+  void SglRow(int r, int j, double x, double a, double c, const Entries& column);
+  void ColMap(const std::vector<int>& map);
+  void RowMap(const std::vector<int>& map);
+
+  const std::string& bin() const { return log_.recordBytes(); }
+  std::string Stack() const { return log_.stackBytes(); }
+  const std::array<long, NCODES>& counts() const { return counts_; }
+
+ private:
+  void Count(RecordCode code) { ++counts_[AsInt(code)]; }
+  ::postsolve::LogWriter log_;
+  std::array<long, NCODES> counts_{};
+};
+
+// One presolve run: the reductions, each trying one row or column.
+class Presolver {
+ public:
+  Presolver(const Model& model, const PresolveOptions& options, LogWriter& log);
+  void Run();                 // passes until nothing applies or the limit
+  PresolveResult Finish();    // bound shifts and reflections, maps, the reduced LP
+
+ private:
+  // rows.cpp
+  bool NullRow(int i);
+  bool SingletonRow(int i);
+  bool ForcingRow(int i);
+  bool DoubletonRow(int i);
+  bool DominatingRow(int i);
+  bool DuplicateRows();
+  // columns.cpp
+  bool NullCol(int j);
+  bool FixedCol(int j);
+  bool DominatedCol(int j);
+  bool DuplicateCols();
+  void ShiftBounds();
+
+  bool on(RecordCode k) const { return opt_.enabled[static_cast<std::size_t>(AsInt(k))]; }
+  bool Within(double v, double lo, double up) const;  // lo <= v <= up within feasTol
+  [[noreturn]] void RowFails(int i, const std::string& why) const;
+  [[noreturn]] void ColFails(int j, const std::string& why, const char* verdict = "infeasible") const;
+
+  const Model& model_;
+  const PresolveOptions& opt_;
+  LogWriter& log_;
+  WorkLp lp_;
+};
+
+}  // namespace postsolve::presolve
