@@ -175,8 +175,8 @@ void FormatChunk(PostData& pd, Chunk& c) {
     const long number = c.first + k + 1;
     if (c.rows) {
       const RowView row = ViewRow(pd, at);
-      p = LineEnd(LineStart(p, number, name, row.cls.type), row.cls.lower ? Number(row.lo) : kMinusInf,
-                  Number(row.act), row.cls.upper ? Number(row.up) : kPlusInf, Number(row.dual));
+      p = LineEnd(LineStart(p, number, name, row.cls.type), row.cls.lower ? Number(row.rlo) : kMinusInf,
+                  Number(row.act), row.cls.upper ? Number(row.rup) : kPlusInf, Number(row.dual));
     } else {
       const ColView col = ViewColumn(pd, at);
       pd.z[at] = col.z;

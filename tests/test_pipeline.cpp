@@ -186,6 +186,10 @@ TEST(PipelineModel, OneRowKindRuleForTheLogAndTheModelFile) {
   Solve(scratch.path());
   const postsolve::Solution sol = Replay(scratch.path());
   EXPECT_EQ(sol.rowTypes(), (std::vector<std::string>{"RG", "LE", "GE", "EQ", "RG"}));
+  // A free row is logged with both sides at the log's 1e30; to a caller it
+  // has no side, as a column beyond the report's infinity has none.
+  EXPECT_EQ(sol.rowLower()[0], -kInf);
+  EXPECT_EQ(sol.rowUpper()[0], kInf);
   EXPECT_EQ(sol.rowUpper()[1], 4);
   EXPECT_EQ(sol.rowLower()[2], 1);
 }

@@ -41,9 +41,20 @@ inline ColumnClass ClassifyColumn(double lo, double up) {
   return {std::fabs(lo - up) < 1e-13 ? "FX" : "BO", true, true};
 }
 
-// One row of the solution as shown; lo and up are -inf / +inf where missing.
+// A side shown but at or beyond the report's infinity is no side to a
+// caller either: -inf / +inf, as for a column.
+inline double ShownLower(bool shown, double lo) {
+  return shown && !(lo < -REPINF) ? lo : -std::numeric_limits<double>::infinity();
+}
+inline double ShownUpper(bool shown, double up) {
+  return shown && !(up > REPINF) ? up : std::numeric_limits<double>::infinity();
+}
+
+// One row of the solution as shown. The report prints a shown side as it is
+// stored (rlo, rup); callers get lo and up, -inf / +inf where there is none.
 struct RowView {
   RowClass cls;
+  double rlo, rup;
   double lo, up, act, dual;
 };
 // One column; z is the dual slack c - A'y.
@@ -54,15 +65,14 @@ struct ColView {
 
 // Both need the products (ax, atyc) done.
 inline RowView ViewRow(const PostData& pd, std::size_t r) {
-  constexpr double inf = std::numeric_limits<double>::infinity();
   const RowClass cls = ClassifyRow(pd.rtype[r]);
-  return {cls, cls.lower ? pd.rlo[r] : -inf, cls.upper ? pd.rup[r] : inf, pd.ax[r], pd.y[r]};
+  const double rlo = pd.rlo[r], rup = pd.rup[r];
+  return {cls, rlo, rup, ShownLower(cls.lower, rlo), ShownUpper(cls.upper, rup), pd.ax[r], pd.y[r]};
 }
 inline ColView ViewColumn(const PostData& pd, std::size_t j) {
-  constexpr double inf = std::numeric_limits<double>::infinity();
   const double lo = pd.clo[j], up = pd.cup[j];
   const ColumnClass cls = ClassifyColumn(lo, up);
-  return {cls, cls.lower ? lo : -inf, cls.upper ? up : inf, pd.x[j], -pd.atyc[j], pd.c[j]};
+  return {cls, ShownLower(cls.lower, lo), ShownUpper(cls.upper, up), pd.x[j], -pd.atyc[j], pd.c[j]};
 }
 
 // c.x summed over the columns in order: the objective of the log's minimisation.
