@@ -19,7 +19,7 @@ namespace postsolve {
 struct RowSol {
   std::string name;  // up to its first NUL, as in the report
   const char* type;  // EQ LE GE RG
-  double lo, up;     // the sides the report shows; a missing side is -inf / +inf
+  double lo, up;     // the sides the report shows; a missing one, or one beyond +-9.99e29, is -inf / +inf
   double act, dual;
 };
 struct ColSol {
