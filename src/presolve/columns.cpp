@@ -19,7 +19,7 @@ bool Presolver::NullCol(int j) {
   } else {
     x = !std::isinf(lp_.clo[j]) ? lp_.clo[j] : !std::isinf(lp_.cup[j]) ? lp_.cup[j] : 0.0;
   }
-  log_.NulCol(j, x, c);
+  log_.NullColumn(j, x, c);
   lp_.RemoveCol(j);
   return true;
 }
@@ -28,7 +28,7 @@ bool Presolver::FixedCol(int j) {
   if (!on(FIXCOL) || !lp_.colLive[j]) return false;
   const double lo = lp_.clo[j], up = lp_.cup[j];
   if (std::isinf(lo) || std::isinf(up) || up - lo > opt_.feasTol * (1 + std::fabs(lo))) return false;
-  log_.FixCol(j, lo, lp_.cost[j], lp_.Col(j));
+  log_.FixedColumn(j, lo, lp_.cost[j], lp_.Col(j));
   lp_.FixCol(j, lo);
   return true;
 }
@@ -52,7 +52,7 @@ bool Presolver::DominatedCol(int j) {
   if (lower == 0 && c >= 0 && !std::isinf(lp_.clo[j])) x = lp_.clo[j];
   else if (raise == 0 && c <= 0 && !std::isinf(lp_.cup[j])) x = lp_.cup[j];
   else return false;
-  log_.DomCol(j, x, c, lp_.Col(j));
+  log_.DominatedColumn(j, x, c, lp_.Col(j));
   lp_.FixCol(j, x);
   return true;
 }
@@ -90,7 +90,7 @@ bool Presolver::DuplicateCols() {
     const double alpha = ExactMultiple(kept.entries, merged.entries);
     if (std::fabs(alpha) < 1e-9 || lp_.cost[k] != alpha * lp_.cost[j] || !SplitsExactly(lp_, j, k, alpha))
       return false;
-    log_.DupCol(k, j, alpha, lp_.clo[k], lp_.cup[k], lp_.clo[j], lp_.cup[j]);
+    log_.DuplicateColumn(k, j, alpha, lp_.clo[k], lp_.cup[k], lp_.clo[j], lp_.cup[j]);
     const auto [lo, up] = MergedBounds(lp_, j, k, alpha);
     lp_.clo[j] = lo;
     lp_.cup[j] = up;
@@ -112,12 +112,12 @@ void Presolver::ShiftBounds() {
     if (on(LOWBND) && !std::isinf(lo) && lo != 0) {
       // the replay adds l back: shift only when that restores u exactly
       if (!std::isinf(up) && (up - lo) + lo != up) continue;
-      log_.LowBnd(j, lo);
+      log_.LowerBound(j, lo);
       lp_.clo[j] = 0;
       lp_.cup[j] = up - lo;
       shift = lo;
     } else if (on(MINBND) && std::isinf(lo) && !std::isinf(up)) {
-      log_.MinBnd(j, up);
+      log_.MinusBound(j, up);
       lp_.clo[j] = 0;
       lp_.cup[j] = kInf;
       lp_.sign[j] = -1;

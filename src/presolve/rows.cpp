@@ -40,7 +40,7 @@ bool Equality(const WorkLp& lp, int i) { return lp.rlo[i] == lp.rup[i]; }
 bool Presolver::NullRow(int i) {
   if (!on(NULROW) || lp_.rowState[i] == WorkLp::kRemoved || lp_.rowCount[i] != 0) return false;
   if (!Within(0, lp_.rlo[i], lp_.rup[i])) RowFails(i, "it is empty and its bounds exclude 0");
-  log_.NulRow(i);
+  log_.NullRow(i);
   lp_.RemoveRow(i);
   return true;
 }
@@ -53,7 +53,7 @@ bool Presolver::SingletonRow(int i) {
   const double x = lp_.rlo[i] / a;
   if (!Within(x, lp_.clo[j], lp_.cup[j]))
     RowFails(i, "it fixes column " + model_.colNames[j] + " at " + CaseDouble(x) + ", outside its bounds");
-  log_.SglRow(i, j, x, a, lp_.cost[j], lp_.Col(j));
+  log_.SingletonRow(i, j, x, a, lp_.cost[j], lp_.Col(j));
   lp_.RemoveRow(i);
   lp_.FixCol(j, x);
   return true;
@@ -80,13 +80,13 @@ bool Presolver::ForcingRow(int i) {
   for (const auto& [j, a] : row)
     if (std::fabs(a) < std::max(opt_.pivotTol, 1e-13)) return false;
   lp_.RemoveRow(i);
-  std::vector<LogWriter::ForcedColumn> items;
+  std::vector<ForcedColumn> items;
   for (const auto& [j, a] : row) {
     const bool toLower = (a > 0) == atUpper;
     items.push_back({toLower ? 'l' : 'u', j, toLower ? lp_.clo[j] : lp_.cup[j], a, lp_.cost[j], lp_.Col(j)});
   }
-  log_.ForRow(i, items);
-  for (const LogWriter::ForcedColumn& item : items) lp_.FixCol(item.j, item.x);
+  log_.ForcingRow(i, items);
+  for (const ForcedColumn& item : items) lp_.FixCol(item.j, item.xval);
   return true;
 }
 
@@ -117,7 +117,7 @@ bool Presolver::DoubletonRow(int i) {
   // the list stays empty, so that a long column in many such rows is not
   // written again for each.
   const bool flagged = flo || fup;
-  log_.DblRow(i, j, k, b, aj, ak, lp_.cost[j], lp_.cost[k], flo, lo, fup, up,
+  log_.DoubletonRow(i, j, k, b, aj, ak, lp_.cost[j], lp_.cost[k], flo, lo, fup, up,
               flagged ? lp_.ColExcept(k, i) : Entries{});
   lp_.cost[k] = lp_.cost[k] - lp_.cost[j] * ak / aj;
   lp_.RemoveRow(i);
@@ -155,7 +155,7 @@ bool Presolver::DominatingRow(int i) {
           up > lp_.cup[j] + opt_.feasTol * (1 + std::fabs(lp_.cup[j])))
         continue;
     }
-    log_.DomRow(i, j, b, a, lp_.cost[j], row);
+    log_.DominatedRow(i, j, b, a, lp_.cost[j], row);
     const double y = lp_.cost[j] / a;
     for (const auto& [q, aq] : row) {
       if (q == j) continue;
@@ -229,7 +229,7 @@ bool Presolver::DuplicateRows() {
     const double lo = lp_.rlo[other] - v * b, up = lp_.rup[other] - v * b;
     if (!Within(0, lo, up))
       RowFails(other, "it is a multiple of row " + model_.rowNames[pivot] + " with bounds that conflict");
-    log_.DupRow(pivot, other, v);
+    log_.DuplicateRow(pivot, other, v);
     lp_.rlo[other] = lo;
     lp_.rup[other] = up;
     lp_.ClearRow(other);

@@ -1,5 +1,5 @@
-// Internals of the presolver: the working LP both ways, the log writer, and
-// the reductions that change the one and append to the other.
+// Internals of the presolver: the working LP both ways, and the reductions
+// that change it and append to the log.
 #pragma once
 
 #include <cstdint>
@@ -79,44 +79,11 @@ class WorkLp {
   std::vector<char> rowQueued_, colQueued_;
 };
 
-// The log being written: the records in order, each through the library's
-// log writer, with a count of each kind.
-class LogWriter {
- public:
-  struct ForcedColumn {
-    char tag;  // 'l' at its lower bound, 'u' at its upper
-    int j;
-    double x, a, c;
-    Entries others;  // the column's entries in the other rows still present
-  };
-
-  void Header(const Model& model, const std::string& name);
-  void Matrix(const Model& model, double sense);
-  void DomCol(int j, double x, double c, const Entries& column);
-  void FixCol(int j, double x, double c, const Entries& column);
-  void NulCol(int j, double x, double z);
-  void DupCol(int k, int j, double alpha, double lok, double upk, double loj, double upj);
-  void LowBnd(int j, double l);
-  void MinBnd(int j, double u);
-  void DblRow(int r, int j, int k, double b, double aj, double ak, double cj, double ck,
-              bool flo, double lo, bool fup, double up, const Entries& columnK);
-  void DomRow(int r, int j, double b, double a, double cj, const Entries& row);
-  void ForRow(int r, const std::vector<ForcedColumn>& items);
-  void NulRow(int r);
-  void DupRow(int r, int s, double v);
-  void SglRow(int r, int j, double x, double a, double c, const Entries& column);
-  void ColMap(const std::vector<int>& map);
-  void RowMap(const std::vector<int>& map);
-
-  const std::string& bin() const { return log_.recordBytes(); }
-  std::string Stack() const { return log_.stackBytes(); }
-  const std::array<long, NCODES>& counts() const { return counts_; }
-
- private:
-  void Count(RecordCode code) { ++counts_[AsInt(code)]; }
-  ::postsolve::LogWriter log_;
-  std::array<long, NCODES> counts_{};
-};
+// The log's first two records from the model as read: HEADER with its bounds
+// (at or beyond the log's 1e30 infinite) and row types, MATRIX with the costs
+// of the minimisation (sense -1 turns a maximisation round).
+void WriteHeader(LogWriter& log, const Model& model, const std::string& name);
+void WriteMatrix(LogWriter& log, const Model& model, double sense);
 
 // One presolve run: the reductions, each trying one row or column.
 class Presolver {
