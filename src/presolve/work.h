@@ -21,8 +21,9 @@ using enum RecordCode;
 inline constexpr double kInf = std::numeric_limits<double>::infinity();
 using Entries = std::vector<std::pair<int, double>>;  // (row or column, coefficient)
 
-// A row's or column's entries sorted by index, with a key equal for exact
-// multiples (equal keys do not prove one).
+// For the duplicate row and column searches (patterns.cpp): a row's or
+// column's entries sorted by index, with a key equal for exact multiples
+// (equal keys do not prove one).
 struct Pattern {
   int owner;  // the row or column
   Entries entries;
@@ -79,6 +80,8 @@ class WorkLp {
   std::vector<char> rowQueued_, colQueued_;
 };
 
+inline bool Equality(const WorkLp& lp, int i) { return lp.rlo[i] == lp.rup[i]; }
+
 // The log's first two records from the model as read: HEADER with its bounds
 // (at or beyond the log's 1e30 infinite) and row types, MATRIX with the costs
 // of the minimisation (sense -1 turns a maximisation round).
@@ -93,20 +96,20 @@ class Presolver {
   PresolveResult Finish();    // bound shifts and reflections, maps, the reduced LP
 
  private:
-  // rows.cpp
-  bool NullRow(int i);
-  bool SingletonRow(int i);
-  bool ForcingRow(int i);
-  bool DoubletonRow(int i);
-  bool DominatingRow(int i);
-  bool DuplicateRows();
-  // columns.cpp
-  bool NullCol(int j);
-  bool FixedCol(int j);
-  bool DominatedCol(int j);
-  bool DuplicateCols();
-  void ShiftBounds();
+  // The reductions, each in the file named after it; true when it applied.
+  bool NullRow(int i);        // nullrow.cpp
+  bool SingletonRow(int i);   // singletonrow.cpp
+  bool ForcingRow(int i);     // forcingrow.cpp
+  bool DoubletonRow(int i);   // doubletonrow.cpp
+  bool DominatingRow(int i);  // dominatingrow.cpp
+  bool DuplicateRows();       // duplicaterows.cpp
+  bool NullCol(int j);        // nullcolumn.cpp
+  bool FixedCol(int j);       // fixedcolumn.cpp
+  bool DominatedCol(int j);   // dominatedcolumn.cpp
+  bool DuplicateCols();       // duplicatecolumns.cpp
+  void ShiftBounds();         // boundshift.cpp: LOWBND and MINBND
 
+  // driver.cpp: the kinds enabled, the tolerance test and the failures
   bool on(RecordCode k) const { return opt_.enabled[static_cast<std::size_t>(AsInt(k))]; }
   bool Within(double v, double lo, double up) const;  // lo <= v <= up within feasTol
   [[noreturn]] void RowFails(int i, const std::string& why) const;
