@@ -15,6 +15,7 @@
 // Payload meanings are in docs/formats.md.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -76,6 +77,9 @@ class LogWriter {
   void SingletonRow(int r, int j, double xval, double a, double cj, const Entries& column);
 
   long records() const { return static_cast<long>(offsets_.size()); }
+  // The records written so far with the given record code (docs/formats.md:
+  // the Header's is 7, a forcing row's 10); 0 for a code out of range.
+  long count(int code) const;
   // The record file's bytes so far (dravfile.bin).
   const std::string& recordBytes() const { return bin_; }
   // The offset stack for the records so far (dravfile.stk).
@@ -84,9 +88,11 @@ class LogWriter {
   void Save(const std::string& dir, const ReducedSolution& reduced) const;
 
  private:
-  void Start(int code);  // opens a record at the end of the file and writes its code
+  static constexpr int kCodes = 16;  // record codes run from 0 to 15
+  void Start(int code);  // opens a record at the end of the file, writes its code and counts it
   std::string bin_;
   std::vector<int> offsets_;
+  std::array<long, kCodes> counts_{};
 };
 
 // The solution file's bytes (dravfile.sol).

@@ -50,9 +50,15 @@ void LogWriter::Start(int code) {
     throw Error(std::string(BINFILE) + ": record " + std::to_string(offsets_.size()) +
                 " would start beyond the largest offset the stack can hold");
   offsets_.push_back(static_cast<int>(bin_.size()));
+  ++counts_[static_cast<std::size_t>(code)];
   ByteWriter b;
   b.i32(code);
   bin_ += b.s;
+}
+
+long LogWriter::count(int code) const {
+  static_assert(kCodes == NCODES, "one count per record code");
+  return code >= 0 && code < kCodes ? counts_[static_cast<std::size_t>(code)] : 0;
 }
 
 void LogWriter::Header(std::string_view name, const std::vector<double>& rlo, const std::vector<double>& rup,

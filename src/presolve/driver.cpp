@@ -89,9 +89,9 @@ PresolveResult Presolver::Finish() {
   }
   log_.ColMap(colMap);
   log_.RowMap(rowMap);
-  result.bin = log_.bin();
-  result.stk = log_.Stack();
-  result.counts = log_.counts();
+  result.bin = log_.recordBytes();
+  result.stk = log_.stackBytes();
+  for (int code = 0; code < kRecordCodes; ++code) result.counts[static_cast<std::size_t>(code)] = log_.count(code);
   result.entriesBefore = static_cast<long>(model_.index.size());
   result.entriesAfter = static_cast<long>(reduced.index.size());
   return result;
@@ -145,10 +145,10 @@ void PresolveOptions::Select(std::string_view only, std::string_view skip) {
 }
 
 PresolveResult Presolve(const Model& model, const PresolveOptions& options) {
-  presolve::LogWriter log;
+  LogWriter log;
   const std::string logName = model.name.substr(0, MAXNAME);
-  log.Header(model, logName);
-  log.Matrix(model, model.maximise ? -1.0 : 1.0);
+  presolve::WriteHeader(log, model, logName);
+  presolve::WriteMatrix(log, model, model.maximise ? -1.0 : 1.0);
   presolve::Presolver presolver(model, options, log);
   presolver.Run();
   PresolveResult result = presolver.Finish();

@@ -1,5 +1,5 @@
-// Internals of the presolver: the working LP both ways, the log writer, and
-// the reductions that change the one and append to the other.
+// Internals of the presolver: the working LP both ways, and the reductions
+// that change it and append to the log.
 #pragma once
 
 #include <cstdint>
@@ -21,8 +21,9 @@ using enum RecordCode;
 inline constexpr double kInf = std::numeric_limits<double>::infinity();
 using Entries = std::vector<std::pair<int, double>>;  // (row or column, coefficient)
 
-// A row's or column's entries sorted by index, with a key equal for exact
-// multiples (equal keys do not prove one).
+// For the duplicate row and column searches (patterns.cpp): a row's or
+// column's entries sorted by index, with a key equal for exact multiples
+// (equal keys do not prove one).
 struct Pattern {
   int owner;  // the row or column
   Entries entries;
@@ -79,44 +80,13 @@ class WorkLp {
   std::vector<char> rowQueued_, colQueued_;
 };
 
-// The log being written: the records in order, each through the library's
-// log writer, with a count of each kind.
-class LogWriter {
- public:
-  struct ForcedColumn {
-    char tag;  // 'l' at its lower bound, 'u' at its upper
-    int j;
-    double x, a, c;
-    Entries others;  // the column's entries in the other rows still present
-  };
+inline bool Equality(const WorkLp& lp, int i) { return lp.rlo[i] == lp.rup[i]; }
 
-  void Header(const Model& model, const std::string& name);
-  void Matrix(const Model& model, double sense);
-  void DomCol(int j, double x, double c, const Entries& column);
-  void FixCol(int j, double x, double c, const Entries& column);
-  void NulCol(int j, double x, double z);
-  void DupCol(int k, int j, double alpha, double lok, double upk, double loj, double upj);
-  void LowBnd(int j, double l);
-  void MinBnd(int j, double u);
-  void DblRow(int r, int j, int k, double b, double aj, double ak, double cj, double ck,
-              bool flo, double lo, bool fup, double up, const Entries& columnK);
-  void DomRow(int r, int j, double b, double a, double cj, const Entries& row);
-  void ForRow(int r, const std::vector<ForcedColumn>& items);
-  void NulRow(int r);
-  void DupRow(int r, int s, double v);
-  void SglRow(int r, int j, double x, double a, double c, const Entries& column);
-  void ColMap(const std::vector<int>& map);
-  void RowMap(const std::vector<int>& map);
-
-  const std::string& bin() const { return log_.recordBytes(); }
-  std::string Stack() const { return log_.stackBytes(); }
-  const std::array<long, NCODES>& counts() const { return counts_; }
-
- private:
-  void Count(RecordCode code) { ++counts_[AsInt(code)]; }
-  ::postsolve::LogWriter log_;
-  std::array<long, NCODES> counts_{};
-};
+// The log's first two records from the model as read: HEADER with its bounds
+// (at or beyond the log's 1e30 infinite) and row types, MATRIX with the costs
+// of the minimisation (sense -1 turns a maximisation round).
+void WriteHeader(LogWriter& log, const Model& model, const std::string& name);
+void WriteMatrix(LogWriter& log, const Model& model, double sense);
 
 // One presolve run: the reductions, each trying one row or column.
 class Presolver {
@@ -126,20 +96,20 @@ class Presolver {
   PresolveResult Finish();    // bound shifts and reflections, maps, the reduced LP
 
  private:
-  // rows.cpp
-  bool NullRow(int i);
-  bool SingletonRow(int i);
-  bool ForcingRow(int i);
-  bool DoubletonRow(int i);
-  bool DominatingRow(int i);
-  bool DuplicateRows();
-  // columns.cpp
-  bool NullCol(int j);
-  bool FixedCol(int j);
-  bool DominatedCol(int j);
-  bool DuplicateCols();
-  void ShiftBounds();
+  // The reductions, each in the file named after it; true when it applied.
+  bool NullRow(int i);        // nullrow.cpp
+  bool SingletonRow(int i);   // singletonrow.cpp
+  bool ForcingRow(int i);     // forcingrow.cpp
+  bool DoubletonRow(int i);   // doubletonrow.cpp
+  bool DominatingRow(int i);  // dominatingrow.cpp
+  bool DuplicateRows();       // duplicaterows.cpp
+  bool NullCol(int j);        // nullcolumn.cpp
+  bool FixedCol(int j);       // fixedcolumn.cpp
+  bool DominatedCol(int j);   // dominatedcolumn.cpp
+  bool DuplicateCols();       // duplicatecolumns.cpp
+  void ShiftBounds();         // boundshift.cpp: LOWBND and MINBND
 
+  // driver.cpp: the kinds enabled, the tolerance test and the failures
   bool on(RecordCode k) const { return opt_.enabled[static_cast<std::size_t>(AsInt(k))]; }
   bool Within(double v, double lo, double up) const;  // lo <= v <= up within feasTol
   [[noreturn]] void RowFails(int i, const std::string& why) const;

@@ -1,0 +1,21 @@
+// A row's activity bounds over the current column bounds.
+#include <cmath>
+
+#include "activity.h"
+#include "work.h"
+
+namespace postsolve::presolve {
+
+Activity RowActivity(const WorkLp& lp, const Entries& row) {
+  Activity act;
+  for (const auto& [j, a] : row) {
+    const double least = LeastTerm(lp, j, a), greatest = GreatestTerm(lp, j, a);
+    if (std::isinf(least)) ++act.loInf;
+    else act.lo += least;
+    if (std::isinf(greatest)) ++act.upInf;
+    else act.up += greatest;
+  }
+  return act;
+}
+
+}  // namespace postsolve::presolve

@@ -1,0 +1,40 @@
+// LOWBND and MINBND: the bound shifts and reflections that Finish makes once
+// the passes are over, before the reduced LP is read off.
+#include <cmath>
+
+#include "work.h"
+
+namespace postsolve::presolve {
+
+// Last of all: a finite lower bound l != 0 is shifted to 0 (x = x' + l), and a
+// column with only an upper bound u is reflected (x = u - x').
+void Presolver::ShiftBounds() {
+  for (int j = 0; j < lp_.n; ++j) {
+    if (!lp_.colLive[j]) continue;
+    const double lo = lp_.clo[j], up = lp_.cup[j];
+    double shift;
+    if (on(LOWBND) && !std::isinf(lo) && lo != 0) {
+      // the replay adds l back: shift only when that restores u exactly
+      if (!std::isinf(up) && (up - lo) + lo != up) continue;
+      log_.LowerBound(j, lo);
+      lp_.clo[j] = 0;
+      lp_.cup[j] = up - lo;
+      shift = lo;
+    } else if (on(MINBND) && std::isinf(lo) && !std::isinf(up)) {
+      log_.MinusBound(j, up);
+      lp_.clo[j] = 0;
+      lp_.cup[j] = kInf;
+      lp_.sign[j] = -1;
+      lp_.cost[j] = -lp_.cost[j];
+      shift = up;
+    } else {
+      continue;
+    }
+    for (const auto& [i, a] : lp_.Col(j)) {
+      lp_.rlo[i] = lp_.rlo[i] - a * shift;
+      lp_.rup[i] = lp_.rup[i] - a * shift;
+    }
+  }
+}
+
+}  // namespace postsolve::presolve

@@ -1,0 +1,48 @@
+// DOMROW: an equality row that determines one of its columns, a column in
+// no other row whose bounds the row implies.
+#include <cmath>
+#include <utility>
+
+#include "activity.h"
+#include "work.h"
+
+namespace postsolve::presolve {
+
+// An equality row with a column j in no other row whose bounds the row
+// implies (or that has none): j is given by the row, the row's dual by j's
+// cost, which moves to the row's other columns.
+bool Presolver::DominatingRow(int i) {
+  if (!on(DOMROW) || !lp_.RowInPlay(i) || lp_.rowCount[i] < 2 || !Equality(lp_, i)) return false;
+  const Entries row = lp_.Row(i);
+  const Activity act = RowActivity(lp_, row);
+  const double b = lp_.rlo[i];
+  for (const auto& [j, a] : row) {
+    if (lp_.colCount[j] != 1 || lp_.impliedBound[j] || std::fabs(a) < opt_.pivotTol) continue;
+    if (!std::isinf(lp_.clo[j]) || !std::isinf(lp_.cup[j])) {
+      // the rest of the row's activity, without j's own terms
+      const double least = LeastTerm(lp_, j, a), greatest = GreatestTerm(lp_, j, a);
+      const int loInf = act.loInf - (std::isinf(least) ? 1 : 0);
+      const int upInf = act.upInf - (std::isinf(greatest) ? 1 : 0);
+      const double restLo = loInf > 0 ? -kInf : act.lo - (std::isinf(least) ? 0 : least);
+      const double restUp = upInf > 0 ? kInf : act.up - (std::isinf(greatest) ? 0 : greatest);
+      double lo = (b - restUp) / a, up = (b - restLo) / a;
+      if (a < 0) std::swap(lo, up);
+      if (lo < lp_.clo[j] - opt_.feasTol * (1 + std::fabs(lp_.clo[j])) ||
+          up > lp_.cup[j] + opt_.feasTol * (1 + std::fabs(lp_.cup[j])))
+        continue;
+    }
+    log_.DominatedRow(i, j, b, a, lp_.cost[j], row);
+    const double y = lp_.cost[j] / a;
+    for (const auto& [q, aq] : row) {
+      if (q == j) continue;
+      lp_.cost[q] = lp_.cost[q] - aq * y;
+      lp_.TouchCol(q);
+    }
+    lp_.RemoveRow(i);
+    lp_.RemoveCol(j);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace postsolve::presolve

@@ -1,0 +1,51 @@
+// DBLROW: an equality row of two columns, one of them in no other row,
+// eliminates that column and moves its bounds onto the other.
+#include <cmath>
+
+#include "work.h"
+
+namespace postsolve::presolve {
+
+// An equality row a_j x_j + a_k x_k = b whose column j is in no other row:
+// j goes, and its bounds become bounds of k.
+bool Presolver::DoubletonRow(int i) {
+  if (!on(DBLROW) || !lp_.RowInPlay(i) || lp_.rowCount[i] != 2 || !Equality(lp_, i)) return false;
+  const Entries& row = lp_.Row(i);
+  const int first = lp_.colCount[row[0].first] == 1 && !lp_.impliedBound[row[0].first] ? 0 : 1;
+  const int j = row[first].first, k = row[1 - first].first;
+  const double aj = row[first].second, ak = row[1 - first].second;  // plain names: lambdas capture them
+  if (j == k || lp_.colCount[j] != 1 || lp_.impliedBound[j] || lp_.impliedBound[k]) return false;
+  if (std::fabs(aj) < opt_.pivotTol || std::fabs(ak) < opt_.pivotTol) return false;
+  const double b = lp_.rlo[i];
+  const auto kAt = [&](double xj) { return (b - aj * xj) / ak; };  // x_k when x_j is at xj
+  const bool increasing = (aj > 0) != (ak > 0);  // x_k grows with x_j
+  const double fromLo = std::isinf(lp_.clo[j]) ? (increasing ? -kInf : kInf) : kAt(lp_.clo[j]);
+  const double fromUp = std::isinf(lp_.cup[j]) ? (increasing ? kInf : -kInf) : kAt(lp_.cup[j]);
+  const double impliedLo = increasing ? fromLo : fromUp, impliedUp = increasing ? fromUp : fromLo;
+  const bool flo = impliedLo > lp_.clo[k], fup = impliedUp < lp_.cup[k];
+  const double lo = flo ? impliedLo : lp_.clo[k], up = fup ? impliedUp : lp_.cup[k];
+  if (lo > up + opt_.feasTol * (1 + std::fabs(up)))
+    RowFails(i, "the bounds it implies for column " + model_.colNames[k] + " cross");
+  // k fixed at a bound it takes from j: the replay's exact binding test could
+  // then pick the wrong dual, so leave the row.
+  if ((flo || fup) && lo >= up) return false;
+  // The replay reads k's list only when k ends at a flagged bound; unflagged,
+  // the list stays empty, so that a long column in many such rows is not
+  // written again for each.
+  const bool flagged = flo || fup;
+  log_.DoubletonRow(i, j, k, b, aj, ak, lp_.cost[j], lp_.cost[k], flo, lo, fup, up,
+              flagged ? lp_.ColExcept(k, i) : Entries{});
+  lp_.cost[k] = lp_.cost[k] - lp_.cost[j] * ak / aj;
+  lp_.RemoveRow(i);
+  lp_.RemoveCol(j);
+  lp_.TouchCol(k);
+  if (flagged) {
+    lp_.clo[k] = lo;
+    lp_.cup[k] = up;
+    lp_.impliedBound[k] = 1;
+    for (const auto& [r, a] : lp_.Col(k)) lp_.TouchRow(r);  // its bounds changed
+  }
+  return true;
+}
+
+}  // namespace postsolve::presolve

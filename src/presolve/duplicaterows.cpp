@@ -1,0 +1,41 @@
+// DUPROW: a row that is an exact multiple of an equality row loses its
+// entries; the empty row is then dropped.
+#include <utility>
+
+#include "work.h"
+
+namespace postsolve::presolve {
+
+// Parallel rows, one of them an equality r: s = v * r loses all its entries
+// (s - v * r) and its bounds move by -v * b_r; the empty row is then dropped.
+bool Presolver::DuplicateRows() {
+  if (!on(DUPROW)) return false;
+  std::vector<Pattern> patterns;
+  for (int s = 0; s < lp_.m; ++s)
+    if (lp_.RowInPlay(s) && lp_.rowCount[s] > 0) patterns.push_back(MakePattern(s, lp_.Row(s)));
+  bool any = false;
+  ForEachCandidatePair(patterns, [&](const Pattern& first, const Pattern& second) {
+    if (!lp_.RowInPlay(first.owner) || !lp_.RowInPlay(second.owner)) return false;
+    const Pattern* r = &first;
+    const Pattern* s = &second;
+    if (!Equality(lp_, r->owner)) std::swap(r, s);
+    if (!Equality(lp_, r->owner)) return false;
+    const double v = ExactMultiple(r->entries, s->entries);
+    if (v == 0) return false;
+    const int pivot = r->owner, other = s->owner;
+    const double b = lp_.rlo[pivot];
+    const double lo = lp_.rlo[other] - v * b, up = lp_.rup[other] - v * b;
+    if (!Within(0, lo, up))
+      RowFails(other, "it is a multiple of row " + model_.rowNames[pivot] + " with bounds that conflict");
+    log_.DuplicateRow(pivot, other, v);
+    lp_.rlo[other] = lo;
+    lp_.rup[other] = up;
+    lp_.ClearRow(other);
+    lp_.TouchRow(other);
+    any = true;
+    return true;
+  });
+  return any;
+}
+
+}  // namespace postsolve::presolve

@@ -1,0 +1,34 @@
+// DUPCOL: a column that is an exact multiple of another, cost included,
+// merges into it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "presolve_helpers.h"
+
+using namespace presolve_test;
+
+TEST(PresolveDuplicateColumns, MultiplesOfEitherSignKeepTheOptimum) {
+  // y = 2x, z = -x, u = -2x
+  ExpectKindKeepsOptimum(Reduction::DUPCOL, 3,
+                         "Minimize\n obj: x + 2 y - z - 2 u\nSubject To\n r: x + 2 y - z - 2 u >= 2\n"
+                         " s: 3 x + 6 y - 3 z - 6 u <= 12\nBounds\n x <= 1\n y <= 2\n z <= 3\nEnd\n");
+}
+
+TEST(PresolveDuplicateColumns, TheRecordKeepsBothColumnsBoundsAnInfiniteOneAsTheLogsInfinity) {
+  const auto presolve = [](const std::string& objective) {
+    return Presolve(LpModel("Minimize\n obj: " + objective + "\nSubject To\n r: x + 2 y >= 2\n s: 3 x + 6 y <= 12\n"
+                            "Bounds\n x <= 1\nEnd\n"),
+                    Only(Reduction::DUPCOL));
+  };
+  const PresolveResult result = presolve("x + 2 y");
+  // y (1) = 2 x (0) merges into x: y in [0, inf), x in [0, 1]
+  EXPECT_EQ(Records(result, Reduction::DUPCOL), std::vector<std::string>{"DUPCOL 1 0 2 0 1e+30 0 1"});
+  ASSERT_EQ(result.reduced.cols(), 1);
+  EXPECT_EQ(result.reduced.clo[0], 0);
+  EXPECT_EQ(result.reduced.cup[0], INFINITY);
+  // the costs are not in the columns' ratio
+  EXPECT_EQ(presolve("x + 3 y").count(Reduction::DUPCOL), 0);
+}
