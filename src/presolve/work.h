@@ -19,7 +19,6 @@ namespace postsolve::presolve {
 using enum RecordCode;
 
 inline constexpr double kInf = std::numeric_limits<double>::infinity();
-using Entries = std::vector<std::pair<int, double>>;  // (row or column, coefficient)
 
 // For the duplicate row and column searches (patterns.cpp): a row's or
 // column's entries sorted by index, with a key equal for exact multiples
