@@ -131,6 +131,15 @@ py::dict SolveDict(const ClpAnswer& answer) {
   return out;
 }
 
+// What run gives back: the whole solution, the verdict and each stage's figures.
+struct RunOutcome {
+  double objective = 0;
+  bool passed = false;
+  py::object solution;
+  py::dict verify, presolve, solve;
+  std::string report, text, notes;
+};
+
 }  // namespace
 
 PYBIND11_MODULE(postsolve, m) {
@@ -291,6 +300,22 @@ PYBIND11_MODULE(postsolve, m) {
       "`postsolve-kit solve`: Clp solves DIR/reduced.mps and DIR/dravfile.sol is written. Returns a "
       "dict of status, status_word, objective (the model's own), iterations and notes.");
 
+  py::class_<RunOutcome>(m, "RunResult", "What run gives back.")
+      .def_readonly("objective", &RunOutcome::objective, "the model's own objective, with its sense and constant")
+      .def_readonly("passed", &RunOutcome::passed, "verify found every measure within its tolerance and the log's "
+                                                   "problem the model's")
+      .def_readonly("solution", &RunOutcome::solution, "the full Solution")
+      .def_readonly("verify", &RunOutcome::verify, "as postsolve.verify gives it")
+      .def_readonly("presolve", &RunOutcome::presolve, "as postsolve.presolve gives it")
+      .def_readonly("solve", &RunOutcome::solve, "Clp's answer on the reduced LP, as postsolve.solve gives it")
+      .def_readonly("report", &RunOutcome::report, "the report's path")
+      .def_readonly("text", &RunOutcome::text, "what postsolve-kit run prints")
+      .def_readonly("notes", &RunOutcome::notes, "the replay's warnings and the model reader's notes")
+      .def("__repr__", [](const RunOutcome& r) {
+        return "<postsolve.RunResult objective " + std::string(py::repr(py::float_(r.objective))) +
+               (r.passed ? ", verified>" : ", outside tolerance>");
+      });
+
   m.def(
       "run",
       [](const py::object& model, const Path& dir, const std::string& only, const std::string& skip,
@@ -305,16 +330,16 @@ PYBIND11_MODULE(postsolve, m) {
           result.emplace(Run(lp, dir.string(), options, Tolerances{bound, rel, dual, dualAbs, comp, active},
                              &text, &notes));
         }
-        py::dict out;
-        out["objective"] = result->verify.objective;
-        out["passed"] = result->verify.passed();
-        out["verify"] = VerifyDict(result->verify);
-        out["presolve"] = PresolveDict(result->presolve);
-        out["solve"] = SolveDict(result->solve);
-        out["report"] = result->report;
-        out["text"] = text.str();
-        out["notes"] = notes.str();
-        out["solution"] = py::cast(std::move(result->solution));
+        RunOutcome out;
+        out.objective = result->verify.objective;
+        out.passed = result->verify.passed();
+        out.verify = VerifyDict(result->verify);
+        out.presolve = PresolveDict(result->presolve);
+        out.solve = SolveDict(result->solve);
+        out.report = result->report;
+        out.text = text.str();
+        out.notes = notes.str();
+        out.solution = py::cast(std::move(result->solution));
         return out;
       },
       py::arg("model"), py::arg("dir"), py::arg("only") = "", py::arg("skip") = "",
