@@ -34,8 +34,8 @@ def plain(roff):
 
 def sections(text, macro):
     """{heading: body} for each `.SH` or `.SS` heading."""
-    parts = re.split(rf"^\.{macro} (.*)$", text, flags=re.M)
-    return {parts[i].strip('"'): parts[i + 1] for i in range(1, len(parts), 2)}
+    pieces = re.split(rf"^\.{macro} (.*)$", text, flags=re.M)
+    return {pieces[i].strip('"'): pieces[i + 1] for i in range(1, len(pieces), 2)}
 
 
 def options(text):
