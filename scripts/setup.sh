@@ -20,6 +20,10 @@ command -v pkg-config >/dev/null || missing+=(pkgconf)  # the installed-package 
 [ -e /usr/include/pybind11/pybind11.h ] || missing+=(pybind11-dev)
 compgen -G "/usr/include/python3*/Python.h" >/dev/null || missing+=(python3-dev)
 /usr/bin/python3 -c "import numpy" 2>/dev/null || missing+=(python3-numpy)
+# The Debian package: its run-time dependencies (dpkg-shlibdeps); the man
+# pages' rendering check (groff).
+command -v dpkg-shlibdeps >/dev/null || missing+=(dpkg-dev)
+command -v groff >/dev/null || missing+=(groff-base)
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
   sudo=""

@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "harness.h"
+#include "postsolve/version.h"
 
 namespace fs = std::filesystem;
 
@@ -279,6 +280,70 @@ TEST(Example, ReportAndLogMatchTheCheckedInOnes) {
                              [](const std::string& f) { return f.ends_with(".rpt"); });
   ASSERT_NE(report, files.end());
   EXPECT_EQ(dir.Read(*report), ReadFile(kExample + "/expected.report"));
+}
+
+// Runs the program in `dir` with the arguments, through the shell; `redirect`
+// is appended to its command line (e.g. ">/dev/full").
+RunResult RunIn(const TempDir& dir, std::vector<std::string> args, const std::string& redirect = "") {
+  TempDir scratch;  // the captured output, outside the run's directory
+  args.insert(args.begin(), {"-c", "cd \"$1\" && shift && exec \"$0\" \"$@\"" + redirect, POSTSOLVE_EXE,
+                             dir.path()});
+  return RunProgram("/bin/sh", scratch, args);
+}
+
+// --help and --version print, exit 0 and leave the directory alone, even when
+// it holds the three inputs and a report; a failed write of either is status 1.
+TEST(Options, HelpAndVersionPrintWithoutRunning) {
+  TempDir dir;
+  CopyInputs(kExample, dir);
+  dir.Write("bakery.rpt", "an earlier report\n");
+  const std::vector<std::string> before = dir.List();
+
+  const RunResult help = RunIn(dir, {"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.err, "");
+  for (const char* want : {"Usage: postsolve\n", "dravfile.sol", "dravfile.stk", "dravfile.bin", "NAME.rpt",
+                           "Exit status:\n  0  complete", "\n  1  failed", "\n  2  complete, but degenerate"})
+    EXPECT_NE(help.out.find(want), std::string::npos) << want;
+
+  const RunResult version = RunIn(dir, {"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.err, "");
+  EXPECT_EQ(version.out, std::string("postsolve ") + POSTSOLVE_VERSION_STRING + "\n");
+  TempDir scratch;
+  EXPECT_EQ(RunProgram(KIT_EXE, scratch, {"--version"}).out, "postsolve-kit " + version.out.substr(10));
+
+  EXPECT_EQ(dir.List(), before);
+  EXPECT_EQ(dir.Read("bakery.rpt"), "an earlier report\n");
+
+  for (const char* option : {"--help", "--version"}) {
+    const RunResult full = RunIn(dir, {option}, " >/dev/full");
+    EXPECT_EQ(full.status, 1) << option;
+    EXPECT_EQ(full.err, "postsolve: standard output: write error: No space left on device\n") << option;
+  }
+}
+
+// Any other argument list is ignored as ever: the run, its log and report are
+// those of a run without arguments, in a directory with inputs or without.
+TEST(Options, OtherArgumentsAreIgnored) {
+  TempDir dir, empty;
+  CopyInputs(kExample, dir);
+  const std::string log = MaskTime(ReadFile(kExample + "/expected.log"));
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"--bogus"}, {"-h"}, {"-V"}, {"--help", "extra"}, {"--version", "--help"}, {"help"}, {""}}) {
+    const std::string shown = args[0] + (args.size() > 1 ? " " + args[1] : "");
+    const RunResult r = RunIn(dir, args);
+    EXPECT_EQ(r.status, 0) << shown;
+    EXPECT_EQ(MaskTime(r.out), log) << shown;
+    EXPECT_EQ(dir.Read("bakery.rpt"), ReadFile(kExample + "/expected.report")) << shown;
+    ASSERT_TRUE(std::filesystem::remove(dir.File("bakery.rpt"))) << shown;
+
+    const RunResult none = RunIn(empty, args);
+    EXPECT_EQ(none.status, 1) << shown;
+    EXPECT_EQ(none.out, kBanner) << shown;
+    EXPECT_EQ(none.err, "postsolve: dravfile.sol: cannot open: No such file or directory\n") << shown;
+    EXPECT_TRUE(empty.List().empty()) << shown;
+  }
 }
 
 }  // namespace
