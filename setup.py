@@ -51,7 +51,7 @@ class CMakeBuild(build_ext):
             build = Path(given).resolve()
             home = cache_entry(build, "CMAKE_HOME_DIRECTORY")
             if home is None:
-                sys.exit(f"setup.py: POSTSOLVE_BUILD_DIR={given} is not a CMake build directory")
+                sys.exit(f"setup.py: POSTSOLVE_BUILD_DIR={given} ({build}) is not a CMake build directory")
             if Path(home).resolve() != ROOT:
                 sys.exit(f"setup.py: POSTSOLVE_BUILD_DIR={given} builds {home}, not {ROOT}")
         else:
