@@ -2,7 +2,7 @@
 # The Python module's replay beside the C++ library's, on one generated log.
 #
 # Usage: bench/python.sh [BUILD_DIR [SIZE]]
-#   BUILD_DIR  holds mkbench, libreplay and python/postsolve*.so (default: build)
+#   BUILD_DIR  holds mkbench, libreplay and python/postsolve/_core*.so (default: build)
 #   SIZE       ROWSxCOLUMNSxNONZEROS (default 500000x1000000x10000000)
 # Environment: BENCH_RUNS (default 5), BENCH_SEED (default 1), BENCH_DIR
 # (default /dev/shm/postsolve-pybench.PID), PYTHON (default /usr/bin/python3).
@@ -22,7 +22,7 @@ python=${PYTHON:-/usr/bin/python3}
 for tool in mkbench libreplay; do
   [[ -x $build/$tool ]] || { echo "python.sh: $build/$tool is missing; build the targets mkbench libreplay postsolve_python" >&2; exit 1; }
 done
-compgen -G "$build/python/postsolve*.so" >/dev/null ||
+compgen -G "$build/python/postsolve/_core*.so" >/dev/null ||
   { echo "python.sh: no Python module in $build/python; build the target postsolve_python" >&2; exit 1; }
 IFS=x read -r rows cols nz <<<"$size"
 rm -rf "$work"

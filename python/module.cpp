@@ -1,4 +1,5 @@
-// The Python module `postsolve`: the library's pipeline through its public
+// The compiled module `postsolve._core`, which the package `postsolve`
+// (python/postsolve) re-exports: the library's pipeline through its public
 // headers only: model files, presolve, Clp, the replay and its report, check,
 // verify, run, and the log writer. A Solution's vectors come out as read-only
 // float64 numpy arrays over the Solution's own storage, each keeping the
@@ -142,7 +143,11 @@ struct RunOutcome {
 
 }  // namespace
 
-PYBIND11_MODULE(postsolve, m) {
+PYBIND11_MODULE(_core, m) {
+  // Classes, functions and the exception take their module's name when they are
+  // made: the name users import them by, postsolve, not postsolve._core.
+  const py::object ownName = m.attr("__name__");
+  m.attr("__name__") = "postsolve";
   m.doc() = "An LP pipeline: read models, presolve with a log, solve with Clp, replay the log into the "
             "full solution, check and verify it; write presolve logs.";
   m.attr("__version__") = Version();
@@ -394,4 +399,5 @@ PYBIND11_MODULE(postsolve, m) {
              std::vector<double> z) { w.Save(dir.string(), ReducedSolution{status, std::move(x), std::move(y), std::move(z)}); },
           py::arg("dir"), py::arg("status"), py::arg("x"), py::arg("y"), py::arg("z"),
           "Writes DIR/dravfile.bin, .stk and .sol (the reduced solution: status, x, y, z).");
+  m.attr("__name__") = ownName;
 }

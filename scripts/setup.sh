@@ -24,6 +24,11 @@ compgen -G "/usr/include/python3*/Python.h" >/dev/null || missing+=(python3-dev)
 # pages' rendering check (groff).
 command -v dpkg-shlibdeps >/dev/null || missing+=(dpkg-dev)
 command -v groff >/dev/null || missing+=(groff-base)
+# pip install . (docs/pip.md, tests/pip.sh): pip, venv, setuptools and wheel from Debian.
+/usr/bin/python3 -c "import pip" 2>/dev/null || missing+=(python3-pip)
+/usr/bin/python3 -c "import ensurepip" 2>/dev/null || missing+=(python3-venv)  # venv puts pip in with it
+/usr/bin/python3 -c "import setuptools" 2>/dev/null || missing+=(python3-setuptools)
+/usr/bin/python3 -c "import wheel" 2>/dev/null || missing+=(python3-wheel)
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
   sudo=""
