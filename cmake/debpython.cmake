@@ -5,12 +5,11 @@
 # (the licence in Debian's machine-readable form).
 set(root "${CPACK_TEMPORARY_DIRECTORY}${CPACK_PACKAGING_INSTALL_PREFIX}")
 if(CPACK_POSTSOLVE_PYTHON_DIR MATCHES "^lib/python3[.0-9]*/site-packages$")
-  file(GLOB modules "${root}/${CPACK_POSTSOLVE_PYTHON_DIR}/postsolve*.so")
+  # The package postsolve (its Python files and the compiled postsolve._core).
   file(MAKE_DIRECTORY "${root}/lib/python3/dist-packages")
-  foreach(module ${modules})
-    get_filename_component(name "${module}" NAME)
-    file(RENAME "${module}" "${root}/lib/python3/dist-packages/${name}")
-  endforeach()
+  if(EXISTS "${root}/${CPACK_POSTSOLVE_PYTHON_DIR}/postsolve")
+    file(RENAME "${root}/${CPACK_POSTSOLVE_PYTHON_DIR}/postsolve" "${root}/lib/python3/dist-packages/postsolve")
+  endif()
   # The directories left empty: site-packages, then pythonX.Y.
   get_filename_component(versioned "${root}/${CPACK_POSTSOLVE_PYTHON_DIR}" DIRECTORY)
   foreach(dir "${root}/${CPACK_POSTSOLVE_PYTHON_DIR}" "${versioned}")

@@ -64,7 +64,7 @@ for f in bin/postsolve bin/postsolve-kit include/postsolve/postsolve.h lib/cmake
   grep -qx "./usr/$f" "$work/have" || fail "package lacks /usr/$f"
 done
 [[ $(grep -c '^\./usr/lib/libpostsolve_.*\.a$' "$work/have") -ge 10 ]] || fail "static libraries: $(grep '\.a$' "$work/have")"
-[[ -z $pydir ]] || grep -q '^\./usr/lib/python3/dist-packages/postsolve\..*\.so$' "$work/have" ||
+[[ -z $pydir ]] || grep -q '^\./usr/lib/python3/dist-packages/postsolve/_core\..*\.so$' "$work/have" ||
   fail "package lacks the Python module"
 
 # ---- the extracted programs ----
