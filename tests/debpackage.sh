@@ -7,15 +7,10 @@
 # copyright file), then extracts it (never installs it) and runs the extracted
 # postsolve on examples/bakery (report byte for byte), postsolve-kit run on
 # finnis, and, when the module was built (PYTHON_SITE_DIR), imports it.
-set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/common.sh"
 build=$(cd "$1" && pwd)
 pydir=${2:-}
 python=${3:-python3}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "debpackage.sh: $*" >&2; exit 1; }
-finnis=/usr/share/coin/Data/Sample/finnis.mps
 
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/pkg" >"$work/cpack.log" 2>&1 ||
   fail "cpack failed: $(cat "$work/cpack.log")"

@@ -7,16 +7,11 @@
 # whole pipeline on finnis (objective and verification), then, when
 # the Python module was built (PYTHON_SITE_DIR, relative to the prefix),
 # imports it from the prefix and compares it with postsolve-kit export.
-set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/common.sh"
 build=$(cd "$1" && pwd)
 pydir=${2:-}
 python=${3:-python3}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
-fail() { echo "installed.sh: $*" >&2; exit 1; }
-finnis=/usr/share/coin/Data/Sample/finnis.mps
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/postsolve bin/postsolve-kit; do [[ -x $prefix/$f ]] || fail "$f was not installed"; done

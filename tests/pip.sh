@@ -8,14 +8,9 @@
 # then `pip wheel` and the wheel's contents, and that neither left files in
 # the source tree. With BUILD_DIR, setup.py takes the module from that CMake
 # build (POSTSOLVE_BUILD_DIR) instead of building its own, which takes minutes.
-set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/common.sh"
 python=$1
 build=${2:+$(cd "$2" && pwd)}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "pip.sh: $*" >&2; exit 1; }
-finnis=/usr/share/coin/Data/Sample/finnis.mps
 version=$(sed -n 's/^project(postsolve VERSION \([0-9]*\.[0-9]*\.[0-9]*\).*/\1/p' "$root/CMakeLists.txt")
 [[ -n $version ]] || fail "no version in CMakeLists.txt"
 

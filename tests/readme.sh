@@ -6,14 +6,10 @@
 # block line by line, compiles the C++ block against the installed package
 # (pkg-config) and runs it, and runs the Python block with the installed module
 # when it was built. Each must exit 0 and print what its comments promise.
-set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/common.sh"
 build=$(cd "$1" && pwd)
 pydir=${2:-}
 python=${3:-python3}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "readme.sh: $*" >&2; exit 1; }
 
 # The fenced block of one kind that follows a heading of the README.
 block() {
