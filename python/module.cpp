@@ -138,7 +138,8 @@ struct RunOutcome {
   bool passed = false;
   py::object solution;
   py::dict verify, presolve, solve;
-  std::string report, text, notes;
+  std::string report, text;
+  std::vector<std::string> notes, warnings;
 };
 
 }  // namespace
@@ -315,7 +316,8 @@ PYBIND11_MODULE(_core, m) {
       .def_readonly("solve", &RunOutcome::solve, "Clp's answer on the reduced LP, as postsolve.solve gives it")
       .def_readonly("report", &RunOutcome::report, "the report's path")
       .def_readonly("text", &RunOutcome::text, "what postsolve-kit run prints")
-      .def_readonly("notes", &RunOutcome::notes, "the replay's warnings and the model reader's notes")
+      .def_readonly("notes", &RunOutcome::notes, "what the model reader changed, each \"PATH: note\"")
+      .def_readonly("warnings", &RunOutcome::warnings, "degenerate data the replay met")
       .def("__repr__", [](const RunOutcome& r) {
         return "<postsolve.RunResult objective " + std::string(py::repr(py::float_(r.objective))) +
                (r.passed ? ", verified>" : ", outside tolerance>");
@@ -328,12 +330,12 @@ PYBIND11_MODULE(_core, m) {
          double comp, double active) {
         const Model lp = ModelOf(model);
         const PresolveOptions options = Options(only, skip, feasTol, pivotTol, passLimit);
-        std::ostringstream text, notes;
+        std::ostringstream text;
         std::optional<RunResult> result;
         {
           py::gil_scoped_release unlocked;
           result.emplace(Run(lp, dir.string(), options, Tolerances{bound, rel, dual, dualAbs, comp, active},
-                             &text, &notes));
+                             &text));
         }
         RunOutcome out;
         out.objective = result->verify.objective;
@@ -343,7 +345,8 @@ PYBIND11_MODULE(_core, m) {
         out.solve = SolveDict(result->solve);
         out.report = result->report;
         out.text = text.str();
-        out.notes = notes.str();
+        for (const std::string& note : lp.notes) out.notes.push_back(lp.path + ": " + note);
+        out.warnings = result->solution.warnings();
         out.solution = py::cast(std::move(result->solution));
         return out;
       },
@@ -354,9 +357,8 @@ PYBIND11_MODULE(_core, m) {
       py::arg("dual_abs_tol") = defaults.dualAbs, py::arg("comp_tol") = defaults.comp,
       py::arg("active_tol") = defaults.active,
       "`postsolve-kit run`: presolve MODEL (a Model or a path) into DIR, solve with Clp, replay into "
-      "the full solution and the report, verify against MODEL. Returns a dict: objective (the model's "
-      "own), passed, solution (a Solution), verify, presolve, solve, report (its path), text (what the "
-      "kit prints) and notes (the replay's warnings, the reader's notes). A stage that fails, or a "
+      "the full solution and the report, verify against MODEL. Returns a RunResult (objective, passed, "
+      "solution, verify, presolve, solve, report, text, notes, warnings). A stage that fails, or a "
       "solve that does not end optimal, raises postsolve.Error.");
 
   py::class_<ForcedColumn>(m, "ForcedColumn")

@@ -29,10 +29,11 @@ struct RunResult {
 // DIR gets the presolve files (dravfile.bin, .stk, reduced.mps,
 // problem.json), dravfile.sol and the report. The reduced LP goes to Clp as
 // it is in memory (reduced.mps is written for other solvers). `out`, when
-// given, gets the lines postsolve-kit run prints as each stage ends; `err`
-// the model reader's notes and the replay's warnings. A stage that fails, or
-// a solve that does not end optimal, throws Error.
+// given, gets the lines postsolve-kit run prints as each stage ends. The
+// model reader's notes are in model.notes, the replay's warnings in
+// solution.warnings(): the caller says them as it says things. A stage that
+// fails, or a solve that does not end optimal, throws Error.
 RunResult Run(const Model& model, const std::string& dir, const PresolveOptions& options = {},
-              const Tolerances& tol = {}, std::ostream* out = nullptr, std::ostream* err = nullptr);
+              const Tolerances& tol = {}, std::ostream* out = nullptr);
 
 }  // namespace postsolve

@@ -23,8 +23,11 @@ def main(argv=None):
     except postsolve.Error as e:
         print(f"postsolve: {e}", file=sys.stderr)
         return 1
+    for note in result.notes:
+        print(f"postsolve: note: {note}", file=sys.stderr)
+    for warning in result.warnings:
+        print(f"postsolve: warning: {warning}", file=sys.stderr)
     sys.stdout.write(result.text)
-    sys.stderr.write(result.notes)
     return 0 if result.passed else 3
 
 

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <unordered_map>
 
+#include "logrow.h"
 #include "measures.h"
 #include "numfmt.h"
 #include "records.h"
@@ -59,16 +60,6 @@ std::vector<int> MatchNames(const std::vector<std::string>& modelNames, const st
   return logIndex;
 }
 
-// A row's type as the view spells it, from the model's bounds.
-const char* RowTypeWord(double lo, double up) {
-  switch (RowKindOf(lo, up)) {
-    case RowKind::Equal: return "EQ";
-    case RowKind::Upper: return "LE";
-    case RowKind::Lower: return "GE";
-    default: return "RG";
-  }
-}
-
 // The recovered values on the model's own rows and columns: activities and
 // dual slacks from the model's matrix and costs (turned to a minimisation).
 FullSolution OnModel(const Solution& sol, const Model& model, const std::vector<int>& rowOf,
@@ -81,7 +72,7 @@ FullSolution OnModel(const Solution& sol, const Model& model, const std::vector<
   for (int i = 0; i < model.rows(); ++i) {
     const auto r = static_cast<std::size_t>(i);
     const double lo = model.rlo[r], up = model.rup[r];
-    on.rows.push_back({model.rowNames[r], RowTypeWord(lo, up), lo, up, 0.0, y[static_cast<std::size_t>(rowOf[r])]});
+    on.rows.push_back({model.rowNames[r], ClassifyRow(LogRowType(RowKindOf(lo, up))).type, lo, up, 0.0, y[static_cast<std::size_t>(rowOf[r])]});
   }
   for (int j = 0; j < model.cols(); ++j) {
     const auto c = static_cast<std::size_t>(j);

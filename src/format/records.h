@@ -47,11 +47,7 @@ inline double LogBound(double v) { return std::isinf(v) ? std::copysign(kLogInfi
 // A lower (upper) bound at or beyond the log's infinity is none.
 inline double LowerOrNone(double lo) { return lo <= -kLogInfinity ? -std::numeric_limits<double>::infinity() : lo; }
 inline double UpperOrNone(double up) { return up >= kLogInfinity ? std::numeric_limits<double>::infinity() : up; }
-inline double UnloggedBound(double v) {
-  if (v >= kLogInfinity) return std::numeric_limits<double>::infinity();
-  if (v <= -kLogInfinity) return -std::numeric_limits<double>::infinity();
-  return v;
-}
+inline double UnloggedBound(double v) { return UpperOrNone(LowerOrNone(v)); }
 
 // ---- payloads ----
 //

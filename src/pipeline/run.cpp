@@ -10,9 +10,7 @@
 namespace postsolve {
 
 RunResult Run(const Model& model, const std::string& dir, const PresolveOptions& options, const Tolerances& tol,
-              std::ostream* out, std::ostream* err) {
-  if (err != nullptr)
-    for (const std::string& note : model.notes) *err << "postsolve-kit: note: " << model.path << ": " << note << '\n';
+              std::ostream* out) {
   PresolveResult presolved = Presolve(model, options);
   WritePresolveDir(model, presolved, dir);
   if (out != nullptr) PrintPresolveSummary(model, presolved, *out);
@@ -27,8 +25,6 @@ RunResult Run(const Model& model, const std::string& dir, const PresolveOptions&
 
   LoggedProblem logged;
   Solution solution = ReplaySolution(dir, &logged);
-  if (err != nullptr)
-    for (const std::string& w : solution.warnings()) *err << "postsolve-kit: warning: " << w << '\n';
   std::string report = WriteReport(solution, dir);
   if (out != nullptr) *out << "postsolve: report " << report << '\n';
 

@@ -1,5 +1,6 @@
 // The log's first two records, written from the model as read: what the
 // reductions write after them comes from the working LP.
+#include "logrow.h"
 #include "work.h"
 
 namespace postsolve::presolve {
@@ -12,12 +13,7 @@ void WriteHeader(LogWriter& log, const Model& model, const std::string& name) {
   for (std::size_t i = 0; i < rlo.size(); ++i) {
     rlo[i] = LowerOrNone(model.rlo[i]);
     rup[i] = UpperOrNone(model.rup[i]);
-    switch (RowKindOf(model.rlo[i], model.rup[i])) {
-      case RowKind::Equal: rtype[i] = 'E'; break;
-      case RowKind::Upper: rtype[i] = 'L'; break;
-      case RowKind::Lower: rtype[i] = 'G'; break;
-      default: break;  // a range, or a free row with both sides at the log's infinity
-    }
+    rtype[i] = LogRowType(RowKindOf(model.rlo[i], model.rup[i]));
   }
   for (std::size_t j = 0; j < clo.size(); ++j) {
     clo[j] = LowerOrNone(model.clo[j]);

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "report.h"
 #include "walk.h"
@@ -24,7 +23,6 @@ void CopyProblem(const PostData& pd, LoggedProblem& problem) {
     for (int e = 0; e < a.nz; ++e) problem.cols[j].emplace_back(a.ind[e], a.val[e]);
   }
 }
-
 
 SolutionWalk::SolutionWalk(const std::string& dir) {
   pd_.warnings.keepAll = true;  // a debugging tool: every record that met degenerate data

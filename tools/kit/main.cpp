@@ -195,7 +195,10 @@ int main(int argc, char** argv) {
       std::ostringstream text;
       try {
         const Model model = ReadModel(modelPath);
-        const RunResult result = Run(model, dir, presolveOptions, tol, &text, &std::cerr);
+        for (const std::string& note : model.notes)
+          std::cerr << "postsolve-kit: note: " << model.path << ": " << note << '\n';
+        const RunResult result = Run(model, dir, presolveOptions, tol, &text);
+        PrintWarnings(result.solution.warnings());
         status = result.verify.passed() ? kit::kOk : kit::kOutside;
       } catch (const PostError&) {
         std::cout << text.str();
