@@ -102,9 +102,6 @@ class StdoutSilenced {
   int saved_ = -1;
 };
 
-// Bounds at least the log's 1e30 are infinite, whatever the file's own infinity.
-double FromCoin(double v) { return UnloggedBound(v); }
-
 std::string Upper(std::string s) {
   for (char& ch : s) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
   return s;
@@ -165,22 +162,23 @@ MpsSections ScanMpsSections(const std::string& path) {
   return found;
 }
 
-// Copies what both readers hand out in the same shape.
+// Copies what both readers hand out in the same shape; bounds at least the
+// log's 1e30 are infinite, whatever the file's own infinity.
 template <class Reader>
 void CopyProblem(const Reader& reader, Model& model) {
   const int m = reader.getNumRows(), n = reader.getNumCols();
   model.rlo.resize(static_cast<std::size_t>(m));
   model.rup.resize(static_cast<std::size_t>(m));
   for (int i = 0; i < m; ++i) {
-    model.rlo[static_cast<std::size_t>(i)] = FromCoin(reader.getRowLower()[i]);
-    model.rup[static_cast<std::size_t>(i)] = FromCoin(reader.getRowUpper()[i]);
+    model.rlo[static_cast<std::size_t>(i)] = UnloggedBound(reader.getRowLower()[i]);
+    model.rup[static_cast<std::size_t>(i)] = UnloggedBound(reader.getRowUpper()[i]);
   }
   const CoinPackedMatrix& a = *reader.getMatrixByCol();
   model.start.assign(1, 0);
   long integers = 0;
   for (int j = 0; j < n; ++j) {
-    model.clo.push_back(FromCoin(reader.getColLower()[j]));
-    model.cup.push_back(FromCoin(reader.getColUpper()[j]));
+    model.clo.push_back(UnloggedBound(reader.getColLower()[j]));
+    model.cup.push_back(UnloggedBound(reader.getColUpper()[j]));
     model.cost.push_back(reader.getObjCoefficients()[j]);
     if (j < a.getMajorDim()) {
       const CoinBigIndex first = a.getVectorStarts()[j];
