@@ -42,14 +42,24 @@ struct Model {
 enum class RowKind { Free, Lower, Upper, Range, Equal };
 RowKind RowKindOf(double lo, double up);
 
-// Reads an MPS file (fixed or free, optionally gzipped) or an LP-format file,
-// chosen by its name (.lp, else MPS). A malformed file, a quadratic or SOS
-// section throws Error naming the file, the line where known, and the reason.
-Model ReadModel(const std::string& path);
+// Model file formats. Mps: fixed or free, told apart from the file; Auto: by
+// the file's name (.lp or .lp.gz is LP format, anything else MPS).
+enum class ModelFormat { Auto, Mps, FreeMps, FixedMps, Lp };
+
+// Reads a model file (plain or gzipped, whatever its name). A malformed file,
+// a quadratic, conic, SOS or indicator section throws Error
+// "PATH:LINE: reason"; a model without a name takes the file's stem.
+Model ReadModel(const std::string& path, ModelFormat format = ModelFormat::Auto);
 // The model as free MPS text with its names; a name MPS cannot carry throws Error.
 std::string MpsText(const Model& model);
-// Writes MpsText to `path` atomically (beside it first, then renamed into
-// place); throws Error on a write failure.
+// The model as LP-format text.
+std::string LpText(const Model& model);
+// Writes the model atomically (beside `path` first, then renamed into place)
+// in `format`; Auto chooses by the name: .lp is LP format, anything else MPS,
+// fixed columns when every name fits them. Throws Error on a write failure
+// or a model the format cannot carry.
+void WriteModel(const Model& model, const std::string& path, ModelFormat format = ModelFormat::Auto);
+// WriteModel as free MPS.
 void WriteMps(const Model& model, const std::string& path);
 
 }  // namespace postsolve

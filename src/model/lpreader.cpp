@@ -1,0 +1,1 @@
+// The LP-format reader (to come).

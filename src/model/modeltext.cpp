@@ -1,0 +1,301 @@
+#include "modeltext.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <limits>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include "failure.h"
+
+namespace postsolve::modelfile {
+
+namespace {
+
+constexpr std::size_t kBlock = std::size_t{1} << 20;
+
+gzFile Gz(void* handle) { return static_cast<gzFile>(handle); }
+
+// zlib's reason without the "<fd:N>: " it puts first.
+std::string GzReason(void* handle) {
+  int code = 0;
+  const char* text = gzerror(Gz(handle), &code);
+  std::string why = text != nullptr && *text != '\0' ? text : "damaged data";
+  if (why.starts_with("<fd:") && why.find(">: ") != std::string::npos) why.erase(0, why.find(">: ") + 3);
+  return why;
+}
+
+}  // namespace
+
+void Fail(const std::string& path, long line, const std::string& reason) {
+  throw PostError(path + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + reason);
+}
+
+LineSource::LineSource(std::string path) : path_(std::move(path)) {
+  fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) modelfile::Fail(path_, 0, std::string("cannot open: ") + std::strerror(errno));
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0 || S_ISDIR(info.st_mode)) {
+    const int why = S_ISDIR(info.st_mode) ? EISDIR : errno;
+    ::close(fd_);
+    fd_ = -1;
+    modelfile::Fail(path_, 0, std::string("cannot open: ") + std::strerror(why));
+  }
+  unsigned char magic[2] = {0, 0};
+  const ssize_t got = ::pread(fd_, magic, 2, 0);
+  if (got == 2 && magic[0] == 0x1f && magic[1] == 0x8b) {
+    const int dupd = ::dup(fd_);
+    gz_ = dupd < 0 ? nullptr : gzdopen(dupd, "rb");
+    if (gz_ == nullptr) {
+      if (dupd >= 0) ::close(dupd);
+      ::close(fd_);
+      fd_ = -1;
+      modelfile::Fail(path_, 0, "cannot open: cannot start decompressing");
+    }
+    gzbuffer(Gz(gz_), 1 << 18);
+    gzipped_ = true;
+  }
+  buffer_.resize(kBlock);
+}
+
+LineSource::~LineSource() {
+  if (gz_ != nullptr) gzclose(Gz(gz_));
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::size_t LineSource::Fill() {
+  if (atEnd_) return 0;
+  // Keep the unread bytes, at the front; grow when a line fills the buffer.
+  if (begin_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  if (buffer_.size() - end_ < kBlock / 2) buffer_.resize(buffer_.size() * 2);
+  const std::size_t room = buffer_.size() - end_;
+  for (;;) {
+    long got = 0;
+    if (gzipped_) {
+      const unsigned ask = static_cast<unsigned>(std::min<std::size_t>(room, 1u << 30));
+      got = gzread(Gz(gz_), buffer_.data() + end_, ask);
+      int code = Z_OK;
+      if (got == 0) gzerror(Gz(gz_), &code);
+      if (got < 0 || code != Z_OK) modelfile::Fail(path_, line_ + 1, "cannot decompress: " + GzReason(gz_));
+    } else {
+      got = ::read(fd_, buffer_.data() + end_, room);
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        modelfile::Fail(path_, line_ + 1, std::string("cannot read: ") + std::strerror(errno));
+      }
+    }
+    if (got == 0) atEnd_ = true;
+    end_ += static_cast<std::size_t>(got);
+    return static_cast<std::size_t>(got);
+  }
+}
+
+bool LineSource::Next(std::string_view& line) {
+  std::size_t scanned = begin_;
+  for (;;) {
+    const char* from = buffer_.data() + scanned;
+    const void* eol = std::memchr(from, '\n', end_ - scanned);
+    if (eol != nullptr) {
+      const std::size_t stop = static_cast<std::size_t>(static_cast<const char*>(eol) - buffer_.data());
+      std::size_t length = stop - begin_;
+      if (length > 0 && buffer_[begin_ + length - 1] == '\r') --length;
+      line = std::string_view(buffer_.data() + begin_, length);
+      begin_ = stop + 1;
+      ++line_;
+      return true;
+    }
+    if (atEnd_) {
+      if (begin_ == end_) return false;
+      std::size_t length = end_ - begin_;  // a last line without '\n'
+      if (buffer_[begin_ + length - 1] == '\r') --length;
+      line = std::string_view(buffer_.data() + begin_, length);
+      begin_ = end_;
+      ++line_;
+      return true;
+    }
+    const std::size_t seen = end_ - begin_;
+    Fill();
+    scanned = begin_ + seen;
+  }
+}
+
+void LineSource::Fail(const std::string& reason) const { modelfile::Fail(path_, line_, reason); }
+
+std::string Shown(std::string_view token) {
+  constexpr std::size_t kMost = 40;
+  std::string text = "\"";
+  for (std::size_t i = 0; i < std::min(token.size(), kMost); ++i) {
+    const auto ch = static_cast<unsigned char>(token[i]);
+    text += ch >= 0x20 && ch < 0x7f ? static_cast<char>(ch) : '?';
+  }
+  text += token.size() > kMost ? "\"..." : "\"";
+  return text;
+}
+
+namespace {
+
+bool SameLetters(std::string_view text, std::string_view lower) {
+  if (text.size() != lower.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(text[i])) != lower[i]) return false;
+  return true;
+}
+
+// Digits, one optional point, at least one digit, then an optional exponent
+// (E, e, D or d, an optional sign, digits); writes it with 'e' to `plain`.
+bool Decimal(std::string_view text, std::string& plain) {
+  std::size_t i = 0, digits = 0;
+  bool point = false;
+  for (; i < text.size(); ++i) {
+    const char ch = text[i];
+    if (ch >= '0' && ch <= '9') ++digits;
+    else if (ch == '.' && !point) point = true;
+    else break;
+  }
+  if (digits == 0) return false;
+  if (i == text.size()) return true;  // plain is left empty: the text is fine as it is
+  const char mark = text[i];
+  if (mark != 'e' && mark != 'E' && mark != 'd' && mark != 'D') return false;
+  std::size_t j = i + 1;
+  if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
+  const std::size_t firstDigit = j;
+  while (j < text.size() && text[j] >= '0' && text[j] <= '9') ++j;
+  if (j == firstDigit || j != text.size()) return false;
+  if (mark == 'd' || mark == 'D') {
+    plain.assign(text);
+    plain[i] = 'e';
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ParseNumber(std::string_view text, double& value) {
+  bool negative = false;
+  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+    negative = text[0] == '-';
+    text.remove_prefix(1);
+  }
+  if (SameLetters(text, "inf") || SameLetters(text, "infinity")) {
+    value = negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+    return true;
+  }
+  std::string plain;
+  if (!Decimal(text, plain)) return false;
+  const std::string_view digits = plain.empty() ? text : std::string_view(plain);
+  double magnitude = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), magnitude);
+  if (end != digits.data() + digits.size()) return false;
+  if (error == std::errc::result_out_of_range) {
+    // Too large or too small for a double: strtod says which, as +-HUGE_VAL or a tiny value.
+    const std::string copy(digits);
+    magnitude = std::strtod(copy.c_str(), nullptr);
+  } else if (error != std::errc()) {
+    return false;
+  }
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+
+double NumberOrFail(const LineSource& source, std::string_view text, const std::string& what) {
+  double value = 0;
+  if (ParseNumber(text, value)) return value;
+  const bool nan = SameLetters(text, "nan") || SameLetters(text, "+nan") || SameLetters(text, "-nan");
+  source.Fail(Shown(text) + (nan ? " is NaN, not a number, for " : " is not a number, for ") + what);
+}
+
+std::size_t NameIndex::Slot(std::string_view name) const {
+  return std::hash<std::string_view>{}(name) & (slots_.size() - 1);
+}
+
+int NameIndex::Find(std::string_view name) const {
+  if (slots_.empty()) return -1;
+  for (std::size_t s = Slot(name);; s = (s + 1) & (slots_.size() - 1)) {
+    const std::int32_t at = slots_[s];
+    if (at < 0) return -1;
+    if (names_[static_cast<std::size_t>(at)] == name) return at;
+  }
+}
+
+void NameIndex::Grow() {
+  std::vector<std::int32_t> old(std::max<std::size_t>(64, slots_.size() * 2), -1);
+  old.swap(slots_);
+  for (const std::int32_t at : old)
+    if (at >= 0) {
+      std::size_t s = Slot(names_[static_cast<std::size_t>(at)]);
+      while (slots_[s] >= 0) s = (s + 1) & (slots_.size() - 1);
+      slots_[s] = at;
+    }
+}
+
+int NameIndex::Add(int index) {
+  if ((used_ + 1) * 2 > slots_.size()) Grow();
+  const std::string& name = names_[static_cast<std::size_t>(index)];
+  std::size_t s = Slot(name);
+  for (; slots_[s] >= 0; s = (s + 1) & (slots_.size() - 1))
+    if (names_[static_cast<std::size_t>(slots_[s])] == name) return slots_[s];
+  slots_[s] = index;
+  ++used_;
+  return -1;
+}
+
+std::string FileStem(const std::string& path) {
+  std::string stem = path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
+  for (std::string_view tail : {".gz", ".mps", ".freemps", ".lp"}) {
+    if (stem.size() > tail.size() && stem.compare(stem.size() - tail.size(), tail.size(), tail) == 0)
+      stem.resize(stem.size() - tail.size());
+  }
+  return stem;
+}
+
+long MergeDuplicates(Model& model) {
+  std::vector<int> where(static_cast<std::size_t>(model.rows()), -1);  // row -> its entry in this column
+  long summed = 0;
+  std::size_t out = 0, end = 0;
+  for (int j = 0; j < model.cols(); ++j) {
+    const std::size_t first = out, begin = end;  // start[j] is already the compacted one
+    end = static_cast<std::size_t>(model.start[static_cast<std::size_t>(j) + 1]);
+    for (std::size_t k = begin; k < end; ++k) {
+      const int row = model.index[k];
+      int& seen = where[static_cast<std::size_t>(row)];
+      if (seen >= 0) {
+        model.value[static_cast<std::size_t>(seen)] += model.value[k];
+        ++summed;
+      } else {
+        seen = static_cast<int>(out);
+        model.index[out] = row;
+        model.value[out] = model.value[k];
+        ++out;
+      }
+    }
+    // Drop the zeros (given, or summed to), keeping the order.
+    std::size_t kept = first;
+    for (std::size_t k = first; k < out; ++k) {
+      where[static_cast<std::size_t>(model.index[k])] = -1;
+      if (model.value[k] != 0) {
+        model.index[kept] = model.index[k];
+        model.value[kept] = model.value[k];
+        ++kept;
+      }
+    }
+    out = kept;
+    model.start[static_cast<std::size_t>(j) + 1] = static_cast<int>(out);
+  }
+  model.index.resize(out);
+  model.value.resize(out);
+  return summed;
+}
+
+}  // namespace postsolve::modelfile

@@ -1,0 +1,96 @@
+// What both model-file readers share: the file's lines (plain or gzip) with
+// their numbers, one way to read a number, one way to fail with the file and
+// line, and a table from names to indices.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "postsolve/model.h"
+
+namespace postsolve::modelfile {
+
+// The lines of a model file, read in blocks; a file starting with gzip's magic
+// bytes is decompressed on the way. A line ends at '\n'; a '\r' before it is
+// dropped. A line of any length is read whole (the buffer grows to hold it,
+// so memory stays bounded by the file).
+class LineSource {
+ public:
+  // Throws Error "PATH: cannot open: <the system's reason>".
+  explicit LineSource(std::string path);
+  ~LineSource();
+  LineSource(const LineSource&) = delete;
+  LineSource& operator=(const LineSource&) = delete;
+
+  // The next line (valid until the next call), false at the end of the file.
+  bool Next(std::string_view& line);
+  long line() const { return line_; }  // the number of the line Next gave last, from 1
+  const std::string& path() const { return path_; }
+  bool gzipped() const { return gzipped_; }
+
+  // Throws Error "PATH:LINE: reason" for the line Next gave last.
+  [[noreturn]] void Fail(const std::string& reason) const;
+
+ private:
+  std::size_t Fill();  // appends what the file has next to buffer_; 0 at its end
+
+  std::string path_;
+  int fd_ = -1;
+  void* gz_ = nullptr;  // gzFile when gzipped
+  bool gzipped_ = false;
+  std::vector<char> buffer_;
+  std::size_t begin_ = 0, end_ = 0;  // the unread bytes of buffer_
+  bool atEnd_ = false;
+  long line_ = 0;
+};
+
+// "PATH:LINE: reason" (LINE left out when 0), as an Error.
+[[noreturn]] void Fail(const std::string& path, long line, const std::string& reason);
+
+// A token as an error message shows it: quoted, at most 40 bytes of it,
+// bytes that are not printable ASCII as '?'.
+std::string Shown(std::string_view token);
+
+// A number as model files write it: an optional sign, digits with an optional
+// point, an optional exponent written with E, e, D or d; or inf / infinity in
+// any case. False for anything else, NaN included. A magnitude too large for a
+// double reads as infinite, a too small one as zero (with its sign).
+bool ParseNumber(std::string_view text, double& value);
+// As ParseNumber, failing with the line and a reason naming the token and
+// what it was meant to be ("the bound of column x").
+double NumberOrFail(const LineSource& source, std::string_view text, const std::string& what);
+
+// Names to their indices in a vector of names that the caller owns and only
+// appends to: the table holds indices, so the vector may reallocate.
+class NameIndex {
+ public:
+  explicit NameIndex(const std::vector<std::string>& names) : names_(names) {}
+  // The index of `name`, or -1.
+  int Find(std::string_view name) const;
+  // Adds names[index]; returns -1, or the index that already had that name
+  // (the table then keeps the earlier one).
+  int Add(int index);
+
+ private:
+  std::size_t Slot(std::string_view name) const;
+  void Grow();
+
+  const std::vector<std::string>& names_;
+  std::vector<std::int32_t> slots_;  // -1: empty
+  std::size_t used_ = 0;
+};
+
+// The problem name a model without one takes: its file's name without the
+// folder and without .gz, .mps, .lp, .freemps (e.g. "afiro" for dir/afiro.mps.gz).
+std::string FileStem(const std::string& path);
+
+// Finishes the matrix of a model read column by column: entries of the same
+// row and column are summed (returns how many were), exact zeros are dropped
+// (also a sum that gives zero). O(entries) with one marker per row.
+long MergeDuplicates(Model& model);
+
+}  // namespace postsolve::modelfile

@@ -1,0 +1,1 @@
+// The MPS reader (to come).

@@ -1,0 +1,25 @@
+// The model-file readers and writers behind ReadModel and WriteModel. Each
+// reader returns a whole Model or throws Error "PATH:LINE: reason"; the rules
+// they share (numbers, names, infinities, the matrix's duplicates) are in
+// modeltext.h.
+#pragma once
+
+#include <string>
+
+#include "postsolve/model.h"
+
+namespace postsolve::modelfile {
+
+// MPS, fixed or free: `format` is ModelFormat::Mps to tell them apart from the
+// file, FreeMps or FixedMps to say which.
+Model ReadMps(const std::string& path, ModelFormat format);
+// LP format (the sections minimize/subject to/bounds/general/binary/end).
+Model ReadLp(const std::string& path);
+
+// The model as MPS text: fixed columns when every name fits them (and
+// `fixed` asks for it), otherwise free.
+std::string MpsText(const Model& model, bool fixed);
+// The model as LP-format text.
+std::string LpText(const Model& model);
+
+}  // namespace postsolve::modelfile

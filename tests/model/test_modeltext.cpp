@@ -1,0 +1,117 @@
+// What both readers share: lines of plain and gzipped files, numbers, names.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <limits>
+
+#include <zlib.h>
+
+#include "harness.h"
+#include "modeltext.h"
+#include "postsolve/error.h"
+
+namespace postsolve::modelfile {
+namespace {
+
+std::vector<std::string> Lines(const std::string& path) {
+  LineSource source(path);
+  std::vector<std::string> lines;
+  std::string_view line;
+  while (source.Next(line)) lines.emplace_back(line);
+  return lines;
+}
+
+TEST(ModelLines, PlainAndGzippedFilesGiveTheSameLinesWhateverTheirEndings) {
+  TempDir dir;
+  const std::string text = "NAME x\r\n\nROWS\n" + std::string(3'000'000, 'a') + "\nlast";
+  std::ofstream(dir.File("plain")) << text;
+  gzFile gz = gzopen(dir.File("packed").c_str(), "wb");
+  gzwrite(gz, text.data(), static_cast<unsigned>(text.size()));
+  gzclose(gz);
+  const std::vector<std::string> want = {"NAME x", "", "ROWS", std::string(3'000'000, 'a'), "last"};
+  EXPECT_EQ(Lines(dir.File("plain")), want);
+  EXPECT_EQ(Lines(dir.File("packed")), want);
+}
+
+TEST(ModelLines, FailuresNameTheFileTheLineAndTheSystemsReason) {
+  TempDir dir;
+  try {
+    LineSource source(dir.File("missing.mps"));
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), dir.File("missing.mps") + ": cannot open: No such file or directory");
+  }
+  EXPECT_THROW(LineSource{dir.path()}, Error);
+  const std::string damaged("\x1f\x8b\x08\x00garbage that is not deflate", 34);
+  std::ofstream(dir.File("bad.gz")) << damaged;
+  std::ofstream(dir.File("cut.gz")) << damaged.substr(0, 3);
+  try {
+    Lines(dir.File("bad.gz"));
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), dir.File("bad.gz") + ":1: cannot decompress: invalid code lengths set");
+  }
+  EXPECT_THROW(Lines(dir.File("cut.gz")), Error);
+  std::ofstream(dir.File("two")) << "a\nb\n";
+  LineSource source(dir.File("two"));
+  std::string_view line;
+  source.Next(line);
+  source.Next(line);
+  try {
+    NumberOrFail(source, "nan", "the bound of column x");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), dir.File("two") + ":2: \"nan\" is NaN, not a number, for the bound of column x");
+  }
+}
+
+TEST(ModelNumbers, FortranExponentsSignsInfinitiesAndRefusals) {
+  const auto read = [](std::string_view text) {
+    double v = -12345;
+    return ParseNumber(text, v) ? v : std::nan("");
+  };
+  EXPECT_EQ(read("1.0D3"), 1000);
+  EXPECT_EQ(read("1.0d-3"), 1e-3);
+  EXPECT_EQ(read("+.5"), 0.5);
+  EXPECT_EQ(read("-7."), -7);
+  EXPECT_EQ(read("0.1"), 0.1);
+  EXPECT_EQ(read("-Infinity"), -std::numeric_limits<double>::infinity());
+  EXPECT_EQ(read("INF"), std::numeric_limits<double>::infinity());
+  EXPECT_EQ(read("1e400"), std::numeric_limits<double>::infinity());
+  EXPECT_EQ(read("-1e-400"), 0.0);
+  EXPECT_TRUE(std::signbit(read("-1e-400")));
+  for (std::string_view bad : {"", "+", ".", "e5", "1e", "1e+", "nan", "1.2.3", "1x", "0x10", "1 ", "--1", "1,5"})
+    EXPECT_TRUE(std::isnan(read(bad))) << bad;
+}
+
+TEST(ModelNames, IndicesSurviveTheNamesGrowingAndRepeatsAreTold) {
+  std::vector<std::string> names;
+  NameIndex index(names);
+  for (int i = 0; i < 5000; ++i) {
+    names.push_back("n" + std::to_string(i));
+    ASSERT_EQ(index.Add(i), -1);
+  }
+  names.push_back("n42");
+  EXPECT_EQ(index.Add(5000), 42);
+  EXPECT_EQ(index.Find("n4999"), 4999);
+  EXPECT_EQ(index.Find("n5000"), -1);
+  EXPECT_EQ(FileStem("dir/afiro.mps.gz"), "afiro");
+  EXPECT_EQ(FileStem("plan.lp"), "plan");
+}
+
+TEST(ModelMatrix, RepeatedEntriesAreSummedAndZerosDropped) {
+  Model m;
+  m.rlo = m.rup = {0, 0, 0};
+  m.clo = m.cup = m.cost = {0, 0};
+  m.start = {0, 4, 6};
+  m.index = {0, 2, 0, 1, 1, 1};
+  m.value = {1, 2, 3, 0, 5, -5};
+  EXPECT_EQ(MergeDuplicates(m), 2);
+  EXPECT_EQ(m.start, (std::vector<int>{0, 2, 2}));
+  EXPECT_EQ(m.index, (std::vector<int>{0, 2}));
+  EXPECT_EQ(m.value, (std::vector<double>{4, 2}));
+}
+
+}  // namespace
+}  // namespace postsolve::modelfile
