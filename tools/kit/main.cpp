@@ -9,6 +9,7 @@
 #include <fstream>
 #include <optional>
 #include <iostream>
+#include <map>
 #include <new>
 #include <sstream>
 
@@ -59,6 +60,17 @@ std::optional<Model> ReducedModel(const std::string& dir) {
   const std::string path = dir + "/reduced.mps";
   if (!std::filesystem::exists(path)) return std::nullopt;
   return ReadModel(path);
+}
+
+// --model-format for the commands that read a model file.
+const std::map<std::string, ModelFormat> kModelFormats = {
+    {"auto", ModelFormat::Auto}, {"mps", ModelFormat::Mps}, {"free", ModelFormat::FreeMps},
+    {"fixed", ModelFormat::FixedMps}, {"lp", ModelFormat::Lp}};
+
+void AddModelFormat(CLI::App* command, ModelFormat& format, const std::string& flag, const std::string& what) {
+  command->add_option(flag, format, what)
+      ->transform(CLI::CheckedTransformer(kModelFormats, CLI::ignore_case))
+      ->default_str("auto");
 }
 
 void AddPresolveOptions(CLI::App& cmd, PresolveOptions& options, std::string& only, std::string& skip) {
@@ -124,6 +136,11 @@ int main(int argc, char** argv) {
   verify->add_option("MODEL", modelPath, "the original model: .mps, .mps.gz or .lp")->required();
   verify->add_option("DIR", dir, "directory holding the three files")->capture_default_str();
   AddTolerances(verify, tol);
+  ModelFormat modelFormat = ModelFormat::Auto;
+  const std::string formatHelp =
+      "the model file's format: auto (.lp or .lp.gz: LP, else MPS), mps (fixed or free, told\n"
+      "from the file), free, fixed or lp";
+  AddModelFormat(verify, modelFormat, "--model-format", formatHelp);
 
   int logLevel = 0;
   auto* solve = app.add_subcommand(
@@ -158,6 +175,7 @@ int main(int argc, char** argv) {
   presolve->add_option("MODEL", modelPath, "model file")->required();
   presolve->add_option("DIR", dir, "directory to write into")->capture_default_str();
   AddPresolveOptions(*presolve, presolveOptions, only, skip);
+  AddModelFormat(presolve, modelFormat, "--model-format", formatHelp);
 
   auto* run = app.add_subcommand(
       "run", "The whole pipeline: presolve MODEL into DIR, solve the reduced LP with Clp, replay\n"
@@ -167,6 +185,20 @@ int main(int argc, char** argv) {
   run->add_option("DIR", dir, "directory to write into")->capture_default_str();
   AddPresolveOptions(*run, presolveOptions, only, skip);
   AddTolerances(run, tol);
+  AddModelFormat(run, modelFormat, "--model-format", formatHelp);
+
+  std::string convertOut;
+  ModelFormat outFormat = ModelFormat::Auto;
+  auto* convert = app.add_subcommand(
+      "convert", "Read MODEL and write it as OUT: LP format for .lp, else MPS (fixed when every\n"
+                 "name and number fits its columns, else free); the written file reads back as\n"
+                 "the same LP, bit for bit.");
+  convert->add_option("MODEL", modelPath, "model file")->required();
+  convert->add_option("OUT", convertOut, "file to write")->required();
+  AddModelFormat(convert, modelFormat, "--model-format", formatHelp);
+  AddModelFormat(convert, outFormat, "--to",
+                 "OUT's format: auto (by its name), free, fixed (free where a name or number\n"
+                 "does not fit), mps (as fixed) or lp");
 
   try {
     app.parse(argc, argv);
@@ -186,7 +218,7 @@ int main(int argc, char** argv) {
       }
     } else if (*presolve) {
       presolveOptions.Select(only, skip);
-      const Model model = ReadModel(modelPath);
+      const Model model = ReadModel(modelPath, modelFormat);
       const PresolveResult result = Presolve(model, presolveOptions);
       WritePresolveDir(model, result, dir);
       PrintPresolveSummary(model, result, std::cout);
@@ -194,7 +226,7 @@ int main(int argc, char** argv) {
       presolveOptions.Select(only, skip);
       std::ostringstream text;
       try {
-        const Model model = ReadModel(modelPath);
+        const Model model = ReadModel(modelPath, modelFormat);
         for (const std::string& note : model.notes)
           std::cerr << "postsolve-kit: note: " << model.path << ": " << note << '\n';
         const RunResult result = Run(model, dir, presolveOptions, tol, &text);
@@ -205,6 +237,13 @@ int main(int argc, char** argv) {
         throw;
       }
       std::cout << text.str();
+    } else if (*convert) {
+      const Model model = ReadModel(modelPath, modelFormat);
+      for (const std::string& note : model.notes)
+        std::cerr << "postsolve-kit: note: " << model.path << ": " << note << '\n';
+      WriteModel(model, convertOut, outFormat);
+      std::cout << model.rows() << " rows, " << model.cols() << " columns and " << model.index.size()
+                << " entries written to " << convertOut << "\n";
     } else if (*pack) {
       const std::string text = ReadCase(casePath);
       CaseFiles files;
@@ -221,8 +260,11 @@ int main(int argc, char** argv) {
       status = res.pass() ? kit::kOk : kit::kOutside;
     } else if (*verify) {
       try {
-        const VerifyResult res = Verify(modelPath, dir, tol);
+        const Model model = ReadModel(modelPath, modelFormat);
+        const VerifyResult res = Verify(model, dir, tol);
         PrintWarnings(res.check.warnings);
+        for (const std::string& note : model.notes)
+          std::cerr << "postsolve-kit: note: " << model.path << ": " << note << '\n';
         for (const std::string& note : res.notes) std::cerr << "postsolve-kit: note: " << note << '\n';
         std::cout << res.text;
         status = res.passed() ? kit::kOk : kit::kOutside;
