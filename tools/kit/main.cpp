@@ -67,10 +67,10 @@ const std::map<std::string, ModelFormat> kModelFormats = {
     {"auto", ModelFormat::Auto}, {"mps", ModelFormat::Mps}, {"free", ModelFormat::FreeMps},
     {"fixed", ModelFormat::FixedMps}, {"lp", ModelFormat::Lp}};
 
-void AddModelFormat(CLI::App* command, ModelFormat& format, const std::string& flag, const std::string& what) {
+void AddModelFormat(CLI::App* command, std::string& format, const std::string& flag, const std::string& what) {
   command->add_option(flag, format, what)
-      ->transform(CLI::CheckedTransformer(kModelFormats, CLI::ignore_case))
-      ->default_str("auto");
+      ->check(CLI::IsMember({"auto", "mps", "free", "fixed", "lp"}))
+      ->capture_default_str();
 }
 
 void AddPresolveOptions(CLI::App& cmd, PresolveOptions& options, std::string& only, std::string& skip) {
@@ -136,11 +136,11 @@ int main(int argc, char** argv) {
   verify->add_option("MODEL", modelPath, "the original model: .mps, .mps.gz or .lp")->required();
   verify->add_option("DIR", dir, "directory holding the three files")->capture_default_str();
   AddTolerances(verify, tol);
-  ModelFormat modelFormat = ModelFormat::Auto;
+  std::string modelFormatName = "auto";
   const std::string formatHelp =
       "the model file's format: auto (.lp or .lp.gz: LP, else MPS), mps (fixed or free, told\n"
       "from the file), free, fixed or lp";
-  AddModelFormat(verify, modelFormat, "--model-format", formatHelp);
+  AddModelFormat(verify, modelFormatName, "--model-format", formatHelp);
 
   int logLevel = 0;
   auto* solve = app.add_subcommand(
@@ -175,7 +175,7 @@ int main(int argc, char** argv) {
   presolve->add_option("MODEL", modelPath, "model file")->required();
   presolve->add_option("DIR", dir, "directory to write into")->capture_default_str();
   AddPresolveOptions(*presolve, presolveOptions, only, skip);
-  AddModelFormat(presolve, modelFormat, "--model-format", formatHelp);
+  AddModelFormat(presolve, modelFormatName, "--model-format", formatHelp);
 
   auto* run = app.add_subcommand(
       "run", "The whole pipeline: presolve MODEL into DIR, solve the reduced LP with Clp, replay\n"
@@ -185,18 +185,18 @@ int main(int argc, char** argv) {
   run->add_option("DIR", dir, "directory to write into")->capture_default_str();
   AddPresolveOptions(*run, presolveOptions, only, skip);
   AddTolerances(run, tol);
-  AddModelFormat(run, modelFormat, "--model-format", formatHelp);
+  AddModelFormat(run, modelFormatName, "--model-format", formatHelp);
 
   std::string convertOut;
-  ModelFormat outFormat = ModelFormat::Auto;
+  std::string outFormatName = "auto";
   auto* convert = app.add_subcommand(
       "convert", "Read MODEL and write it as OUT: LP format for .lp, else MPS (fixed when every\n"
                  "name and number fits its columns, else free); the written file reads back as\n"
                  "the same LP, bit for bit.");
   convert->add_option("MODEL", modelPath, "model file")->required();
   convert->add_option("OUT", convertOut, "file to write")->required();
-  AddModelFormat(convert, modelFormat, "--model-format", formatHelp);
-  AddModelFormat(convert, outFormat, "--to",
+  AddModelFormat(convert, modelFormatName, "--model-format", formatHelp);
+  AddModelFormat(convert, outFormatName, "--to",
                  "OUT's format: auto (by its name), free, fixed (free where a name or number\n"
                  "does not fit), mps (as fixed) or lp");
 
@@ -206,6 +206,7 @@ int main(int argc, char** argv) {
     return app.exit(e) == 0 ? kit::kOk : kit::kUsage;
   }
 
+  const ModelFormat modelFormat = kModelFormats.at(modelFormatName), outFormat = kModelFormats.at(outFormatName);
   int status = kit::kOk;
   try {
     if (*dump) {
