@@ -187,6 +187,17 @@ int main(int argc, char** argv) {
   AddTolerances(run, tol);
   AddModelFormat(run, modelFormatName, "--model-format", formatHelp);
 
+  std::string picturePath;
+  int pictureSize = 800;
+  auto* show = app.add_subcommand(
+      "show", "Draw DIR's log as a picture (SVG): the full matrix's pattern, the reduced LP's\n"
+              "rows and columns first, each removed one coloured by the reduction that removed\n"
+              "it, binned for large models; a legend with the counts and sizes.");
+  show->add_option("DIR", dir, "directory holding the log")->capture_default_str();
+  show->add_option("-o,--output", picturePath, "the SVG file to write")->required();
+  show->add_option("--size", pictureSize, "the most cells across and down")->capture_default_str()->check(
+      CLI::Range(16, 4096));
+
   std::string convertOut;
   std::string outFormatName = "auto";
   auto* convert = app.add_subcommand(
@@ -238,6 +249,11 @@ int main(int argc, char** argv) {
         throw;
       }
       std::cout << text.str();
+    } else if (*show) {
+      const kit::ShowSummary drawn = kit::Show(dir, picturePath, pictureSize);
+      std::cout << drawn.rows << " rows, " << drawn.cols << " columns, " << drawn.entries << " entries; "
+                << drawn.rowsAfter << " rows and " << drawn.colsAfter << " columns after; drawn to " << picturePath
+                << "\n";
     } else if (*convert) {
       const Model model = ReadModel(modelPath, modelFormat);
       for (const std::string& note : model.notes)
