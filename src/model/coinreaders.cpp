@@ -1,6 +1,6 @@
-// Model files read through CoinUtils: CoinMpsIO for MPS, CoinLpIO for LP
-// format. The readers talk through a message handler; ours prints nothing and
-// keeps the first complaint for the one-line failure.
+// LP-format files read through CoinUtils' CoinLpIO (MPS has its own reader,
+// in mpsreader.cpp). The reader talks through a message handler; ours prints
+// nothing and keeps the first complaint for the one-line failure.
 
 #include <cmath>
 #include <cstdio>
@@ -18,7 +18,6 @@
 #include <coin/CoinFinite.hpp>
 #include <coin/CoinLpIO.hpp>
 #include <coin/CoinMessageHandler.hpp>
-#include <coin/CoinMpsIO.hpp>
 #include <coin/CoinPackedMatrix.hpp>
 
 #include "failure.h"
@@ -26,8 +25,8 @@
 #include "records.h"
 
 #if defined(__SANITIZE_ADDRESS__)
-// CoinMpsIO::readMps returns from a malformed card without freeing its work
-// arrays; that memory is the library's to lose, not a fault of ours.
+// CoinUtils' readers may return from a malformed file without freeing their
+// work arrays; that memory is the library's to lose, not a fault of ours.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libCoinUtils.so\n"; }
 extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
 #endif
@@ -118,47 +117,7 @@ void EachLine(const std::string& path, See see) {
     if (!see(std::string_view(line), number)) return;
 }
 
-// What CoinMpsIO does not tell, or gets wrong: it skips an OBJSENSE section,
-// it stops at the first ENDATA, after which some files carry a quadratic
-// objective, and it can crash at the end of a file without ENDATA. So the
-// section lines are looked at first: the sense is the word after OBJSENSE,
-// on its line (free MPS) or the next; a quadratic, conic or SOS section is
-// noted with its line.
-struct MpsSections {
-  bool maximise = false;
-  bool endata = false;
-  std::string refused;  // "line N: QUADOBJ section", empty when none
-};
-
-MpsSections ScanMpsSections(const std::string& path) {
-  MpsSections found;
-  bool senseNext = false;
-  EachLine(path, [&](std::string_view line, long number) {
-    std::istringstream words{std::string(line)};
-    std::string word;
-    if (!(words >> word) || word[0] == '*') return true;
-    word = Upper(word);
-    if (senseNext) {
-      found.maximise = word.rfind("MAX", 0) == 0;
-      senseNext = false;
-    } else if (line[0] == ' ' || line[0] == '\t') {
-      // a data line, not a section
-    } else if (word == "ENDATA") {
-      found.endata = true;
-    } else if (word == "OBJSENSE") {
-      if (words >> word) found.maximise = Upper(word).rfind("MAX", 0) == 0;
-      else senseNext = true;
-    } else if (found.refused.empty() &&
-               (word == "QUADOBJ" || word == "QSECTION" || word == "QMATRIX" || word == "QCMATRIX" ||
-                word == "CSECTION" || word == "SOS")) {
-      found.refused = "line " + std::to_string(number) + ": " + word + " section";
-    }
-    return true;
-  });
-  return found;
-}
-
-// Copies what both readers hand out in the same shape; bounds at least the
+// Copies the problem the reader read; bounds at least the
 // log's 1e30 are infinite, whatever the file's own infinity.
 template <class Reader>
 void CopyProblem(const Reader& reader, Model& model) {
@@ -189,42 +148,6 @@ void CopyProblem(const Reader& reader, Model& model) {
   if (integers > 0)
     model.notes.push_back(std::to_string(integers) + " integer column" + (integers == 1 ? "" : "s") +
                           " read as continuous: the LP relaxation");
-}
-
-void ReadMpsInto(Model& model) {
-  const std::string& path = model.path;
-  const MpsSections sections = ScanMpsSections(path);
-  if (!sections.refused.empty())
-    throw PostError(path + ": " + sections.refused + ": only linear programs are read");
-  if (!sections.endata) throw PostError(path + ": no ENDATA line: the MPS file is incomplete");
-  Listener listener;
-  CoinMpsIO reader;
-  reader.passInMessageHandler(&listener);
-  int sets = 0;
-  CoinSet** setList = nullptr;
-  int errors = 0;
-  {
-    StdoutSilenced quiet;
-    errors = reader.readMps(path.c_str(), "", sets, setList);
-  }
-  for (int s = 0; s < sets; ++s) delete setList[s];
-  delete[] setList;
-  if (errors != 0)
-    throw PostError(path + ": " + (listener.complaint.empty() ? "not an MPS file" : listener.complaint));
-  if (sets > 0) throw PostError(path + ": an SOS section; only linear programs are read");
-  const int last = reader.reader() ? reader.reader()->whichSection() : COIN_ENDATA_SECTION;
-  if (last == COIN_QUADRATIC_SECTION || last == COIN_QUAD_SECTION || last == COIN_CONIC_SECTION)
-    throw PostError(path + ": a quadratic or conic section; only linear programs are read");
-  if (last != COIN_ENDATA_SECTION && last != COIN_EOF_SECTION)
-    throw PostError(path + ": a section this reader does not know, before ENDATA");
-  model.name = reader.getProblemName();
-  model.maximise = sections.maximise;
-  // The objective row's right-hand side is minus the constant term.
-  model.objOffset = 0.0 - reader.objectiveOffset();  // 0 - 0 is +0
-  model.rowNames.reserve(static_cast<std::size_t>(reader.getNumRows()));
-  for (int i = 0; i < reader.getNumRows(); ++i) model.rowNames.emplace_back(reader.rowName(i));
-  for (int j = 0; j < reader.getNumCols(); ++j) model.colNames.emplace_back(reader.columnName(j));
-  CopyProblem(reader, model);
 }
 
 // CoinLpIO reads past its buffer on a file that stops before its End line,
@@ -275,17 +198,6 @@ void ReadLpInto(Model& model) {
 }
 
 }  // namespace
-
-Model ReadMps(const std::string& path, ModelFormat) {
-  Model model;
-  model.path = path;
-  try {
-    ReadMpsInto(model);
-  } catch (const CoinError& e) {
-    throw PostError(path + ": " + Plain(e.message()));
-  }
-  return model;
-}
 
 Model ReadLp(const std::string& path) {
   Model model;

@@ -212,8 +212,12 @@ bool ParseNumber(std::string_view text, double& value) {
 double NumberOrFail(const LineSource& source, std::string_view text, const std::string& what) {
   double value = 0;
   if (ParseNumber(text, value)) return value;
+  source.Fail(NotANumber(text, what));
+}
+
+std::string NotANumber(std::string_view text, const std::string& what) {
   const bool nan = SameLetters(text, "nan") || SameLetters(text, "+nan") || SameLetters(text, "-nan");
-  source.Fail(Shown(text) + (nan ? " is NaN, not a number, for " : " is not a number, for ") + what);
+  return Shown(text) + (nan ? " is NaN, not a number, for " : " is not a number, for ") + what;
 }
 
 std::size_t NameIndex::Slot(std::string_view name) const {

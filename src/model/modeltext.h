@@ -63,6 +63,9 @@ bool ParseNumber(std::string_view text, double& value);
 // As ParseNumber, failing with the line and a reason naming the token and
 // what it was meant to be ("the bound of column x").
 double NumberOrFail(const LineSource& source, std::string_view text, const std::string& what);
+// The reason NumberOrFail gives for a token that is not a number, for a
+// reader that fails later or tries another reading first.
+std::string NotANumber(std::string_view text, const std::string& what);
 
 // Names to their indices in a vector of names that the caller owns and only
 // appends to: the table holds indices, so the vector may reallocate.
