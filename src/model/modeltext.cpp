@@ -183,6 +183,14 @@ bool Decimal(std::string_view text, std::string& plain) {
 }  // namespace
 
 bool ParseNumber(std::string_view text, double& value) {
+  // Most numbers are plain decimals that from_chars reads whole: its grammar
+  // is the one below for text starting with a digit or point after an
+  // optional '-' (no inf or nan), so a full, finite reading is the answer.
+  const std::size_t lead = !text.empty() && text[0] == '-' ? 1 : 0;
+  if (text.size() > lead && ((text[lead] >= '0' && text[lead] <= '9') || text[lead] == '.')) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (end == text.data() + text.size() && error == std::errc() && std::isfinite(value)) return true;
+  }
   bool negative = false;
   if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
     negative = text[0] == '-';
@@ -220,37 +228,57 @@ std::string NotANumber(std::string_view text, const std::string& what) {
   return Shown(text) + (nan ? " is NaN, not a number, for " : " is not a number, for ") + what;
 }
 
-std::size_t NameIndex::Slot(std::string_view name) const {
-  return std::hash<std::string_view>{}(name) & (slots_.size() - 1);
+std::size_t NameIndex::Place(std::string_view name) { return std::hash<std::string_view>{}(name); }
+
+bool NameIndex::Starts(const Slot& slot, std::string_view name) {
+  if (slot.size != std::min<std::size_t>(name.size(), 255)) return false;
+  for (std::size_t i = 0, n = std::min(name.size(), kHead); i < n; ++i)  // short: no call to memcmp
+    if (slot.head[i] != name[i]) return false;
+  return true;
+}
+
+bool NameIndex::Holds(const Slot& slot, std::string_view name) const {
+  return Starts(slot, name) && (name.size() <= kHead || names_[static_cast<std::size_t>(slot.index)] == name);
+}
+
+std::string_view NameIndex::NameOf(const Slot& slot) const {
+  if (slot.size <= kHead) return std::string_view(slot.head, slot.size);
+  return names_[static_cast<std::size_t>(slot.index)];
 }
 
 int NameIndex::Find(std::string_view name) const {
   if (slots_.empty()) return -1;
-  for (std::size_t s = Slot(name);; s = (s + 1) & (slots_.size() - 1)) {
-    const std::int32_t at = slots_[s];
-    if (at < 0) return -1;
-    if (names_[static_cast<std::size_t>(at)] == name) return at;
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t s = Place(name) & mask;; s = (s + 1) & mask) {
+    const Slot& slot = slots_[s];
+    if (slot.index < 0) return -1;
+    if (Holds(slot, name)) return slot.index;
   }
 }
 
 void NameIndex::Grow() {
-  std::vector<std::int32_t> old(std::max<std::size_t>(64, slots_.size() * 2), -1);
+  std::vector<Slot> old(std::max<std::size_t>(64, slots_.size() * 2));
   old.swap(slots_);
-  for (const std::int32_t at : old)
-    if (at >= 0) {
-      std::size_t s = Slot(names_[static_cast<std::size_t>(at)]);
-      while (slots_[s] >= 0) s = (s + 1) & (slots_.size() - 1);
-      slots_[s] = at;
+  const std::size_t mask = slots_.size() - 1;
+  for (const Slot& slot : old)
+    if (slot.index >= 0) {
+      std::size_t s = Place(NameOf(slot)) & mask;
+      while (slots_[s].index >= 0) s = (s + 1) & mask;
+      slots_[s] = slot;
     }
 }
 
 int NameIndex::Add(int index) {
   if ((used_ + 1) * 2 > slots_.size()) Grow();
   const std::string& name = names_[static_cast<std::size_t>(index)];
-  std::size_t s = Slot(name);
-  for (; slots_[s] >= 0; s = (s + 1) & (slots_.size() - 1))
-    if (names_[static_cast<std::size_t>(slots_[s])] == name) return slots_[s];
-  slots_[s] = index;
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t s = Place(name) & mask;
+  for (; slots_[s].index >= 0; s = (s + 1) & mask)
+    if (Holds(slots_[s], name)) return slots_[s].index;
+  Slot& slot = slots_[s];
+  slot.index = index;
+  slot.size = static_cast<std::uint8_t>(std::min<std::size_t>(name.size(), 255));
+  std::memcpy(slot.head, name.data(), std::min(name.size(), kHead));
   ++used_;
   return -1;
 }

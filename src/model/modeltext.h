@@ -79,11 +79,23 @@ class NameIndex {
   int Add(int index);
 
  private:
-  std::size_t Slot(std::string_view name) const;
+  // A slot holds an index and the start of its name, so that a look-up
+  // touches the names only for a name longer than kHead bytes that starts
+  // the same: most compare in the table's own memory.
+  static constexpr std::size_t kHead = 11;
+  struct Slot {
+    std::int32_t index = -1;  // -1: empty
+    std::uint8_t size = 0;    // the name's length, 255 for 255 or more
+    char head[kHead] = {};    // its first bytes, the rest zero
+  };
+  static std::size_t Place(std::string_view name);
+  static bool Starts(const Slot& slot, std::string_view name);
+  bool Holds(const Slot& slot, std::string_view name) const;
+  std::string_view NameOf(const Slot& slot) const;
   void Grow();
 
   const std::vector<std::string>& names_;
-  std::vector<std::int32_t> slots_;  // -1: empty
+  std::vector<Slot> slots_;
   std::size_t used_ = 0;
 };
 
