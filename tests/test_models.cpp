@@ -168,17 +168,20 @@ TEST(ModelFile, RefusalsNameTheFileLineAndReason) {
     }
     return std::string("read");
   };
-  EXPECT_EQ(why(kSamples + "share2qp.mps"), kSamples + "share2qp.mps: line 498: QUADOBJ section: only linear programs are read");
+  EXPECT_EQ(why(kSamples + "share2qp.mps"), kSamples + "share2qp.mps:498: QUADOBJ section: only linear programs are read");
   EXPECT_NE(why(kSamples + "spec_sections.mps").find("SOS section"), std::string::npos);
   TempDir dir;
   dir.Write("bad.mps", "NAME B\nROWS\n N c\n L r\nCOLUMNS\n    X1        c            1.0   r            abc\nENDATA\n");
-  EXPECT_EQ(why(dir.File("bad.mps")).rfind(dir.File("bad.mps") + ": Bad image at line 6", 0), 0u);
-  EXPECT_EQ(why(dir.File("none.mps")), dir.File("none.mps") + ": cannot open");
+  EXPECT_EQ(why(dir.File("bad.mps")),
+            dir.File("bad.mps") + ":6: \"abc\" is not a number, for the coefficient of column \"X1\" in row \"r\"");
+  EXPECT_EQ(why(dir.File("none.mps")), dir.File("none.mps") + ": cannot open: No such file or directory");
   dir.Write("empty.mps", "");
   EXPECT_EQ(why(dir.File("empty.mps")), dir.File("empty.mps") + ": no ENDATA line: the MPS file is incomplete");
-  // CoinMpsIO crashes on this cut file (an unknown column at the end, no ENDATA): refused first.
+  // A cut file: the first fault met is told (here an unknown column, before the missing ENDATA).
   dir.Write("cut.mps", "NAME X\nROWS\n N c\n L r\nCOLUMNS\n    x         c            1.0\nBOUNDS\n FR BND       X4TEN");
-  EXPECT_EQ(why(dir.File("cut.mps")), dir.File("cut.mps") + ": no ENDATA line: the MPS file is incomplete");
+  EXPECT_EQ(why(dir.File("cut.mps")), dir.File("cut.mps") + ":8: column \"X4TEN\" of the bound is not in COLUMNS");
+  dir.Write("cut2.mps", "NAME X\nROWS\n N c\n L r\nCOLUMNS\n    x         c            1.0\nBOUNDS\n FR BND       x");
+  EXPECT_EQ(why(dir.File("cut2.mps")), dir.File("cut2.mps") + ":8: no ENDATA line: the MPS file is incomplete");
   // CoinLpIO reads past its buffer on a file cut before End: refused first.
   dir.Write("cut.lp", "Minimize\n obj: x\nSubject To\n c: x >= 1\n");
   EXPECT_EQ(why(dir.File("cut.lp")), dir.File("cut.lp") + ": no End line: the LP file is incomplete");

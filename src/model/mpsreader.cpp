@@ -197,7 +197,7 @@ class MpsReader {
       if (words_.count == 0) continue;
       // The sense after OBJSENSE may stand at the start of its line.
       const bool sense = section_ == Section::ObjSense && !senseGiven_ && IsSense(words_.at[0]);
-      if (!IsBlank(line[0]) && !sense) ended = SectionLine(line);
+      if (!IsBlank(line[0]) && !sense) ended = SectionLine();
       else DataLine(line);
     }
     if (!ended) source_.Fail("no ENDATA line: the MPS file is incomplete");
@@ -217,16 +217,16 @@ class MpsReader {
   // ---- sections ----
 
   // Returns true at ENDATA.
-  bool SectionLine(std::string_view line) {
+  bool SectionLine() {
     const std::string_view word = words_.at[0];
     if (Is(word, "NAME")) {
-      std::string_view rest = Trimmed(line.substr(4));
-      const std::string_view last = words_.count > 1 ? words_.at[std::min(words_.count, Words::kKept) - 1] : "";
-      if (words_.count > 1 && words_.count <= Words::kKept && Is(last, "FREE")) {
-        rest = Trimmed(rest.substr(0, rest.size() - last.size()));
-        mayTurnFixed_ = false;  // free, as the line says
-      }
-      model_.name = rest;
+      // The name is the first word: what follows is often a remark (finnis
+      // has "FINNIS   (PTABLES3)"), and a name with blanks could not be
+      // written back as free MPS. A last word FREE says the file is free MPS.
+      const std::size_t kept = std::min(words_.count, Words::kKept);
+      const bool free = words_.count > 1 && words_.count <= Words::kKept && Is(words_.at[kept - 1], "FREE");
+      if (free) mayTurnFixed_ = false;
+      model_.name = words_.count > 2 || (words_.count == 2 && !free) ? words_.at[1] : std::string_view();
       section_ = Section::None;
     } else if (Is(word, "ROWS")) {
       section_ = Section::Rows;
