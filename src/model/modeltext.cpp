@@ -228,7 +228,11 @@ std::string NotANumber(std::string_view text, const std::string& what) {
   return Shown(text) + (nan ? " is NaN, not a number, for " : " is not a number, for ") + what;
 }
 
-std::size_t NameIndex::Place(std::string_view name) { return std::hash<std::string_view>{}(name); }
+std::size_t NameIndex::Hash(std::string_view name) { return std::hash<std::string_view>{}(name); }
+
+void NameIndex::Prefetch(std::size_t hash) const {
+  if (!slots_.empty()) __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+}
 
 bool NameIndex::Starts(const Slot& slot, std::string_view name) {
   if (slot.size != std::min<std::size_t>(name.size(), 255)) return false;
@@ -246,10 +250,10 @@ std::string_view NameIndex::NameOf(const Slot& slot) const {
   return names_[static_cast<std::size_t>(slot.index)];
 }
 
-int NameIndex::Find(std::string_view name) const {
+int NameIndex::Find(std::string_view name, std::size_t hash) const {
   if (slots_.empty()) return -1;
   const std::size_t mask = slots_.size() - 1;
-  for (std::size_t s = Place(name) & mask;; s = (s + 1) & mask) {
+  for (std::size_t s = hash & mask;; s = (s + 1) & mask) {
     const Slot& slot = slots_[s];
     if (slot.index < 0) return -1;
     if (Holds(slot, name)) return slot.index;
@@ -262,7 +266,7 @@ void NameIndex::Grow() {
   const std::size_t mask = slots_.size() - 1;
   for (const Slot& slot : old)
     if (slot.index >= 0) {
-      std::size_t s = Place(NameOf(slot)) & mask;
+      std::size_t s = Hash(NameOf(slot)) & mask;
       while (slots_[s].index >= 0) s = (s + 1) & mask;
       slots_[s] = slot;
     }
@@ -272,7 +276,7 @@ int NameIndex::Add(int index) {
   if ((used_ + 1) * 2 > slots_.size()) Grow();
   const std::string& name = names_[static_cast<std::size_t>(index)];
   const std::size_t mask = slots_.size() - 1;
-  std::size_t s = Place(name) & mask;
+  std::size_t s = Hash(name) & mask;
   for (; slots_[s].index >= 0; s = (s + 1) & mask)
     if (Holds(slots_[s], name)) return slots_[s].index;
   Slot& slot = slots_[s];

@@ -73,7 +73,12 @@ class NameIndex {
  public:
   explicit NameIndex(const std::vector<std::string>& names) : names_(names) {}
   // The index of `name`, or -1.
-  int Find(std::string_view name) const;
+  int Find(std::string_view name) const { return Find(name, Hash(name)); }
+  // The same in two steps, for a reader with several names on a line: Hash
+  // and Prefetch each (the table's memory is fetched meanwhile), then Find.
+  static std::size_t Hash(std::string_view name);
+  void Prefetch(std::size_t hash) const;
+  int Find(std::string_view name, std::size_t hash) const;
   // Adds names[index]; returns -1, or the index that already had that name
   // (the table then keeps the earlier one).
   int Add(int index);
@@ -88,7 +93,6 @@ class NameIndex {
     std::uint8_t size = 0;    // the name's length, 255 for 255 or more
     char head[kHead] = {};    // its first bytes, the rest zero
   };
-  static std::size_t Place(std::string_view name);
   static bool Starts(const Slot& slot, std::string_view name);
   bool Holds(const Slot& slot, std::string_view name) const;
   std::string_view NameOf(const Slot& slot) const;

@@ -92,16 +92,15 @@ struct Fields {
 };
 
 // Fixed MPS: the fields by column (2-3, 5-12, 15-22, 25-36, 40-47, 50-61,
-// counted from 1), a name without its trailing blanks, a number or type
-// without any blanks. Field 3 or 5 starting with '$' begins a comment.
+// counted from 1), each without the blanks around it (a name may hold blanks
+// inside). Field 3 or 5 starting with '$' begins a comment.
 Fields FixedFields(std::string_view line) {
   static constexpr std::array<std::size_t, 7> kFirst{0, 2, 5, 15, 25, 40, 50}, kLast{0, 3, 12, 22, 36, 47, 61};
   Fields fields;
   for (std::size_t i = 1; i <= 6; ++i) {
     if (line.size() < kFirst[i]) break;
-    std::string_view field = TrimmedEnd(line.substr(kFirst[i] - 1, kLast[i] - kFirst[i] + 1));
-    if (i == 1 || i == 4 || i == 6) field = Trimmed(field);
-    if ((i == 3 || i == 5) && Trimmed(field).starts_with('$')) break;
+    const std::string_view field = Trimmed(line.substr(kFirst[i] - 1, kLast[i] - kFirst[i] + 1));
+    if ((i == 3 || i == 5) && field.starts_with('$')) break;
     fields.f[i] = field;
   }
   return fields;
@@ -321,9 +320,10 @@ class MpsReader {
 
   static constexpr int kObjective = -1, kUnknown = -2;
 
-  int RowIndex(std::string_view name) const {
+  int RowIndex(std::string_view name) const { return RowIndex(name, NameIndex::Hash(name)); }
+  int RowIndex(std::string_view name, std::size_t hash) const {
     if (hasObjective_ && name == objectiveName_) return kObjective;
-    const int row = rows_.Find(name);
+    const int row = rows_.Find(name, hash);
     return row >= 0 ? row : kUnknown;
   }
 
@@ -427,6 +427,10 @@ class MpsReader {
       why_ = "column " + Shown(column) + " has entries again after other columns: a column's entries must be together";
       return false;
     }
+    // Both rows' places in the name table fetched at once: a look-up mostly waits for memory.
+    const std::array<std::size_t, 2> hashes{NameIndex::Hash(fields.f[3]), NameIndex::Hash(fields.f[5])};
+    rows_.Prefetch(hashes[0]);
+    rows_.Prefetch(hashes[1]);
     for (int pair = 0; pair < 2; ++pair) {
       const std::string_view row = fields.f[3 + 2 * pair], number = fields.f[4 + 2 * pair];
       if (row.empty() && number.empty() && pair == 1) break;
@@ -435,7 +439,7 @@ class MpsReader {
                            : "no value for row " + Shown(row) + " of column " + Shown(column);
         return false;
       }
-      const int index = RowIndex(row);
+      const int index = RowIndex(row, hashes[static_cast<std::size_t>(pair)]);
       if (index == kUnknown) {
         why_ = "row " + Shown(row) + " of column " + Shown(column) + " is not in ROWS";
         return false;

@@ -178,7 +178,7 @@ std::string Card(std::string_view type, std::string_view name = "", std::string_
 TEST(MpsFormats, FixedColumnsNamesWithBlanksCommentsAndDetection) {
   // Fields at columns 2-3, 5-12, 15-22, 25-36, 40-47, 50-61; a blank column name continues the column.
   const std::string fixed = "NAME          FIXED ONE\nROWS\n" + Card("N", "COST", "$ the objective") +
-                            Card("L", "MY ROW") + Card("G", "R2") + "COLUMNS\n" +
+                            Card("L", "MY ROW") + Card("G", " R2") /* a column late */ + "COLUMNS\n" +
                             Card("", "COL A", "COST", "1.5", "MY ROW", "2.0") +
                             Card("", "", "R2", "1.0", "$ a comment in field 5", "7") +
                             Card("", "B", "MY ROW", "-1.0") + "RHS\n" +
