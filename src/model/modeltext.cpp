@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <limits>
 
 #include <fcntl.h>
@@ -180,17 +179,48 @@ bool Decimal(std::string_view text, std::string& plain) {
   return true;
 }
 
+// The common case in one pass: a sign, at most 19 digits with a point, an
+// exponent of at most 3 digits, whose value is a whole number up to 2^53
+// times or over a power of ten up to 10^22. Both are exact doubles, so one
+// multiplication or division gives the correctly rounded value (Clinger's
+// fast path). False when the text is anything else; the full reading follows.
+bool ShortDecimal(std::string_view text, double& value) {
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  bool negative = false;
+  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  std::uint64_t mantissa = 0;
+  int digits = 0, scale = 0;
+  for (; p < end && *p >= '0' && *p <= '9'; ++p, ++digits) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+  if (p < end && *p == '.')
+    for (++p; p < end && *p >= '0' && *p <= '9'; ++p, ++digits, --scale)
+      mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+  if (digits == 0 || digits > 19) return false;
+  if (p < end && (*p == 'e' || *p == 'E' || *p == 'd' || *p == 'D')) {
+    ++p;
+    bool down = false;
+    if (p < end && (*p == '+' || *p == '-')) down = *p++ == '-';
+    int exponent = 0, expDigits = 0;
+    for (; p < end && *p >= '0' && *p <= '9' && expDigits < 4; ++p, ++expDigits) exponent = exponent * 10 + (*p - '0');
+    if (expDigits == 0 || expDigits > 3) return false;
+    scale += down ? -exponent : exponent;
+  }
+  if (p != end || mantissa > (std::uint64_t{1} << 53)) return false;
+  double magnitude = static_cast<double>(mantissa);
+  if (mantissa != 0) {
+    if (scale < -22 || scale > 22) return false;
+    magnitude = scale < 0 ? magnitude / kPowers[-scale] : magnitude * kPowers[scale];
+  }
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+
 }  // namespace
 
 bool ParseNumber(std::string_view text, double& value) {
-  // Most numbers are plain decimals that from_chars reads whole: its grammar
-  // is the one below for text starting with a digit or point after an
-  // optional '-' (no inf or nan), so a full, finite reading is the answer.
-  const std::size_t lead = !text.empty() && text[0] == '-' ? 1 : 0;
-  if (text.size() > lead && ((text[lead] >= '0' && text[lead] <= '9') || text[lead] == '.')) {
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (end == text.data() + text.size() && error == std::errc() && std::isfinite(value)) return true;
-  }
+  if (ShortDecimal(text, value)) return true;
   bool negative = false;
   if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
     negative = text[0] == '-';
@@ -228,7 +258,25 @@ std::string NotANumber(std::string_view text, const std::string& what) {
   return Shown(text) + (nan ? " is NaN, not a number, for " : " is not a number, for ") + what;
 }
 
-std::size_t NameIndex::Hash(std::string_view name) { return std::hash<std::string_view>{}(name); }
+std::size_t NameIndex::Hash(std::string_view name) {
+  // Eight bytes at a time, then the tail, then splitmix64's finish so that
+  // the low bits (the table's place) depend on every byte.
+  const char* p = name.data();
+  std::size_t left = name.size();
+  std::uint64_t h = 0x9e3779b97f4a7c15ULL ^ left;
+  for (; left >= 8; p += 8, left -= 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, 8);
+    h = (h ^ word) * 0xbf58476d1ce4e5b9ULL;
+    h ^= h >> 32;
+  }
+  std::uint64_t tail = 0;
+  std::memcpy(&tail, p, left);
+  h ^= tail;
+  h = (h ^ (h >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  h = (h ^ (h >> 27)) * 0x94d049bb133111ebULL;
+  return static_cast<std::size_t>(h ^ (h >> 31));
+}
 
 void NameIndex::Prefetch(std::size_t hash) const {
   if (!slots_.empty()) __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
