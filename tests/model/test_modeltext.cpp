@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <limits>
+#include <random>
 
 #include <zlib.h>
 
@@ -83,6 +85,24 @@ TEST(ModelNumbers, FortranExponentsSignsInfinitiesAndRefusals) {
   EXPECT_TRUE(std::signbit(read("-1e-400")));
   for (std::string_view bad : {"", "+", ".", "e5", "1e", "1e+", "nan", "1.2.3", "1x", "0x10", "1 ", "--1", "1,5"})
     EXPECT_TRUE(std::isnan(read(bad))) << bad;
+}
+
+TEST(ModelNumbers, EveryDecimalIsCorrectlyRounded) {
+  // Short decimals take a one-pass route, long ones the full reading: both must agree with strtod.
+  std::mt19937_64 rng(7);
+  for (int i = 0; i < 200000; ++i) {
+    const int digits = 1 + static_cast<int>(rng() % 22), point = static_cast<int>(rng() % (digits + 1));
+    std::string text = rng() % 2 ? "-" : "";
+    for (int d = 0; d < digits; ++d) {
+      if (d == point) text += '.';
+      text += static_cast<char>('0' + rng() % 10);
+    }
+    if (rng() % 2) text += "e" + std::to_string(static_cast<int>(rng() % 60) - 30);
+    double v = 0;
+    ASSERT_TRUE(ParseNumber(text, v)) << text;
+    ASSERT_EQ(v, std::strtod(text.c_str(), nullptr)) << text;
+    ASSERT_EQ(std::signbit(v), std::signbit(std::strtod(text.c_str(), nullptr))) << text;
+  }
 }
 
 TEST(ModelNames, IndicesSurviveTheNamesGrowingAndRepeatsAreTold) {
