@@ -277,8 +277,8 @@ class MpsReader {
   }
 
   void ObjectiveName(std::string_view name) {
-    if (!objectiveName_.empty()) source_.Fail("OBJNAME names the objective twice");
     if (!model_.rowNames.empty() || hasObjective_) source_.Fail("OBJNAME after ROWS: it must come before");
+    if (objectiveNamed_) source_.Fail("OBJNAME names the objective twice");
     objectiveName_ = name;
     objectiveNamed_ = true;
   }
@@ -366,7 +366,7 @@ class MpsReader {
   // What a resolved line says.
   struct Pending {
     std::string_view name;          // the row, column or set named
-    char type = 0;                  // row type, or the bound type's first letter
+    char type = 0;                  // the row type
     std::string_view bound;         // the bound type
     int count = 0;                  // entries: (row, value) pairs
     std::array<int, 2> row{};
