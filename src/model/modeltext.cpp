@@ -271,7 +271,7 @@ std::size_t NameIndex::Hash(std::string_view name) {
     h ^= h >> 32;
   }
   std::uint64_t tail = 0;
-  std::memcpy(&tail, p, left);
+  if (left > 0) std::memcpy(&tail, p, left);
   h ^= tail;
   h = (h ^ (h >> 30)) * 0xbf58476d1ce4e5b9ULL;
   h = (h ^ (h >> 27)) * 0x94d049bb133111ebULL;
