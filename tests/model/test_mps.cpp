@@ -58,13 +58,13 @@ TEST(MpsRows, SensesRangesRightHandSidesAndTheObjective) {
                        "ROWS\n"
                        " N spare\n"  // OBJNAME names the objective, so this N row is a free row
                        " N obj\n"
-                       " E up\n E down\n E flat\n L le\n G ge\n E plain\n"
+                       " E up $ a comment\n E down\n E flat\n L le\n G ge\n E plain\n"
                        "COLUMNS\n"
-                       " x obj 1 up 1\n x down 1 flat 1\n x le 1 ge 1\n x plain 1 spare 3\n"
+                       " x obj 1 up 1\r\n x down 1 flat 1\n\tx\tle 1 ge 1\n x plain 1 spare 3\n"
                        "RHS\n"
                        " rhs obj 2.5 up 1\n"
                        " down 2 flat 3\n"  // no set name: the set read
-                       " rhs le 4 ge 5\n rhs spare 9\n"
+                       " rhs le 4 ge 5 $ both\n rhs spare 9\n"
                        " other plain 100\n"  // a second set: ignored
                        "RANGES\n"
                        " rng up 2 down -2\n rng flat 0 le -3\n rng ge 3 spare 1\n"
