@@ -278,34 +278,9 @@ std::size_t NameIndex::Hash(std::string_view name) {
   return static_cast<std::size_t>(h ^ (h >> 31));
 }
 
-void NameIndex::Prefetch(std::size_t hash) const {
-  if (!slots_.empty()) __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
-}
-
-bool NameIndex::Starts(const Slot& slot, std::string_view name) {
-  if (slot.size != std::min<std::size_t>(name.size(), 255)) return false;
-  for (std::size_t i = 0, n = std::min(name.size(), kHead); i < n; ++i)  // short: no call to memcmp
-    if (slot.head[i] != name[i]) return false;
-  return true;
-}
-
-bool NameIndex::Holds(const Slot& slot, std::string_view name) const {
-  return Starts(slot, name) && (name.size() <= kHead || names_[static_cast<std::size_t>(slot.index)] == name);
-}
-
 std::string_view NameIndex::NameOf(const Slot& slot) const {
   if (slot.size <= kHead) return std::string_view(slot.head, slot.size);
   return names_[static_cast<std::size_t>(slot.index)];
-}
-
-int NameIndex::Find(std::string_view name, std::size_t hash) const {
-  if (slots_.empty()) return -1;
-  const std::size_t mask = slots_.size() - 1;
-  for (std::size_t s = hash & mask;; s = (s + 1) & mask) {
-    const Slot& slot = slots_[s];
-    if (slot.index < 0) return -1;
-    if (Holds(slot, name)) return slot.index;
-  }
 }
 
 void NameIndex::Grow() {

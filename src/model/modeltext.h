@@ -103,6 +103,33 @@ class NameIndex {
   std::size_t used_ = 0;
 };
 
+// The look-ups are here, inline: a reader makes one or two a line.
+
+inline void NameIndex::Prefetch(std::size_t hash) const {
+  if (!slots_.empty()) __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+}
+
+inline bool NameIndex::Starts(const Slot& slot, std::string_view name) {
+  if (slot.size != (name.size() < 255 ? name.size() : 255)) return false;
+  for (std::size_t i = 0, n = name.size() < kHead ? name.size() : kHead; i < n; ++i)  // short: no call to memcmp
+    if (slot.head[i] != name[i]) return false;
+  return true;
+}
+
+inline bool NameIndex::Holds(const Slot& slot, std::string_view name) const {
+  return Starts(slot, name) && (name.size() <= kHead || names_[static_cast<std::size_t>(slot.index)] == name);
+}
+
+inline int NameIndex::Find(std::string_view name, std::size_t hash) const {
+  if (slots_.empty()) return -1;
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t s = hash & mask;; s = (s + 1) & mask) {
+    const Slot& slot = slots_[s];
+    if (slot.index < 0) return -1;
+    if (Holds(slot, name)) return slot.index;
+  }
+}
+
 // The problem name a model without one takes: its file's name without the
 // folder and without .gz, .mps, .lp, .freemps (e.g. "afiro" for dir/afiro.mps.gz).
 std::string FileStem(const std::string& path);
