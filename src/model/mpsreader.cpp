@@ -121,10 +121,12 @@ bool BoundKind(std::string_view type, BoundValue& kind) {
 }
 
 // Free MPS: the words of a data line given their fields by section and count.
-// A word starting with '$' begins a comment, except the first (and in ROWS and
-// BOUNDS the second, a name). False, with the reason, for a wrong count.
+// A word starting with '$' begins a comment after the words every line of the
+// section has: two in ROWS, three elsewhere (so that the names a writer puts
+// there, whatever their first byte, are names). False, with the reason, for a
+// wrong count.
 bool FreeFields(const Words& words, Section section, Fields& fields, std::string& why) {
-  const std::size_t keep = section == Section::Rows || section == Section::Bounds ? 2 : 1;
+  const std::size_t keep = section == Section::Rows ? 2 : 3;
   std::size_t n = words.count;
   for (std::size_t i = keep; i < std::min(n, Words::kKept); ++i)
     if (words.at[i].starts_with('$')) n = i;
@@ -574,7 +576,7 @@ class MpsReader {
       double& value = pending_.value[0];
       const std::string what = "the " + std::string(type) + " bound";
       if (!Number(number, value, what.c_str(), column, "")) return false;
-      value = UnloggedBound(value);
+      value = UnloggedBound(value) + 0.0;  // -0 is 0
       pending_.count = 1;
     }
     return true;
@@ -671,8 +673,8 @@ class MpsReader {
           break;
         default: break;
       }
-      lo = UnloggedBound(lo);
-      up = UnloggedBound(up);
+      lo = UnloggedBound(lo) + 0.0;  // + 0.0: a side of -0 is 0, as a writer that leaves 0 out reads it back
+      up = UnloggedBound(up) + 0.0;
       if (std::isnan(lo) || std::isnan(up) || lo == kInf || up == -kInf)
         Fail(model_.path, 0, "the right-hand side and range of row " + Shown(model_.rowNames[i]) +
                                  " leave it no finite side to hold");

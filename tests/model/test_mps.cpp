@@ -143,6 +143,14 @@ TEST(MpsBounds, EveryTypeTheNegativeUpperRuleAndTheFirstSet) {
   EXPECT_TRUE(HasNote(m, "4 integer columns read as continuous"));
   EXPECT_TRUE(HasNote(m, "3 semi-continuous columns (SC or SI) relaxed to [min(0, lower), upper]"));
   EXPECT_TRUE(HasNote(m, "1 line of BOUNDS sets after the first ignored"));
+
+  // Names starting with '$' where every line has a name; -0 read as 0, as a writer leaving 0 out reads back.
+  const Model z = Read(dir, "z.mps", "ROWS\n N obj\n E $r\nCOLUMNS\n $x $r 1\nRHS\n rhs $r -0\n"
+                                     "BOUNDS\n LO BND $x -0\n UP BND $x 4 $ a comment\nENDATA\n");
+  EXPECT_EQ(z.colNames, Names{"$x"});
+  EXPECT_EQ(z.cup, Doubles{4});
+  EXPECT_FALSE(std::signbit(z.clo[0]));
+  EXPECT_FALSE(std::signbit(z.rlo[0]) || std::signbit(z.rup[0]));
 }
 
 // What `glpsol --wfreemps` writes: bounds with the set name BND1, markers named M..., names with brackets.
