@@ -1,6 +1,7 @@
 #include "modeltext.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -144,14 +145,14 @@ std::string Shown(std::string_view token) {
   return text;
 }
 
-namespace {
-
 bool SameLetters(std::string_view text, std::string_view lower) {
   if (text.size() != lower.size()) return false;
   for (std::size_t i = 0; i < text.size(); ++i)
     if (std::tolower(static_cast<unsigned char>(text[i])) != lower[i]) return false;
   return true;
 }
+
+namespace {
 
 // Digits, one optional point, at least one digit, then an optional exponent
 // (E, e, D or d, an optional sign, digits); writes it with 'e' to `plain`.
@@ -209,11 +210,15 @@ bool ParseNumber(std::string_view text, double& value) {
   return true;
 }
 
-double NumberOrFail(const LineSource& source, std::string_view text, const std::string& what) {
+double NumberOrFail(const std::string& path, long line, std::string_view text, const std::string& what) {
   double value = 0;
   if (ParseNumber(text, value)) return value;
   const bool nan = SameLetters(text, "nan") || SameLetters(text, "+nan") || SameLetters(text, "-nan");
-  source.Fail(Shown(text) + (nan ? " is NaN, not a number, for " : " is not a number, for ") + what);
+  modelfile::Fail(path, line, Shown(text) + (nan ? " is NaN, not a number, for " : " is not a number, for ") + what);
+}
+
+double NumberOrFail(const LineSource& source, std::string_view text, const std::string& what) {
+  return NumberOrFail(source.path(), source.line(), text, what);
 }
 
 std::size_t NameIndex::Slot(std::string_view name) const {

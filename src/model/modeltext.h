@@ -63,6 +63,11 @@ bool ParseNumber(std::string_view text, double& value);
 // As ParseNumber, failing with the line and a reason naming the token and
 // what it was meant to be ("the bound of column x").
 double NumberOrFail(const LineSource& source, std::string_view text, const std::string& what);
+// The same for a token of an earlier line (a reader that looks ahead across lines).
+double NumberOrFail(const std::string& path, long line, std::string_view text, const std::string& what);
+
+// Whether `text` is `lower` in any mix of cases (`lower` is written in lower case).
+bool SameLetters(std::string_view text, std::string_view lower);
 
 // Names to their indices in a vector of names that the caller owns and only
 // appends to: the table holds indices, so the vector may reallocate.
