@@ -14,6 +14,7 @@
 #include <coin/CoinPackedMatrix.hpp>
 
 #include "harness.h"
+#include "modeltext.h"
 #include "postsolve/model.h"
 #include "readers.h"
 #include "records.h"
@@ -200,6 +201,253 @@ end
   EXPECT_EQ(m.notes, (std::vector<std::string>{
                          "7 integer columns read as continuous: the LP relaxation",
                          "6 binary columns bounded to [0, 1] (2 kept the bounds within [0, 1] the file gave)"}));
+}
+
+TEST(LpRead, RefusalsNameTheLineAndTheToken) {
+  TempDir dir;
+  const std::pair<std::string, std::string> cases[] = {
+      {"min\n obj: x +\nEnd\n", "m.lp:3: expected a term after \"+\", found \"End\""},
+      {"min\n obj: x -", "m.lp:2: expected a term after \"-\", found the end of the file"},
+      {"min\n x\nst\n c1: x + y <=\n c2: x >= 1\n", "m.lp:5: expected a right-hand side after \"<=\", found \"c2\""},
+      {"min\n x\nst\n c2: x @ y <= 3\n", "m.lp:4: no operator between \"x\" and \"@\""},
+      {"min\n x\nst\n c2: 3 4 x <= 3\n", "m.lp:4: a constant \"3\" among a constraint's terms: only its right-hand "
+                                         "side may be a number"},
+      {"min\n 3 4 x\n", "m.lp:2: no operator between \"3\" and \"4\""},
+      {"min\n x + y\u00e9\n", "m.lp:2: \"y?\" holds character 0xc3, which the LP format does not allow in a name"},
+      {"min\n x + \x01y\n", "m.lp:2: character 0x01 is not part of the LP format"},
+      {"min\n nan x\n", "m.lp:2: \"nan\" is NaN, not a number, for a cost"},
+      {"min\n x\nst\n x + NaN y >= 1\n", "m.lp:4: \"NaN\" is NaN, not a number, for a coefficient"},
+      {"min\n x\nst\n x >= nan\n", "m.lp:4: \"nan\" is NaN, not a number, for a right-hand side"},
+      {"min\n inf x\n", "m.lp:2: the coefficient of \"x\" is infinite"},
+      {"min\n x\nst\n 1e999 x >= 1\n", "m.lp:4: the coefficient of \"x\" is infinite"},
+      {"min\n x - inf\n", "m.lp:2: the objective's constant \"inf\" is infinite"},
+      {"min\n x\nst\n c: x >= 1\n d: x <= 2\n c: x <= 3\n", "m.lp:6: a second constraint named \"c\""},
+      {"min\n x\nst\n 1.2.3 x >= 1\n", "m.lp:4: \"1.2.3\" is not a number, for a coefficient"},
+      {"min\n x\nbounds\n x <= 1..5\n", "m.lp:4: \"1..5\" is not a number, for a bound"},
+      {"min\n x + [ x ^ 2 ] / 2\n", "m.lp:2: \"[\" belongs to a quadratic term: only linear programs are read"},
+      {"min\n x\nst\n q: x + [ x * y ] <= 1\n", "m.lp:4: \"[\" belongs to a quadratic term: only linear programs are read"},
+      {"min\n x\nst\n i: b = 1 -> x + y <= 3\n", "m.lp:4: \"->\" makes an indicator constraint: only linear programs are read"},
+      {"min\n x\nst\n c: x >= 1\nSOS\n s1: S1:: x:1 y:2\n", "m.lp:5: an SOS section: only linear programs are read"},
+      {"min\n x\nsos2\n", "m.lp:3: an SOS section: only linear programs are read"},
+      {"min\n x\nlazy constraints\n l: x <= 3\n", "m.lp:3: a lazy constraints section: not read"},
+      {"min\n x\nuser cuts\n u: x <= 3\n", "m.lp:3: a user cuts section: not read"},
+      {"min\n x\npwl\n", "m.lp:3: a piecewise-linear section: only linear programs are read"},
+      {"x + y\n", "m.lp:1: expected a section (minimize, maximize, subject to, bounds, generals, binaries, end), found \"x\""},
+      {"\\ nothing but a comment\n", "m.lp: no LP-format section: not an LP file"},
+      {"min\n x\nmax\n y\n", "m.lp:3: a second objective section"},
+      {"min\n x <= 3\n", "m.lp:2: expected a term or a section, found \"<=\""},
+      {"min\n x\nst\n c: >= 3\n", "m.lp:4: expected a term, found \">=\""},
+      {"min\n x\nst\n c: x + y\nend\n", "m.lp:5: expected an operator or a comparison after \"y\", found \"end\""},
+      {"min\n x\nst\n c: x >= -2 + y\n", "m.lp:4: expected an operator or a comparison after \"y\", found the end of "
+                                       "the file"},
+      {"min\n x\nst\n 2 <= x\nend\n", "m.lp:5: expected a second comparison after \"x\" (a constraint that starts "
+                                       "with a number is a range), found \"end\""},
+      {"min\n x\nst\n 2 <= x >= 1\n", "m.lp:4: a ranged constraint takes two \"<=\" or two \">=\", not \"<=\" and \">=\""},
+      {"min\n x\nst\n c: x <= -inf\n", "m.lp:4: the right-hand side -inf cannot be met"},
+      {"min\n x\nst\n c: x = inf\n", "m.lp:4: the right-hand side inf cannot be met"},
+      {"min\n x\nbounds\n x >= inf\n", "m.lp:4: the bound inf on \"x\" cannot be met"},
+      {"min\n x\nbounds\n -x <= 3\n", "m.lp:4: expected a bound after \"-\", found \"x\""},
+      {"min\n x\nbounds\n x fixed\n", "m.lp:4: expected \"free\" or a comparison after \"x\", found \"fixed\""},
+      {"min\n x\nbounds\n 0 <= x >= 1\n", "m.lp:4: a bound on both sides takes two \"<=\" or two \">=\", not \"<=\" and \">=\""},
+      {"min\n x\ngenerals\n x 3\n", "m.lp:4: expected a column name in the generals section, found \"3\""},
+  };
+  for (const auto& [text, why] : cases) EXPECT_EQ(Refusal(dir, text), why) << text;
+}
+
+TEST(LpRead, LongNamesAndLongLinesReadWhole) {
+  TempDir dir;
+  const std::string name = "x" + std::string(1 << 20, 'n');
+  std::string text = "min\n " + name + " + y\nst\n c:";
+  for (int k = 0; k < 2'000'000; ++k) text += " + y";  // 8 MB on one line, summed into one entry
+  text += " >= 1\n";
+  const Model m = Lp(dir, text);
+  EXPECT_EQ(m.colNames, (std::vector<std::string>{name, "y"}));
+  EXPECT_EQ(m.value, std::vector<double>{2'000'000});
+  const std::string why = Refusal(dir, "min\n " + name + " " + name + "\n");
+  EXPECT_EQ(why, "m.lp:2: no operator between \"x" + std::string(39, 'n') + "\"... and \"x" + std::string(39, 'n') + "\"...");
+}
+
+// Every bound and row kind, a maximisation with a constant, numbers without a
+// short decimal form, signed zeros, a column and a row without entries.
+Model EveryKind() {
+  Model m;
+  m.path = "built";
+  m.name = "every kind";
+  m.maximise = true;
+  m.objOffset = -0.1;
+  m.colNames = {"x(Seattle,New~York)", "y", "free'd", "up", "fixed", "range", "empty", "neg0", "s.t"};
+  m.cost = {1.0 / 3, -1, 0, -0.0, 1e-300, 5e-324, 0, 1.7976931348623157e308, 2};
+  m.clo = {0, -kInf, -kInf, -kInf, 2.5, -1, 0, -0.0, 0};
+  m.cup = {kInf, 4, kInf, -3, 2.5, 0.30000000000000004, kInf, kInf, -1};
+  m.rowNames = {"le", "ge", "eq", "rg", "free", "none", "end", "zeros"};
+  m.rlo = {-kInf, 0.1, 7, -2, -kInf, 1, -kInf, -0.0};
+  m.rup = {4, kInf, 7, 1e15, kInf, kInf, 0, 0};
+  // entries by column, rows ascending
+  const std::vector<std::vector<std::pair<int, double>>> cols = {
+      {{0, 1}, {1, 0.1 + 0.2}, {2, -1}, {3, 2}, {4, 1}},
+      {{0, -1}, {2, 3}, {6, 1e-5}},
+      {{1, 1}, {3, -7}},
+      {{3, 1}},
+      {{4, 2}, {7, 1}},
+      {{0, 1e20}},
+      {},
+      {{2, 1}},
+      {{6, -1}}};
+  for (const auto& col : cols) {
+    for (const auto& [row, value] : col) {
+      m.index.push_back(row);
+      m.value.push_back(value);
+    }
+    m.start.push_back(static_cast<int>(m.index.size()));
+  }
+  return m;
+}
+
+TEST(LpWrite, ReadingWhatIsWrittenGivesTheSameModelBitForBit) {
+  TempDir dir;
+  const Model m = EveryKind();
+  const std::string text = modelfile::LpText(m);
+  dir.Write("w.lp", text);
+  ExpectSameModel(ReadLp(dir.File("w.lp")), m, text);
+  EXPECT_TRUE(ReadLp(dir.File("w.lp")).notes.empty()) << text;
+  std::size_t from = 0;
+  for (std::size_t end; (end = text.find('\n', from)) != std::string::npos; from = end + 1)
+    EXPECT_LE(end - from, 80u) << text.substr(from, end - from);
+  // minimise, no constant, no rows; and a model with nothing at all
+  Model small;
+  small.path = "small";
+  small.name = "small";
+  small.colNames = {"a"};
+  small.cost = {2};
+  small.clo = {0};
+  small.cup = {kInf};
+  small.start = {0, 0};
+  dir.Write("s.lp", modelfile::LpText(small));
+  ExpectSameModel(ReadLp(dir.File("s.lp")), small, modelfile::LpText(small));
+  Model nothing;
+  nothing.name = "nothing";
+  dir.Write("n.lp", modelfile::LpText(nothing));
+  ExpectSameModel(ReadLp(dir.File("n.lp")), nothing, modelfile::LpText(nothing));
+}
+
+TEST(LpWrite, NamesTheFormatCannotCarryAreRefused) {
+  for (const char* bad : {"x y", "", "1x", ".x", "x[1]", "a:b", "a+b", "end", "Bounds", "ST", "free", "inf", "NaN",
+                          "semi", "tab\tbed", "caf\u00e9"}) {
+    Model m = EveryKind();
+    m.colNames[1] = bad;
+    try {
+      modelfile::LpText(m);
+      ADD_FAILURE() << bad;
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), "built: column name " + Shown(bad) + " cannot be written in LP format");
+    }
+  }
+  Model m = EveryKind();
+  m.rowNames[0] = "inf";
+  EXPECT_THROW(modelfile::LpText(m), Error);
+  m.rowNames[0] = "st";  // a row's name before ':' may be a section word
+  EXPECT_NO_THROW(modelfile::LpText(m));
+  m.cost[0] = std::nan("");
+  EXPECT_THROW(modelfile::LpText(m), Error);
+}
+
+// ---- the glpk examples as glpsol writes them ----
+
+struct CoinReading {
+  bool read = false;
+  std::vector<double> cost, clo, cup, rlo, rup;
+  std::vector<std::string> colNames;
+  std::map<std::pair<int, std::string>, double> entries;  // (row, column name) -> value
+};
+
+// CoinLpIO's reading, quietly; its costs are those of a minimisation, so a
+// maximisation's are turned back with `sense` -1.
+CoinReading ReadWithCoin(const std::string& path, double sense) {
+  CoinReading coin;
+  CoinMessageHandler quiet;
+  quiet.setLogLevel(0);
+  CoinLpIO reader;
+  reader.passInMessageHandler(&quiet);
+  try {
+    reader.readLp(path.c_str());
+  } catch (...) {
+    return coin;
+  }
+  coin.read = true;
+  const int n = reader.getNumCols(), m = reader.getNumRows();
+  for (int j = 0; j < n; ++j) {
+    coin.colNames.emplace_back(reader.getColNames()[j]);
+    coin.cost.push_back(sense * reader.getObjCoefficients()[j]);
+    coin.clo.push_back(UnloggedBound(reader.getColLower()[j]));
+    coin.cup.push_back(UnloggedBound(reader.getColUpper()[j]));
+  }
+  for (int i = 0; i < m; ++i) {
+    coin.rlo.push_back(UnloggedBound(reader.getRowLower()[i]));
+    coin.rup.push_back(UnloggedBound(reader.getRowUpper()[i]));
+  }
+  const CoinPackedMatrix& a = *reader.getMatrixByCol();
+  for (int j = 0; j < a.getMajorDim(); ++j)
+    for (CoinBigIndex k = a.getVectorStarts()[j]; k < a.getVectorStarts()[j] + a.getVectorLengths()[j]; ++k)
+      if (a.getElements()[k] != 0) coin.entries[{a.getIndices()[k], coin.colNames[j]}] = a.getElements()[k];
+  return coin;
+}
+
+bool Near(double a, double b) { return a == b || std::fabs(a - b) <= 1e-15 * std::max(1.0, std::fabs(b)); }
+
+TEST(LpRead, EveryGlpkExampleAsGlpsolWritesItMatchesCoinLpIO) {
+  const std::string examples = "/usr/share/doc/glpk-utils/examples";
+  if (std::system("command -v glpsol > /dev/null 2>&1") != 0 || !std::filesystem::is_directory(examples))
+    GTEST_SKIP() << "glpsol or its examples are not installed";
+  TempDir dir;
+  int read = 0, compared = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(examples)) {
+    const std::string source = entry.path().string(), stem = entry.path().stem().string();
+    const std::string ext = entry.path().extension().string();
+    // huge.mod is what its name says: glpsol takes too long over it
+    if ((ext != ".mod" && ext != ".mps") || stem == "huge") continue;
+    const std::string lp = dir.File(stem + ext.substr(1) + ".lp");
+    auto translated = [&](const std::string& input) {
+      const std::string command =
+          "cd " + dir.path() + " && glpsol --check " + input + " " + source + " --wlp " + lp + " > /dev/null 2>&1";
+      return std::system(command.c_str()) == 0;
+    };
+    ASSERT_TRUE(ext == ".mod" ? translated("-m") : translated("--freemps") || translated("--mps")) << source;
+    const Model m = ReadLp(lp);
+    ++read;
+    const CoinReading coin = ReadWithCoin(lp, m.maximise ? -1 : 1);
+    if (!coin.read) continue;
+    ++compared;
+    ASSERT_EQ(coin.colNames.size(), m.colNames.size()) << lp;
+    ASSERT_EQ(coin.rlo.size(), m.rlo.size()) << lp;
+    // Columns by name; by position when CoinLpIO replaced the names it
+    // does not take (it names them all x0, x1, ... then).
+    std::map<std::string, int> ours;
+    for (int j = 0; j < m.cols(); ++j) ours[m.colNames[j]] = j;
+    bool byName = true;
+    for (const std::string& name : coin.colNames) byName = byName && ours.count(name) > 0;
+    for (std::size_t j = 0; j < coin.colNames.size(); ++j) {
+      const int o = byName ? ours[coin.colNames[j]] : static_cast<int>(j);
+      EXPECT_TRUE(Near(m.cost[o], coin.cost[j]) && Near(m.clo[o], coin.clo[j]) && Near(m.cup[o], coin.cup[j]))
+          << lp << " " << coin.colNames[j];
+    }
+    for (int i = 0; i < m.rows(); ++i)
+      EXPECT_TRUE(Near(m.rlo[i], coin.rlo[i]) && Near(m.rup[i], coin.rup[i])) << lp << " row " << i;
+    std::size_t entries = 0;
+    for (int j = 0; j < m.cols(); ++j)
+      for (int k = m.start[j]; k < m.start[j + 1]; ++k, ++entries) {
+        const auto at = coin.entries.find({m.index[k], byName ? m.colNames[j] : coin.colNames[j]});
+        ASSERT_NE(at, coin.entries.end()) << lp << " " << m.colNames[j];
+        EXPECT_TRUE(Near(m.value[k], at->second)) << lp;
+      }
+    EXPECT_EQ(entries, coin.entries.size()) << lp;
+    // and our writer's text reads back to the same model
+    dir.Write("again.lp", modelfile::LpText(m));
+    Model back = ReadLp(dir.File("again.lp"));
+    back.notes = m.notes;
+    ExpectSameModel(back, m, lp);
+  }
+  EXPECT_EQ(read, 66);  // every .mod but huge.mod, every .mps
+  EXPECT_GE(compared, 60) << "of " << read;
 }
 
 }  // namespace
