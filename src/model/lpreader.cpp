@@ -83,8 +83,17 @@ constexpr TwoWords kHeadingPairs[] = {{"subject", "to", Section::Constraints},
                                       {"lazy", "constraints", Section::Lazy},
                                       {"user", "cuts", Section::UserCuts}};
 
+// Whether a word may start a heading: a quick test before the tables.
+bool MayStartHeading(std::string_view word) {
+  if (word.size() > 14) return false;
+  switch (word.front() | 0x20) {  // lower case
+    case 'b': case 'e': case 'g': case 'i': case 'l': case 'm': case 'p': case 's': case 'u': return true;
+    default: return false;
+  }
+}
+
 Section HeadingWord(std::string_view word) {
-  if (word.size() > 14) return Section::None;
+  if (!MayStartHeading(word)) return Section::None;
   for (const Word& w : kHeadingWords)
     if (SameLetters(word, w.text)) return w.section;
   return Section::None;
@@ -352,7 +361,7 @@ class LpReader {
 
 LpReader::Heading LpReader::HeadingHere() {
   const Token& word = lex_.Peek();
-  if (word.kind != Kind::Name) return {};
+  if (word.kind != Kind::Name || !MayStartHeading(word.text)) return {};
   if (const Section section = HeadingWord(word.text); section != Section::None) {
     if (lex_.Peek(1).kind == Kind::Colon) return {};  // a row named like a heading
     if (section == Section::SemiContinuous && SameLetters(word.text, "semi") && lex_.Peek(1).kind == Kind::Sign &&

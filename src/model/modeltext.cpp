@@ -221,37 +221,40 @@ double NumberOrFail(const LineSource& source, std::string_view text, const std::
   return NumberOrFail(source.path(), source.line(), text, what);
 }
 
-std::size_t NameIndex::Slot(std::string_view name) const {
-  return std::hash<std::string_view>{}(name) & (slots_.size() - 1);
-}
+std::size_t NameIndex::Hash(std::string_view name) { return std::hash<std::string_view>{}(name); }
 
 int NameIndex::Find(std::string_view name) const {
   if (slots_.empty()) return -1;
-  for (std::size_t s = Slot(name);; s = (s + 1) & (slots_.size() - 1)) {
-    const std::int32_t at = slots_[s];
-    if (at < 0) return -1;
-    if (names_[static_cast<std::size_t>(at)] == name) return at;
+  const std::size_t hash = Hash(name), mask = slots_.size() - 1;
+  for (std::size_t s = hash & mask;; s = (s + 1) & mask) {
+    const Slot slot = slots_[s];
+    if (slot.at < 0) return -1;
+    if (slot.hash == static_cast<std::uint32_t>(hash) && names_[static_cast<std::size_t>(slot.at)] == name)
+      return slot.at;
   }
 }
 
 void NameIndex::Grow() {
-  std::vector<std::int32_t> old(std::max<std::size_t>(64, slots_.size() * 2), -1);
+  std::vector<Slot> old(std::max<std::size_t>(64, slots_.size() * 2), Slot{-1, 0});
   old.swap(slots_);
-  for (const std::int32_t at : old)
-    if (at >= 0) {
-      std::size_t s = Slot(names_[static_cast<std::size_t>(at)]);
-      while (slots_[s] >= 0) s = (s + 1) & (slots_.size() - 1);
-      slots_[s] = at;
+  const std::size_t mask = slots_.size() - 1;
+  for (const Slot slot : old)
+    if (slot.at >= 0) {
+      std::size_t s = Hash(names_[static_cast<std::size_t>(slot.at)]) & mask;
+      while (slots_[s].at >= 0) s = (s + 1) & mask;
+      slots_[s] = slot;
     }
 }
 
 int NameIndex::Add(int index) {
   if ((used_ + 1) * 2 > slots_.size()) Grow();
   const std::string& name = names_[static_cast<std::size_t>(index)];
-  std::size_t s = Slot(name);
-  for (; slots_[s] >= 0; s = (s + 1) & (slots_.size() - 1))
-    if (names_[static_cast<std::size_t>(slots_[s])] == name) return slots_[s];
-  slots_[s] = index;
+  const std::size_t hash = Hash(name), mask = slots_.size() - 1;
+  std::size_t s = hash & mask;
+  for (; slots_[s].at >= 0; s = (s + 1) & mask)
+    if (slots_[s].hash == static_cast<std::uint32_t>(hash) && names_[static_cast<std::size_t>(slots_[s].at)] == name)
+      return slots_[s].at;
+  slots_[s] = Slot{index, static_cast<std::uint32_t>(hash)};
   ++used_;
   return -1;
 }

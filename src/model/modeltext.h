@@ -81,11 +81,15 @@ class NameIndex {
   int Add(int index);
 
  private:
-  std::size_t Slot(std::string_view name) const;
+  struct Slot {
+    std::int32_t at;      // -1: empty
+    std::uint32_t hash;   // of names_[at], so that most mismatches skip the name
+  };
+  static std::size_t Hash(std::string_view name);
   void Grow();
 
   const std::vector<std::string>& names_;
-  std::vector<std::int32_t> slots_;  // -1: empty
+  std::vector<Slot> slots_;
   std::size_t used_ = 0;
 };
 
