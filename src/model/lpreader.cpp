@@ -710,7 +710,7 @@ void LpReader::Finish() {
                            " relaxed to [min(0, lower), max(0, upper)]");
   if (negativeUppers > 0)
     model_.notes.push_back(Plural(negativeUppers, "column") +
-                           " with a negative upper bound and no lower bound keep the lower bound 0: infeasible");
+                           " given a negative upper bound and no lower bound: the lower bound stays 0, infeasible");
 }
 
 }  // namespace

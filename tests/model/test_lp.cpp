@@ -9,6 +9,8 @@
 #include <limits>
 #include <map>
 
+#include <zlib.h>
+
 #include <coin/CoinLpIO.hpp>
 #include <coin/CoinMessageHandler.hpp>
 #include <coin/CoinPackedMatrix.hpp>
@@ -173,7 +175,7 @@ generals
   // z keeps its lower bound 0 under the negative upper bound: said in a note
   EXPECT_EQ(m.notes, (std::vector<std::string>{
                          "1 integer column read as continuous: the LP relaxation",
-                         "1 column with a negative upper bound and no lower bound keep the lower bound 0: infeasible"}));
+                         "1 column given a negative upper bound and no lower bound: the lower bound stays 0, infeasible"}));
   EXPECT_EQ(Column(m, 1), std::vector<double>{1});
   EXPECT_EQ(m.start.back(), 2);
 }
@@ -265,6 +267,19 @@ TEST(LpRead, LongNamesAndLongLinesReadWhole) {
   EXPECT_EQ(m.value, std::vector<double>{2'000'000});
   const std::string why = Refusal(dir, "min\n " + name + " " + name + "\n");
   EXPECT_EQ(why, "m.lp:2: no operator between \"x" + std::string(39, 'n') + "\"... and \"x" + std::string(39, 'n') + "\"...");
+}
+
+TEST(LpRead, GzippedAndCrlfFilesReadAsPlainOnes) {
+  TempDir dir;
+  const std::string text = "Minimize\r\n obj: x + 2 y\r\nSubject To\r\n c: x + y >= 1\r\nEnd\r\n";
+  gzFile gz = gzopen(dir.File("m.lp.gz").c_str(), "wb");
+  gzwrite(gz, text.data(), static_cast<unsigned>(text.size()));
+  gzclose(gz);
+  dir.Write("m.lp", text);
+  const Model packed = ReadModel(dir.File("m.lp.gz")), plain = ReadModel(dir.File("m.lp"));
+  ExpectSameModel(packed, plain, text);
+  EXPECT_EQ(plain.cost, (std::vector<double>{1, 2}));
+  EXPECT_EQ(packed.name, "m");  // no name in the file: its stem
 }
 
 // Every bound and row kind, a maximisation with a constant, numbers without a

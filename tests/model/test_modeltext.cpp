@@ -43,7 +43,8 @@ TEST(ModelLines, FailuresNameTheFileTheLineAndTheSystemsReason) {
     EXPECT_EQ(std::string(e.what()), dir.File("missing.mps") + ": cannot open: No such file or directory");
   }
   EXPECT_THROW(LineSource{dir.path()}, Error);
-  const std::string damaged("\x1f\x8b\x08\x00garbage that is not deflate", 34);
+  const char damagedBytes[] = "\x1f\x8b\x08\x00garbage that is not deflate";
+  const std::string damaged(damagedBytes, sizeof damagedBytes - 1);  // the literal holds a NUL
   std::ofstream(dir.File("bad.gz")) << damaged;
   std::ofstream(dir.File("cut.gz")) << damaged.substr(0, 3);
   try {
