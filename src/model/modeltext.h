@@ -81,10 +81,17 @@ class NameIndex {
   int Add(int index);
 
  private:
+  // A slot holds the name's length and first 8 bytes beside its index, so
+  // that a name of up to 8 bytes is found without reading names_, and most
+  // mismatches of longer ones are told apart without it.
   struct Slot {
-    std::int32_t at;      // -1: empty
-    std::uint32_t hash;   // of names_[at], so that most mismatches skip the name
+    std::int32_t at = -1;  // -1: empty
+    std::uint32_t length = 0;  // at most kLongest: the name is compared in full
+    std::uint64_t head = 0;
   };
+  static constexpr std::uint32_t kLongest = 0xffffffff;
+  static Slot Key(std::string_view name, int at);
+  bool Same(const Slot& slot, const Slot& key, std::string_view name) const;
   static std::size_t Hash(std::string_view name);
   void Grow();
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <fstream>
 #include <limits>
+#include <random>
 
 #include <zlib.h>
 
@@ -84,6 +85,25 @@ TEST(ModelNumbers, FortranExponentsSignsInfinitiesAndRefusals) {
   EXPECT_TRUE(std::signbit(read("-1e-400")));
   for (std::string_view bad : {"", "+", ".", "e5", "1e", "1e+", "nan", "1.2.3", "1x", "0x10", "1 ", "--1", "1,5"})
     EXPECT_TRUE(std::isnan(read(bad))) << bad;
+}
+
+TEST(ModelNumbers, ShortAndLongDecimalsReadAsStrtodReadsThem) {
+  std::mt19937_64 random(7);
+  char text[64];
+  for (int k = 0; k < 100000; ++k) {
+    const double v = std::ldexp(static_cast<double>(random() >> 11), static_cast<int>(random() % 200) - 120);
+    const char* format[] = {"%.17g", "%.15g", "%.6g", "%.3f", "%.12e", "%.1e"};
+    std::snprintf(text, sizeof text, format[k % 6], v);
+    double read = -1;
+    ASSERT_TRUE(ParseNumber(text, read)) << text;
+    ASSERT_EQ(read, std::strtod(text, nullptr)) << text;
+  }
+  for (const char* edge : {"9007199254740993", "123456789012345678", "0.000000000000000000001", "1e22", "1e23",
+                           "4.9e-324", "000000000000000000000012.5", "1.5e-22", "9.999999999999999e22"}) {
+    double read = -1;
+    ASSERT_TRUE(ParseNumber(edge, read)) << edge;
+    EXPECT_EQ(read, std::strtod(edge, nullptr)) << edge;
+  }
 }
 
 TEST(ModelNames, IndicesSurviveTheNamesGrowingAndRepeatsAreTold) {
