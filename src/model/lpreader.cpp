@@ -244,6 +244,15 @@ void Lexer::Scan(Token& token) {
     }
     case kDigit:
     case kDot: {
+      // A row's name may start with a digit or a point where ':' follows it
+      // at once ("1BAL: ..."): nothing else puts a colon after a number.
+      std::size_t run = at_;
+      while (run < line_.size() && ClassOf(line_[run]) >= kNameChar && ClassOf(line_[run]) <= kDot) ++run;
+      if (run < line_.size() && line_[run] == ':') {
+        endWord(run);
+        token.kind = Kind::Name;
+        return;
+      }
       // Digits and points, then an exponent only if digits follow the E: a
       // name may follow a number without a blank ("2x" is 2 x).
       std::size_t end = at_;
@@ -716,11 +725,13 @@ void LpReader::Finish() {
 }  // namespace
 
 bool LpNameWritable(std::string_view name, bool rowName) {
-  if (name.empty() || ClassOf(name.front()) != kNameChar) return false;
+  if (name.empty() || (!rowName && ClassOf(name.front()) != kNameChar)) return false;
   for (const char ch : name)
     if (ClassOf(ch) < kNameChar || ClassOf(ch) > kDot) return false;
   if (NumberWord(name)) return false;
-  if (rowName) return true;  // "end:" is a row's label, not a heading
+  // A row's name before its ':' may be a heading word ("end:"), or start
+  // with a digit or a point ("1BAL:").
+  if (rowName) return true;
   return HeadingWord(name) == Section::None && !SameLetters(name, "free");
 }
 
