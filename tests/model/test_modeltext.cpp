@@ -117,6 +117,12 @@ TEST(ModelNames, IndicesSurviveTheNamesGrowingAndRepeatsAreTold) {
   EXPECT_EQ(index.Add(5000), 42);
   EXPECT_EQ(index.Find("n4999"), 4999);
   EXPECT_EQ(index.Find("n5000"), -1);
+  // names alike in their first 8 bytes, or but for a NUL, are told apart
+  std::vector<std::string> alike = {"headpart_1", "headpart_2", "headpart", std::string("head\0", 5), "head"};
+  NameIndex alikeIndex(alike);
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(alikeIndex.Add(i), -1) << i;
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(alikeIndex.Find(alike[static_cast<std::size_t>(i)]), i);
+  EXPECT_EQ(alikeIndex.Find("headpart_3"), -1);
   EXPECT_EQ(FileStem("dir/afiro.mps.gz"), "afiro");
   EXPECT_EQ(FileStem("plan.lp"), "plan");
 }
