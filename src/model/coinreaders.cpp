@@ -1,6 +1,6 @@
-// Model files read through CoinUtils: CoinMpsIO for MPS, CoinLpIO for LP
-// format. The readers talk through a message handler; ours prints nothing and
-// keeps the first complaint for the one-line failure.
+// MPS files read through CoinUtils' CoinMpsIO. The reader talks through a
+// message handler; ours prints nothing and keeps the first complaint for the
+// one-line failure.
 
 #include <cmath>
 #include <cstdio>
@@ -16,7 +16,6 @@
 #include <coin/CoinError.hpp>
 #include <coin/CoinFileIO.hpp>
 #include <coin/CoinFinite.hpp>
-#include <coin/CoinLpIO.hpp>
 #include <coin/CoinMessageHandler.hpp>
 #include <coin/CoinMpsIO.hpp>
 #include <coin/CoinPackedMatrix.hpp>
@@ -35,8 +34,6 @@ extern "C" const char* __lsan_default_options() { return "print_suppressions=0";
 namespace postsolve::modelfile {
 
 namespace {
-
-constexpr double kInf = std::numeric_limits<double>::infinity();
 
 std::string Trim(const std::string& s) {
   const auto first = s.find_first_not_of(" \t\r\n");
@@ -158,8 +155,8 @@ MpsSections ScanMpsSections(const std::string& path) {
   return found;
 }
 
-// Copies what both readers hand out in the same shape; bounds at least the
-// log's 1e30 are infinite, whatever the file's own infinity.
+// Copies the reader's problem; bounds at least the log's 1e30 are infinite,
+// whatever the file's own infinity.
 template <class Reader>
 void CopyProblem(const Reader& reader, Model& model) {
   const int m = reader.getNumRows(), n = reader.getNumCols();
@@ -227,53 +224,6 @@ void ReadMpsInto(Model& model) {
   CopyProblem(reader, model);
 }
 
-// CoinLpIO reads past its buffer on a file that stops before its End line,
-// so such a file is refused before it gets there.
-bool LpHasEnd(const std::string& path) {
-  bool end = false;
-  EachLine(path, [&](std::string_view line, long) {
-    std::istringstream words{std::string(line)};
-    std::string word;
-    end = words >> word && Upper(word) == "END";
-    return !end;
-  });
-  return end;
-}
-
-void ReadLpInto(Model& model) {
-  const std::string& path = model.path;
-  if (!LpHasEnd(path)) throw PostError(path + ": no End line: the LP file is incomplete");
-  Listener listener;
-  CoinLpIO reader;
-  reader.passInMessageHandler(&listener);
-  {
-    StdoutSilenced quiet;
-    try {
-      reader.readLp(path.c_str());
-    } catch (const CoinError& e) {
-      const std::string why = Plain(e.message());
-      throw PostError(path + ": " + (why.empty() ? listener.complaint : why));
-    }
-  }
-  if (!listener.complaint.empty()) throw PostError(path + ": " + listener.complaint);
-  if (reader.numberSets() > 0) throw PostError(path + ": an SOS section; only linear programs are read");
-  model.name = reader.getProblemName();
-  // The LP reader turns a maximisation into a minimisation and says so;
-  // the model keeps the sense and the costs the file gives.
-  for (const std::string& text : listener.said)
-    if (text.find("Maximization problem reformulated") != std::string::npos) model.maximise = true;
-  const double sign = model.maximise ? -1 : 1;
-  // Unlike the MPS reader's, this offset is the constant as the file writes
-  // it, and it is left alone when the costs are turned round.
-  model.objOffset = reader.objectiveOffset();
-  char const* const* rowNames = reader.getRowNames();
-  char const* const* colNames = reader.getColNames();
-  for (int i = 0; i < reader.getNumRows(); ++i) model.rowNames.emplace_back(rowNames[i]);
-  for (int j = 0; j < reader.getNumCols(); ++j) model.colNames.emplace_back(colNames[j]);
-  CopyProblem(reader, model);
-  for (double& c : model.cost) c = sign * c;
-}
-
 }  // namespace
 
 Model ReadMps(const std::string& path, ModelFormat) {
@@ -281,17 +231,6 @@ Model ReadMps(const std::string& path, ModelFormat) {
   model.path = path;
   try {
     ReadMpsInto(model);
-  } catch (const CoinError& e) {
-    throw PostError(path + ": " + Plain(e.message()));
-  }
-  return model;
-}
-
-Model ReadLp(const std::string& path) {
-  Model model;
-  model.path = path;
-  try {
-    ReadLpInto(model);
   } catch (const CoinError& e) {
     throw PostError(path + ": " + Plain(e.message()));
   }

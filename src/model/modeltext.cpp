@@ -1,6 +1,7 @@
 #include "modeltext.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -144,14 +145,14 @@ std::string Shown(std::string_view token) {
   return text;
 }
 
-namespace {
-
 bool SameLetters(std::string_view text, std::string_view lower) {
   if (text.size() != lower.size()) return false;
   for (std::size_t i = 0; i < text.size(); ++i)
     if (std::tolower(static_cast<unsigned char>(text[i])) != lower[i]) return false;
   return true;
 }
+
+namespace {
 
 // Digits, one optional point, at least one digit, then an optional exponent
 // (E, e, D or d, an optional sign, digits); writes it with 'e' to `plain`.
@@ -180,6 +181,49 @@ bool Decimal(std::string_view text, std::string& plain) {
   return true;
 }
 
+// Clinger's fast path, for the short decimals model files are mostly made
+// of: a significand below 2^53 and a power of ten up to 1e22 are both exact
+// doubles, so one multiplication or division gives the correctly rounded
+// value. False, leaving the text to from_chars, for anything else, any
+// text Decimal would refuse included.
+bool ShortDecimal(std::string_view text, double& magnitude) {
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  std::uint64_t significand = 0;
+  int digits = 0, scale = 0;
+  bool point = false;
+  std::size_t i = 0;
+  for (; i < text.size(); ++i) {
+    const char ch = text[i];
+    if (ch >= '0' && ch <= '9') {
+      if (++digits > 18) return false;
+      significand = significand * 10 + static_cast<unsigned>(ch - '0');
+      scale -= point;
+    } else if (ch == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (digits == 0) return false;
+  if (i < text.size()) {
+    if (text[i] != 'e' && text[i] != 'E' && text[i] != 'd' && text[i] != 'D') return false;
+    bool negative = false;
+    if (++i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    int exponent = 0, expDigits = 0;
+    for (; i < text.size(); ++i) {
+      if (text[i] < '0' || text[i] > '9' || ++expDigits > 3) return false;
+      exponent = exponent * 10 + (text[i] - '0');
+    }
+    if (expDigits == 0) return false;
+    scale += negative ? -exponent : exponent;
+  }
+  if (significand > (std::uint64_t{1} << 53) || scale < -22 || scale > 22) return false;
+  const auto exact = static_cast<double>(significand);
+  magnitude = scale >= 0 ? exact * kPowers[scale] : exact / kPowers[-scale];
+  return true;
+}
+
 }  // namespace
 
 bool ParseNumber(std::string_view text, double& value) {
@@ -192,10 +236,14 @@ bool ParseNumber(std::string_view text, double& value) {
     value = negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
     return true;
   }
+  double magnitude = 0;
+  if (ShortDecimal(text, magnitude)) {
+    value = negative ? -magnitude : magnitude;
+    return true;
+  }
   std::string plain;
   if (!Decimal(text, plain)) return false;
   const std::string_view digits = plain.empty() ? text : std::string_view(plain);
-  double magnitude = 0;
   const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), magnitude);
   if (end != digits.data() + digits.size()) return false;
   if (error == std::errc::result_out_of_range) {
@@ -209,44 +257,64 @@ bool ParseNumber(std::string_view text, double& value) {
   return true;
 }
 
-double NumberOrFail(const LineSource& source, std::string_view text, const std::string& what) {
+double NumberOrFail(const std::string& path, long line, std::string_view text, const std::string& what) {
   double value = 0;
   if (ParseNumber(text, value)) return value;
   const bool nan = SameLetters(text, "nan") || SameLetters(text, "+nan") || SameLetters(text, "-nan");
-  source.Fail(Shown(text) + (nan ? " is NaN, not a number, for " : " is not a number, for ") + what);
+  modelfile::Fail(path, line, Shown(text) + (nan ? " is NaN, not a number, for " : " is not a number, for ") + what);
 }
 
-std::size_t NameIndex::Slot(std::string_view name) const {
-  return std::hash<std::string_view>{}(name) & (slots_.size() - 1);
+double NumberOrFail(const LineSource& source, std::string_view text, const std::string& what) {
+  return NumberOrFail(source.path(), source.line(), text, what);
+}
+
+std::size_t NameIndex::Hash(std::string_view name) { return std::hash<std::string_view>{}(name); }
+
+NameIndex::Slot NameIndex::Key(std::string_view name, int at) {
+  Slot key;
+  key.at = at;
+  key.length = static_cast<std::uint32_t>(std::min<std::size_t>(name.size(), kLongest));
+  std::memcpy(&key.head, name.data(), std::min<std::size_t>(name.size(), sizeof key.head));
+  return key;
+}
+
+bool NameIndex::Same(const Slot& slot, const Slot& key, std::string_view name) const {
+  return slot.length == key.length && slot.head == key.head &&
+         (name.size() <= sizeof slot.head || names_[static_cast<std::size_t>(slot.at)] == name);
 }
 
 int NameIndex::Find(std::string_view name) const {
   if (slots_.empty()) return -1;
-  for (std::size_t s = Slot(name);; s = (s + 1) & (slots_.size() - 1)) {
-    const std::int32_t at = slots_[s];
-    if (at < 0) return -1;
-    if (names_[static_cast<std::size_t>(at)] == name) return at;
+  const Slot key = Key(name, -1);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t s = Hash(name) & mask;; s = (s + 1) & mask) {
+    const Slot& slot = slots_[s];
+    if (slot.at < 0) return -1;
+    if (Same(slot, key, name)) return slot.at;
   }
 }
 
 void NameIndex::Grow() {
-  std::vector<std::int32_t> old(std::max<std::size_t>(64, slots_.size() * 2), -1);
+  std::vector<Slot> old(std::max<std::size_t>(64, slots_.size() * 2));
   old.swap(slots_);
-  for (const std::int32_t at : old)
-    if (at >= 0) {
-      std::size_t s = Slot(names_[static_cast<std::size_t>(at)]);
-      while (slots_[s] >= 0) s = (s + 1) & (slots_.size() - 1);
-      slots_[s] = at;
+  const std::size_t mask = slots_.size() - 1;
+  for (const Slot& slot : old)
+    if (slot.at >= 0) {
+      std::size_t s = Hash(names_[static_cast<std::size_t>(slot.at)]) & mask;
+      while (slots_[s].at >= 0) s = (s + 1) & mask;
+      slots_[s] = slot;
     }
 }
 
 int NameIndex::Add(int index) {
   if ((used_ + 1) * 2 > slots_.size()) Grow();
   const std::string& name = names_[static_cast<std::size_t>(index)];
-  std::size_t s = Slot(name);
-  for (; slots_[s] >= 0; s = (s + 1) & (slots_.size() - 1))
-    if (names_[static_cast<std::size_t>(slots_[s])] == name) return slots_[s];
-  slots_[s] = index;
+  const Slot key = Key(name, index);
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t s = Hash(name) & mask;
+  for (; slots_[s].at >= 0; s = (s + 1) & mask)
+    if (Same(slots_[s], key, name)) return slots_[s].at;
+  slots_[s] = key;
   ++used_;
   return -1;
 }

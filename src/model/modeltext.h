@@ -63,6 +63,11 @@ bool ParseNumber(std::string_view text, double& value);
 // As ParseNumber, failing with the line and a reason naming the token and
 // what it was meant to be ("the bound of column x").
 double NumberOrFail(const LineSource& source, std::string_view text, const std::string& what);
+// The same for a token of an earlier line (a reader that looks ahead across lines).
+double NumberOrFail(const std::string& path, long line, std::string_view text, const std::string& what);
+
+// Whether `text` is `lower` in any mix of cases (`lower` is written in lower case).
+bool SameLetters(std::string_view text, std::string_view lower);
 
 // Names to their indices in a vector of names that the caller owns and only
 // appends to: the table holds indices, so the vector may reallocate.
@@ -76,11 +81,22 @@ class NameIndex {
   int Add(int index);
 
  private:
-  std::size_t Slot(std::string_view name) const;
+  // A slot holds the name's length and first 8 bytes beside its index, so
+  // that a name of up to 8 bytes is found without reading names_, and most
+  // mismatches of longer ones are told apart without it.
+  struct Slot {
+    std::int32_t at = -1;  // -1: empty
+    std::uint32_t length = 0;  // at most kLongest: the name is compared in full
+    std::uint64_t head = 0;
+  };
+  static constexpr std::uint32_t kLongest = 0xffffffff;
+  static Slot Key(std::string_view name, int at);
+  bool Same(const Slot& slot, const Slot& key, std::string_view name) const;
+  static std::size_t Hash(std::string_view name);
   void Grow();
 
   const std::vector<std::string>& names_;
-  std::vector<std::int32_t> slots_;  // -1: empty
+  std::vector<Slot> slots_;
   std::size_t used_ = 0;
 };
 
