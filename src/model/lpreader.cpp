@@ -1,1 +1,743 @@
-// The LP-format reader (to come).
+// The LP-format reader. The file is one stream of tokens (a statement may
+// run over lines, several may share one); the lexer looks up to three tokens
+// ahead, which is all a heading ("semi-continuous"), a row label ("c1:") or
+// a constraint that starts with its constant ("2 <= x + y <= 5") needs.
+// Rows are gathered as (row, column, value) triplets and turned into the
+// column-major matrix by one counting pass at the end.
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "modeltext.h"
+#include "numfmt.h"
+#include "readers.h"
+#include "records.h"
+
+namespace postsolve::modelfile {
+
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// ---- characters and words ----
+
+enum CharClass : unsigned char { kBad, kSpace, kNameChar, kDigit, kDot, kOperator, kComment };
+
+constexpr std::array<CharClass, 256> MakeClasses() {
+  std::array<CharClass, 256> classes{};  // kBad: controls, bytes beyond ASCII
+  for (const char ch : std::string_view(" \t\r\f\v")) classes[static_cast<unsigned char>(ch)] = kSpace;
+  for (int ch = 'a'; ch <= 'z'; ++ch) classes[static_cast<std::size_t>(ch)] = kNameChar;
+  for (int ch = 'A'; ch <= 'Z'; ++ch) classes[static_cast<std::size_t>(ch)] = kNameChar;
+  for (const char ch : std::string_view("!\"#$%&()/,;?@_`'{}|~")) classes[static_cast<unsigned char>(ch)] = kNameChar;
+  for (int ch = '0'; ch <= '9'; ++ch) classes[static_cast<std::size_t>(ch)] = kDigit;
+  classes['.'] = kDot;
+  for (const char ch : std::string_view("+-*^<>=:[]")) classes[static_cast<unsigned char>(ch)] = kOperator;
+  classes['\\'] = kComment;
+  return classes;
+}
+constexpr std::array<CharClass, 256> kClasses = MakeClasses();
+
+CharClass ClassOf(char ch) { return kClasses[static_cast<unsigned char>(ch)]; }
+
+// The words the lexer reads as numbers wherever they stand.
+bool NumberWord(std::string_view word) {
+  return (word.size() == 3 && (SameLetters(word, "inf") || SameLetters(word, "nan"))) ||
+         (word.size() == 8 && SameLetters(word, "infinity"));
+}
+
+enum class Section { None, Minimise, Maximise, Constraints, Bounds, Generals, Binaries, SemiContinuous, End,
+                     Sos, Lazy, UserCuts, Pwl };
+
+struct Word {
+  std::string_view text;
+  Section section;
+};
+
+// Headings of one word.
+constexpr Word kHeadingWords[] = {
+    {"minimize", Section::Minimise}, {"minimise", Section::Minimise}, {"minimum", Section::Minimise},
+    {"min", Section::Minimise},      {"maximize", Section::Maximise}, {"maximise", Section::Maximise},
+    {"maximum", Section::Maximise},  {"max", Section::Maximise},      {"st", Section::Constraints},
+    {"s.t.", Section::Constraints},  {"st.", Section::Constraints},   {"bounds", Section::Bounds},
+    {"bound", Section::Bounds},      {"general", Section::Generals},  {"generals", Section::Generals},
+    {"gen", Section::Generals},      {"integer", Section::Generals},  {"integers", Section::Generals},
+    {"binary", Section::Binaries},   {"binaries", Section::Binaries}, {"bin", Section::Binaries},
+    {"semi", Section::SemiContinuous}, {"semis", Section::SemiContinuous},
+    {"semicontinuous", Section::SemiContinuous}, {"sos", Section::Sos}, {"sos1", Section::Sos},
+    {"sos2", Section::Sos},          {"pwl", Section::Pwl},           {"end", Section::End}};
+
+// Headings of two words: the first, the second.
+struct TwoWords {
+  std::string_view first, second;
+  Section section;
+};
+constexpr TwoWords kHeadingPairs[] = {{"subject", "to", Section::Constraints},
+                                      {"such", "that", Section::Constraints},
+                                      {"lazy", "constraints", Section::Lazy},
+                                      {"user", "cuts", Section::UserCuts}};
+
+// Whether a word may start a heading: a quick test before the tables.
+bool MayStartHeading(std::string_view word) {
+  if (word.size() > 14) return false;
+  switch (word.front() | 0x20) {  // lower case
+    case 'b': case 'e': case 'g': case 'i': case 'l': case 'm': case 'p': case 's': case 'u': return true;
+    default: return false;
+  }
+}
+
+Section HeadingWord(std::string_view word) {
+  if (!MayStartHeading(word)) return Section::None;
+  for (const Word& w : kHeadingWords)
+    if (SameLetters(word, w.text)) return w.section;
+  return Section::None;
+}
+
+// ---- tokens ----
+
+enum class Kind : unsigned char { End, Name, Number, Sign, Compare, Colon, Other };
+
+struct Token {
+  Token() = default;
+  Token(const Token&) = delete;  // text may point into own: tokens stay in the lexer's slots
+  Token& operator=(const Token&) = delete;
+
+  Kind kind = Kind::End;
+  char op = 0;  // Sign: '+' or '-'; Compare: '<', '>' or '='
+  bool owned = false;  // text is in own, not in the line
+  std::string_view text;
+  std::string own;
+  long line = 0;
+};
+
+// A comparison kept while more tokens are read.
+struct Comparison {
+  explicit Comparison(const Token& token) : op(token.op), line(token.line), text(token.text) {}
+  char op;
+  long line;
+  std::string text;
+};
+
+// The tokens of a LineSource. A token's text points into its line until the
+// lexer moves to the next line; then the tokens still held (looked ahead, and
+// the one taken last) are copied, so Peek's and Take's tokens stay readable
+// until the next Take.
+class Lexer {
+ public:
+  Lexer(LineSource& source, std::string& problemName) : source_(source), problemName_(problemName) {}
+
+  const Token& Peek(int ahead = 0) {
+    while (held_ <= static_cast<std::size_t>(ahead)) {
+      Token& slot = slots_[(first_ + held_) % kSlots];
+      Scan(slot);
+      ++held_;
+    }
+    return slots_[(first_ + static_cast<std::size_t>(ahead)) % kSlots];
+  }
+  const Token& Take() {
+    Peek();
+    last_ = first_;
+    first_ = (first_ + 1) % kSlots;
+    --held_;
+    return slots_[last_];
+  }
+  // The token taken last.
+  const Token& Last() const { return slots_[last_]; }
+  // Comments stop being searched for the problem's name at the first heading.
+  void StopLookingForName() { lookForName_ = false; }
+
+  [[noreturn]] void Fail(long line, const std::string& reason) const { modelfile::Fail(source_.path(), line, reason); }
+
+ private:
+  static constexpr std::size_t kSlots = 4;  // three ahead and the last taken
+
+  void Scan(Token& token);
+  bool NextLine();
+  void LookForName(std::string_view comment);
+
+  LineSource& source_;
+  std::string& problemName_;
+  bool lookForName_ = true;
+  std::string_view line_;
+  std::size_t at_ = 0;
+  std::array<Token, kSlots> slots_;
+  std::size_t first_ = 0, held_ = 0, last_ = kSlots - 1;
+};
+
+bool Lexer::NextLine() {
+  for (std::size_t k = 0; k <= held_; ++k) {  // the held tokens and the last taken
+    Token& token = slots_[k < held_ ? (first_ + k) % kSlots : last_];
+    if (!token.owned && !token.text.empty()) {
+      token.own.assign(token.text);
+      token.text = token.own;
+      token.owned = true;
+    }
+  }
+  at_ = 0;
+  return source_.Next(line_);
+}
+
+// "\Problem name: NAME" or "\* Problem: NAME *\" before the first heading
+// names the problem.
+void Lexer::LookForName(std::string_view comment) {
+  auto trim = [](std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+  };
+  if (!comment.empty() && comment.front() == '*') {
+    comment.remove_prefix(1);
+    if (comment.ends_with("*\\")) comment.remove_suffix(2);
+  }
+  comment = trim(comment);
+  for (std::string_view lead : {"problem name:", "problem:"}) {
+    if (comment.size() > lead.size() && SameLetters(comment.substr(0, lead.size()), lead)) {
+      const std::string_view name = trim(comment.substr(lead.size()));
+      if (!name.empty() && problemName_.empty()) problemName_.assign(name);
+      return;
+    }
+  }
+}
+
+void Lexer::Scan(Token& token) {
+  token.owned = false;
+  token.op = 0;
+  for (;;) {
+    while (at_ < line_.size() && ClassOf(line_[at_]) == kSpace) ++at_;
+    if (at_ < line_.size() && line_[at_] != '\\') break;
+    if (at_ < line_.size() && lookForName_) LookForName(line_.substr(at_ + 1));
+    if (!NextLine()) {
+      token.kind = Kind::End;
+      token.text = {};
+      token.line = source_.line();
+      line_ = {};
+      return;
+    }
+  }
+  token.line = source_.line();
+  const std::size_t begin = at_;
+  const char ch = line_[at_];
+  auto endWord = [&](std::size_t end) {
+    if (end < line_.size() && ClassOf(line_[end]) == kBad) {
+      char code[8];
+      std::snprintf(code, sizeof code, "0x%02x", static_cast<unsigned char>(line_[end]));
+      modelfile::Fail(source_.path(), token.line,
+                      Shown(line_.substr(begin, end + 1 - begin)) + " holds character " + code +
+                          ", which the LP format does not allow in a name");
+    }
+    token.text = line_.substr(begin, end - begin);
+    at_ = end;
+  };
+  switch (ClassOf(ch)) {
+    case kNameChar: {
+      std::size_t end = at_ + 1;
+      while (end < line_.size() && ClassOf(line_[end]) >= kNameChar && ClassOf(line_[end]) <= kDot) ++end;
+      endWord(end);
+      token.kind = NumberWord(token.text) ? Kind::Number : Kind::Name;
+      return;
+    }
+    case kDigit:
+    case kDot: {
+      // A row's name may start with a digit or a point where ':' follows it
+      // at once ("1BAL: ..."): nothing else puts a colon after a number.
+      std::size_t run = at_;
+      while (run < line_.size() && ClassOf(line_[run]) >= kNameChar && ClassOf(line_[run]) <= kDot) ++run;
+      if (run < line_.size() && line_[run] == ':') {
+        endWord(run);
+        token.kind = Kind::Name;
+        return;
+      }
+      // Digits and points, then an exponent only if digits follow the E: a
+      // name may follow a number without a blank ("2x" is 2 x).
+      std::size_t end = at_;
+      while (end < line_.size() && (ClassOf(line_[end]) == kDigit || line_[end] == '.')) ++end;
+      if (end < line_.size() && (line_[end] == 'e' || line_[end] == 'E')) {
+        std::size_t digits = end + 1;
+        if (digits < line_.size() && (line_[digits] == '+' || line_[digits] == '-')) ++digits;
+        if (digits < line_.size() && ClassOf(line_[digits]) == kDigit) {
+          end = digits;
+          while (end < line_.size() && ClassOf(line_[end]) == kDigit) ++end;
+        }
+      }
+      endWord(end);
+      token.kind = Kind::Number;
+      return;
+    }
+    case kOperator: {
+      const char next = at_ + 1 < line_.size() ? line_[at_ + 1] : '\0';
+      std::size_t length = 1;
+      if (ch == '+' || ch == '-') {
+        token.kind = Kind::Sign;
+        token.op = ch;
+        if (ch == '-' && next == '>') {  // an indicator's arrow
+          token.kind = Kind::Other;
+          length = 2;
+        }
+      } else if (ch == '<' || ch == '>') {
+        token.kind = Kind::Compare;
+        token.op = ch;
+        if (next == '=') length = 2;
+      } else if (ch == '=') {
+        token.kind = Kind::Compare;
+        token.op = next == '<' || next == '>' ? next : '=';
+        if (next == '<' || next == '>') length = 2;
+      } else if (ch == ':') {
+        token.kind = Kind::Colon;
+      } else {
+        token.kind = Kind::Other;  // * ^ [ ]
+      }
+      token.text = line_.substr(at_, length);
+      at_ += length;
+      return;
+    }
+    default: {
+      char code[8];
+      std::snprintf(code, sizeof code, "0x%02x", static_cast<unsigned char>(ch));
+      modelfile::Fail(source_.path(), token.line, std::string("character ") + code + " is not part of the LP format");
+    }
+  }
+}
+
+// ---- the reader ----
+
+enum ColumnMark : unsigned char { kInteger = 1, kBinary = 2, kSemi = 4, kLowerGiven = 8, kUpperGiven = 16 };
+
+std::string Plural(long count, const char* word) {
+  return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
+}
+
+class LpReader {
+ public:
+  explicit LpReader(const std::string& path) : source_(path), lex_(source_, model_.name), columns_(model_.colNames),
+                                               rows_(model_.rowNames) {
+    model_.path = path;
+  }
+  Model Read();
+
+ private:
+  struct Heading {
+    Section section = Section::None;
+    int words = 0;
+  };
+  Heading HeadingHere();
+  bool StartsHeading() { return HeadingHere().section != Section::None; }
+
+  std::string Found(const Token& token) const;
+  [[noreturn]] void Unexpected(const Token& token, const std::string& expected);
+  [[noreturn]] void Fail(const Token& token, const std::string& reason) { lex_.Fail(token.line, reason); }
+  [[noreturn]] void Fail(const Comparison& op, const std::string& reason) { lex_.Fail(op.line, reason); }
+
+  double Number(const Token& token, const char* what) {
+    double value = 0;
+    if (!ParseNumber(token.text, value)) NumberOrFail(model_.path, token.line, token.text, what);
+    return value;
+  }
+  int Column(std::string_view name);
+  // Signs and a number: a right-hand side, a bound, a constraint's left constant.
+  double SignedNumber(const char* what);
+
+  void Objective();
+  void Constraint();
+  void Bound();
+  void Mark(ColumnMark mark, const char* section);
+  // The terms of the objective (row -1) or of a row; false when there were none.
+  bool Terms(int row);
+  void SetRow(int row, const Comparison& op, double rhs, bool rhsFirst);
+  void SetBound(int col, char op, double value, const Comparison& at);
+
+  void Finish();
+  void NameRows();
+  void BuildMatrix();
+
+  Model model_;
+  LineSource source_;
+  Lexer lex_;
+  NameIndex columns_, rows_;
+  std::vector<char> costGiven_;
+  std::vector<unsigned char> marks_;
+  std::vector<int> entriesOf_;  // per column
+  std::vector<int> tripletRow_, tripletCol_;
+  std::vector<double> tripletValue_;
+  bool objectiveSeen_ = false, offsetGiven_ = false;
+  long unnamedRows_ = 0;
+};
+
+LpReader::Heading LpReader::HeadingHere() {
+  const Token& word = lex_.Peek();
+  if (word.kind != Kind::Name || !MayStartHeading(word.text)) return {};
+  if (const Section section = HeadingWord(word.text); section != Section::None) {
+    if (lex_.Peek(1).kind == Kind::Colon) return {};  // a row named like a heading
+    if (section == Section::SemiContinuous && SameLetters(word.text, "semi") && lex_.Peek(1).kind == Kind::Sign &&
+        lex_.Peek(1).op == '-' && lex_.Peek(2).kind == Kind::Name && SameLetters(lex_.Peek(2).text, "continuous"))
+      return {section, 3};
+    return {section, 1};
+  }
+  for (const TwoWords& pair : kHeadingPairs)
+    if (SameLetters(word.text, pair.first)) {
+      const Token& second = lex_.Peek(1);
+      if (second.kind == Kind::Name && SameLetters(second.text, pair.second)) return {pair.section, 2};
+    }
+  return {};
+}
+
+std::string LpReader::Found(const Token& token) const {
+  return token.kind == Kind::End ? std::string("the end of the file") : Shown(token.text);
+}
+
+void LpReader::Unexpected(const Token& token, const std::string& expected) {
+  if (token.text == "[" || token.text == "^" || token.text == "*")
+    Fail(token, Shown(token.text) + " belongs to a quadratic term: only linear programs are read");
+  if (token.text == "->") Fail(token, "\"->\" makes an indicator constraint: only linear programs are read");
+  Fail(token, "expected " + expected + ", found " + Found(token));
+}
+
+int LpReader::Column(std::string_view name) {
+  const int found = columns_.Find(name);
+  if (found >= 0) return found;
+  if (model_.colNames.size() >= static_cast<std::size_t>(INT_MAX)) Fail(lex_.Last(), "too many columns");
+  const int col = static_cast<int>(model_.colNames.size());
+  model_.colNames.emplace_back(name);
+  columns_.Add(col);
+  model_.clo.push_back(0);
+  model_.cup.push_back(kInf);
+  model_.cost.push_back(0);
+  costGiven_.push_back(0);
+  marks_.push_back(0);
+  entriesOf_.push_back(0);
+  return col;
+}
+
+double LpReader::SignedNumber(const char* what) {
+  bool negative = false;
+  while (lex_.Peek().kind == Kind::Sign) negative ^= lex_.Take().op == '-';
+  const Token& number = lex_.Peek();
+  if (number.kind != Kind::Number) Unexpected(number, std::string(what) + " after " + Shown(lex_.Last().text));
+  const double value = Number(lex_.Take(), what);
+  return negative ? -value : value;
+}
+
+bool LpReader::Terms(int row) {
+  bool any = false;
+  for (bool first = true;; first = false) {
+    bool negative = false, signed_ = false;
+    while (lex_.Peek().kind == Kind::Sign) {
+      negative ^= lex_.Take().op == '-';
+      signed_ = true;
+    }
+    if (!signed_ && !first) {
+      const Token& next = lex_.Peek();
+      if (next.kind == Kind::Name || next.kind == Kind::Number) {
+        if (next.kind == Kind::Number || !StartsHeading())
+          Fail(next, "no operator between " + Shown(lex_.Last().text) + " and " + Shown(next.text));
+      } else if (next.kind == Kind::Other) {
+        Unexpected(next, "an operator");
+      }
+      return any;
+    }
+    const Token& start = lex_.Peek();
+    const bool name = start.kind == Kind::Name && !StartsHeading();
+    if (!signed_ && !name && start.kind != Kind::Number) {
+      if (start.kind == Kind::Other) Unexpected(start, "a term");
+      return false;  // no terms at all
+    }
+    double value = negative ? -1.0 : 1.0;
+    if (start.kind == Kind::Number) {
+      const double coefficient = Number(lex_.Take(), row < 0 ? "a cost" : "a coefficient");
+      value = negative ? -coefficient : coefficient;
+      const Token& next = lex_.Peek();
+      if (next.kind != Kind::Name || StartsHeading()) {  // a constant
+        const Token& constant = lex_.Last();
+        if (row >= 0)
+          Fail(constant, "a constant " + Shown(constant.text) +
+                             " among a constraint's terms: only its right-hand side may be a number");
+        if (std::isinf(value)) Fail(constant, "the objective's constant " + Shown(constant.text) + " is infinite");
+        model_.objOffset = offsetGiven_ ? model_.objOffset + value : value;
+        offsetGiven_ = true;
+        continue;
+      }
+    } else if (!name) {
+      Unexpected(start, "a term after " + Shown(lex_.Last().text));
+    }
+    const Token& variable = lex_.Take();
+    const int col = Column(variable.text);
+    if (std::isinf(value))
+      Fail(variable, "the coefficient of " + Shown(variable.text) + " is infinite");
+    any = true;
+    const auto j = static_cast<std::size_t>(col);
+    if (row < 0) {
+      model_.cost[j] = costGiven_[j] ? model_.cost[j] + value : value;
+      costGiven_[j] = 1;
+    } else {
+      if (tripletValue_.size() >= static_cast<std::size_t>(INT_MAX)) Fail(variable, "too many matrix entries");
+      tripletRow_.push_back(row);
+      tripletCol_.push_back(col);
+      tripletValue_.push_back(value);
+      ++entriesOf_[j];
+    }
+  }
+}
+
+void LpReader::Objective() {
+  if (lex_.Peek().kind == Kind::Name && lex_.Peek(1).kind == Kind::Colon) {
+    lex_.Take();  // the objective's name, which the model does not keep
+    lex_.Take();
+  }
+  Terms(-1);
+  const Token& next = lex_.Peek();
+  if (next.kind != Kind::End && !StartsHeading()) Unexpected(next, "a term or a section");
+}
+
+void LpReader::SetRow(int row, const Comparison& op, double rhs, bool rhsFirst) {
+  const auto i = static_cast<std::size_t>(row);
+  rhs = UnloggedBound(rhs);
+  char sense = op.op;
+  if (rhsFirst && sense != '=') sense = sense == '<' ? '>' : '<';  // 2 <= x is x >= 2
+  if ((sense != '<' && rhs == kInf) || (sense != '>' && rhs == -kInf))
+    Fail(op, "the right-hand side " + CaseDouble(rhs) + " cannot be met");
+  if (sense != '<') model_.rlo[i] = rhs;
+  if (sense != '>') model_.rup[i] = rhs;
+}
+
+void LpReader::Constraint() {
+  const long line = lex_.Peek().line;
+  std::string name;
+  if (lex_.Peek().kind == Kind::Name && lex_.Peek(1).kind == Kind::Colon) {
+    name.assign(lex_.Take().text);
+    lex_.Take();
+  }
+  if (model_.rowNames.size() >= static_cast<std::size_t>(INT_MAX)) Fail(lex_.Last(), "too many rows");
+  const int row = static_cast<int>(model_.rowNames.size());
+  model_.rowNames.push_back(std::move(name));
+  model_.rlo.push_back(-kInf);
+  model_.rup.push_back(kInf);
+  if (model_.rowNames.back().empty()) {
+    ++unnamedRows_;
+  } else if (rows_.Add(row) >= 0) {
+    modelfile::Fail(model_.path, line, "a second constraint named " + Shown(model_.rowNames.back()));
+  }
+  // "-2 <= x + y <= 5": a range, the constant first.
+  const bool constantFirst =
+      (lex_.Peek().kind == Kind::Number && lex_.Peek(1).kind == Kind::Compare) ||
+      (lex_.Peek().kind == Kind::Sign && lex_.Peek(1).kind == Kind::Number && lex_.Peek(2).kind == Kind::Compare);
+  if (constantFirst) {
+    const double left = SignedNumber("a number");
+    const Comparison firstOp(lex_.Take());
+    if (!Terms(row)) Unexpected(lex_.Peek(), "a term after " + Shown(firstOp.text));
+    // "2 <= x + y" alone is refused: a next row starting with a sign would
+    // read as more of its terms.
+    if (lex_.Peek().kind != Kind::Compare)
+      Unexpected(lex_.Peek(), "a second comparison after " + Shown(lex_.Last().text) +
+                                  " (a constraint that starts with a number is a range)");
+    const Comparison secondOp(lex_.Take());
+    const double right = SignedNumber("a right-hand side");
+    if (firstOp.op == '=' || firstOp.op != secondOp.op)
+      Fail(secondOp, "a ranged constraint takes two \"<=\" or two \">=\", not " + Shown(firstOp.text) + " and " +
+                         Shown(secondOp.text));
+    SetRow(row, firstOp, left, true);
+    SetRow(row, secondOp, right, false);
+    return;
+  }
+  if (!Terms(row)) Unexpected(lex_.Peek(), "a term");
+  if (lex_.Peek().kind != Kind::Compare)
+    Unexpected(lex_.Peek(), "an operator or a comparison after " + Shown(lex_.Last().text));
+  const Comparison op(lex_.Take());
+  SetRow(row, op, SignedNumber("a right-hand side"), false);
+}
+
+void LpReader::SetBound(int col, char op, double value, const Comparison& at) {
+  const auto j = static_cast<std::size_t>(col);
+  value = UnloggedBound(value);
+  if ((op != '<' && value == kInf) || (op != '>' && value == -kInf))
+    Fail(at, "the bound " + CaseDouble(value) + " on " + Shown(model_.colNames[j]) + " cannot be met");
+  if (op != '<') {
+    model_.clo[j] = value;
+    marks_[j] |= kLowerGiven;
+  }
+  if (op != '>') {
+    model_.cup[j] = value;
+    marks_[j] |= kUpperGiven;
+  }
+}
+
+void LpReader::Bound() {
+  const Token& first = lex_.Peek();
+  if (first.kind == Kind::Name) {  // x free, x <= 4, x >= -inf, x = 2
+    const int col = Column(lex_.Take().text);
+    const Token& next = lex_.Peek();
+    if (next.kind == Kind::Name && SameLetters(next.text, "free")) {
+      lex_.Take();
+      model_.clo[static_cast<std::size_t>(col)] = -kInf;
+      model_.cup[static_cast<std::size_t>(col)] = kInf;
+      marks_[static_cast<std::size_t>(col)] |= kLowerGiven | kUpperGiven;
+      return;
+    }
+    if (next.kind != Kind::Compare) Unexpected(next, "\"free\" or a comparison after " + Shown(lex_.Last().text));
+    const Comparison op(lex_.Take());
+    SetBound(col, op.op, SignedNumber("a bound"), op);
+    return;
+  }
+  if (first.kind != Kind::Number && first.kind != Kind::Sign) Unexpected(first, "a bound");
+  // 0 <= x, -inf <= x <= 4, 4 >= x >= 1
+  const double left = SignedNumber("a bound");
+  if (lex_.Peek().kind != Kind::Compare) Unexpected(lex_.Peek(), "a comparison after " + Shown(lex_.Last().text));
+  const Comparison firstOp(lex_.Take());
+  const Token& name = lex_.Peek();
+  if (name.kind != Kind::Name || StartsHeading()) Unexpected(name, "a column name after " + Shown(firstOp.text));
+  const int col = Column(lex_.Take().text);
+  const char flipped = firstOp.op == '=' ? '=' : firstOp.op == '<' ? '>' : '<';
+  SetBound(col, flipped, left, firstOp);
+  if (lex_.Peek().kind != Kind::Compare) return;
+  const Comparison secondOp(lex_.Take());
+  const double right = SignedNumber("a bound");
+  if (firstOp.op == '=' || firstOp.op != secondOp.op)
+    Fail(secondOp, "a bound on both sides takes two \"<=\" or two \">=\", not " + Shown(firstOp.text) + " and " +
+                       Shown(secondOp.text));
+  SetBound(col, secondOp.op, right, secondOp);
+}
+
+void LpReader::Mark(ColumnMark mark, const char* section) {
+  const Token& name = lex_.Peek();
+  if (name.kind != Kind::Name) Unexpected(name, std::string("a column name in the ") + section + " section");
+  marks_[static_cast<std::size_t>(Column(lex_.Take().text))] |= mark;
+}
+
+Model LpReader::Read() {
+  Section section = Section::None;
+  for (;;) {
+    const Heading heading = HeadingHere();
+    if (heading.section == Section::None) {
+      const Token& next = lex_.Peek();
+      if (next.kind == Kind::End) break;
+      switch (section) {
+        case Section::None:
+          Unexpected(next, "a section (minimize, maximize, subject to, bounds, generals, binaries, end)");
+        case Section::Constraints: Constraint(); break;
+        case Section::Bounds: Bound(); break;
+        case Section::Generals: Mark(kInteger, "generals"); break;
+        case Section::Binaries: Mark(kBinary, "binaries"); break;
+        case Section::SemiContinuous: Mark(kSemi, "semi-continuous"); break;
+        default: Unexpected(next, "a section");  // the objective reads to its end
+      }
+      continue;
+    }
+    lex_.StopLookingForName();
+    const long at = lex_.Peek().line;
+    for (int w = 0; w < heading.words; ++w) lex_.Take();
+    section = heading.section;
+    switch (section) {
+      case Section::Minimise:
+      case Section::Maximise:
+        if (objectiveSeen_) lex_.Fail(at, "a second objective section");
+        objectiveSeen_ = true;
+        model_.maximise = section == Section::Maximise;
+        Objective();
+        break;
+      case Section::End: Finish(); return std::move(model_);
+      case Section::Sos: lex_.Fail(at, "an SOS section: only linear programs are read");
+      case Section::Pwl: lex_.Fail(at, "a piecewise-linear section: only linear programs are read");
+      case Section::Lazy: lex_.Fail(at, "a lazy constraints section: not read");
+      case Section::UserCuts: lex_.Fail(at, "a user cuts section: not read");
+      default: break;
+    }
+  }
+  if (section == Section::None) modelfile::Fail(model_.path, 0, "no LP-format section: not an LP file");
+  Finish();
+  return std::move(model_);
+}
+
+// Unnamed rows take R1, R2, ... in order, skipping the names the file gave.
+void LpReader::NameRows() {
+  long next = 0;
+  for (std::size_t i = 0; i < model_.rowNames.size() && unnamedRows_ > 0; ++i) {
+    if (!model_.rowNames[i].empty()) continue;
+    char generated[24];
+    do std::snprintf(generated, sizeof generated, "R%ld", ++next);
+    while (rows_.Find(generated) >= 0);
+    model_.rowNames[i] = generated;
+    rows_.Add(static_cast<int>(i));
+    --unnamedRows_;
+  }
+}
+
+void LpReader::BuildMatrix() {
+  const std::size_t cols = model_.colNames.size();
+  model_.start.assign(cols + 1, 0);
+  for (std::size_t j = 0; j < cols; ++j) model_.start[j + 1] = model_.start[j] + entriesOf_[j];
+  model_.index.resize(tripletValue_.size());
+  model_.value.resize(tripletValue_.size());
+  std::vector<int> next(model_.start.begin(), model_.start.end() - 1);
+  for (std::size_t k = 0; k < tripletValue_.size(); ++k) {
+    const auto at = static_cast<std::size_t>(next[static_cast<std::size_t>(tripletCol_[k])]++);
+    model_.index[at] = tripletRow_[k];
+    model_.value[at] = tripletValue_[k];
+  }
+  std::vector<int>().swap(tripletRow_);
+  std::vector<int>().swap(tripletCol_);
+  std::vector<double>().swap(tripletValue_);
+  MergeDuplicates(model_);
+}
+
+void LpReader::Finish() {
+  NameRows();
+  BuildMatrix();
+  long integers = 0, binaries = 0, binariesKept = 0, semis = 0, negativeUppers = 0;
+  for (std::size_t j = 0; j < marks_.size(); ++j) {
+    const unsigned mark = marks_[j];
+    double& lo = model_.clo[j];
+    double& up = model_.cup[j];
+    integers += (mark & (kInteger | kBinary)) != 0;
+    if (mark & kBinary) {
+      // A side the bounds section gave within [0, 1] is kept (a binary fixed at 1).
+      const bool keepLower = (mark & kLowerGiven) && lo >= 0 && lo <= 1;
+      const bool keepUpper = (mark & kUpperGiven) && up >= 0 && up <= 1;
+      ++binaries;
+      binariesKept += keepLower || keepUpper;
+      if (!keepLower) lo = 0;
+      if (!keepUpper) up = 1;
+    }
+    if (mark & kSemi) {
+      ++semis;
+      lo = std::min(0.0, lo);
+      up = std::max(0.0, up);
+    }
+    if ((mark & kLowerGiven) == 0 && up < 0) ++negativeUppers;
+  }
+  if (integers > 0) model_.notes.push_back(Plural(integers, "integer column") + " read as continuous: the LP relaxation");
+  if (binaries > 0)
+    model_.notes.push_back(Plural(binaries, "binary column") + " bounded to [0, 1]" +
+                           (binariesKept > 0 ? " (" + std::to_string(binariesKept) +
+                                                   " kept the bounds within [0, 1] the file gave)"
+                                             : std::string()));
+  if (semis > 0)
+    model_.notes.push_back(Plural(semis, "semi-continuous column") +
+                           " relaxed to [min(0, lower), max(0, upper)]");
+  if (negativeUppers > 0)
+    model_.notes.push_back(Plural(negativeUppers, "column") +
+                           " given a negative upper bound and no lower bound: the lower bound stays 0, infeasible");
+}
+
+}  // namespace
+
+bool LpNameWritable(std::string_view name, bool rowName) {
+  if (name.empty() || (!rowName && ClassOf(name.front()) != kNameChar)) return false;
+  for (const char ch : name)
+    if (ClassOf(ch) < kNameChar || ClassOf(ch) > kDot) return false;
+  if (NumberWord(name)) return false;
+  // A row's name before its ':' may be a heading word ("end:"), or start
+  // with a digit or a point ("1BAL:").
+  if (rowName) return true;
+  return HeadingWord(name) == Section::None && !SameLetters(name, "free");
+}
+
+Model ReadLp(const std::string& path) {
+  LpReader reader(path);
+  return reader.Read();
+}
+
+}  // namespace postsolve::modelfile

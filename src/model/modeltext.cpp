@@ -1,11 +1,13 @@
 #include "modeltext.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <limits>
 
 #include <fcntl.h>
@@ -143,14 +145,14 @@ std::string Shown(std::string_view token) {
   return text;
 }
 
-namespace {
-
 bool SameLetters(std::string_view text, std::string_view lower) {
   if (text.size() != lower.size()) return false;
   for (std::size_t i = 0; i < text.size(); ++i)
     if (std::tolower(static_cast<unsigned char>(text[i])) != lower[i]) return false;
   return true;
 }
+
+namespace {
 
 // Digits, one optional point, at least one digit, then an optional exponent
 // (E, e, D or d, an optional sign, digits); writes it with 'e' to `plain`.
@@ -179,48 +181,52 @@ bool Decimal(std::string_view text, std::string& plain) {
   return true;
 }
 
-// The common case in one pass: a sign, at most 19 digits with a point, an
-// exponent of at most 3 digits, whose value is a whole number up to 2^53
-// times or over a power of ten up to 10^22. Both are exact doubles, so one
-// multiplication or division gives the correctly rounded value (Clinger's
-// fast path). False when the text is anything else; the full reading follows.
-bool ShortDecimal(std::string_view text, double& value) {
+// Clinger's fast path, for the short decimals model files are mostly made
+// of: a significand below 2^53 and a power of ten up to 1e22 are both exact
+// doubles, so one multiplication or division gives the correctly rounded
+// value. False, leaving the text to from_chars, for anything else, any
+// text Decimal would refuse included.
+bool ShortDecimal(std::string_view text, double& magnitude) {
   static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  bool negative = false;
-  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
-  std::uint64_t mantissa = 0;
+  std::uint64_t significand = 0;
   int digits = 0, scale = 0;
-  for (; p < end && *p >= '0' && *p <= '9'; ++p, ++digits) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-  if (p < end && *p == '.')
-    for (++p; p < end && *p >= '0' && *p <= '9'; ++p, ++digits, --scale)
-      mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-  if (digits == 0 || digits > 19) return false;
-  if (p < end && (*p == 'e' || *p == 'E' || *p == 'd' || *p == 'D')) {
-    ++p;
-    bool down = false;
-    if (p < end && (*p == '+' || *p == '-')) down = *p++ == '-';
+  bool point = false;
+  std::size_t i = 0;
+  for (; i < text.size(); ++i) {
+    const char ch = text[i];
+    if (ch >= '0' && ch <= '9') {
+      if (++digits > 18) return false;
+      significand = significand * 10 + static_cast<unsigned>(ch - '0');
+      scale -= point;
+    } else if (ch == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (digits == 0) return false;
+  if (i < text.size()) {
+    if (text[i] != 'e' && text[i] != 'E' && text[i] != 'd' && text[i] != 'D') return false;
+    bool negative = false;
+    if (++i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     int exponent = 0, expDigits = 0;
-    for (; p < end && *p >= '0' && *p <= '9' && expDigits < 4; ++p, ++expDigits) exponent = exponent * 10 + (*p - '0');
-    if (expDigits == 0 || expDigits > 3) return false;
-    scale += down ? -exponent : exponent;
+    for (; i < text.size(); ++i) {
+      if (text[i] < '0' || text[i] > '9' || ++expDigits > 3) return false;
+      exponent = exponent * 10 + (text[i] - '0');
+    }
+    if (expDigits == 0) return false;
+    scale += negative ? -exponent : exponent;
   }
-  if (p != end || mantissa > (std::uint64_t{1} << 53)) return false;
-  double magnitude = static_cast<double>(mantissa);
-  if (mantissa != 0) {
-    if (scale < -22 || scale > 22) return false;
-    magnitude = scale < 0 ? magnitude / kPowers[-scale] : magnitude * kPowers[scale];
-  }
-  value = negative ? -magnitude : magnitude;
+  if (significand > (std::uint64_t{1} << 53) || scale < -22 || scale > 22) return false;
+  const auto exact = static_cast<double>(significand);
+  magnitude = scale >= 0 ? exact * kPowers[scale] : exact / kPowers[-scale];
   return true;
 }
 
 }  // namespace
 
 bool ParseNumber(std::string_view text, double& value) {
-  if (ShortDecimal(text, value)) return true;
   bool negative = false;
   if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
     negative = text[0] == '-';
@@ -230,10 +236,14 @@ bool ParseNumber(std::string_view text, double& value) {
     value = negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
     return true;
   }
+  double magnitude = 0;
+  if (ShortDecimal(text, magnitude)) {
+    value = negative ? -magnitude : magnitude;
+    return true;
+  }
   std::string plain;
   if (!Decimal(text, plain)) return false;
   const std::string_view digits = plain.empty() ? text : std::string_view(plain);
-  double magnitude = 0;
   const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), magnitude);
   if (end != digits.data() + digits.size()) return false;
   if (error == std::errc::result_out_of_range) {
@@ -247,10 +257,10 @@ bool ParseNumber(std::string_view text, double& value) {
   return true;
 }
 
-double NumberOrFail(const LineSource& source, std::string_view text, const std::string& what) {
+double NumberOrFail(const std::string& path, long line, std::string_view text, const std::string& what) {
   double value = 0;
   if (ParseNumber(text, value)) return value;
-  source.Fail(NotANumber(text, what));
+  modelfile::Fail(path, line, NotANumber(text, what));
 }
 
 std::string NotANumber(std::string_view text, const std::string& what) {
@@ -258,29 +268,34 @@ std::string NotANumber(std::string_view text, const std::string& what) {
   return Shown(text) + (nan ? " is NaN, not a number, for " : " is not a number, for ") + what;
 }
 
-std::size_t NameIndex::Hash(std::string_view name) {
-  // Eight bytes at a time, then the tail, then splitmix64's finish so that
-  // the low bits (the table's place) depend on every byte.
-  const char* p = name.data();
-  std::size_t left = name.size();
-  std::uint64_t h = 0x9e3779b97f4a7c15ULL ^ left;
-  for (; left >= 8; p += 8, left -= 8) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, p, 8);
-    h = (h ^ word) * 0xbf58476d1ce4e5b9ULL;
-    h ^= h >> 32;
-  }
-  std::uint64_t tail = 0;
-  if (left > 0) std::memcpy(&tail, p, left);
-  h ^= tail;
-  h = (h ^ (h >> 30)) * 0xbf58476d1ce4e5b9ULL;
-  h = (h ^ (h >> 27)) * 0x94d049bb133111ebULL;
-  return static_cast<std::size_t>(h ^ (h >> 31));
+double NumberOrFail(const LineSource& source, std::string_view text, const std::string& what) {
+  return NumberOrFail(source.path(), source.line(), text, what);
 }
 
-std::string_view NameIndex::NameOf(const Slot& slot) const {
-  if (slot.size <= kHead) return std::string_view(slot.head, slot.size);
-  return names_[static_cast<std::size_t>(slot.index)];
+std::size_t NameIndex::Hash(std::string_view name) { return std::hash<std::string_view>{}(name); }
+
+NameIndex::Slot NameIndex::Key(std::string_view name, int at) {
+  Slot key;
+  key.at = at;
+  key.length = static_cast<std::uint32_t>(std::min<std::size_t>(name.size(), kLongest));
+  std::memcpy(&key.head, name.data(), std::min<std::size_t>(name.size(), sizeof key.head));
+  return key;
+}
+
+bool NameIndex::Same(const Slot& slot, const Slot& key, std::string_view name) const {
+  return slot.length == key.length && slot.head == key.head &&
+         (name.size() <= sizeof slot.head || names_[static_cast<std::size_t>(slot.at)] == name);
+}
+
+int NameIndex::Find(std::string_view name, std::size_t hash) const {
+  if (slots_.empty()) return -1;
+  const Slot key = Key(name, -1);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t s = hash & mask;; s = (s + 1) & mask) {
+    const Slot& slot = slots_[s];
+    if (slot.at < 0) return -1;
+    if (Same(slot, key, name)) return slot.at;
+  }
 }
 
 void NameIndex::Grow() {
@@ -288,9 +303,9 @@ void NameIndex::Grow() {
   old.swap(slots_);
   const std::size_t mask = slots_.size() - 1;
   for (const Slot& slot : old)
-    if (slot.index >= 0) {
-      std::size_t s = Hash(NameOf(slot)) & mask;
-      while (slots_[s].index >= 0) s = (s + 1) & mask;
+    if (slot.at >= 0) {
+      std::size_t s = Hash(names_[static_cast<std::size_t>(slot.at)]) & mask;
+      while (slots_[s].at >= 0) s = (s + 1) & mask;
       slots_[s] = slot;
     }
 }
@@ -298,14 +313,12 @@ void NameIndex::Grow() {
 int NameIndex::Add(int index) {
   if ((used_ + 1) * 2 > slots_.size()) Grow();
   const std::string& name = names_[static_cast<std::size_t>(index)];
+  const Slot key = Key(name, index);
   const std::size_t mask = slots_.size() - 1;
   std::size_t s = Hash(name) & mask;
-  for (; slots_[s].index >= 0; s = (s + 1) & mask)
-    if (Holds(slots_[s], name)) return slots_[s].index;
-  Slot& slot = slots_[s];
-  slot.index = index;
-  slot.size = static_cast<std::uint8_t>(std::min<std::size_t>(name.size(), 255));
-  std::memcpy(slot.head, name.data(), std::min(name.size(), kHead));
+  for (; slots_[s].at >= 0; s = (s + 1) & mask)
+    if (Same(slots_[s], key, name)) return slots_[s].at;
+  slots_[s] = key;
   ++used_;
   return -1;
 }

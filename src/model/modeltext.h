@@ -63,9 +63,14 @@ bool ParseNumber(std::string_view text, double& value);
 // As ParseNumber, failing with the line and a reason naming the token and
 // what it was meant to be ("the bound of column x").
 double NumberOrFail(const LineSource& source, std::string_view text, const std::string& what);
+// The same for a token of an earlier line (a reader that looks ahead across lines).
+double NumberOrFail(const std::string& path, long line, std::string_view text, const std::string& what);
 // The reason NumberOrFail gives for a token that is not a number, for a
 // reader that fails later or tries another reading first.
 std::string NotANumber(std::string_view text, const std::string& what);
+
+// Whether `text` is `lower` in any mix of cases (`lower` is written in lower case).
+bool SameLetters(std::string_view text, std::string_view lower);
 
 // Names to their indices in a vector of names that the caller owns and only
 // appends to: the table holds indices, so the vector may reallocate.
@@ -77,58 +82,32 @@ class NameIndex {
   // The same in two steps, for a reader with several names on a line: Hash
   // and Prefetch each (the table's memory is fetched meanwhile), then Find.
   static std::size_t Hash(std::string_view name);
-  void Prefetch(std::size_t hash) const;
+  void Prefetch(std::size_t hash) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+  }
   int Find(std::string_view name, std::size_t hash) const;
   // Adds names[index]; returns -1, or the index that already had that name
   // (the table then keeps the earlier one).
   int Add(int index);
 
  private:
-  // A slot holds an index and the start of its name, so that a look-up
-  // touches the names only for a name longer than kHead bytes that starts
-  // the same: most compare in the table's own memory.
-  static constexpr std::size_t kHead = 11;
+  // A slot holds the name's length and first 8 bytes beside its index, so
+  // that a name of up to 8 bytes is found without reading names_, and most
+  // mismatches of longer ones are told apart without it.
   struct Slot {
-    std::int32_t index = -1;  // -1: empty
-    std::uint8_t size = 0;    // the name's length, 255 for 255 or more
-    char head[kHead] = {};    // its first bytes, the rest zero
+    std::int32_t at = -1;  // -1: empty
+    std::uint32_t length = 0;  // at most kLongest: the name is compared in full
+    std::uint64_t head = 0;
   };
-  static bool Starts(const Slot& slot, std::string_view name);
-  bool Holds(const Slot& slot, std::string_view name) const;
-  std::string_view NameOf(const Slot& slot) const;
+  static constexpr std::uint32_t kLongest = 0xffffffff;
+  static Slot Key(std::string_view name, int at);
+  bool Same(const Slot& slot, const Slot& key, std::string_view name) const;
   void Grow();
 
   const std::vector<std::string>& names_;
   std::vector<Slot> slots_;
   std::size_t used_ = 0;
 };
-
-// The look-ups are here, inline: a reader makes one or two a line.
-
-inline void NameIndex::Prefetch(std::size_t hash) const {
-  if (!slots_.empty()) __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
-}
-
-inline bool NameIndex::Starts(const Slot& slot, std::string_view name) {
-  if (slot.size != (name.size() < 255 ? name.size() : 255)) return false;
-  for (std::size_t i = 0, n = name.size() < kHead ? name.size() : kHead; i < n; ++i)  // short: no call to memcmp
-    if (slot.head[i] != name[i]) return false;
-  return true;
-}
-
-inline bool NameIndex::Holds(const Slot& slot, std::string_view name) const {
-  return Starts(slot, name) && (name.size() <= kHead || names_[static_cast<std::size_t>(slot.index)] == name);
-}
-
-inline int NameIndex::Find(std::string_view name, std::size_t hash) const {
-  if (slots_.empty()) return -1;
-  const std::size_t mask = slots_.size() - 1;
-  for (std::size_t s = hash & mask;; s = (s + 1) & mask) {
-    const Slot& slot = slots_[s];
-    if (slot.index < 0) return -1;
-    if (Holds(slot, name)) return slot.index;
-  }
-}
 
 // The problem name a model without one takes: its file's name without the
 // folder and without .gz, .mps, .lp, .freemps (e.g. "afiro" for dir/afiro.mps.gz).

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "postsolve/model.h"
 
@@ -15,6 +16,10 @@ namespace postsolve::modelfile {
 Model ReadMps(const std::string& path, ModelFormat format);
 // LP format (the sections minimize/subject to/bounds/general/binary/end).
 Model ReadLp(const std::string& path);
+// Whether the LP reader reads `name` back as itself: as a column, or as a
+// row's name before its ':' (which may also be a section word, e.g. "end",
+// or start with a digit or a point).
+bool LpNameWritable(std::string_view name, bool rowName);
 
 // The model as MPS text: fixed columns when every name fits them (and
 // `fixed` asks for it), otherwise free.
