@@ -425,11 +425,8 @@ class MpsReader {
     }
     pending_.name = column;
     pending_.newColumn = model_.colNames.empty() || column != model_.colNames.back();
-    if (pending_.newColumn && columns_.Find(column) >= 0) {
-      why_ = "column " + Shown(column) + " has entries again after other columns: a column's entries must be together";
-      return false;
-    }
-    // Both rows' places in the name table fetched at once: a look-up mostly waits for memory.
+    // The rows' places in the name table are fetched while the numbers are
+    // read: a look-up mostly waits for memory.
     const std::array<std::size_t, 2> hashes{NameIndex::Hash(fields.f[3]), NameIndex::Hash(fields.f[5])};
     rows_.Prefetch(hashes[0]);
     rows_.Prefetch(hashes[1]);
@@ -441,14 +438,18 @@ class MpsReader {
                            : "no value for row " + Shown(row) + " of column " + Shown(column);
         return false;
       }
+      double& value = pending_.value[static_cast<std::size_t>(pair)];
+      const bool isNumber = ParseNumber(number, value);
       const int index = RowIndex(row, hashes[static_cast<std::size_t>(pair)]);
       if (index == kUnknown) {
         why_ = "row " + Shown(row) + " of column " + Shown(column) + " is not in ROWS";
         return false;
       }
-      double& value = pending_.value[static_cast<std::size_t>(pair)];
       const char* what = index == kObjective ? "the cost" : "the coefficient";
-      if (!Number(number, value, what, column, index == kObjective ? "" : row)) return false;
+      if (!isNumber) {
+        why_ = NotANumber(number, Describe(what, column, index == kObjective ? "" : row));
+        return false;
+      }
       if (std::fabs(value) >= kLogInfinity) {
         why_ = Shown(number) + " is infinite, for " + Describe(what, column, index == kObjective ? "" : row);
         return false;
@@ -464,7 +465,9 @@ class MpsReader {
       if (model_.colNames.size() >= kMostIndex) source_.Fail("more than 2147483647 columns: too many for this reader");
       model_.start.push_back(static_cast<int>(model_.index.size()));
       model_.colNames.emplace_back(pending_.name);
-      columns_.Add(static_cast<int>(model_.colNames.size() - 1));
+      if (columns_.Add(static_cast<int>(model_.colNames.size() - 1)) >= 0)
+        source_.Fail("column " + Shown(pending_.name) +
+                     " has entries again after other columns: a column's entries must be together");
       model_.cost.push_back(0);
       marks_.push_back(integers_ ? kInteger : 0);
       costGiven_ = false;
