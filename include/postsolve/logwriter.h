@@ -92,7 +92,8 @@ class LogWriter {
   const std::string& recordBytes() const { return bin_; }
   // The offset stack for the records so far (dravfile.stk).
   std::string stackBytes() const;
-  // Writes dir/dravfile.bin, .stk and .sol (the last from `reduced`).
+  // Writes dir/dravfile.bin, .stk and .sol (the last from `reduced`) as one
+  // transaction on DIR's result.
   void Save(const std::string& dir, const ReducedSolution& reduced) const;
 
  private:

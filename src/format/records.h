@@ -341,8 +341,9 @@ std::string SolutionBytes(int status, int nc, int nr, const std::vector<double>&
 // Offset stack: the offsets, then their count.
 std::string StackBytes(const std::vector<int>& offsets);
 
-// Writes dir/dravfile.sol, .stk and .bin (creating dir if missing), each beside
-// its target first: either all three replace the old set or none does.
+// Writes dir/dravfile.sol, .stk and .bin (creating dir if missing) as one
+// transaction on the directory's result (resultdir.h): either all three
+// replace the old set or none does.
 void WriteInputFiles(std::string_view sol, std::string_view stk, std::string_view bin, const std::string& dir);
 
 }  // namespace postsolve
