@@ -339,4 +339,13 @@ TEST(ResultTransaction, AnEmptyDirectoryIsRefused) {
   }));
 }
 
+// The Solution a run returns was replayed from the stage; once its files are
+// in DIR it still writes its report, the same bytes.
+TEST(ResultTransaction, ARunsSolutionWritesItsReportAfterTheSwap) {
+  const TempDir scratch;
+  const postsolve::RunResult run = postsolve::Run(ReadModel(kSamples + "afiro.mps"), scratch.File("out"));
+  EXPECT_EQ(run.report, scratch.File("out/AFIRO.rpt"));
+  EXPECT_EQ(ReadFile(WriteReport(run.solution, scratch.path())), ReadFile(run.report));
+}
+
 }  // namespace
