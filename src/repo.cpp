@@ -218,9 +218,10 @@ std::string TableHead(const char* last) {
 void WriteReport(PostData& pd, AtomicFile& out) {
   char buf[160];
   std::snprintf(buf, sizeof buf,
-                "INPUT FILE NAME  : %10s\nNUMBER OF ROWS   : %10d\nNUMBER OF COLUMNS: %10d\n"
+                " %10s\nNUMBER OF ROWS   : %10d\nNUMBER OF COLUMNS: %10d\n"
                 "SOLUTION STATUS  : %10s\n\nROWS\n----\n",
                 pd.name.c_str(), pd.m, pd.n, StatusName(pd.status));
+  out.Put(kReportStart);
   out.Put(buf);
   // A table of one chunk is not worth a thread.
   WorkerPool workers(std::max(pd.m, pd.n) > kChunkLines ? WorkerPool::Cores() : 0);

@@ -38,6 +38,8 @@ inline std::string CodeName(RecordCode code) { return CodeName(AsInt(code)); }
 inline constexpr const char* SOLFILE = "dravfile.sol";
 inline constexpr const char* STKFILE = "dravfile.stk";
 inline constexpr const char* BINFILE = "dravfile.bin";
+// The report's first words; what does not start so is no report of ours.
+inline constexpr std::string_view kReportStart = "INPUT FILE NAME  :";
 // The report's file name for a problem name: NAME.rpt, dravfile.rpt for none.
 std::string ReportName(std::string_view problem);
 inline constexpr int MAXNAME = 19;  // longest problem name

@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -33,10 +32,7 @@ constexpr const char* kLockName = ".postsolve.lock";
 constexpr const char* kJournalName = ".postsolve.swap";
 constexpr std::string_view kStagePrefix = ".postsolve-stage.";
 constexpr const char* kJournalFirstLine = "postsolve result swap";
-// The first words of every report (repo.cpp writes them): a file of the
-// report's name that does not start so is not ours to remove.
-constexpr std::string_view kReportStart = "INPUT FILE NAME  :";
-// The log: a new one of these makes the others and the solution stale.
+// The log: a new one of these makes the solution stale.
 constexpr std::string_view kLogFiles[] = {BINFILE, STKFILE, "reduced.mps", "problem.json"};
 
 bool IsLogFile(std::string_view name) { return std::ranges::find(kLogFiles, name) != std::end(kLogFiles); }
