@@ -144,12 +144,22 @@ AtomicFile::AtomicFile(std::string path, bool makeDirs) : path_(std::move(path))
   buf_ = std::make_unique_for_overwrite<char[]>(kBufCap);
   {
     SignalsHeld held;
-    fd_ = ::mkstemp(tmp_.data());
-    if (fd_ >= 0) {
-      // Held until the file is renamed or removed: a temporary nobody holds
-      // was left by a process that died (RemoveAbandonedTemporaries).
-      ::flock(fd_, LOCK_EX | LOCK_NB);
-      slot_ = ArmSlot(tmp_);
+    // Locked until the file is renamed or removed: a temporary nobody holds
+    // was left by a process that died (RemoveAbandonedTemporaries). Between
+    // mkstemp and flock a cleaner may take the new file for such a one; then
+    // it is gone, or about to go, and another name is tried.
+    const std::string pattern = tmp_;
+    for (int tries = 0; tries < 100; ++tries) {
+      tmp_ = pattern;
+      fd_ = ::mkstemp(tmp_.data());
+      if (fd_ < 0) break;
+      struct stat opened {}, named {};
+      if (::flock(fd_, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd_, &opened) == 0 && ::stat(tmp_.c_str(), &named) == 0 &&
+          opened.st_ino == named.st_ino && opened.st_dev == named.st_dev) {
+        slot_ = ArmSlot(tmp_);
+        break;
+      }
+      ::close(std::exchange(fd_, -1));
     }
   }
   if (fd_ < 0) Fail("cannot create a temporary file");
