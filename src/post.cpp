@@ -154,7 +154,7 @@ void UndoDupCol(PostData& pd) {
   const double alpha = p.alpha;
   double s = pd.x[j];
   if (std::fabs(alpha) < 1e-15) {
-    std::fputs(" err data for duplicate column.\n", stdout);
+    pd.badDupColFactor = true;
     Fail(pd.fbin, "duplicate column " + Str(k) + " of column " + Str(j) + " has factor " +
                       Exact(alpha) + ", below 1e-15 in magnitude");
   }

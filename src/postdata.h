@@ -94,6 +94,9 @@ struct PostData {
   // before the report is put in place.
   std::vector<std::pair<std::string, FileStamp>> opened;
   Warnings warnings;                  // degenerate data met; printed when the run completes
+  // A duplicate column's factor too small to divide by: the replay failed on
+  // it, and the program says so on standard output before its error line.
+  bool badDupColFactor = false;
   std::vector<int> forind;            // forcing-row scratch: column indices
   std::vector<double> forval;         // and their coefficients in the row
 };

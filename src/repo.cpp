@@ -215,24 +215,13 @@ std::string TableHead(const char* last) {
 
 }  // namespace
 
-std::string ReportName(std::string_view problem) {
-  if (problem.empty()) return "dravfile.rpt";
-  std::string name(problem);
-  // The report always lands in the working directory, under a name that
-  // neither a terminal nor a shell takes for anything but text.
-  for (char& ch : name) {
-    const unsigned char byte = static_cast<unsigned char>(ch);
-    if (ch == '/' || byte < 0x20 || byte == 0x7f) ch = '_';
-  }
-  return name + ".rpt";
-}
-
 void WriteReport(PostData& pd, AtomicFile& out) {
   char buf[160];
   std::snprintf(buf, sizeof buf,
-                "INPUT FILE NAME  : %10s\nNUMBER OF ROWS   : %10d\nNUMBER OF COLUMNS: %10d\n"
+                " %10s\nNUMBER OF ROWS   : %10d\nNUMBER OF COLUMNS: %10d\n"
                 "SOLUTION STATUS  : %10s\n\nROWS\n----\n",
                 pd.name.c_str(), pd.m, pd.n, StatusName(pd.status));
+  out.Put(kReportStart);
   out.Put(buf);
   // A table of one chunk is not worth a thread.
   WorkerPool workers(std::max(pd.m, pd.n) > kChunkLines ? WorkerPool::Cores() : 0);
@@ -301,8 +290,8 @@ void Replay(PostData& pd, const InputBuffers& files) {
 int RunPost() {
   const long start = GetTime();
   PrintHead();
+  PostData pd;
   try {
-    PostData pd;
     Replay(pd);
     AtomicFile report(ReportName(pd.name));
     WriteReport(pd, report);
@@ -318,6 +307,7 @@ int RunPost() {
     for (const std::string& w : pd.warnings.Lines()) std::fprintf(stderr, "postsolve: warning: %s\n", w.c_str());
     return pd.warnings.empty() ? 0 : 2;
   } catch (const PostError& e) {
+    if (pd.badDupColFactor) std::fputs(" err data for duplicate column.\n", stdout);
     std::fflush(stdout);
     std::fprintf(stderr, "postsolve: %s\n", e.what());
   } catch (const std::bad_alloc&) {

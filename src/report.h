@@ -28,7 +28,6 @@ void WriteReport(PostData& pd, AtomicFile& out);
 // Writes the report in `dir` (the working directory when empty) and renames it
 // into place; returns its path. Reads the names from pd.fbin's current position.
 std::string OutRept(PostData& pd, const std::string& dir = "");
-std::string ReportName(std::string_view problem);
 
 // Console.
 void PrintHead();

@@ -53,6 +53,7 @@ if [[ -n $pydir ]]; then
     "$work/py" "${cases[@]}"
   PYTHONPATH=$prefix/$pydir "$python" "$root/tests/python/check_pipeline.py" "$prefix/bin/postsolve-kit" \
     "$work/pipeline" "$finnis"
+  PYTHONPATH=$prefix/$pydir "$python" "$root/tests/python/check_inputs.py" "$work/inputs" "$finnis"
 else
   echo "installed.sh: the Python module was not built; not checked"
 fi

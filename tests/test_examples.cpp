@@ -34,7 +34,8 @@ struct Outcome {
 };
 
 Outcome RunOne(const std::string& path, const TempDir& scratch) {
-  Outcome out{path};
+  Outcome out;
+  out.file = path;
   try {
     const Model model = ReadModel(path);
     const ClpAnswer direct = SolveWithClp(model, 0);

@@ -13,6 +13,14 @@
 // infinity is 1e30: an infinite bound given here (in Header, DuplicateColumn
 // and DoubletonRow) is written as +-1e30.
 // Payload meanings are in docs/formats.md.
+//
+// Every argument is checked as it comes in, and Error thrown naming the call
+// and the argument: NaN anywhere, an infinite number where the log needs a
+// finite one (anything but a bound), an index outside the Header's rows or
+// columns, a forcing row's tag other than 'l' or 'u', a map that is not one
+// to one or not one entry a row or column, k == j in DuplicateColumn (r == s
+// in DuplicateRow, j == k in DoubletonRow), a reduced solution shorter than
+// the maps say. A refused call writes nothing.
 #pragma once
 
 #include <array>
@@ -84,12 +92,18 @@ class LogWriter {
   const std::string& recordBytes() const { return bin_; }
   // The offset stack for the records so far (dravfile.stk).
   std::string stackBytes() const;
-  // Writes dir/dravfile.bin, .stk and .sol (the last from `reduced`).
+  // Writes dir/dravfile.bin, .stk and .sol (the last from `reduced`) as one
+  // transaction on DIR's result.
   void Save(const std::string& dir, const ReducedSolution& reduced) const;
 
  private:
   static constexpr int kCodes = 16;  // record codes run from 0 to 15
   void Start(int code);  // opens a record at the end of the file, writes its code and counts it
+  // j, xval, cj and the column's entries of a record that fixes a column.
+  void CheckColumnRecord(const char* call, int j, double xval, double cj, const Entries& column) const;
+  int rows_ = 0, cols_ = 0;              // the Header's
+  std::vector<std::string> rowNames_, colNames_;  // the Header's, for messages
+  long colMapTop_ = -1, rowMapTop_ = -1;  // the highest reduced index each map gives
   std::string bin_;
   std::vector<int> offsets_;
   std::array<long, kCodes> counts_{};

@@ -104,6 +104,7 @@ class Solution {
 
  private:
   friend std::string WriteReport(const Solution& solution, const std::string& dir);
+  friend void InputsMoved(Solution& solution, const std::string& from, const std::string& to);
   std::unique_ptr<State> state_;
 };
 

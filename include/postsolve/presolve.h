@@ -70,9 +70,10 @@ struct PresolveResult {
 PresolveResult Presolve(const Model& model, const PresolveOptions& options = {});
 
 // Writes DIR/dravfile.bin, dravfile.stk, reduced.mps and problem.json (what the
-// log cannot carry: the full name, the sense, the objective constant). Each
-// file is written beside its final name first and all are renamed into place
-// only when every one is complete.
+// log cannot carry: the full name, the sense, the objective constant) as one
+// transaction on DIR's result (docs/kit.md, "The output directory"): all of
+// them or none, the earlier solution and report taken away as stale. Throws
+// Error for an empty DIR.
 void WritePresolveDir(const Model& model, const PresolveResult& result, const std::string& dir);
 
 // One line per kind with its count, then the sizes before and after.

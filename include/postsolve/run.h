@@ -29,7 +29,10 @@ struct RunResult {
 // DIR gets the presolve files (dravfile.bin, .stk, reduced.mps,
 // problem.json), dravfile.sol and the report. The reduced LP goes to Clp as
 // it is in memory (reduced.mps is written for other solvers). `out`, when
-// given, gets the lines postsolve-kit run prints as each stage ends. The
+// given, gets the lines postsolve-kit run prints as each stage ends. All
+// files go into DIR as one transaction once every stage has succeeded; a
+// failure leaves DIR's earlier result ("...; DIR keeps its earlier result").
+// An empty DIR is refused. The
 // model reader's notes are in model.notes, the replay's warnings in
 // solution.warnings(): the caller says them as it says things. A stage that
 // fails, or a solve that does not end optimal, throws Error.

@@ -27,11 +27,13 @@ struct ClpAnswer {
 // answer holds. Clp's own log goes to standard error at `logLevel` (0 quiet).
 ClpAnswer SolveWithClp(const Model& model, int logLevel = 0);
 
-// Writes DIR/dravfile.sol beside itself and renames it into place.
+// Replaces DIR/dravfile.sol as one transaction on DIR's result (the report
+// of DIR's log goes, as stale). Throws Error for an empty DIR.
 void WriteSolutionFile(const std::string& dir, const ReducedSolution& sol);
 
 // Solves DIR/reduced.mps (its order is the reduced order) and writes
-// DIR/dravfile.sol, whatever Clp's verdict; the status says it.
+// DIR/dravfile.sol, whatever Clp's verdict; the status says it. Holds DIR's
+// lock from the read to the write, as WriteSolutionFile replaces it.
 ClpAnswer Solve(const std::string& dir, int logLevel = 0);
 
 }  // namespace postsolve

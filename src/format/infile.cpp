@@ -84,6 +84,13 @@ void CheckUnchanged(const std::string& path, const FileStamp& seen) {
                            "from when it was opened)");
 }
 
+void RestampRenamed(const std::string& path, FileStamp& stamp) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return;
+  const FileStamp now = StampOf(st);
+  if (now.size == stamp.size && now.mtimeSec == stamp.mtimeSec && now.mtimeNsec == stamp.mtimeNsec) stamp = now;
+}
+
 InFile MemIn(std::string path, std::string_view bytes) {
   InFile f;
   f.path = std::move(path);

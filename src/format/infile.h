@@ -104,6 +104,10 @@ InFile OpenIn(const std::string& path);
 // Fails, naming the file, unless the file at `path` still has the size,
 // modification and change times of `seen`.
 void CheckUnchanged(const std::string& path, const FileStamp& seen);
+// After a rename of a stamped file to `path` (which changes its change
+// time): the stamp as the file now stands, when its size and modification
+// time are still those seen; otherwise `stamp` stays and CheckUnchanged fails.
+void RestampRenamed(const std::string& path, FileStamp& stamp);
 // A file whose bytes are already in memory, named `path` in messages.
 InFile MemIn(std::string path, std::string_view bytes);
 // Throws the PostError "FILE: [record N CODE at offset O: ]why".

@@ -26,6 +26,55 @@ void Fields(ByteWriter& b, Payload payload, const Entries* list = nullptr) {
   if (list) b.list(*list);
 }
 
+// A call's arguments checked where they enter: a refusal names the call and
+// the argument. Bounds may be infinite (the log writes +-1e30 for them);
+// every other number must be finite.
+class Args {
+ public:
+  explicit Args(const char* call) : call_(call) {}
+
+  [[noreturn]] void Refuse(const std::string& arg, const std::string& why) const {
+    throw PostError("log writer: " + std::string(call_) + ": " + arg + " " + why);
+  }
+  void Finite(const std::string& arg, double v) const {
+    if (std::isnan(v)) Refuse(arg, "is NaN");
+    if (std::isinf(v)) Refuse(arg, "is infinite; it must be a finite number");
+  }
+  void Bound(const std::string& arg, double v) const {
+    if (std::isnan(v)) Refuse(arg, "is NaN");
+  }
+  void Finite(const std::string& arg, const std::vector<double>& v) const {
+    for (std::size_t i = 0; i < v.size(); ++i) Finite(Item(arg, i), v[i]);
+  }
+  void Bounds(const std::string& arg, const std::vector<double>& v) const {
+    for (std::size_t i = 0; i < v.size(); ++i) Bound(Item(arg, i), v[i]);
+  }
+  // An index of one of `count` rows or columns (`what`).
+  void Index(const std::string& arg, int i, int count, const char* what) const {
+    if (i < 0 || i >= count) Refuse(arg, "is " + std::to_string(i) + ", outside the " + std::to_string(count) + " " + what);
+  }
+  void Entries(const std::string& arg, const postsolve::Entries& list, int count, const char* what) const {
+    for (std::size_t e = 0; e < list.size(); ++e) {
+      Index(Item(arg, e) + " index", list[e].first, count, what);
+      Finite(Item(arg, e) + " coefficient", list[e].second);
+    }
+  }
+  void Distinct(const std::string& a, int i, const std::string& b, int j) const {
+    if (i == j) Refuse(a + " and " + b, "are both " + std::to_string(i) + "; they must differ");
+  }
+  static std::string Item(const std::string& arg, std::size_t i) { return arg + "[" + std::to_string(i) + "]"; }
+
+ private:
+  const char* call_;
+};
+
+// A tag byte as a message shows it: 'c', or its code when unprintable.
+std::string Printable(char tag) {
+  const unsigned char byte = static_cast<unsigned char>(tag);
+  if (byte >= 0x20 && byte < 0x7f) return std::string("'") + tag + "'";
+  return "byte " + std::to_string(byte);
+}
+
 // Appends to the record file through a ByteWriter, without a copy.
 class Appender {
  public:
@@ -72,7 +121,19 @@ void LogWriter::Header(std::string_view name, const std::vector<double>& rlo, co
     throw Error("log writer: Header: clo, cup and the column names differ in length");
   if (name.size() > static_cast<std::size_t>(MAXNAME))
     throw Error("log writer: Header: the problem name is longer than " + std::to_string(MAXNAME) + " bytes");
+  const Args args("Header");
+  args.Bounds("rlo", rlo);
+  args.Bounds("rup", rup);
+  args.Bounds("clo", clo);
+  args.Bounds("cup", cup);
+  if (m > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
+      n > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+    throw Error("log writer: Header: more rows or columns than an int32 counts");
   Start(AsInt(RecordCode::HEADER));
+  rows_ = static_cast<int>(m);
+  cols_ = static_cast<int>(n);
+  rowNames_ = rowNames;
+  colNames_ = colNames;
   Appender b(bin_);
   WriteHeaderPayload(*b, name, LogBounds(rlo), LogBounds(rup), rtype, LogBounds(clo), LogBounds(cup));
   for (const std::string& s : rowNames) (*b).name(s);
@@ -90,58 +151,126 @@ void LogWriter::Matrix(const std::vector<double>& c, const std::vector<Entries>&
 
 void LogWriter::Matrix(const std::vector<double>& c, const std::vector<int>& start, const std::vector<int>& index,
                        const std::vector<double>& value) {
+  const Args args("Matrix");
+  if (!offsets_.empty() && c.size() != static_cast<std::size_t>(cols_))
+    args.Refuse("c", "has " + std::to_string(c.size()) + " costs for the Header's " + std::to_string(cols_) +
+                         " columns");
+  args.Finite("c", c);
   if (start.size() != c.size() + 1) throw Error("log writer: Matrix: one cost a column, please");
   if (start.front() != 0 || static_cast<std::size_t>(start.back()) != index.size() || value.size() != index.size() ||
       !std::is_sorted(start.begin(), start.end()))
     throw Error("log writer: Matrix: start must rise from 0 to the number of entries of index and value");
+  for (std::size_t j = 0; j + 1 < start.size(); ++j)
+    for (auto e = static_cast<std::size_t>(start[j]); e < static_cast<std::size_t>(start[j + 1]); ++e) {
+      if (!offsets_.empty()) args.Index(Args::Item("index", e), index[e], rows_, "rows");
+      if (std::isfinite(value[e])) continue;
+      // The entry by its names, as a reader of the model finds it.
+      const std::string where = j < colNames_.size() && static_cast<std::size_t>(index[e]) < rowNames_.size()
+                                    ? " (column " + colNames_[j] + ", row " + rowNames_[static_cast<std::size_t>(index[e])] + ")"
+                                    : "";
+      args.Finite(Args::Item("value", e) + where, value[e]);
+    }
   Start(AsInt(RecordCode::MATRIX));
   Appender b(bin_);
   WriteMatrixPayload(*b, static_cast<int>(index.size()), c, start, index, value);
 }
 
+namespace {
+
+// A map from the full problem's `count` rows or columns to the reduced
+// problem's: one entry each, negative for one left out, one to one. Returns
+// the highest reduced index (-1 for none).
+int CheckedMap(const char* call, const std::vector<int>& map, int count, const char* what) {
+  const Args args(call);
+  if (map.size() != static_cast<std::size_t>(count))
+    args.Refuse("map", "has " + std::to_string(map.size()) + " entries for the Header's " + std::to_string(count) +
+                           " " + what);
+  std::vector<int> seen(map.size(), -1);
+  int highest = -1;
+  for (std::size_t i = 0; i < map.size(); ++i) {
+    const int r = map[i];
+    if (r < 0) continue;
+    if (static_cast<std::size_t>(r) >= map.size())
+      args.Refuse(Args::Item("map", i), "is " + std::to_string(r) + ", beyond the " + std::to_string(count) + " " +
+                                             what + " a reduced problem can keep");
+    if (seen[static_cast<std::size_t>(r)] >= 0)
+      args.Refuse(Args::Item("map", i), "is " + std::to_string(r) + ", as map[" +
+                                             std::to_string(seen[static_cast<std::size_t>(r)]) +
+                                             "] is; the map must be one to one");
+    seen[static_cast<std::size_t>(r)] = static_cast<int>(i);
+    highest = std::max(highest, r);
+  }
+  return highest;
+}
+
+}  // namespace
+
 void LogWriter::ColMap(const std::vector<int>& map) {
+  if (!offsets_.empty()) colMapTop_ = CheckedMap("ColMap", map, cols_, "columns");
   Start(AsInt(RecordCode::COLMAP));
   Appender b(bin_);
   WriteMapPayload(*b, map);
 }
 
 void LogWriter::RowMap(const std::vector<int>& map) {
+  if (!offsets_.empty()) rowMapTop_ = CheckedMap("RowMap", map, rows_, "rows");
   Start(AsInt(RecordCode::ROWMAP));
   Appender b(bin_);
   WriteMapPayload(*b, map);
 }
 
 void LogWriter::DominatedColumn(int j, double xval, double cj, const Entries& column) {
+  CheckColumnRecord("DominatedColumn", j, xval, cj, column);
   Start(AsInt(RecordCode::DOMCOL));
   Appender b(bin_);
   Fields(*b, FixedColPayload{j, xval, cj, {}}, &column);
 }
 
 void LogWriter::FixedColumn(int j, double xval, double cj, const Entries& column) {
+  CheckColumnRecord("FixedColumn", j, xval, cj, column);
   Start(AsInt(RecordCode::FIXCOL));
   Appender b(bin_);
   Fields(*b, FixedColPayload{j, xval, cj, {}}, &column);
 }
 
 void LogWriter::DuplicateColumn(int k, int j, double alpha, double lok, double upk, double loj, double upj) {
+  const Args args("DuplicateColumn");
+  args.Index("k", k, cols_, "columns");
+  args.Index("j", j, cols_, "columns");
+  args.Distinct("k", k, "j", j);
+  args.Finite("alpha", alpha);
+  args.Bound("lok", lok);
+  args.Bound("upk", upk);
+  args.Bound("loj", loj);
+  args.Bound("upj", upj);
   Start(AsInt(RecordCode::DUPCOL));
   Appender b(bin_);
   Fields(*b, DupColPayload{k, j, alpha, LogBound(lok), LogBound(upk), LogBound(loj), LogBound(upj)});
 }
 
 void LogWriter::NullColumn(int j, double xval, double zval) {
+  const Args args("NullColumn");
+  args.Index("j", j, cols_, "columns");
+  args.Finite("xval", xval);
+  args.Finite("zval", zval);
   Start(AsInt(RecordCode::NULCOL));
   Appender b(bin_);
   Fields(*b, NulColPayload{j, xval, zval});
 }
 
 void LogWriter::LowerBound(int j, double l) {
+  const Args args("LowerBound");
+  args.Index("j", j, cols_, "columns");
+  args.Finite("l", l);
   Start(AsInt(RecordCode::LOWBND));
   Appender b(bin_);
   Fields(*b, BoundPayload{j, l});
 }
 
 void LogWriter::MinusBound(int j, double u) {
+  const Args args("MinusBound");
+  args.Index("j", j, cols_, "columns");
+  args.Finite("u", u);
   Start(AsInt(RecordCode::MINBND));
   Appender b(bin_);
   Fields(*b, BoundPayload{j, u});
@@ -149,26 +278,62 @@ void LogWriter::MinusBound(int j, double u) {
 
 void LogWriter::DoubletonRow(int r, int j, int k, double bval, double aj, double ak, double cj, double ck,
                              bool flo, double lo, bool fup, double up, const Entries& columnK) {
+  const Args args("DoubletonRow");
+  args.Index("r", r, rows_, "rows");
+  args.Index("j", j, cols_, "columns");
+  args.Index("k", k, cols_, "columns");
+  args.Distinct("j", j, "k", k);
+  args.Finite("b", bval);
+  args.Finite("aj", aj);
+  args.Finite("ak", ak);
+  args.Finite("cj", cj);
+  args.Finite("ck", ck);
+  args.Bound("lo", lo);
+  args.Bound("up", up);
+  args.Entries("columnK", columnK, rows_, "rows");
   Start(AsInt(RecordCode::DBLROW));
   Appender b(bin_);
   Fields(*b, DblRowPayload{r, j, k, bval, aj, ak, cj, ck, flo, LogBound(lo), fup, LogBound(up), {}}, &columnK);
 }
 
 void LogWriter::DominatedRow(int r, int j, double bval, double a, double cj, const Entries& row) {
+  const Args args("DominatedRow");
+  args.Index("r", r, rows_, "rows");
+  args.Index("j", j, cols_, "columns");
+  args.Finite("b", bval);
+  args.Finite("a", a);
+  args.Finite("cj", cj);
+  args.Entries("row", row, cols_, "columns");
   Start(AsInt(RecordCode::DOMROW));
   Appender b(bin_);
   Fields(*b, DomRowPayload{r, j, bval, a, cj, {}}, &row);
 }
 
 void LogWriter::DuplicateRow(int r, int s, double factor) {
+  const Args args("DuplicateRow");
+  args.Index("r", r, rows_, "rows");
+  args.Index("s", s, rows_, "rows");
+  args.Distinct("r", r, "s", s);
+  args.Finite("factor", factor);
   Start(AsInt(RecordCode::DUPROW));
   Appender b(bin_);
   Fields(*b, DupRowPayload{r, s, factor});
 }
 
 void LogWriter::ForcingRow(int r, const std::vector<ForcedColumn>& columns) {
-  for (const ForcedColumn& fc : columns)
-    if (fc.tag == kForRowEnd) throw Error("log writer: ForcingRow: the tag 'e' ends the list; use 'l' or 'u'");
+  const Args args("ForcingRow");
+  args.Index("r", r, rows_, "rows");
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    const ForcedColumn& fc = columns[i];
+    const std::string item = Args::Item("columns", i);
+    if (fc.tag != 'l' && fc.tag != 'u')
+      args.Refuse(item + ".tag", "is " + Printable(fc.tag) + "; it must be 'l' or 'u' (the row's bound it was forced at)");
+    args.Index(item + ".j", fc.j, cols_, "columns");
+    args.Finite(item + ".xval", fc.xval);
+    args.Finite(item + ".a", fc.a);
+    args.Finite(item + ".cj", fc.cj);
+    args.Entries(item + ".column", fc.column, rows_, "rows");
+  }
   Start(AsInt(RecordCode::FORROW));
   Appender b(bin_);
   Fields(*b, ForRowHead{r});
@@ -180,12 +345,17 @@ void LogWriter::ForcingRow(int r, const std::vector<ForcedColumn>& columns) {
 }
 
 void LogWriter::NullRow(int r) {
+  Args("NullRow").Index("r", r, rows_, "rows");
   Start(AsInt(RecordCode::NULROW));
   Appender b(bin_);
   Fields(*b, NulRowPayload{r});
 }
 
 void LogWriter::SingletonRow(int r, int j, double xval, double a, double cj, const Entries& column) {
+  const Args args("SingletonRow");
+  args.Index("r", r, rows_, "rows");
+  CheckColumnRecord("SingletonRow", j, xval, cj, column);
+  args.Finite("a", a);
   Start(AsInt(RecordCode::SGLROW));
   Appender b(bin_);
   Fields(*b, SglRowPayload{r, j, xval, a, cj, {}}, &column);
@@ -200,8 +370,26 @@ std::string SolutionFileBytes(const ReducedSolution& reduced) {
                        reduced.x, reduced.y, reduced.z);
 }
 
+void LogWriter::CheckColumnRecord(const char* call, int j, double xval, double cj, const Entries& column) const {
+  const Args args(call);
+  args.Index("j", j, cols_, "columns");
+  args.Finite("xval", xval);
+  args.Finite("cj", cj);
+  args.Entries("column", column, rows_, "rows");
+}
+
 void LogWriter::Save(const std::string& dir, const ReducedSolution& reduced) const {
   if (offsets_.empty()) throw Error("log writer: nothing to save: the log has no records");
+  const Args args("Save");
+  args.Finite("x", reduced.x);
+  args.Finite("y", reduced.y);
+  args.Finite("z", reduced.z);
+  if (colMapTop_ >= static_cast<long>(reduced.x.size()))
+    args.Refuse("x", "has " + std::to_string(reduced.x.size()) + " values; ColMap maps a column to reduced column " +
+                         std::to_string(colMapTop_));
+  if (rowMapTop_ >= static_cast<long>(reduced.y.size()))
+    args.Refuse("y", "has " + std::to_string(reduced.y.size()) + " values; RowMap maps a row to reduced row " +
+                         std::to_string(rowMapTop_));
   WriteInputFiles(SolutionFileBytes(reduced), stackBytes(), bin_, dir);
 }
 

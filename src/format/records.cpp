@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "outfile.h"
+#include "resultdir.h"
 
 namespace postsolve {
 
@@ -270,7 +271,23 @@ std::string StackBytes(const std::vector<int>& offsets) {
 }
 
 void WriteInputFiles(std::string_view sol, std::string_view stk, std::string_view bin, const std::string& dir) {
-  ReplaceFiles({{dir + "/" + SOLFILE, sol}, {dir + "/" + STKFILE, stk}, {dir + "/" + BINFILE, bin}});
+  ReplaceResult(dir, [&](ResultTransaction& txn) {
+    ReplaceFile(txn.Staged(SOLFILE), sol);
+    ReplaceFile(txn.Staged(STKFILE), stk);
+    ReplaceFile(txn.Staged(BINFILE), bin);
+  });
+}
+
+std::string ReportName(std::string_view problem) {
+  if (problem.empty()) return "dravfile.rpt";
+  std::string name(problem);
+  // The report always lands in the working directory, under a name that
+  // neither a terminal nor a shell takes for anything but text.
+  for (char& ch : name) {
+    const unsigned char byte = static_cast<unsigned char>(ch);
+    if (ch == '/' || byte < 0x20 || byte == 0x7f) ch = '_';
+  }
+  return name + ".rpt";
 }
 
 }  // namespace postsolve

@@ -38,6 +38,10 @@ inline std::string CodeName(RecordCode code) { return CodeName(AsInt(code)); }
 inline constexpr const char* SOLFILE = "dravfile.sol";
 inline constexpr const char* STKFILE = "dravfile.stk";
 inline constexpr const char* BINFILE = "dravfile.bin";
+// The report's first words; what does not start so is no report of ours.
+inline constexpr std::string_view kReportStart = "INPUT FILE NAME  :";
+// The report's file name for a problem name: NAME.rpt, dravfile.rpt for none.
+std::string ReportName(std::string_view problem);
 inline constexpr int MAXNAME = 19;  // longest problem name
 
 // The log's infinity: a bound at or beyond +-1e30 is no bound. Values cross
@@ -339,8 +343,9 @@ std::string SolutionBytes(int status, int nc, int nr, const std::vector<double>&
 // Offset stack: the offsets, then their count.
 std::string StackBytes(const std::vector<int>& offsets);
 
-// Writes dir/dravfile.sol, .stk and .bin (creating dir if missing), each beside
-// its target first: either all three replace the old set or none does.
+// Writes dir/dravfile.sol, .stk and .bin (creating dir if missing) as one
+// transaction on the directory's result (resultdir.h): either all three
+// replace the old set or none does.
 void WriteInputFiles(std::string_view sol, std::string_view stk, std::string_view bin, const std::string& dir);
 
 }  // namespace postsolve

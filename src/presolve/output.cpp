@@ -1,25 +1,30 @@
-// The presolve directory: every file written beside its final name, then all
-// renamed into place, so a failure leaves no half-written set.
+// The presolve directory: the log, the reduced LP and problem.json, staged and
+// swapped in as one result (resultdir.h).
 #include <nlohmann/json.hpp>
 
 #include "outfile.h"
+#include "output.h"
 #include "postsolve/presolve.h"
 #include "records.h"
+#include "resultdir.h"
 
 namespace postsolve {
 
-void WritePresolveDir(const Model& model, const PresolveResult& result, const std::string& dir) {
+void StagePresolveFiles(const Model& model, const PresolveResult& result, ResultTransaction& txn) {
   // What the log cannot carry: the full name, the sense and the objective constant.
   nlohmann::json problem = {{"model", model.path},
                             {"name", model.name},
                             {"log_name", result.logName},
                             {"maximise", model.maximise},
                             {"objective_constant", model.objOffset}};
-  const std::string json = problem.dump(2) + "\n", mps = MpsText(result.reduced);
-  ReplaceFiles({{dir + "/" + BINFILE, result.bin},
-                {dir + "/" + STKFILE, result.stk},
-                {dir + "/problem.json", json},
-                {dir + "/reduced.mps", mps}});
+  ReplaceFile(txn.Staged(BINFILE), result.bin);
+  ReplaceFile(txn.Staged(STKFILE), result.stk);
+  ReplaceFile(txn.Staged("problem.json"), problem.dump(2) + "\n");
+  ReplaceFile(txn.Staged("reduced.mps"), MpsText(result.reduced));
+}
+
+void WritePresolveDir(const Model& model, const PresolveResult& result, const std::string& dir) {
+  ReplaceResult(dir, [&](ResultTransaction& txn) { StagePresolveFiles(model, result, txn); });
 }
 
 }  // namespace postsolve

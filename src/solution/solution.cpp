@@ -81,6 +81,15 @@ Solution ReplaySolution(const std::string& dir, LoggedProblem* problem, bool kee
 
 Solution Replay(const std::string& dir) { return ReplaySolution(dir); }
 
+void InputsMoved(Solution& solution, const std::string& from, const std::string& to) {
+  const std::string prefix = from + "/";
+  for (auto& [path, stamp] : solution.state_->pd.opened)
+    if (path.starts_with(prefix)) {
+      path = to + "/" + path.substr(prefix.size());
+      RestampRenamed(path, stamp);
+    }
+}
+
 Solution Replay(std::string_view sol, std::string_view stk, std::string_view bin) {
   auto state = std::make_unique<Solution::State>();
   ReplayLog(state->pd, sol, stk, bin);

@@ -31,4 +31,9 @@ struct Solution::State {
 // keeps every warning instead of ten of a kind.
 Solution ReplaySolution(const std::string& dir, LoggedProblem* problem = nullptr, bool keepAll = false);
 
+// The files `solution` was replayed from were renamed from directory `from`
+// into `to` (a result transaction's stage into its DIR): the checks that
+// they are unchanged, made again as the report is written, look there.
+void InputsMoved(Solution& solution, const std::string& from, const std::string& to);
+
 }  // namespace postsolve

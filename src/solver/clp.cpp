@@ -11,11 +11,12 @@
 #include "postsolve/postsolve.h"
 #include "postsolve/solve.h"
 #include "records.h"
+#include "resultdir.h"
 
 namespace postsolve {
 
 void WriteSolutionFile(const std::string& dir, const ReducedSolution& sol) {
-  ReplaceFile(dir + "/" + SOLFILE, SolutionFileBytes(sol));
+  ReplaceResult(dir, [&](ResultTransaction& txn) { StageSolutionFile(txn, sol); });
 }
 
 namespace {
@@ -88,12 +89,16 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel) {
 }
 
 ClpAnswer Solve(const std::string& dir, int logLevel) {
-  const Model model = ReadModel(dir + "/reduced.mps");
-  ClpAnswer answer = SolveWithClp(model, logLevel);
-  std::vector<std::string> notes;
-  for (const std::string& note : model.notes) notes.push_back(model.path + ": " + note);
-  answer.notes.insert(answer.notes.begin(), notes.begin(), notes.end());
-  WriteSolutionFile(dir, answer.sol);
+  ClpAnswer answer;
+  // Read under the result's lock: the solution is of the reduced LP it goes beside.
+  ReplaceResult(dir, [&](ResultTransaction& txn) {
+    const Model model = ReadModel(dir + "/reduced.mps");
+    answer = SolveWithClp(model, logLevel);
+    std::vector<std::string> notes;
+    for (const std::string& note : model.notes) notes.push_back(model.path + ": " + note);
+    answer.notes.insert(answer.notes.begin(), notes.begin(), notes.end());
+    StageSolutionFile(txn, answer.sol);
+  });
   return answer;
 }
 

@@ -3,12 +3,15 @@
 
 #include "outfile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -141,8 +144,23 @@ AtomicFile::AtomicFile(std::string path, bool makeDirs) : path_(std::move(path))
   buf_ = std::make_unique_for_overwrite<char[]>(kBufCap);
   {
     SignalsHeld held;
-    fd_ = ::mkstemp(tmp_.data());
-    if (fd_ >= 0) slot_ = ArmSlot(tmp_);
+    // Locked until the file is renamed or removed: a temporary nobody holds
+    // was left by a process that died (RemoveAbandonedTemporaries). Between
+    // mkstemp and flock a cleaner may take the new file for such a one; then
+    // it is gone, or about to go, and another name is tried.
+    const std::string pattern = tmp_;
+    for (int tries = 0; tries < 100; ++tries) {
+      tmp_ = pattern;
+      fd_ = ::mkstemp(tmp_.data());
+      if (fd_ < 0) break;
+      struct stat opened {}, named {};
+      if (::flock(fd_, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd_, &opened) == 0 && ::stat(tmp_.c_str(), &named) == 0 &&
+          opened.st_ino == named.st_ino && opened.st_dev == named.st_dev) {
+        slot_ = ArmSlot(tmp_);
+        break;
+      }
+      ::close(std::exchange(fd_, -1));
+    }
   }
   if (fd_ < 0) Fail("cannot create a temporary file");
   const mode_t mask = ::umask(0);
@@ -151,12 +169,12 @@ AtomicFile::AtomicFile(std::string path, bool makeDirs) : path_(std::move(path))
 }
 
 AtomicFile::~AtomicFile() {
-  if (fd_ >= 0) ::close(fd_);
   if (!committed_) {
     SignalsHeld held;
     ::unlink(tmp_.c_str());
     DisarmSlot(slot_);
   }
+  if (fd_ >= 0) ::close(fd_);
 }
 
 void AtomicFile::Fail(const char* what) {
@@ -200,8 +218,7 @@ void AtomicFile::Finish() {
   // On disk before it can replace anything: a crash after the rename must
   // not leave an empty file where a good one was.
   if (::fsync(fd_) != 0 && errno != EINVAL) Fail("cannot sync to disk");
-  const int fd = std::exchange(fd_, -1);
-  if (::close(fd) != 0) Fail("write error");
+  // Still open, and so still locked, until it is renamed or removed.
   finished_ = true;
 }
 
@@ -212,6 +229,43 @@ void AtomicFile::Commit() {
   if (::rename(tmp_.c_str(), path_.c_str()) != 0) Fail("cannot rename the finished file into place");
   committed_ = true;
   DisarmSlot(slot_);
+  ::close(std::exchange(fd_, -1));  // synced already: nothing left for close to report
+}
+
+namespace {
+
+// NAME.XXXXXX as mkstemp makes it: the target's name and six letters or digits.
+std::string_view TemporaryTarget(std::string_view entry) {
+  constexpr std::size_t kSuffix = 7;
+  if (entry.size() <= kSuffix || entry[entry.size() - kSuffix] != '.') return {};
+  for (std::size_t i = entry.size() - kSuffix + 1; i < entry.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(entry[i]);
+    if (!std::isalnum(c)) return {};
+  }
+  return entry.substr(0, entry.size() - kSuffix);
+}
+
+}  // namespace
+
+int RemoveAbandonedTemporaries(const std::string& dir, const std::function<bool(std::string_view)>& ours) {
+  DIR* listing = ::opendir(dir.c_str());
+  if (listing == nullptr) return 0;
+  int removed = 0;
+  while (const dirent* entry = ::readdir(listing)) {
+    const std::string_view target = TemporaryTarget(entry->d_name);
+    if (target.empty() || !ours(target)) continue;
+    const std::string path = dir + "/" + entry->d_name;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st {};
+    // Removed while locked here: its owner, had it one, would hold the lock.
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::unlink(path.c_str()) == 0)
+      ++removed;
+    ::close(fd);
+  }
+  ::closedir(listing);
+  return removed;
 }
 
 void ReplaceFile(const std::string& path, std::string_view bytes, bool makeDirs) {

@@ -3,6 +3,7 @@
 // and on disk. Until then any earlier file of that name stays as it was.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <streambuf>
 #include <string>
@@ -52,6 +53,12 @@ void ReplaceFile(const std::string& path, std::string_view bytes, bool makeDirs 
 // every one is complete and on disk before any replaces its old file, so a
 // failure leaves the old set as it was.
 void ReplaceFiles(const std::vector<std::pair<std::string, std::string_view>>& files);
+
+// Removes DIR's temporary files of AtomicFiles that died unfinished: each
+// named TARGET.XXXXXX for a TARGET that `ours` accepts, and no longer locked
+// by the AtomicFile that made it (which holds a lock on it while it lives).
+// Returns how many went.
+int RemoveAbandonedTemporaries(const std::string& dir, const std::function<bool(std::string_view)>& ours);
 
 // A stream buffer over an AtomicFile, for writers that take a std::ostream.
 // A write error sets the stream's badbit; the file keeps the error, and its
