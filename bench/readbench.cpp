@@ -29,6 +29,12 @@ using namespace postsolve;
 
 namespace {
 
+std::string Named(char letter, long number) {
+  std::string name(1, letter);
+  name.append(std::to_string(number));
+  return name;
+}
+
 struct Rng {  // splitmix64: the same size gives the same model
   std::uint64_t s;
   std::uint64_t Next() {
@@ -45,10 +51,10 @@ struct Rng {  // splitmix64: the same size gives the same model
 Model Generate(long entries) {
   Rng rng{static_cast<std::uint64_t>(entries)};
   Model model;
-  model.name = "R" + std::to_string(entries);
+  model.name = Named('R', entries);
   const int m = static_cast<int>(entries / 10), n = static_cast<int>(entries / 5);
   for (int j = 0; j < n; ++j) {
-    model.colNames.push_back("C" + std::to_string(j));
+    model.colNames.push_back(Named('C', j));
     model.clo.push_back(rng.Below(10) == 0 ? -rng.Below(5) : 0);
     model.cup.push_back(rng.Below(10) == 0 ? 1e300 * 1e300 : 1 + rng.Below(100));
     model.cost.push_back((rng.Below(20000) - 10000) / 1000.0);
@@ -60,7 +66,7 @@ Model Generate(long entries) {
     model.start.push_back(static_cast<int>(model.index.size()));
   }
   for (int i = 0; i < m; ++i) {
-    model.rowNames.push_back("R" + std::to_string(i));
+    model.rowNames.push_back(Named('R', i));
     const int kind = rng.Below(10);
     const double side = rng.Below(1000);
     model.rlo.push_back(kind == 0 ? side : kind < 5 ? -side : -1e300 * 1e300);
@@ -96,11 +102,11 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
+  const std::string mode = argc > 1 ? argv[1] : "";
+  if (argc != (mode == "write" ? 4 : 3)) {
     std::fprintf(stderr, "usage: readbench write DIR ENTRIES | readbench ours|coin FILE\n");
     return 2;
   }
-  const std::string mode = argv[1];
   if (mode == "write") {
     const std::string dir = argv[2];
     const Model model = Generate(std::atol(argv[3]));
