@@ -64,7 +64,8 @@ if [ "$target" = fuzz_case ]; then
 elif [ "$target" = fuzz_model ]; then
   # Small sample models, each read the four ways (the first byte picks the reader).
   mkdir -p build-fuzz/seeds
-  for f in /usr/share/coin/Data/Sample/*.mps /usr/share/doc/glpk-utils/examples/*.mps tests/model/files/*; do
+  for f in /usr/share/coin/Data/Sample/*.mps /usr/share/coin/Data/Sample/*.lp /usr/share/doc/glpk-utils/examples/*.mps \
+    /usr/share/doc/glpk-utils/examples/*.lp fuzz/corpus-model/*; do
     [ -f "$f" ] && [ "$(stat -c %s "$f")" -le 16384 ] || continue
     for b in 0 1 2 3; do
       { printf "\\$(printf %o $b)"; cat "$f"; } >"build-fuzz/seeds/$b-$(basename "$f")"

@@ -36,6 +36,8 @@ done <<<"$commands"
 [[ -f out/bakery/bakery.rpt ]] && cmp -s out/bakery/bakery.rpt "$root/examples/bakery/expected.report" ||
   fail "the command line's bakery report is not the expected one"
 [[ -f out/steps/AFIRO.rpt ]] || fail "the step-by-step pipeline left no report"
+grep -q "^Subject To" out/afiro.lp || fail "convert wrote no LP file"
+grep -q "^<svg" out/afiro.svg || fail "show drew no SVG"
 
 block "## Quick start: C++" cpp >main.cpp
 grep -q "int main" main.cpp || fail "the C++ quick start was not found"
