@@ -239,7 +239,7 @@ void ResultTransaction::Commit() {
   }
   if (failed) throw PostError(stage_ + ": cannot list the staged files: " + failed.message());
   // The solution last: its arrival completes the new result.
-  std::ranges::stable_partition(swap.put, [](const std::string& name) { return name != SOLFILE; });
+  std::stable_partition(swap.put.begin(), swap.put.end(), [](const std::string& name) { return name != SOLFILE; });
   const auto put = [&](std::string_view name) { return std::ranges::find(swap.put, name) != swap.put.end(); };
   const auto exists = [&](std::string_view name) { return fs::exists(dir_ + "/" + std::string(name), failed); };
   const bool newLog = std::ranges::any_of(kLogFiles, put);
