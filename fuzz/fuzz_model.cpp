@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes through the model-file readers. The first byte picks
 // how the rest is read: MPS told apart from the file, fixed MPS, free MPS or
-// LP format. Properties checked on every input:
+// LP format (POSTSOLVE_FUZZ_MODEL=mps or lp in the environment keeps every
+// input to that family, so that each reader gets its own campaign).
+// Properties checked on every input:
 //   - a failure is an Error (anything else escapes and is reported) whose
 //     message is one non-empty line starting with the file's path;
 //   - a model that reads, written back in its family (MPS, or LP) and read
@@ -24,6 +26,7 @@ namespace {
 
 constexpr const char* kTarget = "fuzz_model";
 std::string scratch;
+int family = -1;  // -1: the first byte decides; else 0 (MPS, told from the file) or 3 (LP)
 
 bool SameBits(const std::vector<double>& a, const std::vector<double>& b) {
   return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
@@ -55,6 +58,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/fuzz-model-XXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) fuzzing::Broken(kTarget, "no scratch directory");
   scratch = pattern;
+  if (const char* only = std::getenv("POSTSOLVE_FUZZ_MODEL")) family = std::string(only) == "lp" ? 3 : 0;
   return 0;
 }
 
@@ -62,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   static constexpr ModelFormat kFormats[] = {ModelFormat::Mps, ModelFormat::FixedMps, ModelFormat::FreeMps,
                                              ModelFormat::Lp};
-  const ModelFormat format = kFormats[data[0] % 4];
+  const int pick = data[0] % 4;
+  const ModelFormat format = kFormats[family < 0 ? pick : family == 3 ? 3 : (pick == 3 ? 0 : pick)];
   const bool lp = format == ModelFormat::Lp;
   const std::string path = scratch + (lp ? "/in.lp" : "/in.mps");
   const std::string back = scratch + (lp ? "/back/in.lp" : "/back/in.mps");

@@ -278,7 +278,7 @@ NameIndex::Slot NameIndex::Key(std::string_view name, int at) {
   Slot key;
   key.at = at;
   key.length = static_cast<std::uint32_t>(std::min<std::size_t>(name.size(), kLongest));
-  std::memcpy(&key.head, name.data(), std::min<std::size_t>(name.size(), sizeof key.head));
+  if (!name.empty()) std::memcpy(&key.head, name.data(), std::min<std::size_t>(name.size(), sizeof key.head));
   return key;
 }
 
