@@ -1,9 +1,12 @@
 // solve: the reduced model through Clp's dual simplex, in process, and the
 // reduced solution file every route (Clp, import) ends in.
 
+#include <cmath>
 #include <cstdio>
 #include <limits>
+#include <memory>
 
+#include <coin/ClpEventHandler.hpp>
 #include <coin/ClpSimplex.hpp>
 #include <coin/CoinMessageHandler.hpp>
 
@@ -33,9 +36,55 @@ Status StatusOfClp(int clpStatus) {
   }
 }
 
+constexpr int kIterationLimit = 1000000;
+
+// Clp can loop without end on data near its infinity (bounds of 1e29, say):
+// its primal simplex raises an infeasibility weight again and again without
+// an iteration, refactorising each time. A solve that progresses
+// refactorises every hundred iterations or so: past as many
+// factorisations as the iteration limit would allow, the solve stops (Clp's
+// status 5, a difficulty).
+class RunawayGuard : public ClpEventHandler {
+ public:
+  int event(Event which) override {
+    if (which != endOfFactorization) return -1;
+    return ++checks_ > kIterationLimit / 50 ? 0 : -1;
+  }
+  // Clp's interface: it owns the copy it asks for.
+  ClpEventHandler* clone() const override { return std::make_unique<RunawayGuard>(*this).release(); }
+
+ private:
+  long checks_ = 0;
+};
+
+// After a verdict of infeasible or unbounded, neither of which is final:
+// either simplex may call an LP unbounded (dual infeasible) before it has a
+// feasible point, or infeasible when a column's cost falls without bound.
+// Feasibility alone, without the costs, settles the first question (by the
+// primal simplex: the dual one can call a small feasible LP with free empty
+// columns infeasible even then); from the feasible point found, the primal
+// simplex with the costs back tells optimal from unbounded. Adds the
+// iterations to `iterations`.
+Status Settle(ClpSimplex& clp, const std::vector<double>& cost, int& iterations) {
+  const std::vector<double> none(cost.size(), 0.0);
+  clp.chgObjCoefficients(none.data());
+  clp.primal();
+  iterations += clp.numberIterations();
+  const Status feasibility = StatusOfClp(clp.status());
+  clp.chgObjCoefficients(cost.data());
+  if (feasibility == Status::Infeasible) return Status::Infeasible;
+  if (feasibility != Status::Optimal) return Status::Difficulty;  // neither shown
+  clp.primal(1);
+  iterations += clp.numberIterations();
+  const Status status = StatusOfClp(clp.status());
+  // infeasible from a feasible point: Clp contradicts itself
+  return status == Status::Infeasible ? Status::Difficulty : status;
+}
+
 }  // namespace
 
 ClpAnswer SolveWithClp(const Model& model, int logLevel) {
+  CheckModel(model);
   ClpAnswer answer;
   std::vector<std::string>& notes = answer.notes;
   const int m = model.rows(), n = model.cols();
@@ -47,32 +96,38 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel) {
     notes.push_back(model.path + " maximises: solved as the minimisation of its negated costs, "
                                  "whose duals dravfile.sol holds");
   std::vector<CoinBigIndex> start(model.start.begin(), model.start.end());
+  // A bound at or beyond 1e30 is none, for Clp as for the log: Clp's own
+  // infinity, the largest double.
+  std::vector<double> rlo(model.rlo), rup(model.rup), clo(model.clo), cup(model.cup);
+  for (std::vector<double>* bounds : {&rlo, &rup, &clo, &cup})
+    for (double& b : *bounds)
+      if (std::isinf(UnloggedBound(b))) b = std::copysign(COIN_DBL_MAX, b);
 
   CoinMessageHandler handler(stderr);  // standard output carries the kit's own lines
   handler.setLogLevel(logLevel);
   ClpSimplex clp;
   clp.passInMessageHandler(&handler);
-  clp.loadProblem(n, m, start.data(), model.index.data(), model.value.data(), model.clo.data(),
-                  model.cup.data(), cost.data(), model.rlo.data(), model.rup.data());
+  // Clp can cycle on badly scaled data without end: a limit makes it a difficulty.
+  clp.setMaximumIterations(kIterationLimit);
+  const RunawayGuard guard;
+  clp.passInEventHandler(&guard);  // Clp keeps a copy
+  clp.loadProblem(n, m, start.data(), model.index.data(), model.value.data(), clo.data(), cup.data(),
+                  cost.data(), rlo.data(), rup.data());
   clp.dual();
   int iterations = clp.numberIterations();
-  if (clp.status() == 1 || clp.status() == 2) {
-    // The dual simplex can call a small feasible LP with free columns
-    // infeasible; the primal simplex, from where it stopped, confirms or not.
-    clp.primal(1);
-    iterations += clp.numberIterations();
-  }
-  if (clp.status() == 0) {
+  Status status = StatusOfClp(clp.status());
+  if (status == Status::Infeasible || status == Status::Unbounded) status = Settle(clp, cost, iterations);
+  if (status == Status::Optimal) {
     // Clp judges feasibility on its scaled problem: a row can end 1e-9 (relative)
     // outside its bound once unscaled. Polishing the optimal basis unscaled
     // (usually no iteration) gives values that sit on their bounds.
     clp.scaling(0);
     clp.dual();
     iterations += clp.numberIterations();
+    status = StatusOfClp(clp.status());
   }
 
   ReducedSolution& sol = answer.sol;
-  const Status status = StatusOfClp(clp.status());
   sol.status = AsInt(status);
   sol.x.assign(clp.primalColumnSolution(), clp.primalColumnSolution() + n);
   sol.y.assign(clp.dualRowSolution(), clp.dualRowSolution() + m);
