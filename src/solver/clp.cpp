@@ -57,15 +57,17 @@ class RunawayGuard : public ClpEventHandler {
   long checks_ = 0;
 };
 
-// After a verdict of infeasible or unbounded, neither of which is final:
+// After a verdict of infeasible or unbounded (or numerical trouble), none of
+// which is final:
 // either simplex may call an LP unbounded (dual infeasible) before it has a
 // feasible point, or infeasible when a column's cost falls without bound.
 // Feasibility alone, without the costs, settles the first question (by the
 // primal simplex: the dual one can call a small feasible LP with free empty
-// columns infeasible even then); from the feasible point found, the primal
-// simplex with the costs back tells optimal from unbounded. Adds the
-// iterations to `iterations`.
-Status Settle(ClpSimplex& clp, const std::vector<double>& cost, int& iterations) {
+// columns infeasible even then). Feasible, an LP the first verdict called
+// unbounded is unbounded (its dual has no feasible point); otherwise the
+// primal simplex from the feasible point found, with the costs back, tells
+// optimal from unbounded. Adds the iterations to `iterations`.
+Status Settle(ClpSimplex& clp, const std::vector<double>& cost, Status verdict, int& iterations) {
   const std::vector<double> none(cost.size(), 0.0);
   clp.chgObjCoefficients(none.data());
   clp.primal();
@@ -74,11 +76,35 @@ Status Settle(ClpSimplex& clp, const std::vector<double>& cost, int& iterations)
   clp.chgObjCoefficients(cost.data());
   if (feasibility == Status::Infeasible) return Status::Infeasible;
   if (feasibility != Status::Optimal) return Status::Difficulty;  // neither shown
+  if (verdict == Status::Unbounded) {
+    clp.setProblemStatus(2);
+    return Status::Unbounded;
+  }
   clp.primal(1);
   iterations += clp.numberIterations();
   const Status status = StatusOfClp(clp.status());
   // infeasible from a feasible point: Clp contradicts itself
   return status == Status::Infeasible ? Status::Difficulty : status;
+}
+
+// Whether the duals Clp ended with have the signs an optimum needs: a dual
+// slack of a column (a row) pushes it only towards a bound it has. The dual
+// simplex can call optimal an unbounded LP whose free columns ran to its own
+// large artificial bound, with duals that fail this.
+bool DualsHaveTheirSigns(const ClpSimplex& clp, const std::vector<double>& cost) {
+  constexpr double kSignTolerance = 1e-6;
+  const double* z = clp.dualColumnSolution();
+  for (int j = 0; j < clp.numberColumns(); ++j) {
+    const double tol = kSignTolerance * (1 + std::fabs(cost[static_cast<std::size_t>(j)]));
+    if ((clp.columnLower()[j] <= -COIN_DBL_MAX && z[j] > tol) || (clp.columnUpper()[j] >= COIN_DBL_MAX && z[j] < -tol))
+      return false;
+  }
+  const double* y = clp.dualRowSolution();
+  for (int i = 0; i < clp.numberRows(); ++i)
+    if ((clp.rowLower()[i] <= -COIN_DBL_MAX && y[i] > kSignTolerance) ||
+        (clp.rowUpper()[i] >= COIN_DBL_MAX && y[i] < -kSignTolerance))
+      return false;
+  return true;
 }
 
 }  // namespace
@@ -116,7 +142,19 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel) {
   clp.dual();
   int iterations = clp.numberIterations();
   Status status = StatusOfClp(clp.status());
-  if (status == Status::Infeasible || status == Status::Unbounded) status = Settle(clp, cost, iterations);
+  // Optimal only for the scaled problem (Clp's secondary status): the dual
+  // simplex calls optimal an unbounded LP whose free columns ran to its own
+  // large bound, its duals infeasible once unscaled. The primal simplex from
+  // there decides.
+  if (status == Status::Optimal && clp.secondaryStatus() != 0) {
+    clp.primal(1);
+    iterations += clp.numberIterations();
+    status = StatusOfClp(clp.status());
+  }
+  // Numerical trouble (4) is settled as well: the dual simplex meets it even
+  // on small infeasible LPs with empty rows and free columns.
+  if (status == Status::Infeasible || status == Status::Unbounded || clp.status() == 4)
+    status = Settle(clp, cost, status, iterations);
   if (status == Status::Optimal) {
     // Clp judges feasibility on its scaled problem: a row can end 1e-9 (relative)
     // outside its bound once unscaled. Polishing the optimal basis unscaled
@@ -125,6 +163,13 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel) {
     clp.dual();
     iterations += clp.numberIterations();
     status = StatusOfClp(clp.status());
+    if (status == Status::Optimal && !DualsHaveTheirSigns(clp, cost)) {
+      clp.primal(1);
+      iterations += clp.numberIterations();
+      status = StatusOfClp(clp.status());
+      if (status == Status::Infeasible || status == Status::Unbounded) status = Settle(clp, cost, status, iterations);
+      else if (status == Status::Optimal && !DualsHaveTheirSigns(clp, cost)) status = Status::Difficulty;
+    }
   }
 
   ReducedSolution& sol = answer.sol;
