@@ -333,6 +333,9 @@ std::vector<Outcome> Referees(const Model& model) {
   if (model.maximise)
     for (double& c : minimised.cost) c = -c;
   minimised.maximise = false;
+  // and takes a bound of 1e30 for a finite one: infinite bounds are left out
+  for (std::vector<double>* bounds : {&minimised.rlo, &minimised.rup, &minimised.clo, &minimised.cup})
+    for (double& b : *bounds) b = UnloggedBound(b);
   const std::string text = MpsText(minimised);
   const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
   close(fd);

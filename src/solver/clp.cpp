@@ -70,6 +70,7 @@ class RunawayGuard : public ClpEventHandler {
 Status Settle(ClpSimplex& clp, const std::vector<double>& cost, Status verdict, int& iterations) {
   const std::vector<double> none(cost.size(), 0.0);
   clp.chgObjCoefficients(none.data());
+  clp.allSlackBasis(true);  // from the start: where the last solve stopped can mislead it too
   clp.primal();
   iterations += clp.numberIterations();
   const Status feasibility = StatusOfClp(clp.status());
@@ -142,32 +143,36 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel) {
   clp.dual();
   int iterations = clp.numberIterations();
   Status status = StatusOfClp(clp.status());
-  // Optimal only for the scaled problem (Clp's secondary status): the dual
-  // simplex calls optimal an unbounded LP whose free columns ran to its own
-  // large bound, its duals infeasible once unscaled. The primal simplex from
+  // Optimal only for the scaled problem, its duals infeasible once unscaled
+  // (Clp's secondary status 3 or 4): the dual simplex calls so an unbounded LP
+  // whose free columns ran to its own large bound. The primal simplex from
   // there decides.
-  if (status == Status::Optimal && clp.secondaryStatus() != 0) {
+  if (status == Status::Optimal && (clp.secondaryStatus() == 3 || clp.secondaryStatus() == 4)) {
     clp.primal(1);
     iterations += clp.numberIterations();
     status = StatusOfClp(clp.status());
   }
   // Numerical trouble (4) is settled as well: the dual simplex meets it even
   // on small infeasible LPs with empty rows and free columns.
-  if (status == Status::Infeasible || status == Status::Unbounded || clp.status() == 4)
-    status = Settle(clp, cost, status, iterations);
+  const auto unsettled = [&] {
+    return status == Status::Infeasible || status == Status::Unbounded || clp.status() == 4;
+  };
+  if (unsettled()) status = Settle(clp, cost, status, iterations);
   if (status == Status::Optimal) {
     // Clp judges feasibility on its scaled problem: a row can end 1e-9 (relative)
     // outside its bound once unscaled. Polishing the optimal basis unscaled
-    // (usually no iteration) gives values that sit on their bounds.
+    // (usually no iteration) gives values that sit on their bounds; where the
+    // unscaled problem then seems infeasible, that is settled again, unscaled.
     clp.scaling(0);
     clp.dual();
     iterations += clp.numberIterations();
     status = StatusOfClp(clp.status());
+    if (unsettled()) status = Settle(clp, cost, status, iterations);
     if (status == Status::Optimal && !DualsHaveTheirSigns(clp, cost)) {
       clp.primal(1);
       iterations += clp.numberIterations();
       status = StatusOfClp(clp.status());
-      if (status == Status::Infeasible || status == Status::Unbounded) status = Settle(clp, cost, status, iterations);
+      if (unsettled()) status = Settle(clp, cost, status, iterations);
       else if (status == Status::Optimal && !DualsHaveTheirSigns(clp, cost)) status = Status::Difficulty;
     }
   }
