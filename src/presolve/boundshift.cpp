@@ -17,7 +17,7 @@ void Presolver::ShiftBounds() {
     double shift;
     if (on(LOWBND) && !std::isinf(lo) && lo != 0) {
       // the replay adds l back: shift only when that restores u exactly
-      if (!std::isinf(up) && (up - lo) + lo != up) continue;
+      if (!std::isinf(up) && ((up - lo) + lo != up || up - lo >= kLargestFinite)) continue;
       if (!lp_.MovesRowBoundsFaithfully(j, lo, 0)) continue;
       log_.LowerBound(j, lo);
       lp_.clo[j] = 0;

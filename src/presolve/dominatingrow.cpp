@@ -31,8 +31,12 @@ bool Presolver::DominatingRow(int i) {
           up > lp_.cup[j] + opt_.feasTol * (1 + std::fabs(lp_.cup[j])))
         continue;
     }
-    log_.DominatedRow(i, j, b, a, lp_.cost[j], row);
     const double y = lp_.cost[j] / a;
+    bool costsTakeable = true;  // the moved costs stay below what the solver takes
+    for (const auto& [q, aq] : row)
+      costsTakeable = costsTakeable && (q == j || std::fabs(lp_.cost[q] - aq * y) < kLargestCost);
+    if (!costsTakeable) continue;
+    log_.DominatedRow(i, j, b, a, lp_.cost[j], row);
     for (const auto& [q, aq] : row) {
       if (q == j) continue;
       lp_.cost[q] = lp_.cost[q] - aq * y;

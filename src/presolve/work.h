@@ -82,7 +82,8 @@ class WorkLp {
   void FixCol(int j, double x);   // the column leaves at x; its rows' bounds move by -a*x
   // Whether moving column j's rows' bounds by -a*x gives them back, once a*x
   // is added again, within `slack` * (1 + |bound|): exactly for a bound
-  // shift (slack 0), within rounding for a fixing (kFixingSlack).
+  // shift (slack 0), within rounding for a fixing (kFixingSlack); and keeps
+  // them below kLargestFinite, the largest finite bound Clp solves with.
   bool MovesRowBoundsFaithfully(int j, double x, double slack = kFixingSlack);
   static constexpr double kFixingSlack = 1e-12;
 

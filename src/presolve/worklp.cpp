@@ -93,7 +93,8 @@ void WorkLp::FixCol(int j, double x) {
 
 bool WorkLp::MovesRowBoundsFaithfully(int j, double x, double slack) {
   const auto faithful = [&](double bound, double ax) {
-    return std::isinf(bound) || std::fabs(((bound - ax) + ax) - bound) <= slack * (1 + std::fabs(bound));
+    return std::isinf(bound) || (std::fabs(((bound - ax) + ax) - bound) <= slack * (1 + std::fabs(bound)) &&
+                                 std::fabs(bound - ax) < kLargestFinite);
   };
   for (const auto& [i, a] : Col(j))
     if (!faithful(rlo[i], a * x) || !faithful(rup[i], a * x)) return false;
