@@ -344,19 +344,22 @@ std::vector<Outcome> Referees(const Model& model) {
     if (!written) break;
     // -w: the solution in glpsol's own text, its "s bas ROWS COLS PRIMAL DUAL OBJ"
     // line carrying both statuses and the objective at full precision
-    const std::string command = std::string("glpsol --nopresol ") + method + " --freemps " + path + " -w /dev/stdout 2>&1";
+    // within 10 seconds each (--tmlim; timeout for a solver that stops checking
+    // the clock), and the solution line is all that is kept of its output
+    const std::string command = std::string("timeout 20 glpsol --nopresol --tmlim 10 ") + method + " --freemps " +
+                                path + " -w /dev/stdout 2>&1 | grep '^s bas '";
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) break;
     std::string output;
     char buffer[4096];
     for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
     pclose(pipe);
-    const std::size_t line = output.find("\ns bas ");
+    const std::size_t line = output.rfind("s bas ", 0) == 0 ? 0 : std::string::npos;
     if (line == std::string::npos) continue;
     char primal = 0, dual = 0;
     double objective = 0;
     int rows = 0, cols = 0;
-    if (std::sscanf(output.c_str() + line, "\ns bas %d %d %c %c %lf", &rows, &cols, &primal, &dual, &objective) != 5)
+    if (std::sscanf(output.c_str() + line, "s bas %d %d %c %c %lf", &rows, &cols, &primal, &dual, &objective) != 5)
       continue;
     Outcome answer;
     if (primal == 'f' && dual == 'f') answer.status = "optimal";
