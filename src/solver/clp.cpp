@@ -38,6 +38,14 @@ Status StatusOfClp(int clpStatus) {
 
 constexpr int kIterationLimit = 1000000;
 
+// The primal simplex after the dual one. The ray the dual simplex keeps after
+// an infeasible or unbounded verdict is sized for its own use, and a primal
+// solve writes past its end (seen under valgrind): it is dropped first.
+void Primal(ClpSimplex& clp, int startup) {
+  clp.deleteRay();
+  clp.primal(startup);
+}
+
 // Clp can loop without end on data near its infinity (bounds of 1e29, say):
 // its primal simplex raises an infeasibility weight again and again without
 // an iteration, refactorising each time. A solve that progresses
@@ -62,8 +70,9 @@ class RunawayGuard : public ClpEventHandler {
 // either simplex may call an LP unbounded (dual infeasible) before it has a
 // feasible point, or infeasible when a column's cost falls without bound.
 // Feasibility alone, without the costs, settles the first question (by the
-// primal simplex: the dual one can call a small feasible LP with free empty
-// columns infeasible even then). Feasible, an LP the first verdict called
+// primal simplex, and the dual one too before it is called infeasible: each
+// has called a small feasible LP infeasible, the dual one with free empty
+// columns, the primal one with a row whose range is 6e-10). Feasible, an LP the first verdict called
 // unbounded is unbounded (its dual has no feasible point); otherwise the
 // primal simplex from the feasible point found, with the costs back, tells
 // optimal from unbounded. Adds the iterations to `iterations`.
@@ -71,8 +80,16 @@ Status Settle(ClpSimplex& clp, const std::vector<double>& cost, Status verdict, 
   const std::vector<double> none(cost.size(), 0.0);
   clp.chgObjCoefficients(none.data());
   clp.allSlackBasis(true);  // from the start: where the last solve stopped can mislead it too
-  clp.primal();
+  Primal(clp, 0);
   iterations += clp.numberIterations();
+  if (clp.status() == 1) {
+    // Infeasible is the claim that needs both: on rows whose range is below
+    // the tolerance either simplex alone can miss a feasible point.
+    clp.allSlackBasis(true);
+    clp.deleteRay();
+    clp.dual();
+    iterations += clp.numberIterations();
+  }
   const Status feasibility = StatusOfClp(clp.status());
   clp.chgObjCoefficients(cost.data());
   if (feasibility == Status::Infeasible) return Status::Infeasible;
@@ -81,7 +98,7 @@ Status Settle(ClpSimplex& clp, const std::vector<double>& cost, Status verdict, 
     clp.setProblemStatus(2);
     return Status::Unbounded;
   }
-  clp.primal(1);
+  Primal(clp, 1);
   iterations += clp.numberIterations();
   const Status status = StatusOfClp(clp.status());
   // infeasible from a feasible point: Clp contradicts itself
@@ -148,7 +165,7 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel) {
   // whose free columns ran to its own large bound. The primal simplex from
   // there decides.
   if (status == Status::Optimal && (clp.secondaryStatus() == 3 || clp.secondaryStatus() == 4)) {
-    clp.primal(1);
+    Primal(clp, 1);
     iterations += clp.numberIterations();
     status = StatusOfClp(clp.status());
   }
@@ -169,7 +186,7 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel) {
     status = StatusOfClp(clp.status());
     if (unsettled()) status = Settle(clp, cost, status, iterations);
     if (status == Status::Optimal && !DualsHaveTheirSigns(clp, cost)) {
-      clp.primal(1);
+      Primal(clp, 1);
       iterations += clp.numberIterations();
       status = StatusOfClp(clp.status());
       if (unsettled()) status = Settle(clp, cost, status, iterations);
