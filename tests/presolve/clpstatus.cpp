@@ -55,3 +55,19 @@ TEST(ClpStatus, NumericalTroubleOnAnInfeasibleLpIsSettled) {
       " c3 obj -1\n c4 obj -1\nRHS\n rhs r0 1\n rhs r1 2\nRANGES\n rng r1 2\n rng r2 1\nBOUNDS\n"
       " MI bnd c0\n UP bnd c0 0\n FX bnd c1 -1\n FR bnd c3\n FR bnd c4\nENDATA\n"), AsInt(Status::Infeasible));
 }
+
+TEST(ClpStatus, AnUnboundedLpWithARangeBelowTheToleranceIsUnbounded) {
+  // r4's range is 6e-10 and c5's coefficient there 1e6: the primal simplex
+  // from a slack basis calls the LP infeasible, the dual one finds it
+  // feasible. After the dual simplex's ray, a primal solve once wrote past
+  // the ray's end and the heap was corrupted.
+  EXPECT_EQ(ClpStatus(
+      "NAME D54517 FREE\nROWS\n N obj\n G r0\n G r1\n G r2\n G r3\n L r4\nCOLUMNS\n"
+      " c0 obj -46228.84131588659\n c0 r1 787487.2033697747\n c0 r3 0.00396124092454866\n"
+      " c1 obj -3\n c1 r0 -3.1010570231668607e-06\n c1 r2 0.16606584955790823\n c1 r3 -2\n"
+      " c1 r4 -6.597544144354812e-07\n c5 obj 0.37612386635527006\n"
+      " c5 r2 -0.0005535420471111514\n c5 r4 1e+06\nRHS\n rhs r0 -3.1016570218866946e-06\n"
+      " rhs r1 -2\n rhs r2 -0.8339341504420917\n rhs r3 -3\n rhs r4 -6.591544144354811e-07\n"
+      "RANGES\n rng r2 1.0000000006\n rng r4 6.000000000000451e-10\nBOUNDS\n FR bnd c1\n"
+      " UP bnd c5 5e-10\nENDATA\n"), AsInt(Status::Unbounded));
+}
