@@ -168,6 +168,8 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel) {
     Primal(clp, 1);
     iterations += clp.numberIterations();
     status = StatusOfClp(clp.status());
+    // stuck there too (a small free LP has ended so): settled like any other verdict
+    if (status != Status::Optimal) status = Settle(clp, cost, status, iterations);
   }
   // Numerical trouble (4) is settled as well: the dual simplex meets it even
   // on small infeasible LPs with empty rows and free columns.
@@ -189,8 +191,15 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel) {
       Primal(clp, 1);
       iterations += clp.numberIterations();
       status = StatusOfClp(clp.status());
+      if (status == Status::Optimal && !DualsHaveTheirSigns(clp, cost)) {
+        // still: the primal simplex once more, from a slack basis
+        clp.allSlackBasis(true);
+        Primal(clp, 0);
+        iterations += clp.numberIterations();
+        status = StatusOfClp(clp.status());
+        if (status == Status::Optimal && !DualsHaveTheirSigns(clp, cost)) status = Status::Difficulty;
+      }
       if (unsettled()) status = Settle(clp, cost, status, iterations);
-      else if (status == Status::Optimal && !DualsHaveTheirSigns(clp, cost)) status = Status::Difficulty;
     }
   }
 
