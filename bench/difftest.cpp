@@ -336,7 +336,14 @@ std::vector<Outcome> Referees(const Model& model) {
   // and takes a bound of 1e30 for a finite one: infinite bounds are left out
   for (std::vector<double>* bounds : {&minimised.rlo, &minimised.rup, &minimised.clo, &minimised.cup})
     for (double& b : *bounds) b = UnloggedBound(b);
-  const std::string text = MpsText(minimised);
+  std::string text;
+  try {
+    text = MpsText(minimised);
+  } catch (const Error&) {
+    close(fd);
+    unlink(path);
+    return {};  // not writable as MPS (bounds that cross): no referee
+  }
   const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
   close(fd);
   std::vector<Outcome> answers;
