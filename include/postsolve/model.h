@@ -63,3 +63,23 @@ void WriteModel(const Model& model, const std::string& path, ModelFormat format 
 void WriteMps(const Model& model, const std::string& path);
 
 }  // namespace postsolve
+
+namespace postsolve {
+
+// The limits of what Clp takes, measured: a cost of 1e25 stops it on an
+// assertion; a finite bound of 1e20 or more it solves wrongly (from 1e25 it
+// takes one for none), and coefficients as large it cannot scale.
+inline constexpr double kLargestCost = 1e25;
+inline constexpr double kLargestFinite = 1e20;  // bounds and coefficients
+
+// Refuses, with Error "PATH: row NAME (index I): reason" (or column, or the
+// model), a model no stage can take: arrays whose sizes disagree, an entry
+// outside the matrix, a row or column name given twice, a bound that is NaN
+// or leaves no value (a lower bound of +infinity, an upper one of -infinity),
+// a finite bound (below 1e30, the infinity) at or beyond kLargestFinite, a
+// coefficient that is not finite or at or beyond kLargestFinite, a cost that
+// is not finite or at or beyond kLargestCost. Presolve, SolveWithClp and Run
+// call it first.
+void CheckModel(const Model& model);
+
+}  // namespace postsolve

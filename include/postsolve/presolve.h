@@ -65,8 +65,10 @@ struct PresolveResult {
 };
 
 // Presolves `model` (a maximisation is negated into a minimisation first).
-// An infeasible or unbounded model met on the way throws Error naming the
-// row or column that shows it.
+// A model CheckModel refuses throws Error first. An infeasible model met on
+// the way throws Error naming the row or column that shows it; an empty
+// column whose cost improves without bound stays in the reduced LP for the
+// solver, unless no row is left, when the model is found unbounded.
 PresolveResult Presolve(const Model& model, const PresolveOptions& options = {});
 
 // Writes DIR/dravfile.bin, dravfile.stk, reduced.mps and problem.json (what the

@@ -20,9 +20,13 @@ struct ClpAnswer {
   std::vector<std::string> notes;
 };
 
-// Solves `model` with Clp's dual simplex (a verdict of infeasible or
-// unbounded checked by the primal simplex from where it stopped; an optimal
-// basis polished unscaled so that values sit on their bounds). A maximising
+// Solves `model` with Clp's dual simplex (a model CheckModel refuses throws
+// Error first). A verdict of infeasible or unbounded, or numerical trouble,
+// is settled by a feasibility solve without the costs: infeasible stays, a
+// feasible LP is unbounded when the verdict said so, else the primal simplex
+// decides. An optimal basis is polished unscaled so that values sit on their
+// bounds, and checked again by the primal simplex when its duals have the
+// wrong signs. A maximising
 // model is solved as the minimisation of its negated costs, whose duals the
 // answer holds. Clp's own log goes to standard error at `logLevel` (0 quiet).
 ClpAnswer SolveWithClp(const Model& model, int logLevel = 0);

@@ -11,9 +11,9 @@ Activity RowActivity(const WorkLp& lp, const Entries& row) {
   for (const auto& [j, a] : row) {
     const double least = LeastTerm(lp, j, a), greatest = GreatestTerm(lp, j, a);
     if (std::isinf(least)) ++act.loInf;
-    else act.lo += least;
+    else act.lo += least, act.loSize += std::fabs(least);
     if (std::isinf(greatest)) ++act.upInf;
-    else act.up += greatest;
+    else act.up += greatest, act.upSize += std::fabs(greatest);
   }
   return act;
 }

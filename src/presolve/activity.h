@@ -2,6 +2,9 @@
 // dominating row compare with the row's own bounds.
 #pragma once
 
+#include <cstddef>
+#include <limits>
+
 #include "work.h"
 
 namespace postsolve::presolve {
@@ -11,7 +14,14 @@ namespace postsolve::presolve {
 struct Activity {
   double lo = 0, up = 0;
   int loInf = 0, upInf = 0;
+  double loSize = 0, upSize = 0;  // the sums of the finite terms' magnitudes
 };
+
+// How far a sum of `terms` terms whose magnitudes add to `size` can be from
+// the exact sum by rounding.
+inline double SumRounding(double size, std::size_t terms) {
+  return static_cast<double>(terms) * std::numeric_limits<double>::epsilon() * size;
+}
 
 // Column j's term a * x_j at its least and at its greatest.
 inline double LeastTerm(const WorkLp& lp, int j, double a) { return a * (a > 0 ? lp.clo[j] : lp.cup[j]); }

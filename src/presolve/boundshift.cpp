@@ -7,7 +7,9 @@
 namespace postsolve::presolve {
 
 // Last of all: a finite lower bound l != 0 is shifted to 0 (x = x' + l), and a
-// column with only an upper bound u is reflected (x = u - x').
+// column with only an upper bound u is reflected (x = u - x'); each only
+// where its rows' bounds, moved by -a*l (or -a*u), give back their own
+// values exactly once the replay adds a*l back.
 void Presolver::ShiftBounds() {
   for (int j = 0; j < lp_.n; ++j) {
     if (!lp_.colLive[j]) continue;
@@ -15,12 +17,13 @@ void Presolver::ShiftBounds() {
     double shift;
     if (on(LOWBND) && !std::isinf(lo) && lo != 0) {
       // the replay adds l back: shift only when that restores u exactly
-      if (!std::isinf(up) && (up - lo) + lo != up) continue;
+      if (!std::isinf(up) && ((up - lo) + lo != up || up - lo >= kLargestFinite)) continue;
+      if (!lp_.MovesRowBoundsFaithfully(j, lo, 0)) continue;
       log_.LowerBound(j, lo);
       lp_.clo[j] = 0;
       lp_.cup[j] = up - lo;
       shift = lo;
-    } else if (on(MINBND) && std::isinf(lo) && !std::isinf(up)) {
+    } else if (on(MINBND) && std::isinf(lo) && !std::isinf(up) && lp_.MovesRowBoundsFaithfully(j, up, 0)) {
       log_.MinusBound(j, up);
       lp_.clo[j] = 0;
       lp_.cup[j] = kInf;

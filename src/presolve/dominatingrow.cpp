@@ -27,12 +27,17 @@ bool Presolver::DominatingRow(int i) {
       const double restUp = upInf > 0 ? kInf : act.up - (std::isinf(greatest) ? 0 : greatest);
       double lo = (b - restUp) / a, up = (b - restLo) / a;
       if (a < 0) std::swap(lo, up);
-      if (lo < lp_.clo[j] - opt_.feasTol * (1 + std::fabs(lp_.clo[j])) ||
-          up > lp_.cup[j] + opt_.feasTol * (1 + std::fabs(lp_.cup[j])))
-        continue;
+      // within them, not merely within the tolerance: dropping bounds the row
+      // does not quite imply relaxes the LP, and the other columns can use
+      // the room through coefficients far smaller than a_j
+      if (lo < lp_.clo[j] || up > lp_.cup[j]) continue;
     }
-    log_.DominatedRow(i, j, b, a, lp_.cost[j], row);
     const double y = lp_.cost[j] / a;
+    bool costsTakeable = true;  // the moved costs stay below what the solver takes
+    for (const auto& [q, aq] : row)
+      costsTakeable = costsTakeable && (q == j || std::fabs(lp_.cost[q] - aq * y) < kLargestCost);
+    if (!costsTakeable) continue;
+    log_.DominatedRow(i, j, b, a, lp_.cost[j], row);
     for (const auto& [q, aq] : row) {
       if (q == j) continue;
       lp_.cost[q] = lp_.cost[q] - aq * y;

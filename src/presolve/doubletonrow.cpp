@@ -29,9 +29,12 @@ bool Presolver::DoubletonRow(int i) {
   // k fixed at a bound it takes from j: the replay's exact binding test could
   // then pick the wrong dual, so leave the row.
   if ((flo || fup) && lo >= up) return false;
+  // nor a bound beyond what the reduced LP's solver can take
+  if ((flo && std::fabs(lo) >= kLargestFinite) || (fup && std::fabs(up) >= kLargestFinite)) return false;
   // The replay reads k's list only when k ends at a flagged bound; unflagged,
   // the list stays empty, so that a long column in many such rows is not
   // written again for each.
+  if (!(std::fabs(lp_.cost[k] - lp_.cost[j] * ak / aj) < kLargestCost)) return false;  // k's new cost
   const bool flagged = flo || fup;
   log_.DoubletonRow(i, j, k, b, aj, ak, lp_.cost[j], lp_.cost[k], flo, lo, fup, up,
               flagged ? lp_.ColExcept(k, i) : Entries{});

@@ -11,17 +11,6 @@ namespace presolve {
 
 Presolver::Presolver(const Model& model, const PresolveOptions& options, LogWriter& log)
     : model_(model), opt_(options), log_(log), lp_(model) {
-  for (int j = 0; j < lp_.n; ++j) {
-    bool number = !std::isnan(lp_.clo[j]) && !std::isnan(lp_.cup[j]) && !std::isnan(lp_.cost[j]);
-    for (int e = model.start[j]; e < model.start[j + 1]; ++e) number = number && std::isfinite(model.value[e]);
-    if (!number)
-      throw PostError(model.path + ": column " + model.colNames[j] + " (index " + std::to_string(j) +
-                      "): a bound, its cost or a coefficient is not a finite number");
-  }
-  for (int i = 0; i < lp_.m; ++i)
-    if (std::isnan(lp_.rlo[i]) || std::isnan(lp_.rup[i]))
-      throw PostError(model.path + ": row " + model.rowNames[i] + " (index " + std::to_string(i) +
-                      "): a bound is not a number");
   for (int j = 0; j < lp_.n; ++j)
     if (lp_.clo[j] > lp_.cup[j] + opt_.feasTol * (1 + std::fabs(lp_.cup[j])))
       ColFails(j, "its lower bound is above its upper bound");
@@ -35,13 +24,14 @@ bool Presolver::Within(double v, double lo, double up) const {
 }
 
 void Presolver::RowFails(int i, const std::string& why) const {
-  throw PostError(model_.path + ": the LP is infeasible: row " + model_.rowNames[i] + " (index " +
-                  std::to_string(i) + "): " + why);
+  throw PresolveVerdict(model_.path + ": the LP is infeasible: row " + model_.rowNames[i] + " (index " +
+                  std::to_string(i) + "): " + why, Status::Infeasible);
 }
 
-void Presolver::ColFails(int j, const std::string& why, const char* verdict) const {
-  throw PostError(model_.path + ": the LP is " + verdict + ": column " + model_.colNames[j] + " (index " +
-                  std::to_string(j) + "): " + why);
+void Presolver::ColFails(int j, const std::string& why, Status verdict) const {
+  throw PresolveVerdict(model_.path + ": the LP is " + (verdict == Status::Unbounded ? "unbounded" : "infeasible") + ": column " + model_.colNames[j] +
+                            " (index " + std::to_string(j) + "): " + why,
+                        verdict);
 }
 
 void Presolver::Run() {
@@ -56,6 +46,7 @@ void Presolver::Run() {
       if (!rows && !cols) break;
     }
   }
+  UnboundedWhenNoRowLeft();
 }
 
 PresolveResult Presolver::Finish() {
@@ -145,6 +136,7 @@ void PresolveOptions::Select(std::string_view only, std::string_view skip) {
 }
 
 PresolveResult Presolve(const Model& model, const PresolveOptions& options) {
+  CheckModel(model);
   LogWriter log;
   const std::string logName = model.name.substr(0, MAXNAME);
   presolve::WriteHeader(log, model, logName);

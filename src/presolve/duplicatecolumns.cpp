@@ -40,6 +40,10 @@ bool Presolver::DuplicateCols() {
     const double alpha = ExactMultiple(kept.entries, merged.entries);
     if (std::fabs(alpha) < 1e-9 || lp_.cost[k] != alpha * lp_.cost[j] || !SplitsExactly(lp_, j, k, alpha))
       return false;
+    const auto [mergedLo, mergedUp] = MergedBounds(lp_, j, k, alpha);
+    if ((!std::isinf(mergedLo) && std::fabs(mergedLo) >= kLargestFinite) ||
+        (!std::isinf(mergedUp) && std::fabs(mergedUp) >= kLargestFinite))
+      return false;  // a bound the reduced LP's solver could not take
     log_.DuplicateColumn(k, j, alpha, lp_.clo[k], lp_.cup[k], lp_.clo[j], lp_.cup[j]);
     const auto [lo, up] = MergedBounds(lp_, j, k, alpha);
     lp_.clo[j] = lo;

@@ -1,6 +1,7 @@
 // FORROW: a row that its activity bounds hold at one of its own bounds
 // fixes every column in it.
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 
 #include "activity.h"
@@ -9,7 +10,11 @@
 namespace postsolve::presolve {
 
 // A row whose least (greatest) activity meets its upper (lower) bound holds
-// every column at the bound that gives it.
+// every column at the bound that gives it. Met means not below it (above it)
+// by more than the sum's own rounding: a row with room left is no forcing
+// row, as fixing its columns would be a restriction the LP could magnify.
+// Above it (below it) by no more than the tolerance is the only near-feasible
+// point. A sum whose rounding exceeds the tolerance decides nothing.
 bool Presolver::ForcingRow(int i) {
   if (!on(FORROW) || !lp_.RowInPlay(i) || lp_.rowCount[i] == 0) return false;
   const Entries row = lp_.Row(i);
@@ -18,22 +23,29 @@ bool Presolver::ForcingRow(int i) {
   const double upTol = opt_.feasTol * (1 + std::fabs(up)), loTol = opt_.feasTol * (1 + std::fabs(lo));
   bool atUpper = false, atLower = false;
   if (act.loInf == 0 && !std::isinf(up)) {
-    if (act.lo > up + upTol) RowFails(i, "its least activity " + CaseDouble(act.lo) + " exceeds its upper bound");
-    atUpper = std::fabs(act.lo - up) <= upTol;
+    const double rounding = SumRounding(act.loSize, row.size());
+    if (act.lo - rounding > up + upTol)
+      RowFails(i, "its least activity " + CaseDouble(act.lo) + " exceeds its upper bound");
+    atUpper = rounding <= upTol && act.lo >= up - rounding && act.lo <= up + upTol;
   }
   if (act.upInf == 0 && !std::isinf(lo)) {
-    if (act.up < lo - loTol) RowFails(i, "its greatest activity " + CaseDouble(act.up) + " is below its lower bound");
-    atLower = std::fabs(act.up - lo) <= loTol;
+    const double rounding = SumRounding(act.upSize, row.size());
+    if (act.up + rounding < lo - loTol)
+      RowFails(i, "its greatest activity " + CaseDouble(act.up) + " is below its lower bound");
+    atLower = rounding <= loTol && act.up <= lo + rounding && act.up >= lo - loTol;
   }
   if (!atUpper && !atLower) return false;
   for (const auto& [j, a] : row)
     if (std::fabs(a) < std::max(opt_.pivotTol, 1e-13)) return false;
-  lp_.RemoveRow(i);
   std::vector<ForcedColumn> items;
   for (const auto& [j, a] : row) {
     const bool toLower = (a > 0) == atUpper;
-    items.push_back({toLower ? 'l' : 'u', j, toLower ? lp_.clo[j] : lp_.cup[j], a, lp_.cost[j], lp_.Col(j)});
+    items.push_back({toLower ? 'l' : 'u', j, toLower ? lp_.clo[j] : lp_.cup[j], a, lp_.cost[j], {}});
   }
+  for (const ForcedColumn& item : items)
+    if (!lp_.MovesRowBoundsFaithfully(item.j, item.xval)) return false;
+  lp_.RemoveRow(i);
+  for (ForcedColumn& item : items) item.column = lp_.Col(item.j);
   log_.ForcingRow(i, items);
   for (const ForcedColumn& item : items) lp_.FixCol(item.j, item.xval);
   return true;

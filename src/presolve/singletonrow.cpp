@@ -12,6 +12,7 @@ bool Presolver::SingletonRow(int i) {
   const double x = lp_.rlo[i] / a;
   if (!Within(x, lp_.clo[j], lp_.cup[j]))
     RowFails(i, "it fixes column " + model_.colNames[j] + " at " + CaseDouble(x) + ", outside its bounds");
+  if (!lp_.MovesRowBoundsFaithfully(j, x)) return false;
   log_.SingletonRow(i, j, x, a, lp_.cost[j], lp_.Col(j));
   lp_.RemoveRow(i);
   lp_.FixCol(j, x);

@@ -9,8 +9,10 @@
 #include <utility>
 #include <vector>
 
+#include "failure.h"
 #include "postsolve/logwriter.h"
 #include "numfmt.h"
+#include "postsolve/postsolve.h"
 #include "postsolve/presolve.h"
 #include "records.h"
 
@@ -19,6 +21,18 @@ namespace postsolve::presolve {
 using enum RecordCode;
 
 inline constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// What the presolver throws on a model without an optimum: the message names
+// the row or column that shows it, the verdict says which (Infeasible or
+// Unbounded; an unbounded verdict only once the rest is known feasible).
+class PresolveVerdict : public PostError {
+ public:
+  PresolveVerdict(const std::string& what, Status verdict) : PostError(what), verdict_(verdict) {}
+  Status verdict() const { return verdict_; }
+
+ private:
+  Status verdict_;
+};
 
 // For the duplicate row and column searches (patterns.cpp): a row's or
 // column's entries sorted by index, with a key equal for exact multiples
@@ -66,6 +80,12 @@ class WorkLp {
   void ClearRow(int i);           // its entries leave, the row stays
   void RemoveCol(int j);          // the column leaves; its rows keep their bounds
   void FixCol(int j, double x);   // the column leaves at x; its rows' bounds move by -a*x
+  // Whether moving column j's rows' bounds by -a*x gives them back, once a*x
+  // is added again, within `slack` * (1 + |bound|): exactly for a bound
+  // shift (slack 0), within rounding for a fixing (kFixingSlack); and keeps
+  // them below kLargestFinite, the largest finite bound Clp solves with.
+  bool MovesRowBoundsFaithfully(int j, double x, double slack = kFixingSlack);
+  static constexpr double kFixingSlack = 1e-12;
 
   // Worklists: a row or column goes on the next pass's list when it changes.
   void TouchRow(int i);
@@ -107,17 +127,20 @@ class Presolver {
   bool DominatedCol(int j);   // dominatedcolumn.cpp
   bool DuplicateCols();       // duplicatecolumns.cpp
   void ShiftBounds();         // boundshift.cpp: LOWBND and MINBND
+  // nullcolumn.cpp: the unbounded verdict, once no row is left that could make the LP infeasible
+  void UnboundedWhenNoRowLeft() const;
 
   // driver.cpp: the kinds enabled, the tolerance test and the failures
   bool on(RecordCode k) const { return opt_.enabled[static_cast<std::size_t>(AsInt(k))]; }
   bool Within(double v, double lo, double up) const;  // lo <= v <= up within feasTol
   [[noreturn]] void RowFails(int i, const std::string& why) const;
-  [[noreturn]] void ColFails(int j, const std::string& why, const char* verdict = "infeasible") const;
+  [[noreturn]] void ColFails(int j, const std::string& why, Status verdict = Status::Infeasible) const;
 
   const Model& model_;
   const PresolveOptions& opt_;
   LogWriter& log_;
   WorkLp lp_;
+  int unboundedCol_ = -1;  // an empty column whose cost improves without bound, when one is met
 };
 
 }  // namespace postsolve::presolve

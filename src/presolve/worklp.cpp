@@ -91,6 +91,16 @@ void WorkLp::FixCol(int j, double x) {
   RemoveCol(j);
 }
 
+bool WorkLp::MovesRowBoundsFaithfully(int j, double x, double slack) {
+  const auto faithful = [&](double bound, double ax) {
+    return std::isinf(bound) || (std::fabs(((bound - ax) + ax) - bound) <= slack * (1 + std::fabs(bound)) &&
+                                 std::fabs(bound - ax) < kLargestFinite);
+  };
+  for (const auto& [i, a] : Col(j))
+    if (!faithful(rlo[i], a * x) || !faithful(rup[i], a * x)) return false;
+  return true;
+}
+
 void WorkLp::TouchRow(int i) {
   if (!rowQueued_[i]) {
     rowQueued_[i] = 1;

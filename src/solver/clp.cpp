@@ -1,9 +1,12 @@
 // solve: the reduced model through Clp's dual simplex, in process, and the
 // reduced solution file every route (Clp, import) ends in.
 
+#include <cmath>
 #include <cstdio>
 #include <limits>
+#include <memory>
 
+#include <coin/ClpEventHandler.hpp>
 #include <coin/ClpSimplex.hpp>
 #include <coin/CoinMessageHandler.hpp>
 
@@ -34,9 +37,99 @@ Status StatusOfClp(int clpStatus) {
   }
 }
 
+constexpr int kIterationLimit = 1000000;
+
+// The primal simplex after the dual one. The ray the dual simplex keeps after
+// an infeasible or unbounded verdict is sized for its own use, and a primal
+// solve writes past its end (seen under valgrind): it is dropped first.
+void Primal(ClpSimplex& clp, int startup) {
+  clp.deleteRay();
+  clp.primal(startup);
+}
+
+// Clp can loop without end on data near its infinity (bounds of 1e29, say):
+// its primal simplex raises an infeasibility weight again and again without
+// an iteration, refactorising each time. A solve that progresses
+// refactorises every hundred iterations or so: past as many
+// factorisations as the iteration limit would allow, the solve stops (Clp's
+// status 5, a difficulty).
+class RunawayGuard : public ClpEventHandler {
+ public:
+  int event(Event which) override {
+    if (which != endOfFactorization) return -1;
+    return ++checks_ > kIterationLimit / 50 ? 0 : -1;
+  }
+  // Clp's interface: it owns the copy it asks for.
+  ClpEventHandler* clone() const override { return std::make_unique<RunawayGuard>(*this).release(); }
+
+ private:
+  long checks_ = 0;
+};
+
+// After a verdict of infeasible or unbounded (or numerical trouble), none of
+// which is final:
+// either simplex may call an LP unbounded (dual infeasible) before it has a
+// feasible point, or infeasible when a column's cost falls without bound.
+// Feasibility alone, without the costs, settles the first question (by the
+// primal simplex, and the dual one too before it is called infeasible: each
+// has called a small feasible LP infeasible, the dual one with free empty
+// columns, the primal one with a row whose range is 6e-10). Feasible, an LP the first verdict called
+// unbounded is unbounded (its dual has no feasible point); otherwise the
+// primal simplex from the feasible point found, with the costs back, tells
+// optimal from unbounded. Adds the iterations to `iterations`.
+Status Settle(ClpSimplex& clp, const std::vector<double>& cost, Status verdict, int& iterations) {
+  const std::vector<double> none(cost.size(), 0.0);
+  clp.chgObjCoefficients(none.data());
+  clp.allSlackBasis(true);  // from the start: where the last solve stopped can mislead it too
+  Primal(clp, 0);
+  iterations += clp.numberIterations();
+  if (clp.status() == 1) {
+    // Infeasible is the claim that needs both: on rows whose range is below
+    // the tolerance either simplex alone can miss a feasible point.
+    clp.allSlackBasis(true);
+    clp.deleteRay();
+    clp.dual();
+    iterations += clp.numberIterations();
+  }
+  const Status feasibility = StatusOfClp(clp.status());
+  clp.chgObjCoefficients(cost.data());
+  if (feasibility == Status::Infeasible) return Status::Infeasible;
+  if (feasibility != Status::Optimal) return Status::Difficulty;  // neither shown
+  if (verdict == Status::Unbounded) {
+    clp.setProblemStatus(2);
+    return Status::Unbounded;
+  }
+  Primal(clp, 1);
+  iterations += clp.numberIterations();
+  const Status status = StatusOfClp(clp.status());
+  // infeasible from a feasible point: Clp contradicts itself
+  return status == Status::Infeasible ? Status::Difficulty : status;
+}
+
+// Whether the duals Clp ended with have the signs an optimum needs: a dual
+// slack of a column (a row) pushes it only towards a bound it has. The dual
+// simplex can call optimal an unbounded LP whose free columns ran to its own
+// large artificial bound, with duals that fail this.
+bool DualsHaveTheirSigns(const ClpSimplex& clp, const std::vector<double>& cost) {
+  constexpr double kSignTolerance = 1e-6;
+  const double* z = clp.dualColumnSolution();
+  for (int j = 0; j < clp.numberColumns(); ++j) {
+    const double tol = kSignTolerance * (1 + std::fabs(cost[static_cast<std::size_t>(j)]));
+    if ((clp.columnLower()[j] <= -COIN_DBL_MAX && z[j] > tol) || (clp.columnUpper()[j] >= COIN_DBL_MAX && z[j] < -tol))
+      return false;
+  }
+  const double* y = clp.dualRowSolution();
+  for (int i = 0; i < clp.numberRows(); ++i)
+    if ((clp.rowLower()[i] <= -COIN_DBL_MAX && y[i] > kSignTolerance) ||
+        (clp.rowUpper()[i] >= COIN_DBL_MAX && y[i] < -kSignTolerance))
+      return false;
+  return true;
+}
+
 }  // namespace
 
 ClpAnswer SolveWithClp(const Model& model, int logLevel) {
+  CheckModel(model);
   ClpAnswer answer;
   std::vector<std::string>& notes = answer.notes;
   const int m = model.rows(), n = model.cols();
@@ -48,32 +141,70 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel) {
     notes.push_back(model.path + " maximises: solved as the minimisation of its negated costs, "
                                  "whose duals dravfile.sol holds");
   std::vector<CoinBigIndex> start(model.start.begin(), model.start.end());
+  // A bound at or beyond 1e30 is none, for Clp as for the log: Clp's own
+  // infinity, the largest double.
+  std::vector<double> rlo(model.rlo), rup(model.rup), clo(model.clo), cup(model.cup);
+  for (std::vector<double>* bounds : {&rlo, &rup, &clo, &cup})
+    for (double& b : *bounds)
+      if (std::isinf(UnloggedBound(b))) b = std::copysign(COIN_DBL_MAX, b);
 
   CoinMessageHandler handler(stderr);  // standard output carries the kit's own lines
   handler.setLogLevel(logLevel);
   ClpSimplex clp;
   clp.passInMessageHandler(&handler);
-  clp.loadProblem(n, m, start.data(), model.index.data(), model.value.data(), model.clo.data(),
-                  model.cup.data(), cost.data(), model.rlo.data(), model.rup.data());
+  // Clp can cycle on badly scaled data without end: a limit makes it a difficulty.
+  clp.setMaximumIterations(kIterationLimit);
+  const RunawayGuard guard;
+  clp.passInEventHandler(&guard);  // Clp keeps a copy
+  clp.loadProblem(n, m, start.data(), model.index.data(), model.value.data(), clo.data(), cup.data(),
+                  cost.data(), rlo.data(), rup.data());
   clp.dual();
   int iterations = clp.numberIterations();
-  if (clp.status() == 1 || clp.status() == 2) {
-    // The dual simplex can call a small feasible LP with free columns
-    // infeasible; the primal simplex, from where it stopped, confirms or not.
-    clp.primal(1);
+  Status status = StatusOfClp(clp.status());
+  // Optimal only for the scaled problem, its duals infeasible once unscaled
+  // (Clp's secondary status 3 or 4): the dual simplex calls so an unbounded LP
+  // whose free columns ran to its own large bound. The primal simplex from
+  // there decides.
+  if (status == Status::Optimal && (clp.secondaryStatus() == 3 || clp.secondaryStatus() == 4)) {
+    Primal(clp, 1);
     iterations += clp.numberIterations();
+    status = StatusOfClp(clp.status());
+    // stuck there too (a small free LP has ended so): settled like any other verdict
+    if (status != Status::Optimal) status = Settle(clp, cost, status, iterations);
   }
-  if (clp.status() == 0) {
+  // Numerical trouble (4) is settled as well: the dual simplex meets it even
+  // on small infeasible LPs with empty rows and free columns.
+  const auto unsettled = [&] {
+    return status == Status::Infeasible || status == Status::Unbounded || clp.status() == 4;
+  };
+  if (unsettled()) status = Settle(clp, cost, status, iterations);
+  if (status == Status::Optimal) {
     // Clp judges feasibility on its scaled problem: a row can end 1e-9 (relative)
     // outside its bound once unscaled. Polishing the optimal basis unscaled
-    // (usually no iteration) gives values that sit on their bounds.
+    // (usually no iteration) gives values that sit on their bounds; where the
+    // unscaled problem then seems infeasible, that is settled again, unscaled.
     clp.scaling(0);
     clp.dual();
     iterations += clp.numberIterations();
+    status = StatusOfClp(clp.status());
+    if (unsettled()) status = Settle(clp, cost, status, iterations);
+    if (status == Status::Optimal && !DualsHaveTheirSigns(clp, cost)) {
+      Primal(clp, 1);
+      iterations += clp.numberIterations();
+      status = StatusOfClp(clp.status());
+      if (status == Status::Optimal && !DualsHaveTheirSigns(clp, cost)) {
+        // still: the primal simplex once more, from a slack basis
+        clp.allSlackBasis(true);
+        Primal(clp, 0);
+        iterations += clp.numberIterations();
+        status = StatusOfClp(clp.status());
+        if (status == Status::Optimal && !DualsHaveTheirSigns(clp, cost)) status = Status::Difficulty;
+      }
+      if (unsettled()) status = Settle(clp, cost, status, iterations);
+    }
   }
 
   ReducedSolution& sol = answer.sol;
-  const Status status = StatusOfClp(clp.status());
   sol.status = AsInt(status);
   sol.x.assign(clp.primalColumnSolution(), clp.primalColumnSolution() + n);
   sol.y.assign(clp.dualRowSolution(), clp.dualRowSolution() + m);

@@ -17,7 +17,7 @@ TEST(PresolveFailures, NameTheRowOrColumnThatShowsIt) {
       {"Minimize\n obj: x\nSubject To\n r: 0 x >= 1\nEnd\n", "row r"},
       {"Minimize\n obj: x\nSubject To\n e: x + 2 y = 4\n s: 2 x + 4 y >= 9\nEnd\n", "row s"},
       {"Minimize\n obj: x\nSubject To\n r: x + y >= 1\nBounds\n 2 <= y <= 1\nEnd\n", "column y"},
-      {"Minimize\n obj: x - y\nSubject To\n r: x >= 1\nBounds\n y >= 0\nEnd\n", "unbounded: column y"},
+      {"Minimize\n obj: x - y\nSubject To\n r: x = 1\nBounds\n y >= 0\nEnd\n", "unbounded: column y"},
       {"Minimize\n obj: x\nSubject To\n r: x + y <= 1\n s: x - y >= 5\nBounds\n x <= 1\n y <= 1\nEnd\n", "row s"}};
   std::vector<std::pair<Model, std::string>> models;
   for (const auto& [text, name] : cases) models.emplace_back(LpModel(dir, text), name);

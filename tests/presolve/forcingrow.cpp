@@ -34,14 +34,18 @@ TEST(PresolveForcingRow, EachColumnAtItsBoundWithItsOtherRows) {
 }
 
 TEST(PresolveForcingRow, NotWhereTheActivityMissesTheBoundOrACoefficientIsTiny) {
-  // the least activity 0 against an upper bound 5e-10 (met) and 1e-8 (missed)
+  // the least activity 0 against an upper bound 0 (met), -5e-10 (above it by
+  // less than the tolerance: the only near-feasible point), 5e-10 and 1e-8
+  // (room left: forcing the columns would restrict the LP)
   const auto forced = [](const std::string& row) {
     return Presolve(LpModel("Minimize\n obj: x + y\nSubject To\n " + row + "\n g: x - y >= -5\n"
                             "Bounds\n x <= 3\n y <= 4\nEnd\n"),
                     Only(Reduction::FORROW))
         .count(Reduction::FORROW);
   };
-  EXPECT_EQ(forced("f: x + y <= 0.0000000005"), 1);
+  EXPECT_EQ(forced("f: x + y <= 0"), 1);
+  EXPECT_EQ(forced("f: x + y <= -0.0000000005"), 1);
+  EXPECT_EQ(forced("f: x + y <= 0.0000000005"), 0);
   EXPECT_EQ(forced("f: x + y <= 0.00000001"), 0);
   EXPECT_EQ(forced("f: x + 0.00000001 y <= 0"), 0);
 }

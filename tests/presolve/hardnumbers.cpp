@@ -1,0 +1,75 @@
+// Hard numbers: bounds 1e-10 apart beside coefficients of 1e6, lower bounds
+// of 1e15, an unbounded column in an infeasible LP. Each reduction is made
+// only where it keeps the LP's optimum, and the verdicts are the LP's own.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "postsolve/solve.h"
+#include "presolve_helpers.h"
+
+using namespace presolve_test;
+
+namespace {
+
+Model MpsModel(const TempDir& dir, const std::string& text) {
+  dir.Write("model.mps", text);
+  return ReadModel(dir.File("model.mps"));
+}
+
+}  // namespace
+
+// c0's bounds are 5e-10 apart; fixing it at either moves c3 through r1, and
+// c3's coefficient of 1e6 in r0 turns that into 8e-5: the LP was once called
+// infeasible, or solved 3e-3 from its optimum.
+TEST(PresolveHardNumbers, BoundsCloserThanTheToleranceFixNoColumn) {
+  const TempDir dir;
+  const Model model = MpsModel(dir,
+                               "NAME A FREE\nROWS\n N obj\n G r0\n E r1\nCOLUMNS\n c0 r0 -7.9 r1 1.5\n c1 r0 1\n"
+                               " c2 r0 0.25\n c3 r0 -1000000 r1 3\nRHS\n rhs r0 -999992.6000000739 r1 1.50000000025\n"
+                               "BOUNDS\n UP bnd c0 -0.9999999995\n LO bnd c0 -1\n MI bnd c1\n UP bnd c1 -2\n"
+                               " UP bnd c2 6\nENDATA\n");
+  const Chain chain = RunChain(model);
+  EXPECT_EQ(chain.presolved.count(Reduction::FIXCOL), 0);
+  ExpectOptimal(model, chain, "c0 in [-1, -0.9999999995]");
+  EXPECT_NEAR(chain.objective, DirectObjective(model), 1e-9 * std::fabs(chain.objective));
+}
+
+// 28.09532058083333 - (-1e15) rounds to a multiple of 0.125: the replay would
+// add -1e15 back to 28.125, and the optimum would be 7 * 28.125.
+TEST(PresolveHardNumbers, NoLowerBoundShiftThatRoundsTheRowsBounds) {
+  const Model model = LpModel("Minimize\n obj: 7 c0\nSubject To\n r0: c0 >= 28.09532058083333\n"
+                              "Bounds\n c0 >= -1e15\nEnd\n");
+  PresolveOptions shifts = Only(Reduction::LOWBND);
+  const Chain chain = RunChain(model, shifts);
+  EXPECT_EQ(chain.presolved.count(Reduction::LOWBND), 0);
+  ExpectOptimal(model, chain, "c0 >= -1e15");
+  EXPECT_EQ(chain.objective, 7 * 28.09532058083333);
+  // a shift whose rows come back exactly is still made
+  EXPECT_EQ(RunChain(LpModel("Minimize\n obj: 7 c0\nSubject To\n r0: c0 >= 28.5\nBounds\n c0 >= -1e15\nEnd\n"),
+                     shifts).presolved.count(Reduction::LOWBND),
+            1);
+}
+
+// A column in no row whose cost falls without bound makes the LP unbounded
+// only if the rest is feasible: here it is not, and the LP is infeasible.
+TEST(PresolveHardNumbers, InfeasibilityComesBeforeAnUnboundedColumn) {
+  const Model model = LpModel("Minimize\n obj: - x\nSubject To\n r: a + b >= 3\n s: a + 2 b <= 1\n"
+                              "Bounds\n 0 <= a <= 5\n 0 <= b <= 5\n x >= 0\nEnd\n");
+  try {
+    const PresolveResult result = Presolve(model);
+    EXPECT_EQ(SolveWithClp(result.reduced).sol.status, AsInt(Status::Infeasible));
+  } catch (const PostError& e) {
+    EXPECT_NE(std::string(e.what()).find("the LP is infeasible"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(SolveWithClp(model).sol.status, AsInt(Status::Infeasible));
+  // Once no row is left, the column decides: unbounded.
+  try {
+    Presolve(LpModel("Minimize\n obj: a - x\nSubject To\n r: a = 1\nBounds\n x >= 0\nEnd\n"));
+    ADD_FAILURE() << "no verdict";
+  } catch (const PostError& e) {
+    EXPECT_NE(std::string(e.what()).find("the LP is unbounded: column x"), std::string::npos) << e.what();
+  }
+}
