@@ -9,8 +9,12 @@
 
 namespace postsolve {
 
+// The basis file, and the polish when the point missed (polish.cpp).
+void FinishRun(const Model& model, const std::string& dir, const Tolerances& tol, bool polish, RunResult& result,
+               std::ostream* out);
+
 RunResult Run(const Model& model, const std::string& dir, const PresolveOptions& options, const Tolerances& tol,
-              std::ostream* out) {
+              std::ostream* out, bool polish) {
   PresolveResult presolved = Presolve(model, options);
   WritePresolveDir(model, presolved, dir);
   if (out != nullptr) PrintPresolveSummary(model, presolved, *out);
@@ -30,7 +34,10 @@ RunResult Run(const Model& model, const std::string& dir, const PresolveOptions&
 
   VerifyResult verified = Verify(solution, logged, model, tol);
   if (out != nullptr) *out << "verify:\n" << verified.text;
-  return {std::move(presolved), std::move(answer), std::move(report), std::move(solution), std::move(verified)};
+  RunResult result{std::move(presolved), std::move(answer), std::move(report), std::move(solution),
+                   std::move(verified), {}, {}};
+  FinishRun(model, dir, tol, polish, result, out);
+  return result;
 }
 
 }  // namespace postsolve

@@ -7,6 +7,7 @@
 #include <coin/ClpSimplex.hpp>
 #include <coin/CoinMessageHandler.hpp>
 
+#include "clprun.h"
 #include "outfile.h"
 #include "postsolve/postsolve.h"
 #include "postsolve/solve.h"
@@ -35,7 +36,9 @@ Status StatusOfClp(int clpStatus) {
 
 }  // namespace
 
-ClpAnswer SolveWithClp(const Model& model, int logLevel) {
+ClpAnswer SolveWithClp(const Model& model, int logLevel) { return RunClp(model, logLevel, nullptr); }
+
+ClpAnswer RunClp(const Model& model, int logLevel, const ClpStart* warm) {
   ClpAnswer answer;
   std::vector<std::string>& notes = answer.notes;
   const int m = model.rows(), n = model.cols();
@@ -54,7 +57,13 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel) {
   clp.passInMessageHandler(&handler);
   clp.loadProblem(n, m, start.data(), model.index.data(), model.value.data(), model.clo.data(),
                   model.cup.data(), cost.data(), model.rlo.data(), model.rup.data());
-  clp.dual();
+  if (warm != nullptr) {
+    // From a given basis, whose point is primal feasible or nearly: the primal simplex.
+    StartFrom(clp, *warm);
+    clp.primal();
+  } else {
+    clp.dual();
+  }
   int iterations = clp.numberIterations();
   if (clp.status() == 1 || clp.status() == 2) {
     // The dual simplex can call a small feasible LP with free columns
@@ -78,6 +87,7 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel) {
   sol.y.assign(clp.dualRowSolution(), clp.dualRowSolution() + m);
   sol.z.assign(clp.dualColumnSolution(), clp.dualColumnSolution() + n);
   answer.iterations = iterations;
+  if (warm != nullptr) warm->end = BasisOfClp(clp);
   double objective = 0;
   for (std::size_t j = 0; j < sol.x.size(); ++j) objective = objective + model.cost[j] * sol.x[j];
   answer.objective = objective + model.objOffset;
@@ -87,9 +97,11 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel) {
   return answer;
 }
 
-ClpAnswer Solve(const std::string& dir, int logLevel) {
+ClpAnswer Solve(const std::string& dir, int logLevel, const std::string& basisPath) {
   const Model model = ReadModel(dir + "/reduced.mps");
-  ClpAnswer answer = SolveWithClp(model, logLevel);
+  Basis end;
+  ClpAnswer answer = basisPath.empty() ? SolveWithClp(model, logLevel)
+                                       : SolveFromBasis(model, ReadBasisFile(basisPath, model), {}, end, logLevel);
   std::vector<std::string> notes;
   for (const std::string& note : model.notes) notes.push_back(model.path + ": " + note);
   answer.notes.insert(answer.notes.begin(), notes.begin(), notes.end());

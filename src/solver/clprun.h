@@ -1,0 +1,30 @@
+// The Clp run behind SolveWithClp and the warm starts: one sequence of
+// simplex calls, from Clp's own start or from a given basis.
+#pragma once
+
+#include <vector>
+
+#include <coin/ClpSimplex.hpp>
+
+#include "postsolve/basis.h"
+#include "postsolve/solve.h"
+
+namespace postsolve {
+
+// A warm start: the statuses to begin from (with the values of Free
+// columns), and the basis Clp ends at.
+struct ClpStart {
+  const Basis& basis;
+  const std::vector<double>& x;
+  Basis& end;
+};
+
+// Loads `model` (a maximisation turned round), solves it from Clp's own start
+// or from `start`, and cleans an optimal basis up unscaled.
+ClpAnswer RunClp(const Model& model, int logLevel, const ClpStart* start);
+
+// Our statuses into a loaded model, and Clp's out of it.
+void StartFrom(ClpSimplex& clp, const ClpStart& start);
+Basis BasisOfClp(ClpSimplex& clp);
+
+}  // namespace postsolve
