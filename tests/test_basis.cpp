@@ -83,7 +83,7 @@ TEST(BasisFile, WrittenAndReadBack) {
   const Basis b{{S::AtUpper, S::Basic, S::Basic}, {S::AtUpper, S::Fixed}};
   const std::string path = dir.File("b.bas");
   WriteBasisFile(b, m.name, m.colNames, m.rowNames, path);
-  EXPECT_EQ(dir.Read("b.bas"), "NAME          NAMED\n UL x1\n XU x2 cap\n XL x3 bal\nENDATA\n");
+  EXPECT_EQ(dir.Read("b.bas"), "NAME          NAMED\n UL x1 _dummy_\n XU x2 cap\n XL x3 bal\nENDATA\n");
   const Basis back = ReadBasisFile(path, m);
   EXPECT_EQ(back.cols, b.cols);
   EXPECT_EQ(back.rows, b.rows);

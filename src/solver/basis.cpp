@@ -122,6 +122,10 @@ void CheckName(const std::string& name, const char* kind) {
     throw PostError(std::string("basis file: ") + kind + " name \"" + name + "\" is empty or holds a blank");
 }
 
+// The second field of a UL or LL line: Clp's reader takes a free-format line
+// only with one there, and writes this placeholder itself.
+const std::string kNoRow = "_dummy_";
+
 void Line(std::string& text, const char* code, const std::string& first, const std::string* second) {
   text += ' ';
   text += code;
@@ -157,9 +161,9 @@ std::string BasisFileText(const Basis& basis, const std::string& name, const std
       const std::size_t i = nonbasicRows[paired++];
       Line(text, basis.rows[i] == BasisStatus::AtUpper ? "XU" : "XL", colNames[j], &rowNames[i]);
     } else if (s == BasisStatus::AtUpper) {
-      Line(text, "UL", colNames[j], nullptr);
+      Line(text, "UL", colNames[j], &kNoRow);
     } else if (s == BasisStatus::AtLower) {
-      Line(text, "LL", colNames[j], nullptr);
+      Line(text, "LL", colNames[j], &kNoRow);
     }
     // Fixed and Free columns are left to the reader's default (at lower, or free).
   }
