@@ -9,43 +9,11 @@
 #include "harness.h"
 #include "kit.h"
 #include "postsolve/basis.h"
-#include "records.h"
-#include "walk.h"
 
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
-
 RunResult Kit(const TempDir& scratch, std::vector<std::string> args) {
   return RunProgram(KIT_EXE, scratch, std::move(args));
-}
-
-// The problem a log states, as a model: what the committed runs in tests/lp
-// were presolved from.
-Model ModelOfLog(const std::string& dir) {
-  LoggedProblem logged;
-  const FullSolution sol = CollectSolution(kit::LoadDir(dir), &logged);
-  Model m;
-  m.path = sol.name + ".mps";
-  m.name = sol.name;
-  for (std::size_t i = 0; i < sol.rows.size(); ++i) {
-    const char type = logged.rtype[i];
-    m.rowNames.push_back(sol.rows[i].name);
-    m.rlo.push_back(type == 'L' ? -kInf : UnloggedBound(logged.rlo[i]));
-    m.rup.push_back(type == 'G' ? kInf : type == 'E' ? logged.rlo[i] : UnloggedBound(logged.rup[i]));
-  }
-  for (std::size_t j = 0; j < sol.cols.size(); ++j) {
-    m.colNames.push_back(sol.cols[j].name);
-    m.clo.push_back(UnloggedBound(logged.clo[j]));
-    m.cup.push_back(UnloggedBound(logged.cup[j]));
-    m.cost.push_back(logged.cost[j]);
-    for (const auto& [row, value] : logged.cols[j]) {
-      m.index.push_back(row);
-      m.value.push_back(value);
-    }
-    m.start.push_back(static_cast<int>(m.index.size()));
-  }
-  return m;
 }
 
 // afiro-all-kinds: the replay leaves column X06 with a wrong-signed dual
@@ -55,11 +23,14 @@ TEST(Polish, TheAfiroNearMissBecomesOptimal) {
   const std::string lp = std::string(SOURCE_DIR) + "/tests/lp/afiro-all-kinds";
   for (const char* file : {"dravfile.sol", "dravfile.stk", "dravfile.bin"})
     std::filesystem::copy_file(lp + "/" + file, dir.File(file));
-  const Model model = ModelOfLog(lp);
-  WriteMps(model, dir.File("model.mps"));
-  ASSERT_EQ(Kit(dir, {"verify", dir.File("model.mps"), dir.path()}).status, kit::kOutside);
+  // model.mps is the log's own problem written out: verify finds no difference.
+  const std::string modelPath = lp + "/model.mps";
+  const Model model = ReadModel(modelPath);
+  const RunResult verify = Kit(dir, {"verify", modelPath, dir.path()});
+  ASSERT_EQ(verify.status, kit::kOutside);
+  EXPECT_NE(verify.out.find("the log's problem is the model's"), std::string::npos) << verify.out;
 
-  const RunResult polish = Kit(dir, {"polish", dir.File("model.mps"), dir.path()});
+  const RunResult polish = Kit(dir, {"polish", modelPath, dir.path()});
   EXPECT_EQ(polish.status, kit::kOk) << polish.out << polish.err;
   EXPECT_NE(polish.out.find("before polish:"), std::string::npos);
   EXPECT_NE(polish.out.find("1 measure outside tolerance"), std::string::npos) << polish.out;
@@ -68,7 +39,7 @@ TEST(Polish, TheAfiroNearMissBecomesOptimal) {
   EXPECT_NE(polish.out.rfind("all measures within their tolerances"), std::string::npos);
 
   const nlohmann::json doc = nlohmann::json::parse(dir.Read("polished.json"));
-  const ClpAnswer direct = SolveWithClp(ReadModel(dir.File("model.mps")));
+  const ClpAnswer direct = SolveWithClp(model);
   EXPECT_NEAR(doc["objective"].get<double>(), direct.objective, 1e-9 * std::fabs(direct.objective));
   EXPECT_EQ(doc["sense"], "minimise");
   EXPECT_EQ(doc["rows"].size(), model.rlo.size());
@@ -79,6 +50,31 @@ TEST(Polish, TheAfiroNearMissBecomesOptimal) {
   EXPECT_EQ(warm.iterations, 0);
   // The report of the postsolve program is not touched: polish writes beside it.
   EXPECT_FALSE(dir.Exists("AFIRO.rpt"));
+}
+
+TEST(Polish, RunPolishesAPointThatMissesUnlessTold) {
+  // Tolerances of 0 leave rounding in the postsolved point outside them:
+  // run polishes, and says what the polished point gives.
+  TempDir dir;
+  const std::string model = std::string("/usr/share/coin/Data/Sample/") + "brandy.mps";
+  const std::vector<std::string> strict = {"--primal-tol", "0", "--dual-tol", "0", "--comp-tol", "0"};
+  std::vector<std::string> args = {"run", model, dir.File("polished")};
+  args.insert(args.end(), strict.begin(), strict.end());
+  const RunResult run = Kit(dir, args);
+  EXPECT_NE(run.out.find("polish: the postsolved point missed a tolerance"), std::string::npos) << run.out;
+  EXPECT_TRUE(dir.Exists("polished/polished.json") && dir.Exists("polished/polished.bas"));
+  const nlohmann::json doc = nlohmann::json::parse(dir.Read("polished/polished.json"));
+  EXPECT_EQ(run.status, doc["passed"].get<bool>() ? kit::kOk : kit::kOutside);
+  EXPECT_NEAR(doc["objective"].get<double>(), 1518.5098964881, 1e-6);
+  // --no-polish leaves the point as it is: exit 3, no polished files.
+  args[2] = dir.File("left");
+  args.push_back("--no-polish");
+  const RunResult left = Kit(dir, args);
+  EXPECT_EQ(left.status, kit::kOutside);
+  EXPECT_TRUE(dir.Exists("left/basis.bas"));
+  EXPECT_FALSE(dir.Exists("left/polished.json"));
+  // The report stays the postsolve program's own, polished or not.
+  EXPECT_EQ(dir.Read("polished/BRANDY.rpt"), dir.Read("left/BRANDY.rpt"));
 }
 
 TEST(Polish, ThroughTheLibraryAndOnAMaximisation) {
