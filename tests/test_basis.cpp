@@ -38,12 +38,16 @@ TEST(BasisOfPoint, AVertexGivesItsOwnStatuses) {
 
 TEST(BasisOfPoint, DegenerateAndOffVertexPointsGetTheCountRight) {
   // Too few basics: row 1 sits at its side with a zero dual and x2 at 0 with
-  // a zero dual slack; the row is made basic first.
+  // a zero dual slack; the column is made basic first.
   Point few{.act = {4, 2}, .y = {0, -1}, .x = {3, 0, 1}, .z = {-2, 0, 0}};
   const Basis b = few.Statuses();
-  EXPECT_EQ(b.rows[0], S::Basic);
-  EXPECT_EQ(b.cols[1], S::AtLower);
+  EXPECT_EQ(b.rows[0], S::AtUpper);
+  EXPECT_EQ(b.cols[1], S::Basic);
   EXPECT_TRUE(b.complete());
+  // Without a zero dual, the smallest goes in, whatever its kind.
+  few.y[0] = -1e-3;
+  few.z[1] = 1e-2;
+  EXPECT_EQ(few.Statuses().rows[0], S::Basic);
   // Too many: row 1, x1, x2 and x3 all between their bounds; the two nearest
   // a bound, scaled (row 1: 0.5 / 4, then x1: 1.5 / 3 before x2: 0.5 / 1), are
   // left off it, nonbasic; the free x3 stays basic.

@@ -40,8 +40,9 @@ struct Basis {
 // Statuses of a point from bounds, values and duals (each row: its activity
 // and y; each column: x and z). A value within active * max(1, |bound|) of a
 // bound sits at it; one strictly between its bounds is basic. When fewer
-// than rows() are basic, degenerate ones at a bound with the smallest duals
-// (row activities first) are made basic; when more, the values off their
+// than rows() are basic, degenerate ones at a bound are made basic: those
+// with a zero dual (within 1e-9), columns before row activities, then the
+// smallest duals; when more, the values off their
 // bounds nearest to a bound become Free (superbasic). Exactly rows() basics
 // when the point allows it; whether they are independent only a
 // factorisation says (RepairBasis).

@@ -37,6 +37,8 @@ namespace {
 // A bound beyond the report's infinity is no bound.
 bool Finite(double bound) { return std::fabs(bound) <= REPINF; }
 double ScaleOf(double size) { return std::max(1.0, std::fabs(size)); }
+// A dual this small is zero but for rounding: its variable may be basic.
+constexpr double kZeroDual = 1e-9;
 
 // One row's activity or one column's value with its bounds and dual.
 struct Item {
@@ -84,10 +86,16 @@ Basis BasisOfPoint(const std::vector<double>& rowLower, const std::vector<double
   std::vector<std::size_t> basic, candidates;
   for (std::size_t k = 0; k < items.size(); ++k) (status[k] == BasisStatus::Basic ? basic : candidates).push_back(k);
   if (basic.size() < m) {
-    // Degenerate: some values at a bound are basic. Those with the smallest
-    // duals, row activities before columns on a tie (a slack keeps the basis
-    // independent of the columns already in it).
+    // Degenerate: some values at a bound are basic. Those whose dual is zero
+    // (to rounding) first, columns before row activities: a degenerate
+    // vertex a simplex code ends at usually has its structural columns basic
+    // there, and the rows' slacks they would replace may depend on the
+    // columns already in. Then the smallest duals.
+    const auto zero = [&](std::size_t k) { return std::fabs(items[k].d) <= kZeroDual; };
     std::stable_sort(candidates.begin(), candidates.end(), [&](std::size_t a, std::size_t b) {
+      const bool za = zero(a), zb = zero(b);
+      if (za != zb) return za;
+      if (za) return (a >= m) > (b >= m);
       return std::fabs(items[a].d) < std::fabs(items[b].d);
     });
     for (std::size_t k = 0; basic.size() < m && k < candidates.size(); ++k) {
