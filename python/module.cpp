@@ -102,6 +102,16 @@ py::array_t<std::uint8_t> StatusArray(const std::vector<BasisStatus>& statuses) 
   return Array(codes);
 }
 
+// A model-file format by the name Python callers give it.
+ModelFormat FormatNamed(const std::string& name) {
+  if (name == "auto") return ModelFormat::Auto;
+  if (name == "mps") return ModelFormat::Mps;
+  if (name == "free") return ModelFormat::FreeMps;
+  if (name == "fixed") return ModelFormat::FixedMps;
+  if (name == "lp") return ModelFormat::Lp;
+  throw Error("format \"" + name + "\": expected auto, mps, free, fixed or lp");
+}
+
 // A model given as a Model or as the path of a file to read.
 Model ModelOf(const py::object& modelOrPath) {
   if (py::isinstance<Model>(modelOrPath)) return modelOrPath.cast<Model>();
@@ -325,6 +335,14 @@ PYBIND11_MODULE(_core, m) {
       .def(
           "write_mps", [](const Model& lp, const Path& path) { WriteMps(lp, path.string()); }, py::arg("path"),
           "Writes the model as free MPS, atomically.")
+      .def(
+          "write",
+          [](const Model& lp, const Path& path, const std::string& format) {
+            WriteModel(lp, path.string(), FormatNamed(format));
+          },
+          py::arg("path"), py::arg("format") = "auto",
+          "Writes the model atomically: format 'auto' (LP for a .lp name, else MPS, fixed when every\n"
+          "name and number fits), 'free', 'fixed' or 'lp'. Reading it back gives the same LP.")
       .def("__repr__", [](const Model& lp) {
         return "<postsolve.Model '" + lp.name + "' " + std::to_string(lp.rows()) + " rows, " +
                std::to_string(lp.cols()) + " columns, " + std::to_string(lp.index.size()) + " entries>";
@@ -332,11 +350,14 @@ PYBIND11_MODULE(_core, m) {
 
   m.def(
       "read_model",
-      [](const Path& path) {
+      [](const Path& path, const std::string& format) {
+        const ModelFormat read = FormatNamed(format);
         py::gil_scoped_release unlocked;
-        return ReadModel(path.string());
+        return ReadModel(path.string(), read);
       },
-      py::arg("path"), "Reads an MPS file (fixed or free, gzipped too) or an LP file (by its .lp name).");
+      py::arg("path"), py::arg("format") = "auto",
+      "Reads a model file, gzipped or not: format 'auto' (LP for a .lp or .lp.gz name, else MPS),\n"
+      "'mps' (fixed or free, told from the file), 'free', 'fixed' or 'lp'.");
 
   const PresolveOptions presolveDefaults;
   m.def(

@@ -18,6 +18,8 @@
 #                            its own finds are kept in fuzz/corpus-kit
 #   FUZZ_TARGET=fuzz_case    the case parser; its inputs are case texts, kept in
 #                            fuzz/corpus-case
+#   FUZZ_TARGET=fuzz_model   the model-file readers and writers; its inputs are a
+#                            format byte and a model file, kept in fuzz/corpus-model
 #
 #        scripts/fuzz.sh merge [CORPUS_DIR]
 #   Rebuilds the target's committed corpus (fuzz/corpus for fuzz_replay), minimised, from itself, the seeds and
@@ -37,9 +39,13 @@ case $target in
   fuzz_replay) saved=fuzz/corpus ;;
   fuzz_kit) saved=fuzz/corpus-kit ;;
   fuzz_case) saved=fuzz/corpus-case ;;
+  fuzz_model) saved=fuzz/corpus-model; regressions=fuzz/regressions-model ;;
   *) echo "fuzz.sh: unknown FUZZ_TARGET '$target'" >&2; exit 2 ;;
 esac
 corpus=${2:-build-fuzz/corpus-$target}
+# Inputs of the record-file targets; the model target keeps its own.
+shared=(fuzz/corpus "${regressions:-fuzz/regressions}")
+[ "$target" = fuzz_model ] && shared=("$regressions")
 
 missing=()
 command -v clang++ >/dev/null || missing+=(clang)
@@ -55,10 +61,19 @@ rm -rf build-fuzz/seeds
 if [ "$target" = fuzz_case ]; then
   mkdir -p build-fuzz/seeds
   cp fuzz/cases/*.case examples/*/*.case tests/cases/*.case build-fuzz/seeds/
+elif [ "$target" = fuzz_model ]; then
+  # Small sample models, each read the four ways (the first byte picks the reader).
+  mkdir -p build-fuzz/seeds
+  for f in /usr/share/coin/Data/Sample/*.mps /usr/share/doc/glpk-utils/examples/*.mps tests/model/files/*; do
+    [ -f "$f" ] && [ "$(stat -c %s "$f")" -le 16384 ] || continue
+    for b in 0 1 2 3; do
+      { printf "\\$(printf %o $b)"; cat "$f"; } >"build-fuzz/seeds/$b-$(basename "$f")"
+    done
+  done
 else
   fuzz/seeds.sh build-fuzz/seeds build-fuzz/postsolve-kit
 fi
-mkdir -p "$corpus" build-fuzz/artifacts "$saved" fuzz/regressions
+mkdir -p "$corpus" build-fuzz/artifacts "$saved" "${shared[@]}"
 # Absolute paths: the target changes its working directory when it starts.
 corpus=$(realpath "$corpus")
 top=$(pwd)
@@ -90,7 +105,7 @@ status=0
 nice -n 10 "$fuzzer" -timeout=1 -malloc_limit_mb=64 -rss_limit_mb=2048 \
   -max_len=16384 -max_total_time="$secs" -print_final_stats=1 \
   -artifact_prefix="$top/build-fuzz/artifacts/" ${FUZZ_FLAGS:-} \
-  "$corpus" "$top/build-fuzz/seeds" "$top/$saved" "$top/fuzz/corpus" "$top/fuzz/regressions" >"$log" 2>&1 || status=$?
+  "$corpus" "$top/build-fuzz/seeds" "$top/$saved" "${shared[@]/#/$top/}" >"$log" 2>&1 || status=$?
 
 # The figures: the last status line (coverage, features, corpus), then the totals.
 grep -E '^#[0-9]+' "$log" | tail -n 1

@@ -72,7 +72,9 @@ Basis ReadBasisFile(const std::string& path, const Model& model);
 
 // Clp on `model` from `start` (the values in `x` for Free columns), the
 // primal simplex to optimality, then Clp's own unscaled clean-up as
-// SolveWithClp does. Returns the answer (minimisation conventions, iterations
+// SolveWithClp does. A start that takes more than (rows + columns) / 10
+// iterations (at least 100) or 5 seconds a simplex call is abandoned and Clp
+// solves from its own start (a note says so). Returns the answer (minimisation conventions, iterations
 // counted) and, in `end`, the basis Clp ends at.
 ClpAnswer SolveFromBasis(const Model& model, const Basis& start, const std::vector<double>& x, Basis& end,
                          int logLevel = 0);
@@ -84,10 +86,12 @@ struct Polished {
   VerifyResult after;   // the polished one
   Basis basis;          // where Clp ended
   std::vector<double> x, y, z;  // in the model's order; y and z of its minimisation
+  std::vector<double> activity; // Ax, one per row
   double objective = 0;         // in the model's sense, with its constant
   int iterations = 0;
   int status = 0;       // Clp's verdict as a Status code
   bool startComplete = false;  // the point's own basis had as many basics as rows
+  std::vector<std::string> notes;  // Clp's: a maximisation turned round, a start abandoned
   bool passed() const { return after.check.pass() && status == AsInt(Status::Optimal); }
 };
 // Replays DIR (or takes `solution`) and polishes its point on `model`.

@@ -1,9 +1,15 @@
-// Model files out: MPS (free, or fixed when every name fits its columns).
+// Model files out: MPS, free, or fixed when every name fits its 8 columns
+// and every number its 12.
 // Every number is the shortest text that reads back to the same double, so
 // that a solver given the file solves exactly this model.
 
 #include <cmath>
+#include <algorithm>
+#include <initializer_list>
 #include <limits>
+#include <optional>
+#include <string_view>
+#include <vector>
 #include <sstream>
 #include <string>
 
@@ -18,105 +24,173 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// A name free MPS can carry: not empty, no blanks.
-const std::string& MpsName(const Model& model, const std::string& name, const char* kind) {
-  if (name.empty() || name.find_first_of(" \t\r\n") != std::string::npos)
-    throw PostError(model.path + ": " + kind + " name \"" + name + "\" cannot be written in free MPS");
-  return name;
-}
-
-std::string Number(const Model& model, double v, const std::string& where) {
-  if (!std::isfinite(v)) throw PostError(model.path + ": " + where + " is not a finite number");
-  return CaseDouble(v);
-}
-
-// The row type and values that read back as [lo, up]: N-free rows are
-// written as L with an infinite side, since readers drop N rows after the
-// first; a range picks the side whose sum gives the other exactly, if one does.
+// The row type and values that read back as [lo, up]: free rows are written
+// as L with the log's infinity, since readers drop N rows after the first; a
+// range is written from the side whose sum with it gives the other exactly.
 struct MpsRow {
   char type;
   double rhs, range;  // range 0: none
 };
 
-MpsRow RowOf(double lo, double up) {
+std::optional<MpsRow> RowOf(double lo, double up) {
+  if (std::isnan(lo) || std::isnan(up) || lo > up || lo == kInf || up == -kInf) return std::nullopt;
   switch (RowKindOf(lo, up)) {
-    case RowKind::Free: return {'L', kLogInfinity, 0};  // Clp reads 1e30 as no bound
-    case RowKind::Equal: return {'E', lo, 0};
-    case RowKind::Upper: return {'L', up, 0};
-    case RowKind::Lower: return {'G', lo, 0};
+    case RowKind::Free: return MpsRow{'L', kLogInfinity, 0};  // readers take 1e30 as no bound
+    case RowKind::Equal: return MpsRow{'E', lo, 0};
+    case RowKind::Upper: return MpsRow{'L', up, 0};
+    case RowKind::Lower: return MpsRow{'G', lo, 0};
     case RowKind::Range: break;
   }
-  const double range = up - lo;
-  if (up - range == lo) return {'L', up, range};
-  return {'G', lo, range};
+  // Readers take an L row's range R as [rhs - |R|, rhs], a G row's as [rhs, rhs + |R|];
+  // up - lo rounded may miss both by an ulp, so its neighbours are tried too.
+  double range = up - lo;
+  for (int step = 0; step < 8 && std::isfinite(range); ++step, range = std::nextafter(range, kInf)) {
+    if (up - range == lo) return MpsRow{'L', up, range};
+    if (lo + range == up) return MpsRow{'G', lo, range};
+  }
+  range = up - lo;
+  for (int step = 0; step < 8 && range > 0; ++step, range = std::nextafter(range, 0.0)) {
+    if (up - range == lo) return MpsRow{'L', up, range};
+    if (lo + range == up) return MpsRow{'G', lo, range};
+  }
+  return std::nullopt;
 }
 
-void WriteFreeMps(const Model& model, std::ostream& out) {
+// The cards of an MPS file, free (fields apart by one blank) or fixed (each
+// field in its columns: 2-3, 5-12, 15-22, 25-36, 40-47, 50-61).
+class Cards {
+ public:
+  Cards(const Model& model, bool fixed) : model_(model), fixed_(fixed) {}
+
+  // A section line.
+  void Section(const std::string& text) { out_ << text << '\n'; }
+  // A data line: type (may be empty), then names and numbers in field order.
+  void Line(std::string_view type, std::initializer_list<std::string_view> fields) {
+    static constexpr std::size_t kColumn[] = {4, 14, 24, 39, 49};  // 0-based starts of fields 2..6
+    std::string line = " ";
+    line += type;
+    std::size_t field = 0;
+    for (std::string_view text : fields) {
+      if (fixed_) line.resize(std::max(line.size(), kColumn[field]), ' ');
+      else line += ' ';
+      line += text;
+      ++field;
+    }
+    out_ << line << '\n';
+  }
+  std::string Number(double v, const std::string& what) {
+    if (!std::isfinite(v)) throw PostError(model_.path + ": " + what + " is not a finite number");
+    return CaseDouble(v);
+  }
+  std::string text() const { return out_.str(); }
+
+ private:
+  const Model& model_;
+  bool fixed_;
+  std::ostringstream out_;
+};
+
+// A name free MPS can carry: not empty, no blanks.
+bool FreeName(std::string_view name) {
+  return !name.empty() && name.find_first_of(" \t\r\n") == std::string_view::npos;
+}
+// A name fixed MPS can carry in its 8 columns, read back as the same name.
+bool FixedName(std::string_view name) { return FreeName(name) && name.size() <= 8 && name[0] != '$'; }
+
+// Every name and number of the model fits fixed MPS's columns (numbers 12).
+bool FitsFixed(const Model& model, std::string_view objective) {
+  const auto fits = [](double v) { return !std::isfinite(v) || CaseDouble(v).size() <= 12; };
+  if (!model.name.empty() && !FixedName(model.name)) return false;
+  if (objective.size() > 8) return false;
+  for (const auto* names : {&model.rowNames, &model.colNames})
+    for (const std::string& name : *names)
+      if (!FixedName(name)) return false;
+  for (const auto* values : {&model.rlo, &model.rup, &model.clo, &model.cup, &model.cost, &model.value})
+    for (double v : *values)
+      if (!fits(v)) return false;
+  if (!fits(-model.objOffset)) return false;
+  for (int i = 0; i < model.rows(); ++i) {
+    const auto r = RowOf(model.rlo[static_cast<std::size_t>(i)], model.rup[static_cast<std::size_t>(i)]);
+    if (r && !fits(r->range)) return false;
+  }
+  return true;
+}
+
+std::string WriteMpsCards(const Model& model, bool fixed) {
   std::string objective = "obj";
   for (const std::string& row : model.rowNames)
     if (row == objective) objective += "_";
+  fixed = fixed && FitsFixed(model, objective);
+  const auto named = [&](const std::string& name, const char* kind) -> const std::string& {
+    if (!FreeName(name))
+      throw PostError(model.path + ": " + kind + " name \"" + name + "\" cannot be written in MPS");
+    return name;
+  };
+  Cards out(model, fixed);
   // FREE after the name tells readers that also take fixed MPS which this is.
-  out << "NAME " << (model.name.empty() ? "unnamed" : MpsName(model, model.name, "problem")) << " FREE\n";
-  if (model.maximise) out << "OBJSENSE\n    MAX\n";
-  out << "ROWS\n N  " << objective << "\n";
+  const std::string name = model.name.empty() ? "unnamed" : named(model.name, "problem");
+  out.Section(fixed ? "NAME          " + name : "NAME " + name + " FREE");
+  if (model.maximise) {
+    out.Section("OBJSENSE");
+    out.Line("", {"MAX"});
+  }
+  out.Section("ROWS");
+  out.Line("N", {objective});
   std::vector<MpsRow> rows;
+  rows.reserve(static_cast<std::size_t>(model.rows()));
   for (int i = 0; i < model.rows(); ++i) {
     const auto r = static_cast<std::size_t>(i);
-    const std::string where = "row " + model.rowNames[r];
-    if (std::isnan(model.rlo[r]) || std::isnan(model.rup[r]) || model.rlo[r] > model.rup[r])
-      throw PostError(model.path + ": " + where + " has no valid bounds");
-    rows.push_back(RowOf(model.rlo[r], model.rup[r]));
-    out << ' ' << rows.back().type << "  " << MpsName(model, model.rowNames[r], "row") << "\n";
+    const auto row = RowOf(model.rlo[r], model.rup[r]);
+    if (!row) throw PostError(model.path + ": row " + model.rowNames[r] + " has bounds MPS cannot carry");
+    rows.push_back(*row);
+    out.Line(std::string_view(&row->type, 1), {named(model.rowNames[r], "row")});
   }
-  out << "COLUMNS\n";
+  out.Section("COLUMNS");
   for (int j = 0; j < model.cols(); ++j) {
     const auto c = static_cast<std::size_t>(j);
-    const std::string& name = MpsName(model, model.colNames[c], "column");
+    const std::string& column = named(model.colNames[c], "column");
     // A column without entries still needs a line to exist.
     if (model.cost[c] != 0 || model.start[c] == model.start[c + 1])
-      out << "    " << name << ' ' << objective << ' ' << Number(model, model.cost[c], "a cost") << "\n";
+      out.Line("", {column, objective, out.Number(model.cost[c], "the cost of column " + column)});
     for (int k = model.start[c]; k < model.start[c + 1]; ++k) {
       const auto e = static_cast<std::size_t>(k);
-      out << "    " << name << ' ' << model.rowNames[static_cast<std::size_t>(model.index[e])] << ' '
-          << Number(model, model.value[e], "a matrix entry") << "\n";
+      const std::string& row = model.rowNames[static_cast<std::size_t>(model.index[e])];
+      out.Line("", {column, row, out.Number(model.value[e], "the entry of column " + column + " in row " + row)});
     }
   }
-  out << "RHS\n";
+  out.Section("RHS");
   if (model.objOffset != 0)
-    out << "    rhs " << objective << ' ' << Number(model, -model.objOffset, "the objective constant") << "\n";
+    out.Line("", {"rhs", objective, out.Number(-model.objOffset, "the objective constant")});
   for (std::size_t r = 0; r < rows.size(); ++r)
-    if (rows[r].rhs != 0) out << "    rhs " << model.rowNames[r] << ' ' << CaseDouble(rows[r].rhs) << "\n";
-  out << "RANGES\n";
+    if (rows[r].rhs != 0) out.Line("", {"rhs", model.rowNames[r], CaseDouble(rows[r].rhs)});
+  out.Section("RANGES");
   for (std::size_t r = 0; r < rows.size(); ++r)
-    if (rows[r].range != 0) out << "    rng " << model.rowNames[r] << ' ' << CaseDouble(rows[r].range) << "\n";
-  out << "BOUNDS\n";
+    if (rows[r].range != 0) out.Line("", {"rng", model.rowNames[r], CaseDouble(rows[r].range)});
+  out.Section("BOUNDS");
   for (int j = 0; j < model.cols(); ++j) {
     const auto c = static_cast<std::size_t>(j);
-    const std::string& name = model.colNames[c];
+    const std::string& column = model.colNames[c];
     const double lo = model.clo[c], up = model.cup[c];
     if (std::isnan(lo) || std::isnan(up) || lo > up || lo == kInf || up == -kInf)
-      throw PostError(model.path + ": column " + name + " has no valid bounds");
+      throw PostError(model.path + ": column " + column + " has no valid bounds");
     if (lo == up) {
-      out << " FX bnd " << name << ' ' << CaseDouble(lo) << "\n";
+      out.Line("FX", {"bnd", column, CaseDouble(lo)});
     } else if (lo == -kInf && up == kInf) {
-      out << " FR bnd " << name << "\n";
+      out.Line("FR", {"bnd", column});
     } else {
-      if (lo == -kInf) out << " MI bnd " << name << "\n";
+      if (lo == -kInf) out.Line("MI", {"bnd", column});
       // UP before LO: a reader that lowers a zero lower bound to -inf under a
       // negative UP has the LO line after it to put it back.
-      if (up != kInf) out << " UP bnd " << name << ' ' << CaseDouble(up) << "\n";
-      if (lo != -kInf && (lo != 0 || up < 0)) out << " LO bnd " << name << ' ' << CaseDouble(lo) << "\n";
+      if (up != kInf) out.Line("UP", {"bnd", column, CaseDouble(up)});
+      if (lo != -kInf && (lo != 0 || up < 0)) out.Line("LO", {"bnd", column, CaseDouble(lo)});
     }
   }
-  out << "ENDATA\n";
+  out.Section("ENDATA");
+  return out.text();
 }
 
 }  // namespace
 
-std::string MpsText(const Model& model, bool) {
-  std::ostringstream mps;
-  WriteFreeMps(model, mps);
-  return mps.str();
-}
+std::string MpsText(const Model& model, bool fixed) { return WriteMpsCards(model, fixed); }
 
 }  // namespace postsolve::modelfile

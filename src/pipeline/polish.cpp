@@ -52,6 +52,7 @@ Polished Polish(const Model& model, const Solution& solution, const Tolerances& 
 
   const ClpAnswer answer = SolveFromBasis(model, start, point.x, polished.basis, logLevel);
   polished.iterations = answer.iterations;
+  polished.notes = answer.notes;
   polished.status = answer.sol.status;
   const FullSolution after = OnModel(model, answer.sol.x, answer.sol.y, answer.sol.status);
   polished.after = MeasureOnModel(model, after, tol);
@@ -59,6 +60,7 @@ Polished Polish(const Model& model, const Solution& solution, const Tolerances& 
   polished.x = answer.sol.x;
   polished.y = answer.sol.y;
   for (const ColSol& c : after.cols) polished.z.push_back(c.z);
+  for (const RowSol& r : after.rows) polished.activity.push_back(r.act);
   return polished;
 }
 
@@ -72,15 +74,9 @@ std::string WritePolished(const Model& model, const Polished& polished, const st
   // minimisation solved, turned round.
   const double sense = model.maximise ? -1 : 1;
   nlohmann::json rows = nlohmann::json::array(), cols = nlohmann::json::array();
-  std::vector<double> activity(polished.y.size(), 0.0);
-  for (int j = 0; j < model.cols(); ++j)
-    for (int k = model.start[static_cast<std::size_t>(j)]; k < model.start[static_cast<std::size_t>(j) + 1]; ++k) {
-      const auto e = static_cast<std::size_t>(k);
-      activity[static_cast<std::size_t>(model.index[e])] += model.value[e] * polished.x[static_cast<std::size_t>(j)];
-    }
   for (std::size_t i = 0; i < polished.y.size(); ++i)
     rows.push_back({{"name", model.rowNames[i]},
-                    {"activity", activity[i]},
+                    {"activity", polished.activity[i]},
                     {"dual", sense * polished.y[i]},
                     {"basis", BasisStatusWord(polished.basis.rows[i])}});
   for (std::size_t j = 0; j < polished.x.size(); ++j)
@@ -126,6 +122,9 @@ void FinishRun(const Model& model, const std::string& dir, const Tolerances& tol
   result.basis = polished.basis;
   const std::string basisPath = dir + "/basis.bas";
   WriteBasisFile(result.basis, model.name, model.colNames, model.rowNames, basisPath);
+  if (out != nullptr)
+    for (const std::string& note : polished.notes)
+      if (note.find("own start instead") != std::string::npos) *out << "basis: " << note << "\n";
   if (out != nullptr)
     *out << "basis: " << basisPath << ", where Clp ends started from the postsolved point's statuses ("
          << (polished.startComplete ? "as many basics as rows" : "basics counted off") << "): status "

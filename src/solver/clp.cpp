@@ -38,7 +38,7 @@ Status StatusOfClp(int clpStatus) {
 
 ClpAnswer SolveWithClp(const Model& model, int logLevel) { return RunClp(model, logLevel, nullptr); }
 
-ClpAnswer RunClp(const Model& model, int logLevel, const ClpStart* warm) {
+ClpAnswer RunClp(const Model& model, int logLevel, ClpStart* warm) {
   ClpAnswer answer;
   std::vector<std::string>& notes = answer.notes;
   const int m = model.rows(), n = model.cols();
@@ -57,11 +57,16 @@ ClpAnswer RunClp(const Model& model, int logLevel, const ClpStart* warm) {
   clp.passInMessageHandler(&handler);
   clp.loadProblem(n, m, start.data(), model.index.data(), model.value.data(), model.clo.data(),
                   model.cup.data(), cost.data(), model.rlo.data(), model.rup.data());
-  if (warm != nullptr) {
+  const bool fromBasis = warm != nullptr && !warm->basis.cols.empty();
+  if (fromBasis) {
     // From a given basis, whose point is primal feasible or nearly: the
     // primal simplex; with the point's own values, a values pass first, which
-    // takes values off a vertex to one in few pivots.
+    // takes values off a vertex to one in few pivots. A start that needs more
+    // than WarmStartLimit iterations, here or in the clean-up below, is
+    // abandoned for Clp's own.
     StartFrom(clp, *warm);
+    clp.setMaximumIterations(WarmStartLimit(model));
+    clp.setMaximumSeconds(kWarmStartSeconds);
     clp.primal(warm->x.empty() ? 0 : 1);
   } else {
     clp.dual();
@@ -80,6 +85,14 @@ ClpAnswer RunClp(const Model& model, int logLevel, const ClpStart* warm) {
     clp.scaling(0);
     clp.dual();
     iterations += clp.numberIterations();
+  }
+  if (fromBasis && clp.status() == 3) {
+    const Basis none;
+    ClpStart cold{none, warm->x, warm->end};
+    ClpAnswer fresh = RunClp(model, logLevel, &cold);
+    fresh.iterations += iterations;
+    warm->abandoned = true;
+    return fresh;
   }
 
   ReducedSolution& sol = answer.sol;

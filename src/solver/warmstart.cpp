@@ -1,5 +1,6 @@
 // Warm starts: a basis handed to Clp and the one it ends at read back.
 
+#include <algorithm>
 #include <cmath>
 
 #include "clprun.h"
@@ -71,10 +72,17 @@ Basis BasisOfClp(ClpSimplex& clp) {
   return basis;
 }
 
+int WarmStartLimit(const Model& model) { return std::max(100, (model.rows() + model.cols()) / 10); }
+
 ClpAnswer SolveFromBasis(const Model& model, const Basis& start, const std::vector<double>& x, Basis& end,
                          int logLevel) {
-  const ClpStart from{start, x, end};
-  return RunClp(model, logLevel, &from);
+  ClpStart from{start, x, end};
+  ClpAnswer answer = RunClp(model, logLevel, &from);
+  if (from.abandoned)
+    answer.notes.push_back(model.path + ": the start took over " + std::to_string(WarmStartLimit(model)) +
+                           " iterations or " + std::to_string(static_cast<int>(kWarmStartSeconds)) +
+                           " seconds; Clp solved from its own start instead");
+  return answer;
 }
 
 }  // namespace postsolve

@@ -65,12 +65,22 @@ for given in (model_path, model):
     check(filecmp.cmp(result.report, os.path.join(kit_dir, "FINNIS.rpt"), shallow=False), "run's report")
     check(result.text.startswith("presolve FINNIS") and "verified" in repr(result), "run's text")
 
+# Written as LP and as MPS, read back: the same LP, bit for bit.
+for name, fmt in (("back.lp", "auto"), ("back.mps", "fixed"), ("back.free.mps", "free")):
+    path = os.path.join(work, name)
+    model.write(path, fmt)
+    back = postsolve.read_model(path, "lp" if name.endswith(".lp") else "mps")
+    same = all(np.array_equal(getattr(model, a), getattr(back, a))
+               for a in ("row_lower", "row_upper", "col_lower", "col_upper", "cost", "start", "index", "value"))
+    check(same and back.row_names == model.row_names and back.col_names == model.col_names, name + " reads back")
+
 only = postsolve.run(model_path, os.path.join(work, "only"), only="NULCOL,FIXCOL", comp_tol=1e-6)
 check(set(k for k, n in only.presolve["counts"].items() if n) <= {"NULCOL", "FIXCOL"}, "only")
 
 # Failures: each one postsolve.Error with the kit's message.
 for call, words in ((lambda: postsolve.read_model(os.path.join(work, "missing.mps")), "missing.mps"),
                     (lambda: postsolve.presolve(model, py_dir, only="NOSUCH"), "unknown reduction kind"),
+                    (lambda: postsolve.read_model(model_path, "xml"), "expected auto, mps"),
                     (lambda: postsolve.solve(os.path.join(work, "nowhere")), "reduced.mps")):
     try:
         call()

@@ -25,6 +25,16 @@ inline constexpr int kFailed = 1;    // an input could not be read or written
 inline constexpr int kUsage = 2;     // bad arguments
 inline constexpr int kOutside = 3;   // check, verify: a measure is outside its tolerance
 
+// show: DIR's log drawn as the full matrix's pattern, the reduced LP's rows
+// and columns first and each removed one coloured by the reduction that
+// removed it, binned to at most `size` x `size` cells; written as SVG to
+// `svgPath`. Returns what the legend says.
+struct ShowSummary {
+  long rows = 0, cols = 0, entries = 0, rowsAfter = 0, colsAfter = 0;
+  std::map<std::string, long> records;  // by kind, the kinds present
+};
+ShowSummary Show(const std::string& dir, const std::string& svgPath, int size = 800);
+
 // Reads DIR/dravfile.{sol,stk,bin}.
 CaseFiles LoadDir(const std::string& dir);
 

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <optional>
 #include <iostream>
+#include <map>
 #include <new>
 #include <sstream>
 
@@ -61,6 +62,17 @@ std::optional<Model> ReducedModel(const std::string& dir) {
   const std::string path = dir + "/reduced.mps";
   if (!std::filesystem::exists(path)) return std::nullopt;
   return ReadModel(path);
+}
+
+// --model-format for the commands that read a model file.
+const std::map<std::string, ModelFormat> kModelFormats = {
+    {"auto", ModelFormat::Auto}, {"mps", ModelFormat::Mps}, {"free", ModelFormat::FreeMps},
+    {"fixed", ModelFormat::FixedMps}, {"lp", ModelFormat::Lp}};
+
+void AddModelFormat(CLI::App* command, std::string& format, const std::string& flag, const std::string& what) {
+  command->add_option(flag, format, what)
+      ->check(CLI::IsMember({"auto", "mps", "free", "fixed", "lp"}))
+      ->capture_default_str();
 }
 
 void AddPresolveOptions(CLI::App& cmd, PresolveOptions& options, std::string& only, std::string& skip) {
@@ -126,6 +138,11 @@ int main(int argc, char** argv) {
   verify->add_option("MODEL", modelPath, "the original model: .mps, .mps.gz or .lp")->required();
   verify->add_option("DIR", dir, "directory holding the three files")->capture_default_str();
   AddTolerances(verify, tol);
+  std::string modelFormatName = "auto";
+  const std::string formatHelp =
+      "the model file's format: auto (.lp or .lp.gz: LP, else MPS), mps (fixed or free, told\n"
+      "from the file), free, fixed or lp";
+  AddModelFormat(verify, modelFormatName, "--model-format", formatHelp);
 
   int logLevel = 0;
   auto* solve = app.add_subcommand(
@@ -145,6 +162,7 @@ int main(int argc, char** argv) {
   basis->add_option("-o,--output", basisPath, "the basis file (default DIR/basis.bas)");
   basis->add_option("--active-tol", tol.active, "a value within this times max(1, |bound|) sits at its bound")
       ->capture_default_str();
+  AddModelFormat(basis, modelFormatName, "--model-format", formatHelp);
 
   auto* polish = app.add_subcommand(
       "polish", "Replay DIR's files, start Clp on MODEL from the full solution's basis and point, run\n"
@@ -155,6 +173,7 @@ int main(int argc, char** argv) {
   polish->add_option("--log-level", logLevel, "Clp's log on standard error: 0 quiet, up to 4")
       ->capture_default_str()->check(CLI::Range(0, 4));
   AddTolerances(polish, tol);
+  AddModelFormat(polish, modelFormatName, "--model-format", formatHelp);
 
   std::string importFormat, importPath;
   auto* import = app.add_subcommand(
@@ -183,6 +202,7 @@ int main(int argc, char** argv) {
   presolve->add_option("MODEL", modelPath, "model file")->required();
   presolve->add_option("DIR", dir, "directory to write into")->capture_default_str();
   AddPresolveOptions(*presolve, presolveOptions, only, skip);
+  AddModelFormat(presolve, modelFormatName, "--model-format", formatHelp);
 
   auto* run = app.add_subcommand(
       "run", "The whole pipeline: presolve MODEL into DIR, solve the reduced LP with Clp, replay\n"
@@ -194,6 +214,31 @@ int main(int argc, char** argv) {
   AddTolerances(run, tol);
   bool noPolish = false;
   run->add_flag("--no-polish", noPolish, "leave a point that misses a tolerance as it is (no polished.json)");
+  AddModelFormat(run, modelFormatName, "--model-format", formatHelp);
+
+  std::string picturePath;
+  int pictureSize = 800;
+  auto* show = app.add_subcommand(
+      "show", "Draw DIR's log as a picture (SVG): the full matrix's pattern, the reduced LP's\n"
+              "rows and columns first, each removed one coloured by the reduction that removed\n"
+              "it, binned for large models; a legend with the counts and sizes.");
+  show->add_option("DIR", dir, "directory holding the log")->capture_default_str();
+  show->add_option("-o,--output", picturePath, "the SVG file to write")->required();
+  show->add_option("--size", pictureSize, "the most cells across and down")->capture_default_str()->check(
+      CLI::Range(16, 4096));
+
+  std::string convertOut;
+  std::string outFormatName = "auto";
+  auto* convert = app.add_subcommand(
+      "convert", "Read MODEL and write it as OUT: LP format for .lp, else MPS (fixed when every\n"
+                 "name and number fits its columns, else free); the written file reads back as\n"
+                 "the same LP, bit for bit.");
+  convert->add_option("MODEL", modelPath, "model file")->required();
+  convert->add_option("OUT", convertOut, "file to write")->required();
+  AddModelFormat(convert, modelFormatName, "--model-format", formatHelp);
+  AddModelFormat(convert, outFormatName, "--to",
+                 "OUT's format: auto (by its name), free, fixed (free where a name or number\n"
+                 "does not fit), mps (as fixed) or lp");
 
   try {
     app.parse(argc, argv);
@@ -201,6 +246,7 @@ int main(int argc, char** argv) {
     return app.exit(e) == 0 ? kit::kOk : kit::kUsage;
   }
 
+  const ModelFormat modelFormat = kModelFormats.at(modelFormatName), outFormat = kModelFormats.at(outFormatName);
   int status = kit::kOk;
   try {
     if (*dump) {
@@ -213,7 +259,7 @@ int main(int argc, char** argv) {
       }
     } else if (*presolve) {
       presolveOptions.Select(only, skip);
-      const Model model = ReadModel(modelPath);
+      const Model model = ReadModel(modelPath, modelFormat);
       const PresolveResult result = Presolve(model, presolveOptions);
       WritePresolveDir(model, result, dir);
       PrintPresolveSummary(model, result, std::cout);
@@ -221,7 +267,7 @@ int main(int argc, char** argv) {
       presolveOptions.Select(only, skip);
       std::ostringstream text;
       try {
-        const Model model = ReadModel(modelPath);
+        const Model model = ReadModel(modelPath, modelFormat);
         for (const std::string& note : model.notes)
           std::cerr << "postsolve-kit: note: " << model.path << ": " << note << '\n';
         const RunResult result = Run(model, dir, presolveOptions, tol, &text, !noPolish);
@@ -232,6 +278,18 @@ int main(int argc, char** argv) {
         throw;
       }
       std::cout << text.str();
+    } else if (*show) {
+      const kit::ShowSummary drawn = kit::Show(dir, picturePath, pictureSize);
+      std::cout << drawn.rows << " rows, " << drawn.cols << " columns, " << drawn.entries << " entries; "
+                << drawn.rowsAfter << " rows and " << drawn.colsAfter << " columns after; drawn to " << picturePath
+                << "\n";
+    } else if (*convert) {
+      const Model model = ReadModel(modelPath, modelFormat);
+      for (const std::string& note : model.notes)
+        std::cerr << "postsolve-kit: note: " << model.path << ": " << note << '\n';
+      WriteModel(model, convertOut, outFormat);
+      std::cout << model.rows() << " rows, " << model.cols() << " columns and " << model.index.size()
+                << " entries written to " << convertOut << "\n";
     } else if (*pack) {
       const std::string text = ReadCase(casePath);
       CaseFiles files;
@@ -248,8 +306,11 @@ int main(int argc, char** argv) {
       status = res.pass() ? kit::kOk : kit::kOutside;
     } else if (*verify) {
       try {
-        const VerifyResult res = Verify(modelPath, dir, tol);
+        const Model model = ReadModel(modelPath, modelFormat);
+        const VerifyResult res = Verify(model, dir, tol);
         PrintWarnings(res.check.warnings);
+        for (const std::string& note : model.notes)
+          std::cerr << "postsolve-kit: note: " << model.path << ": " << note << '\n';
         for (const std::string& note : res.notes) std::cerr << "postsolve-kit: note: " << note << '\n';
         std::cout << res.text;
         status = res.passed() ? kit::kOk : kit::kOutside;
@@ -265,22 +326,24 @@ int main(int argc, char** argv) {
                 << answer.sol.x.size() << " columns and " << answer.sol.y.size() << " rows written to "
                 << dir << "/" << SOLFILE << "\n";
     } else if (*basis) {
-      const Model model = ReadModel(modelPath);
+      const Model model = ReadModel(modelPath, modelFormat);
       const Solution solution = Replay(dir);
       PrintWarnings(solution.warnings());
       const Basis point = BasisOnModel(model, solution, tol.active);
       const Polished polished = Polish(model, solution, tol);
+      for (const std::string& note : polished.notes) std::cerr << "postsolve-kit: note: " << note << '\n';
       const std::string path = basisPath.empty() ? dir + "/basis.bas" : basisPath;
       WriteBasisFile(polished.basis, model.name, model.colNames, model.rowNames, path);
       std::cout << "the point shows " << point.basics() << " basic of " << model.rows() << " rows; Clp from its "
                 << "statuses: status " << polished.status << " " << StatusText(polished.status) << ", "
                 << polished.iterations << " iterations; the basis it ends at written to " << path << "\n";
     } else if (*polish) {
-      const Model model = ReadModel(modelPath);
+      const Model model = ReadModel(modelPath, modelFormat);
       for (const std::string& note : model.notes)
         std::cerr << "postsolve-kit: note: " << model.path << ": " << note << '\n';
       const Polished polished = Polish(model, dir, tol, logLevel);
       PrintWarnings(polished.before.check.warnings);
+      for (const std::string& note : polished.notes) std::cerr << "postsolve-kit: note: " << note << '\n';
       PrintPolished(polished, std::cout);
       std::cout << "polished solution: " << WritePolished(model, polished, dir) << " and " << dir
                 << "/polished.bas\n";

@@ -1,0 +1,152 @@
+// Model-file reading, ours beside CoinUtils' readers, on generated models.
+//
+//   readbench write DIR ENTRIES   writes DIR/model.mps (fixed), model.free.mps,
+//                                 model.free.mps.gz and model.lp: one LP of
+//                                 ENTRIES entries (entries/10 rows, entries/5
+//                                 columns, names and numbers that fit fixed MPS)
+//   readbench ours FILE           reads FILE with ReadModel
+//   readbench coin FILE           reads FILE with CoinMpsIO (CoinLpIO for .lp)
+//
+// A read prints one line: reader, file, seconds, rows, columns, entries, and
+// (ours) the bytes of the model's arrays and names, which the reader's peak
+// memory (measured outside, by bench/readers.sh) is compared with.
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <zlib.h>
+
+#include <coin/CoinLpIO.hpp>
+#include <coin/CoinMessageHandler.hpp>
+#include <coin/CoinMpsIO.hpp>
+
+#include "postsolve/model.h"
+
+using namespace postsolve;
+
+namespace {
+
+struct Rng {  // splitmix64: the same size gives the same model
+  std::uint64_t s;
+  std::uint64_t Next() {
+    std::uint64_t z = (s += 0x9e3779b97f4a7c15ULL);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    return z ^ (z >> 31);
+  }
+  int Below(int n) { return static_cast<int>(Next() % static_cast<std::uint64_t>(n)); }
+};
+
+// Five entries a column in rows spread through the model, coefficients with
+// three decimals, integer bounds, one row in ten a range, one in ten an equation.
+Model Generate(long entries) {
+  Rng rng{static_cast<std::uint64_t>(entries)};
+  Model model;
+  model.name = "R" + std::to_string(entries);
+  const int m = static_cast<int>(entries / 10), n = static_cast<int>(entries / 5);
+  for (int j = 0; j < n; ++j) {
+    model.colNames.push_back("C" + std::to_string(j));
+    model.clo.push_back(rng.Below(10) == 0 ? -rng.Below(5) : 0);
+    model.cup.push_back(rng.Below(10) == 0 ? 1e300 * 1e300 : 1 + rng.Below(100));
+    model.cost.push_back((rng.Below(20000) - 10000) / 1000.0);
+    const int base = rng.Below(m);
+    for (int k = 0; k < 5; ++k) {
+      model.index.push_back((base + k * (m / 5)) % m);
+      model.value.push_back((rng.Below(2000) - 1000 + 0.5) / 1000);
+    }
+    model.start.push_back(static_cast<int>(model.index.size()));
+  }
+  for (int i = 0; i < m; ++i) {
+    model.rowNames.push_back("R" + std::to_string(i));
+    const int kind = rng.Below(10);
+    const double side = rng.Below(1000);
+    model.rlo.push_back(kind == 0 ? side : kind < 5 ? -side : -1e300 * 1e300);
+    model.rup.push_back(kind == 0 ? side : kind < 5 ? 1e300 * 1e300 : side + (kind == 9 ? 50 : 0));
+    if (kind == 9) model.rlo.back() = side;  // a range [side, side + 50]
+  }
+  return model;
+}
+
+std::size_t ModelBytes(const Model& m) {
+  std::size_t bytes = (m.rlo.size() * 2 + m.clo.size() * 3 + m.value.size()) * sizeof(double) +
+                      (m.index.size() + m.start.size()) * sizeof(int);
+  for (const auto* names : {&m.rowNames, &m.colNames})
+    for (const std::string& name : *names) bytes += sizeof(std::string) + (name.size() > 15 ? name.size() + 1 : 0);
+  return bytes;
+}
+
+void Gzip(const std::string& from, const std::string& to) {
+  FILE* in = std::fopen(from.c_str(), "rb");
+  gzFile out = gzopen(to.c_str(), "wb6");
+  if (in == nullptr || out == nullptr) std::exit(1);
+  std::vector<char> block(1 << 20);
+  for (std::size_t got; (got = std::fread(block.data(), 1, block.size(), in)) > 0;)
+    gzwrite(out, block.data(), static_cast<unsigned>(got));
+  std::fclose(in);
+  gzclose(out);
+}
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: readbench write DIR ENTRIES | readbench ours|coin FILE\n");
+    return 2;
+  }
+  const std::string mode = argv[1];
+  if (mode == "write") {
+    const std::string dir = argv[2];
+    const Model model = Generate(std::atol(argv[3]));
+    WriteModel(model, dir + "/model.mps", ModelFormat::FixedMps);
+    WriteModel(model, dir + "/model.free.mps", ModelFormat::FreeMps);
+    Gzip(dir + "/model.free.mps", dir + "/model.free.mps.gz");
+    WriteModel(model, dir + "/model.lp", ModelFormat::Lp);
+    std::printf("%d rows, %d columns, %zu entries written to %s\n", model.rows(), model.cols(),
+                model.index.size(), dir.c_str());
+    return 0;
+  }
+  const std::string path = argv[2];
+  const auto start = std::chrono::steady_clock::now();
+  int rows = 0, cols = 0;
+  long entries = 0;
+  std::size_t bytes = 0;
+  if (mode == "ours") {
+    const Model model = ReadModel(path);
+    rows = model.rows();
+    cols = model.cols();
+    entries = static_cast<long>(model.index.size());
+    bytes = ModelBytes(model);
+  } else if (EndsWith(path, ".lp")) {
+    CoinMessageHandler quiet;
+    quiet.setLogLevel(0);
+    CoinLpIO reader;
+    reader.passInMessageHandler(&quiet);
+    reader.readLp(path.c_str());
+    rows = reader.getNumRows();
+    cols = reader.getNumCols();
+    entries = reader.getNumElements();
+  } else {
+    CoinMessageHandler quiet;
+    quiet.setLogLevel(0);
+    CoinMpsIO reader;
+    reader.passInMessageHandler(&quiet);
+    if (reader.readMps(path.c_str(), "") != 0) {
+      std::fprintf(stderr, "readbench: CoinMpsIO refused %s\n", path.c_str());
+      return 1;
+    }
+    rows = reader.getNumRows();
+    cols = reader.getNumCols();
+    entries = reader.getNumElements();
+  }
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("%s %s %.3f s %d rows %d columns %ld entries %zu model-bytes\n", mode.c_str(), path.c_str(), seconds,
+              rows, cols, entries, bytes);
+  return 0;
+}
