@@ -14,12 +14,14 @@
 #include <optional>
 #include <sstream>
 
+#include "postsolve/basis.h"
 #include "postsolve/check.h"
 #include "postsolve/model.h"
 #include "postsolve/postsolve.h"
 #include "postsolve/presolve.h"
 #include "postsolve/run.h"
 #include "postsolve/solve.h"
+#include "postsolve/terms.h"
 
 namespace py = pybind11;
 using namespace postsolve;
@@ -52,6 +54,7 @@ py::dict MeasureDict(const Measure& m) {
   d["value"] = m.value;
   d["tolerance"] = m.tol;
   d["misses"] = m.misses;
+  d["unscaled"] = m.unscaled;
   d["worst"] = m.worst;
   d["within"] = m.within();
   return d;
@@ -90,6 +93,13 @@ py::dict VerifyDict(const VerifyResult& res) {
 template <class T>
 py::array_t<T> Array(const std::vector<T>& values) {
   return py::array_t<T>(static_cast<py::ssize_t>(values.size()), values.data());
+}
+
+// Statuses as a uint8 numpy array: the values of BasisStatus (BASIS_STATUSES names them).
+py::array_t<std::uint8_t> StatusArray(const std::vector<BasisStatus>& statuses) {
+  std::vector<std::uint8_t> codes;
+  for (BasisStatus s : statuses) codes.push_back(static_cast<std::uint8_t>(s));
+  return Array(codes);
 }
 
 // A model-file format by the name Python callers give it.
@@ -190,6 +200,16 @@ PYBIND11_MODULE(_core, m) {
           "write_report", [](const Solution& s, const Path& dir) { return WriteReport(s, dir.string()); },
           py::arg("dir") = ".",
            "Writes the report as the program does, DIR/NAME.rpt; returns its path.")
+      .def(
+          "basis",
+          [](const Solution& s, double active) {
+            const Basis b = BasisOf(s, active);
+            return py::make_tuple(StatusArray(b.cols), StatusArray(b.rows));
+          },
+          py::arg("active_tol") = 1e-7,
+          "(column statuses, row statuses) the point shows, uint8 arrays indexing BASIS_STATUSES "
+          "(0 basic, 1 at lower, 2 at upper, 3 free, 4 fixed), with as many basics as rows where the point "
+          "allows it.")
       .def("__repr__", [](const Solution& s) {
         return "<postsolve.Solution '" + s.name() + "' " + s.statusWord() + ", " + std::to_string(s.rows()) +
                " rows, " + std::to_string(s.cols()) + " columns>";
@@ -202,40 +222,88 @@ PYBIND11_MODULE(_core, m) {
         return Replay(dir.string());
       },
       py::arg("dir"), "Replays dravfile.sol, .stk and .bin in DIR.");
+  m.attr("BASIS_STATUSES") = py::make_tuple("basic", "at lower", "at upper", "free", "fixed");
+  m.def(
+      "model_terms",
+      [](const Path& dir) {
+        const ModelTerms t = ReadModelTerms(dir.string());
+        py::dict d;
+        d["sense"] = t.SenseWord();
+        d["maximise"] = t.maximise;
+        d["objective_constant"] = t.constant;
+        d["stated"] = t.stated;
+        return d;
+      },
+      py::arg("dir"),
+      "DIR/problem.json's sense and objective constant (the log's minimisation when absent): a "
+      "Solution's objective in the model's sense is (-objective if maximise else objective) + constant, "
+      "and its duals are negated for a maximisation.");
+  m.def(
+      "polish",
+      [](const py::object& model, const Path& dir, double primal, double dual, double comp, double active,
+         bool write) {
+        const Model lp = ModelOf(model);
+        std::optional<Polished> p;
+        {
+          py::gil_scoped_release unlocked;
+          p.emplace(Polish(lp, dir.string(), Tolerances{primal, dual, comp, active}));
+          if (write) WritePolished(lp, *p, dir.string());
+        }
+        py::dict d;
+        d["passed"] = p->passed();
+        d["objective"] = p->objective;
+        d["iterations"] = p->iterations;
+        d["status"] = p->status;
+        d["x"] = Array(p->x);
+        d["y"] = Array(p->y);
+        d["z"] = Array(p->z);
+        d["col_basis"] = StatusArray(p->basis.cols);
+        d["row_basis"] = StatusArray(p->basis.rows);
+        d["before"] = VerifyDict(p->before);
+        d["after"] = VerifyDict(p->after);
+        return d;
+      },
+      py::arg("model"), py::arg("dir"), py::arg("primal_tol") = Tolerances{}.primal,
+      py::arg("dual_tol") = Tolerances{}.dual, py::arg("comp_tol") = Tolerances{}.comp,
+      py::arg("active_tol") = Tolerances{}.active, py::arg("write") = true,
+      "`postsolve-kit polish`: DIR's postsolved point taken into Clp on MODEL from the basis it shows and run "
+      "to optimality. Returns passed, objective (model's sense), iterations, status, x, y, z (the model's "
+      "order, minimisation conventions), col_basis, row_basis, before and after (as verify). With write, "
+      "DIR/polished.json and DIR/polished.bas are written.");
   m.def("replay_bytes", &ReplayBytes, py::arg("sol"), py::arg("stk"), py::arg("bin"),
         "Replays the three files' contents, given as bytes.");
 
   const Tolerances defaults;
   m.def(
       "check",
-      [](const Path& dir, double bound, double rel, double dual, double dualAbs, double comp, double active) {
+      [](const Path& dir, double primal, double dual, double comp, double active) {
         CheckResult res;
         {
           py::gil_scoped_release unlocked;
-          res = Check(dir.string(), Tolerances{bound, rel, dual, dualAbs, comp, active});
+          res = Check(dir.string(), Tolerances{primal, dual, comp, active});
         }
         return CheckDict(res);
       },
-      py::arg("dir"), py::arg("bound_tol") = defaults.bound, py::arg("rel_tol") = defaults.rel,
-      py::arg("dual_tol") = defaults.dual, py::arg("dual_abs_tol") = defaults.dualAbs,
+      py::arg("dir"), py::arg("primal_tol") = defaults.primal,
+      py::arg("dual_tol") = defaults.dual,
       py::arg("comp_tol") = defaults.comp, py::arg("active_tol") = defaults.active,
       "The optimality measures of `postsolve-kit check` on DIR's files: a dict of "
       "measures (label, value, tolerance, misses, worst, within), objective, passed, warnings.");
 
   m.def(
       "verify",
-      [](const py::object& model, const Path& dir, double bound, double rel, double dual, double dualAbs,
+      [](const py::object& model, const Path& dir, double primal, double dual,
          double comp, double active) {
         const Model lp = ModelOf(model);
         VerifyResult res;
         {
           py::gil_scoped_release unlocked;
-          res = Verify(lp, dir.string(), Tolerances{bound, rel, dual, dualAbs, comp, active});
+          res = Verify(lp, dir.string(), Tolerances{primal, dual, comp, active});
         }
         return VerifyDict(res);
       },
-      py::arg("model"), py::arg("dir"), py::arg("bound_tol") = defaults.bound, py::arg("rel_tol") = defaults.rel,
-      py::arg("dual_tol") = defaults.dual, py::arg("dual_abs_tol") = defaults.dualAbs,
+      py::arg("model"), py::arg("dir"), py::arg("primal_tol") = defaults.primal,
+      py::arg("dual_tol") = defaults.dual,
       py::arg("comp_tol") = defaults.comp, py::arg("active_tol") = defaults.active,
       "`postsolve-kit verify`: DIR's recovered solution measured against MODEL (a Model or the path "
       "of an MPS or LP file), rows and columns matched by name, and the log's problem compared with "
@@ -347,7 +415,7 @@ PYBIND11_MODULE(_core, m) {
   m.def(
       "run",
       [](const py::object& model, const Path& dir, const std::string& only, const std::string& skip,
-         double feasTol, double pivotTol, int passLimit, double bound, double rel, double dual, double dualAbs,
+         double feasTol, double pivotTol, int passLimit, double primal, double dual,
          double comp, double active) {
         const Model lp = ModelOf(model);
         const PresolveOptions options = Options(only, skip, feasTol, pivotTol, passLimit);
@@ -355,7 +423,7 @@ PYBIND11_MODULE(_core, m) {
         std::optional<RunResult> result;
         {
           py::gil_scoped_release unlocked;
-          result.emplace(Run(lp, dir.string(), options, Tolerances{bound, rel, dual, dualAbs, comp, active},
+          result.emplace(Run(lp, dir.string(), options, Tolerances{primal, dual, comp, active},
                              &text));
         }
         RunOutcome out;
@@ -373,9 +441,8 @@ PYBIND11_MODULE(_core, m) {
       },
       py::arg("model"), py::arg("dir"), py::arg("only") = "", py::arg("skip") = "",
       py::arg("feas_tol") = presolveDefaults.feasTol, py::arg("pivot_tol") = presolveDefaults.pivotTol,
-      py::arg("pass_limit") = presolveDefaults.passLimit, py::arg("bound_tol") = defaults.bound,
-      py::arg("rel_tol") = defaults.rel, py::arg("dual_tol") = defaults.dual,
-      py::arg("dual_abs_tol") = defaults.dualAbs, py::arg("comp_tol") = defaults.comp,
+      py::arg("pass_limit") = presolveDefaults.passLimit, py::arg("primal_tol") = defaults.primal,
+      py::arg("dual_tol") = defaults.dual, py::arg("comp_tol") = defaults.comp,
       py::arg("active_tol") = defaults.active,
       "`postsolve-kit run`: presolve MODEL (a Model or a path) into DIR, solve with Clp, replay into "
       "the full solution and the report, verify against MODEL. Returns a RunResult (objective, passed, "

@@ -16,6 +16,8 @@ command -v pkg-config >/dev/null || missing+=(pkgconf)  # the installed-package 
 # Model files and the sample models the tests use, the LP solver, more examples.
 [ -e /usr/include/coin/CoinMpsIO.hpp ] && [ -e /usr/share/coin/Data/Sample/afiro.mps ] || missing+=(coinor-libcoinutils-dev)
 [ -e /usr/include/coin/ClpSimplex.hpp ] || missing+=(coinor-libclp-dev)
+# Clp's own command-line program: a warm start from the basis files run writes, checked by another reader.
+command -v clp >/dev/null || missing+=(coinor-clp)
 [ -d /usr/share/doc/glpk-utils/examples ] || missing+=(glpk-utils)
 # The Python module: pybind11, Debian's interpreter with its headers and numpy.
 [ -e /usr/include/pybind11/pybind11.h ] || missing+=(pybind11-dev)

@@ -16,8 +16,8 @@ prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/postsolve bin/postsolve-kit; do [[ -x $prefix/$f ]] || fail "$f was not installed"; done
 headers=$(cd "$prefix/include" && find . -type f | sort | tr '\n' ' ')
-want="./postsolve/check.h ./postsolve/error.h ./postsolve/logwriter.h ./postsolve/model.h ./postsolve/postsolve.h"
-want+=" ./postsolve/presolve.h ./postsolve/run.h ./postsolve/solve.h ./postsolve/version.h "
+want="./postsolve/basis.h ./postsolve/check.h ./postsolve/error.h ./postsolve/logwriter.h ./postsolve/model.h ./postsolve/postsolve.h"
+want+=" ./postsolve/presolve.h ./postsolve/run.h ./postsolve/solve.h ./postsolve/terms.h ./postsolve/version.h "
 [[ $headers == "$want" ]] ||
   fail "installed headers are: $headers"
 version=$("$prefix/bin/postsolve-kit" --version)
@@ -54,6 +54,8 @@ if [[ -n $pydir ]]; then
   PYTHONPATH=$prefix/$pydir "$python" "$root/tests/python/check_pipeline.py" "$prefix/bin/postsolve-kit" \
     "$work/pipeline" "$finnis"
   PYTHONPATH=$prefix/$pydir "$python" "$root/tests/python/check_inputs.py" "$work/inputs" "$finnis"
+  PYTHONPATH=$prefix/$pydir "$python" "$root/tests/python/check_basis.py" "$prefix/bin/postsolve-kit" \
+    "$work/basis" "$(dirname "$finnis")"
 else
   echo "installed.sh: the Python module was not built; not checked"
 fi

@@ -362,34 +362,51 @@ TEST(KitCheck, OptimalSolutionPasses) {
 TEST(KitCheck, PrimalInfeasibleSolution) {
   const CheckResult r = CheckCase(TwoColumns("2 3", "-1"));  // cap: 5 > 4
   EXPECT_FALSE(r.pass());
-  EXPECT_EQ(Find(r, "row bound violation, absolute").value, 1);
-  EXPECT_EQ(Find(r, "row bound violation, relative").value, 0.2);  // 1 / (1 + 4)
-  EXPECT_EQ(Find(r, "row bound violation, absolute").worst, "row 1 \"cap\"");
-  EXPECT_EQ(Find(r, "column bound violation, absolute").value, 0);
+  const Measure& primal = Find(r, "row primal feasibility");
+  EXPECT_EQ(primal.value, 0.25);  // 1 / max(1, 4)
+  EXPECT_EQ(primal.unscaled, 1);
+  EXPECT_EQ(primal.worst, "row 1 \"cap\"");
+  EXPECT_EQ(Find(r, "column primal feasibility").value, 0);
   EXPECT_EQ(r.objective, -8);
+}
+
+TEST(KitCheck, ViolationsAreScaledAsSolversScaleThem) {
+  // A row 1.5e-8 beyond its bound of 4 passes (1.5e-8 / 4), as a solver
+  // takes it; 1e-6 beyond it does not.
+  EXPECT_TRUE(CheckCase(TwoColumns("1.000000015 3", "-1")).pass());
+  EXPECT_EQ(Find(CheckCase(TwoColumns("1.000001 3", "-1")), "row primal feasibility").misses, 1);
+  // A column's wrong-signed dual slack is taken against max(1, |cost|).
+  const char* bigCost = "HEADER \"two\" rlo [-1e30] rup [4] rtype \"L\" clo [0 0] cup [3 3]\n"
+                        "names \"cap\" \"x1\" \"x2\"\n"
+                        "MATRIX c [-1000 -2000] (0 1) (0 1)\nCOLMAP [0 1]\nROWMAP [0]\n";
+  const std::string sol = "solution 0 2 1 x [1 3] y [-999.99995] z [0 0]\n";
+  const CheckResult r = Check(CollectSolution(ParseCase(sol + bigCost)), Tolerances{});
+  const Measure& dual = Find(r, "column dual feasibility");
+  EXPECT_NEAR(dual.unscaled, 5e-5, 1e-9);  // z1 = -1000 + 999.99995, x1 inside its bounds
+  EXPECT_NEAR(dual.value, 5e-8, 1e-12);    // over max(1, 1000)
+  EXPECT_TRUE(dual.within());
 }
 
 TEST(KitCheck, DualInfeasibleSolution) {
   // y = 0 on the active row leaves x1 strictly inside its bounds with z1 = -1.
   const CheckResult r = CheckCase(TwoColumns("1 3", "0"));
   EXPECT_FALSE(r.pass());
-  const Measure& sign = Find(r, "column dual slack sign, scaled");
-  EXPECT_EQ(sign.value, 1);  // |z1| / max(1, |c1| + 0)
+  const Measure& sign = Find(r, "column dual feasibility");
+  EXPECT_EQ(sign.value, 1);  // |z1| / max(1, |c1|)
   EXPECT_EQ(sign.misses, 1);
   EXPECT_EQ(sign.worst, "column 1 \"x1\"");
-  EXPECT_EQ(Find(r, "column dual slack sign, absolute").value, 1);  // |z1|
-  EXPECT_EQ(Find(r, "column complementary slackness").value, 2);  // -z1 (3 - 1)
-  EXPECT_EQ(Find(r, "row dual sign").value, 0);
-  EXPECT_EQ(Find(r, "row bound violation, absolute").value, 0);
+  EXPECT_DOUBLE_EQ(Find(r, "column complementarity").value, 2.0 / 3);  // |z1| / 1 times (3 - 1) / 3
+  EXPECT_EQ(Find(r, "row dual feasibility").value, 0);
+  EXPECT_EQ(Find(r, "row primal feasibility").value, 0);
 }
 
 TEST(KitCheck, WrongSignOnActiveSidesAndNonFiniteValues) {
   // y = +1 on the active <= row is the wrong sign.
-  EXPECT_EQ(Find(CheckCase(TwoColumns("1 3", "1")), "row dual sign").value, 1);
+  EXPECT_EQ(Find(CheckCase(TwoColumns("1 3", "1")), "row dual feasibility").value, 1);
   const CheckResult r = CheckCase(TwoColumns("nan 3", "-1"));
   EXPECT_FALSE(r.pass());
   EXPECT_EQ(r.nonfinite, 2);  // x1 and the activity of cap
-  EXPECT_TRUE(std::isnan(Find(r, "column bound violation, absolute").value));
+  EXPECT_TRUE(std::isnan(Find(r, "column primal feasibility").value));
 }
 
 TEST(KitCheck, ShippedCasesAgainstTheirKnownState) {
@@ -400,26 +417,21 @@ TEST(KitCheck, ShippedCasesAgainstTheirKnownState) {
   }
   const RunResult bakery = Kit(scratch, {"check", std::string(SOURCE_DIR) + "/examples/bakery"});
   EXPECT_NE(bakery.out.find("objective c.x                      -333.1875\n"), std::string::npos);
-  // afiro-all-kinds: one column misses its dual-slack sign after a rounding in the data.
+  // afiro-all-kinds: one column misses its dual feasibility after a rounding in the data.
   const CheckResult r = Check(CollectSolution(Lp("tests/lp/afiro-all-kinds")), Tolerances{});
-  // Both the unscaled and the scaled dual-sign measure see it, and nothing else.
   long outside = 0;
   for (const Measure& m : r.measures) outside += !m.within();
-  EXPECT_EQ(outside, 2);
-  const Measure& sign = Find(r, "column dual slack sign, scaled");
-  EXPECT_EQ(sign.misses, 1);
-  EXPECT_NEAR(sign.value, 0.965, 0.001);
-  EXPECT_EQ(sign.worst, "column 5 \"X06\"");
-  const Measure& absolute = Find(r, "column dual slack sign, absolute");
-  EXPECT_EQ(absolute.misses, 1);
-  EXPECT_NEAR(absolute.value, 110.29, 0.01);
-  EXPECT_EQ(absolute.worst, "column 5 \"X06\"");
+  EXPECT_EQ(outside, 1);
+  const Measure& dual = Find(r, "column dual feasibility");
+  EXPECT_EQ(dual.misses, 1);
+  EXPECT_NEAR(dual.value, 110.29, 0.01);  // its cost is below 1: not scaled
+  EXPECT_EQ(dual.worst, "column 5 \"X06\"");
   const RunResult afiro = Kit(scratch, {"check", std::string(SOURCE_DIR) + "/tests/lp/afiro-all-kinds"});
   EXPECT_EQ(afiro.status, kit::kOutside);
-  // Looser tolerances let it through; either one alone does not.
+  // A looser dual tolerance lets it through.
   const std::string dir = std::string(SOURCE_DIR) + "/tests/lp/afiro-all-kinds";
-  EXPECT_EQ(Kit(scratch, {"check", "--dual-tol", "1", "--dual-abs-tol", "111", dir}).status, kit::kOk);
-  EXPECT_EQ(Kit(scratch, {"check", "--dual-tol", "1", dir}).status, kit::kOutside);
+  EXPECT_EQ(Kit(scratch, {"check", "--dual-tol", "111", dir}).status, kit::kOk);
+  EXPECT_EQ(Kit(scratch, {"check", "--dual-tol", "110", dir}).status, kit::kOutside);
 }
 
 // ---- export ----

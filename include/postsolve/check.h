@@ -18,26 +18,27 @@
 
 namespace postsolve {
 
+// Each measure is scaled as LP solvers scale their own tests (docs/kit.md),
+// so that a point a solver accepts as optimal passes.
 struct Tolerances {
-  double bound = 1e-6;    // absolute bound violation
-  double rel = 1e-9;      // relative bound violation
-  double dual = 1e-7;     // dual sign violation (a column's scaled)
-  double dualAbs = 1e-6;  // a column's dual sign violation, unscaled
-  double comp = 1e-7;     // complementary slackness
-  double active = 1e-9;   // a value this close (relative) to a bound sits at it
+  double primal = 1e-7;  // a bound's violation over max(1, |bound|)
+  double dual = 1e-7;    // a wrong-signed dual over max(1, |cost|) (a row's cost is 0)
+  double comp = 1e-7;    // the product of a value's scaled distance from a bound and its scaled dual pushing there
+  double active = 1e-7;  // a value within active * max(1, |bound|) of a bound sits at it
 };
 
 struct Measure {
   std::string label;
-  double value = 0;       // the worst violation, 0 when none
+  double value = 0;       // the worst scaled violation, 0 when none
   double tol = 0;
   std::string worst;      // "row 4 \"hotel\"", empty when value is 0
   long misses = 0;        // rows or columns outside the tolerance
+  double unscaled = 0;    // the worst one's violation before scaling
   bool within() const { return value <= tol; }  // false for NaN
 };
 
 struct CheckResult {
-  std::vector<Measure> measures;  // the nine violation measures, then the non-finite count
+  std::vector<Measure> measures;  // the six violation measures, then the non-finite count
   double objective = 0;           // c.x of the log's minimisation
   long nonfinite = 0;
   std::vector<std::string> warnings;  // degenerate data the replay met, every one

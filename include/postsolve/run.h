@@ -6,10 +6,12 @@
 //   std::printf("%.13g %s\n", r.verify.objective, r.verify.passed() ? "verified" : "outside tolerance");
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "postsolve/basis.h"
 #include "postsolve/check.h"
 #include "postsolve/model.h"
 #include "postsolve/postsolve.h"
@@ -24,10 +26,17 @@ struct RunResult {
   std::string report;       // the report's path
   Solution solution;        // the full solution, replayed once for the report and verify
   VerifyResult verify;
+  Basis basis;              // the postsolved point's, written to DIR/basis.bas
+  std::optional<Polished> polished;  // when the point missed a tolerance and polishing was asked for
+  // The postsolved point verified, or else its polished one passes.
+  bool passed() const { return verify.passed() || (polished && polished->passed()); }
 };
 
 // DIR gets the presolve files (dravfile.bin, .stk, reduced.mps,
-// problem.json), dravfile.sol and the report. The reduced LP goes to Clp as
+// problem.json), dravfile.sol, the report and basis.bas, the basis the
+// postsolved point shows (basis.h). When a measure misses its tolerance (and
+// the log's problem is the model's) and `polish` is set, the point is
+// polished (Polish) into DIR/polished.json and DIR/polished.bas. The reduced LP goes to Clp as
 // it is in memory (reduced.mps is written for other solvers). `out`, when
 // given, gets the lines postsolve-kit run prints as each stage ends. All
 // files go into DIR as one transaction once every stage has succeeded; a
@@ -37,6 +46,6 @@ struct RunResult {
 // solution.warnings(): the caller says them as it says things. A stage that
 // fails, or a solve that does not end optimal, throws Error.
 RunResult Run(const Model& model, const std::string& dir, const PresolveOptions& options = {},
-              const Tolerances& tol = {}, std::ostream* out = nullptr);
+              const Tolerances& tol = {}, std::ostream* out = nullptr, bool polish = true);
 
 }  // namespace postsolve

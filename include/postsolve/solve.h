@@ -36,8 +36,10 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel = 0);
 void WriteSolutionFile(const std::string& dir, const ReducedSolution& sol);
 
 // Solves DIR/reduced.mps (its order is the reduced order) and writes
-// DIR/dravfile.sol, whatever Clp's verdict; the status says it. Holds DIR's
-// lock from the read to the write, as WriteSolutionFile replaces it.
-ClpAnswer Solve(const std::string& dir, int logLevel = 0);
+// DIR/dravfile.sol, whatever Clp's verdict; the status says it. With
+// `basisPath`, Clp starts from that MPS basis file (basis.h) by the primal
+// simplex. Holds DIR's lock from the read to the write, as WriteSolutionFile
+// replaces it.
+ClpAnswer Solve(const std::string& dir, int logLevel = 0, const std::string& basisPath = "");
 
 }  // namespace postsolve

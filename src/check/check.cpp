@@ -16,11 +16,12 @@ namespace {
 // The worst violation of one measure and where it is.
 struct Worst {
   Measure m;
-  void See(double v, const char* kind, std::size_t index, const std::string& name) {
+  void See(double v, double unscaled, const char* kind, std::size_t index, const std::string& name) {
     if (!(v <= m.tol)) m.misses += 1;
     if (std::isnan(m.value)) return;  // a NaN stays the worst
     if (std::isnan(v) || v > m.value) {
       m.value = v;
+      m.unscaled = unscaled;
       m.worst = std::string(kind) + " " + std::to_string(index + 1) + " " + CaseString(name);
     }
   }
@@ -29,33 +30,54 @@ struct Worst {
 // A bound beyond the report's infinity is no bound.
 bool Finite(double bound) { return std::fabs(bound) <= REPINF; }
 
-// Violations of one value v against bounds lo, up with dual d (y for a row,
-// z for a column): bound violation absolute and relative, dual sign, and
-// complementary slackness.
-struct Violations {
-  double abs, rel, sign, comp;
+// The scale of a test against a quantity of size `size`: solvers take a
+// violation relative to the quantity once it is larger than 1.
+double ScaleOf(double size) { return std::max(1.0, std::fabs(size)); }
+
+// One measure's violation, scaled and as it is.
+struct Violation {
+  double scaled = 0, unscaled = 0;
+  void Take(double value, double scale) {
+    if (value / scale > scaled) {
+      scaled = value / scale;
+      unscaled = value;
+    }
+  }
 };
 
-Violations Assess(double v, double lo, double up, double d, const Tolerances& tol) {
+// Violations of one value v against bounds lo, up with dual d (y for a row,
+// z for a column) and the cost c behind d (0 for a row): primal feasibility,
+// dual feasibility (the sign d must have where v sits) and complementarity.
+struct Violations {
+  Violation primal, dual, comp;
+};
+
+Violations Assess(double v, double lo, double up, double d, double c, const Tolerances& tol) {
   const bool hasLo = Finite(lo), hasUp = Finite(up);
-  Violations out{0, 0, 0, 0};
-  if (hasLo && lo - v > 0) {
-    out.abs = lo - v;
-    out.rel = (lo - v) / (1 + std::fabs(lo));
+  Violations out;
+  if (hasLo) out.primal.Take(lo - v, ScaleOf(lo));
+  if (hasUp) out.primal.Take(v - up, ScaleOf(up));
+  const bool atLo = hasLo && std::fabs(v - lo) <= tol.active * ScaleOf(lo);
+  const bool atUp = hasUp && std::fabs(up - v) <= tol.active * ScaleOf(up);
+  const double dualScale = ScaleOf(c);
+  if (atLo && atUp) {
+  } else if (atLo) {
+    out.dual.Take(-d, dualScale);
+  } else if (atUp) {
+    out.dual.Take(d, dualScale);
+  } else {
+    out.dual.Take(std::fabs(d), dualScale);
   }
-  if (hasUp && v - up > 0) {
-    out.abs = std::max(out.abs, v - up);
-    out.rel = std::max(out.rel, (v - up) / (1 + std::fabs(up)));
+  // A dual that pushes v towards a bound it is away from: both distances scaled.
+  if (hasLo && d > 0) {
+    const double gap = std::fabs(v - lo);
+    out.comp.Take((d / dualScale) * (gap / ScaleOf(lo)), 1);
   }
-  const bool atLo = hasLo && std::fabs(v - lo) <= tol.active * (1 + std::fabs(lo));
-  const bool atUp = hasUp && std::fabs(up - v) <= tol.active * (1 + std::fabs(up));
-  if (atLo && atUp) out.sign = 0;
-  else if (atLo) out.sign = std::max(0.0, -d);
-  else if (atUp) out.sign = std::max(0.0, d);
-  else out.sign = std::fabs(d);
-  if (hasLo && d > 0) out.comp = std::max(out.comp, d * std::fabs(v - lo));
-  if (hasUp && d < 0) out.comp = std::max(out.comp, -d * std::fabs(up - v));
-  if (std::isnan(v) || std::isnan(d)) out = {NAN, NAN, NAN, NAN};
+  if (hasUp && d < 0) {
+    const double gap = std::fabs(up - v);
+    out.comp.Take((-d / dualScale) * (gap / ScaleOf(up)), 1);
+  }
+  if (std::isnan(v) || std::isnan(d)) out = {{NAN, NAN}, {NAN, NAN}, {NAN, NAN}};
   return out;
 }
 
@@ -75,26 +97,23 @@ bool CheckResult::pass() const {
 
 namespace {
 
-// The nine measures, seen one row and one column at a time.
+// The six measures, seen one row and one column at a time.
 class Checker {
  public:
   explicit Checker(const Tolerances& tol) : tol_(tol) {}
   void Row(const RowSol& r) {
-    const Violations v = Assess(r.act, r.lo, r.up, r.dual, tol_);
-    rowAbs_.See(v.abs, "row", rowsSeen_, r.name);
-    rowRel_.See(v.rel, "row", rowsSeen_, r.name);
-    rowSign_.See(v.sign, "row", rowsSeen_, r.name);
-    rowComp_.See(v.comp, "row", rowsSeen_, r.name);
+    const Violations v = Assess(r.act, r.lo, r.up, r.dual, 0, tol_);
+    rowPrimal_.See(v.primal.scaled, v.primal.unscaled, "row", rowsSeen_, r.name);
+    rowDual_.See(v.dual.scaled, v.dual.unscaled, "row", rowsSeen_, r.name);
+    rowComp_.See(v.comp.scaled, v.comp.unscaled, "row", rowsSeen_, r.name);
     nonfinite_ += !std::isfinite(r.act) + !std::isfinite(r.dual);
     ++rowsSeen_;
   }
   void Col(const ColSol& c) {
-    const Violations v = Assess(c.x, c.lo, c.up, c.z, tol_);
-    colAbs_.See(v.abs, "column", colsSeen_, c.name);
-    colRel_.See(v.rel, "column", colsSeen_, c.name);
-    colSignAbs_.See(v.sign, "column", colsSeen_, c.name);
-    colSign_.See(v.sign / std::max(1.0, c.zscale), "column", colsSeen_, c.name);
-    colComp_.See(v.comp, "column", colsSeen_, c.name);
+    const Violations v = Assess(c.x, c.lo, c.up, c.z, c.c, tol_);
+    colPrimal_.See(v.primal.scaled, v.primal.unscaled, "column", colsSeen_, c.name);
+    colDual_.See(v.dual.scaled, v.dual.unscaled, "column", colsSeen_, c.name);
+    colComp_.See(v.comp.scaled, v.comp.unscaled, "column", colsSeen_, c.name);
     nonfinite_ += !std::isfinite(c.x) + !std::isfinite(c.z);
     ++colsSeen_;
   }
@@ -102,10 +121,11 @@ class Checker {
     CheckResult res;
     res.nonfinite = nonfinite_;
     res.objective = objective;
-    for (const Worst* w : {&rowAbs_, &rowRel_, &colAbs_, &colRel_, &rowSign_, &colSignAbs_, &colSign_, &rowComp_,
-                           &colComp_})
+    for (const Worst* w : {&rowPrimal_, &colPrimal_, &rowDual_, &colDual_, &rowComp_, &colComp_})
       res.measures.push_back(w->m);
-    res.measures.push_back({"non-finite values", static_cast<double>(nonfinite_), 0, "", nonfinite_});
+    Measure nonfinite{"non-finite values", static_cast<double>(nonfinite_), 0, "", nonfinite_};
+    nonfinite.unscaled = nonfinite.value;
+    res.measures.push_back(nonfinite);
     return res;
   }
 
@@ -113,15 +133,12 @@ class Checker {
   const Tolerances& tol_;
   std::size_t rowsSeen_ = 0, colsSeen_ = 0;
   long nonfinite_ = 0;
-  Worst rowAbs_{{"row bound violation, absolute", 0, tol_.bound, ""}};
-  Worst rowRel_{{"row bound violation, relative", 0, tol_.rel, ""}};
-  Worst colAbs_{{"column bound violation, absolute", 0, tol_.bound, ""}};
-  Worst colRel_{{"column bound violation, relative", 0, tol_.rel, ""}};
-  Worst rowSign_{{"row dual sign", 0, tol_.dual, ""}};
-  Worst colSignAbs_{{"column dual slack sign, absolute", 0, tol_.dualAbs, ""}};
-  Worst colSign_{{"column dual slack sign, scaled", 0, tol_.dual, ""}};
-  Worst rowComp_{{"row complementary slackness", 0, tol_.comp, ""}};
-  Worst colComp_{{"column complementary slackness", 0, tol_.comp, ""}};
+  Worst rowPrimal_{{"row primal feasibility", 0, tol_.primal, ""}};
+  Worst colPrimal_{{"column primal feasibility", 0, tol_.primal, ""}};
+  Worst rowDual_{{"row dual feasibility", 0, tol_.dual, ""}};
+  Worst colDual_{{"column dual feasibility", 0, tol_.dual, ""}};
+  Worst rowComp_{{"row complementarity", 0, tol_.comp, ""}};
+  Worst colComp_{{"column complementarity", 0, tol_.comp, ""}};
 };
 
 }  // namespace
@@ -142,14 +159,14 @@ CheckResult Check(SolutionWalk& walk, const Tolerances& tol) {
 
 void PrintCheck(const CheckResult& res, std::ostream& out) {
   char line[512];
-  std::snprintf(line, sizeof line, "%-34s %-24s %-10s %-7s %s\n", "measure", "value", "tolerance",
-                "misses", "worst");
+  std::snprintf(line, sizeof line, "%-34s %-24s %-10s %-7s %-24s %s\n", "measure", "value (scaled)", "tolerance",
+                "misses", "unscaled", "worst");
   out << line;
   for (const Measure& m : res.measures) {
     char tolText[32];
     std::snprintf(tolText, sizeof tolText, "%g", m.tol);
-    std::snprintf(line, sizeof line, "%-34s %-24s %-10s %-7ld %s\n", m.label.c_str(),
-                  CaseDouble(m.value).c_str(), tolText, m.misses,
+    std::snprintf(line, sizeof line, "%-34s %-24s %-10s %-7ld %-24s %s\n", m.label.c_str(),
+                  CaseDouble(m.value).c_str(), tolText, m.misses, CaseDouble(m.unscaled).c_str(),
                   m.worst.empty() ? "-" : m.worst.c_str());
     out << line;
   }

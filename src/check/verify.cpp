@@ -60,23 +60,21 @@ std::vector<int> MatchNames(const std::vector<std::string>& modelNames, const st
   return logIndex;
 }
 
-// The recovered values on the model's own rows and columns: activities and
-// dual slacks from the model's matrix and costs (turned to a minimisation).
-FullSolution OnModel(const Solution& sol, const Model& model, const std::vector<int>& rowOf,
-                     const std::vector<int>& colOf) {
+}  // namespace
+
+FullSolution OnModel(const Model& model, const std::vector<double>& x, const std::vector<double>& y, int status) {
   const double sense = model.maximise ? -1 : 1;
   FullSolution on;
   on.name = model.name;
-  on.status = sol.status();
-  const Values x = sol.x(), y = sol.y();
+  on.status = status;
   for (int i = 0; i < model.rows(); ++i) {
     const auto r = static_cast<std::size_t>(i);
     const double lo = model.rlo[r], up = model.rup[r];
-    on.rows.push_back({model.rowNames[r], ClassifyRow(LogRowType(RowKindOf(lo, up))).type, lo, up, 0.0, y[static_cast<std::size_t>(rowOf[r])]});
+    on.rows.push_back({model.rowNames[r], ClassifyRow(LogRowType(RowKindOf(lo, up))).type, lo, up, 0.0, y[r]});
   }
   for (int j = 0; j < model.cols(); ++j) {
     const auto c = static_cast<std::size_t>(j);
-    const double xj = x[static_cast<std::size_t>(colOf[c])];
+    const double xj = x[c];
     const double cost = sense * model.cost[c];
     double z = cost, scale = std::fabs(cost);
     for (int k = model.start[c]; k < model.start[c + 1]; ++k) {
@@ -91,6 +89,34 @@ FullSolution OnModel(const Solution& sol, const Model& model, const std::vector<
   }
   return on;
 }
+
+ModelPoint PointOnModel(const Solution& sol, const Model& model) {
+  ModelPoint point;
+  point.rowOf = MatchNames(model.rowNames, sol.rowNames(), model, "row");
+  point.colOf = MatchNames(model.colNames, sol.colNames(), model, "column");
+  const Values x = sol.x(), y = sol.y();
+  for (int l : point.colOf) point.x.push_back(x[static_cast<std::size_t>(l)]);
+  for (int l : point.rowOf) point.y.push_back(y[static_cast<std::size_t>(l)]);
+  return point;
+}
+
+VerifyResult MeasureOnModel(const Model& model, const FullSolution& on, const Tolerances& tol) {
+  VerifyResult result;
+  result.check = Check(on, tol);
+  std::ostringstream out;
+  out << "measured against " << model.path << " (" << model.rows() << " rows, " << model.cols()
+      << " columns), status " << on.status << " " << StatusText(on.status) << "\n";
+  PrintCheck(result.check, out);
+  // Check's objective is c.x of the minimisation; the model's own adds the
+  // constant, with the sense turned back.
+  result.objective = (model.maximise ? -result.check.objective : result.check.objective) + model.objOffset;
+  out << "objective, " << (model.maximise ? "maximised" : "minimised") << ", constant " << CaseDouble(model.objOffset)
+      << ": " << CaseDouble(result.objective) << "\n";
+  result.text = out.str();
+  return result;
+}
+
+namespace {
 
 std::string Num(double v) { return CaseDouble(v); }
 
@@ -156,25 +182,12 @@ std::string FirstDifference(const LoggedProblem& logged, const Model& model, con
 }  // namespace
 
 VerifyResult Verify(const Solution& sol, const LoggedProblem& logged, const Model& model, const Tolerances& tol) {
-  const std::vector<int> rowOf = MatchNames(model.rowNames, sol.rowNames(), model, "row");
-  const std::vector<int> colOf = MatchNames(model.colNames, sol.colNames(), model, "column");
-  const FullSolution on = OnModel(sol, model, rowOf, colOf);
-  VerifyResult result;
-  result.check = Check(on, tol);
+  const ModelPoint point = PointOnModel(sol, model);
+  VerifyResult result = MeasureOnModel(model, OnModel(model, point.x, point.y, sol.status()), tol);
   result.check.warnings = sol.warnings();
-  std::ostringstream out;
-  out << "measured against " << model.path << " (" << model.rows() << " rows, " << model.cols()
-      << " columns), status " << sol.status() << " " << StatusText(sol.status()) << "\n";
-  PrintCheck(result.check, out);
-  // Check's objective is c.x of the minimisation; the model's own adds the
-  // constant, with the sense turned back.
-  result.objective = (model.maximise ? -result.check.objective : result.check.objective) + model.objOffset;
-  out << "objective, " << (model.maximise ? "maximised" : "minimised") << ", constant " << Num(model.objOffset)
-      << ": " << Num(result.objective) << "\n";
-  result.difference = FirstDifference(logged, model, rowOf, colOf);
-  if (result.difference.empty()) out << "the log's problem is the model's\n";
-  else out << "the log's problem differs from the model: " << result.difference << "\n";
-  result.text = out.str();
+  result.difference = FirstDifference(logged, model, point.rowOf, point.colOf);
+  if (result.difference.empty()) result.text += "the log's problem is the model's\n";
+  else result.text += "the log's problem differs from the model: " + result.difference + "\n";
   return result;
 }
 

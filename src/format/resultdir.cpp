@@ -36,6 +36,11 @@ constexpr const char* kJournalFirstLine = "postsolve result swap";
 constexpr std::string_view kLogFiles[] = {BINFILE, STKFILE, "reduced.mps", "problem.json"};
 
 bool IsLogFile(std::string_view name) { return std::ranges::find(kLogFiles, name) != std::end(kLogFiles); }
+// Of the solution: the basis the postsolved point shows and its polished
+// point; a new log or solution makes them stale.
+constexpr std::string_view kPointFiles[] = {"basis.bas", "polished.json", "polished.bas"};
+
+bool IsPointFile(std::string_view name) { return std::ranges::find(kPointFiles, name) != std::end(kPointFiles); }
 
 // The report the postsolve program writes from DIR's log (named after the
 // Header's problem name), when DIR holds one that reads so far and the file
@@ -162,7 +167,7 @@ void RemoveLeftovers(const std::string& dir) {
 }  // namespace
 
 bool IsResultFileName(std::string_view name) {
-  return name == SOLFILE || IsLogFile(name) || (name.ends_with(".rpt") && PlainName(name));
+  return name == SOLFILE || IsLogFile(name) || IsPointFile(name) || (name.ends_with(".rpt") && PlainName(name));
 }
 
 void RefuseEmptyDirectory(const std::string& dir) {
@@ -247,6 +252,8 @@ void ResultTransaction::Commit() {
   if (put(SOLFILE) || newLog) {
     const std::string report = ReportOfLog(dir_);
     if (!report.empty() && !put(report)) swap.drop.push_back(report);
+    for (std::string_view point : kPointFiles)
+      if (!put(point) && exists(point)) swap.drop.emplace_back(point);
   }
   // The commit point: with the journal down the new result is decided.
   ReplaceFile(dir_ + "/" + kJournalName, JournalText(swap));

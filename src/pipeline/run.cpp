@@ -15,8 +15,13 @@
 
 namespace postsolve {
 
+// The basis file, and the polish when the point missed (polish.cpp): written
+// into `stage`, named in messages as the files of `dir` they become.
+void FinishRun(const Model& model, const std::string& stage, const std::string& dir, const Tolerances& tol,
+               bool polish, RunResult& result, std::ostream* out);
+
 RunResult Run(const Model& model, const std::string& dir, const PresolveOptions& options, const Tolerances& tol,
-              std::ostream* out) {
+              std::ostream* out, bool polish) {
   RefuseEmptyDirectory(dir);
   std::optional<RunResult> result;
   std::string stage;
@@ -44,7 +49,8 @@ RunResult Run(const Model& model, const std::string& dir, const PresolveOptions&
     VerifyResult verified = Verify(solution, logged, model, tol);
     if (out != nullptr) *out << "verify:\n" << verified.text;
     result.emplace(RunResult{std::move(presolved), std::move(answer), report, std::move(solution),
-                             std::move(verified)});
+                             std::move(verified), {}, {}});
+    FinishRun(model, stage, dir, tol, polish, *result, out);
   });
   InputsMoved(result->solution, stage, dir);
   return std::move(*result);

@@ -10,6 +10,7 @@
 #include <coin/ClpSimplex.hpp>
 #include <coin/CoinMessageHandler.hpp>
 
+#include "clprun.h"
 #include "outfile.h"
 #include "postsolve/postsolve.h"
 #include "postsolve/solve.h"
@@ -128,7 +129,9 @@ bool DualsHaveTheirSigns(const ClpSimplex& clp, const std::vector<double>& cost)
 
 }  // namespace
 
-ClpAnswer SolveWithClp(const Model& model, int logLevel) {
+ClpAnswer SolveWithClp(const Model& model, int logLevel) { return RunClp(model, logLevel, nullptr); }
+
+ClpAnswer RunClp(const Model& model, int logLevel, ClpStart* warm) {
   CheckModel(model);
   ClpAnswer answer;
   std::vector<std::string>& notes = answer.notes;
@@ -158,7 +161,20 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel) {
   clp.passInEventHandler(&guard);  // Clp keeps a copy
   clp.loadProblem(n, m, start.data(), model.index.data(), model.value.data(), clo.data(), cup.data(),
                   cost.data(), rlo.data(), rup.data());
-  clp.dual();
+  const bool fromBasis = warm != nullptr && !warm->basis.cols.empty();
+  if (fromBasis) {
+    // From a given basis, whose point is primal feasible or nearly: the
+    // primal simplex; with the point's own values, a values pass first, which
+    // takes values off a vertex to one in few pivots. A start that needs more
+    // than WarmStartLimit iterations, here or in the clean-up below, is
+    // abandoned for Clp's own.
+    StartFrom(clp, *warm);
+    clp.setMaximumIterations(WarmStartLimit(model));
+    clp.setMaximumSeconds(kWarmStartSeconds);
+    Primal(clp, warm->x.empty() ? 0 : 1);
+  } else {
+    clp.dual();
+  }
   int iterations = clp.numberIterations();
   Status status = StatusOfClp(clp.status());
   // Optimal only for the scaled problem, its duals infeasible once unscaled
@@ -203,6 +219,23 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel) {
       if (unsettled()) status = Settle(clp, cost, status, iterations);
     }
   }
+  if (fromBasis && clp.status() == 3) {
+    const Basis none;
+    ClpStart cold{none, warm->x, warm->end};
+    ClpAnswer fresh = RunClp(model, logLevel, &cold);
+    fresh.iterations += iterations;
+    warm->abandoned = true;
+    return fresh;
+  }
+
+  if (fromBasis && clp.status() == 3) {
+    const Basis none;
+    ClpStart cold{none, warm->x, warm->end};
+    ClpAnswer fresh = RunClp(model, logLevel, &cold);
+    fresh.iterations += iterations;
+    warm->abandoned = true;
+    return fresh;
+  }
 
   ReducedSolution& sol = answer.sol;
   sol.status = AsInt(status);
@@ -210,6 +243,7 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel) {
   sol.y.assign(clp.dualRowSolution(), clp.dualRowSolution() + m);
   sol.z.assign(clp.dualColumnSolution(), clp.dualColumnSolution() + n);
   answer.iterations = iterations;
+  if (warm != nullptr) warm->end = BasisOfClp(clp);
   double objective = 0;
   for (std::size_t j = 0; j < sol.x.size(); ++j) objective = objective + model.cost[j] * sol.x[j];
   answer.objective = objective + model.objOffset;
@@ -219,12 +253,14 @@ ClpAnswer SolveWithClp(const Model& model, int logLevel) {
   return answer;
 }
 
-ClpAnswer Solve(const std::string& dir, int logLevel) {
+ClpAnswer Solve(const std::string& dir, int logLevel, const std::string& basisPath) {
   ClpAnswer answer;
   // Read under the result's lock: the solution is of the reduced LP it goes beside.
   ReplaceResult(dir, [&](ResultTransaction& txn) {
     const Model model = ReadModel(dir + "/reduced.mps");
-    answer = SolveWithClp(model, logLevel);
+    Basis end;
+    answer = basisPath.empty() ? SolveWithClp(model, logLevel)
+                               : SolveFromBasis(model, ReadBasisFile(basisPath, model), {}, end, logLevel);
     std::vector<std::string> notes;
     for (const std::string& note : model.notes) notes.push_back(model.path + ": " + note);
     answer.notes.insert(answer.notes.begin(), notes.begin(), notes.end());

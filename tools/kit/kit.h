@@ -13,6 +13,8 @@
 #include "casefile.h"
 #include "postsolve/logwriter.h"
 #include "postsolve/model.h"
+#include "postsolve/postsolve.h"
+#include "postsolve/terms.h"
 #include "walk.h"
 
 namespace postsolve::kit {
@@ -66,8 +68,20 @@ void Summary(const std::string& dir, std::ostream& out);
 // and the objective c.x beside the rows and columns; or as a HiGHS-style
 // solution file: model status, objective, then column and row values and
 // duals by name, every number in its shortest round-trip form.
-void ExportCsv(SolutionWalk& walk, std::ostream& out);
-void ExportJson(SolutionWalk& walk, std::ostream& out);
+// The objective is in the model's sense with its constant and the duals
+// follow kDualConvention, from `terms` (DIR/problem.json); without it, the
+// log's minimisation. CSV gives the sense in the objective line's name field.
+inline constexpr const char* kDualConvention =
+    "a row's dual is the change of the objective, in the model's sense, per unit of its active side; "
+    "a column's dual slack is its cost less the row duals times its entries";
+void ExportCsv(SolutionWalk& walk, std::ostream& out, const ModelTerms& terms = {});
+void ExportJson(SolutionWalk& walk, std::ostream& out, const ModelTerms& terms = {});
+// The pandas-friendly table: one CSV per kind, each with the header
+// name,value,lower,upper,dual,basis (a row's value is its activity; basis the
+// status the point shows, basis.h), values and duals in the model's terms.
+void ExportTable(const Solution& solution, const ModelTerms& terms, std::ostream& rows, std::ostream& cols);
+// A CSV field, quoted when it holds a comma, quote or line break.
+std::string CsvField(const std::string& s);
 void ExportHighs(SolutionWalk& walk, std::ostream& out);
 
 // Another solver's answer. Names are looked up in `model` when it is given

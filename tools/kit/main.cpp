@@ -17,12 +17,14 @@
 
 #include "kit.h"
 #include "outfile.h"
+#include "postsolve/basis.h"
 #include "postsolve/check.h"
 #include "postsolve/model.h"
 #include "postsolve/postsolve.h"
 #include "postsolve/presolve.h"
 #include "postsolve/run.h"
 #include "postsolve/solve.h"
+#include "postsolve/terms.h"
 
 using namespace postsolve;
 
@@ -45,14 +47,14 @@ void PrintWarnings(const std::vector<std::string>& warnings) {
 }
 
 void AddTolerances(CLI::App* command, Tolerances& tol) {
-  command->add_option("--bound-tol", tol.bound, "absolute bound violation")->capture_default_str();
-  command->add_option("--rel-tol", tol.rel, "relative bound violation")->capture_default_str();
-  command->add_option("--dual-tol", tol.dual, "dual sign violation (rows; columns scaled)")->capture_default_str();
-  command->add_option("--dual-abs-tol", tol.dualAbs, "columns' dual sign violation, unscaled")
+  command->add_option("--primal-tol", tol.primal, "primal feasibility: a bound's violation over max(1, |bound|)")
       ->capture_default_str();
-  command->add_option("--comp-tol", tol.comp, "complementary slackness")->capture_default_str();
-  command->add_option("--active-tol", tol.active,
-                      "relative distance within which a value sits at its bound")->capture_default_str();
+  command->add_option("--dual-tol", tol.dual, "dual feasibility: a wrong-signed dual over max(1, |cost|)")
+      ->capture_default_str();
+  command->add_option("--comp-tol", tol.comp, "complementarity: scaled distance from a bound times scaled dual")
+      ->capture_default_str();
+  command->add_option("--active-tol", tol.active, "a value within this times max(1, |bound|) sits at its bound")
+      ->capture_default_str();
 }
 
 // DIR/reduced.mps when it is there: the names and order an imported answer is matched against.
@@ -149,6 +151,29 @@ int main(int argc, char** argv) {
   solve->add_option("DIR", dir, "directory holding reduced.mps")->capture_default_str();
   solve->add_option("--log-level", logLevel, "Clp's log on standard error: 0 quiet, up to 4")
       ->capture_default_str()->check(CLI::Range(0, 4));
+  std::string basisPath;
+  solve->add_option("--basis", basisPath, "start Clp (primal simplex) from this MPS basis file");
+
+  auto* basis = app.add_subcommand(
+      "basis", "Replay DIR's files and write the basis the full solution shows, on MODEL's rows and\n"
+               "columns, as an MPS basis file (default DIR/basis.bas).");
+  basis->add_option("MODEL", modelPath, "the original model: .mps, .mps.gz or .lp")->required();
+  basis->add_option("DIR", dir, "directory holding the three files")->capture_default_str();
+  basis->add_option("-o,--output", basisPath, "the basis file (default DIR/basis.bas)");
+  basis->add_option("--active-tol", tol.active, "a value within this times max(1, |bound|) sits at its bound")
+      ->capture_default_str();
+  AddModelFormat(basis, modelFormatName, "--model-format", formatHelp);
+
+  auto* polish = app.add_subcommand(
+      "polish", "Replay DIR's files, start Clp on MODEL from the full solution's basis and point, run\n"
+                "the primal simplex to optimality; write DIR/polished.json and DIR/polished.bas.\n"
+                "Exit 3 when the polished point is outside a tolerance.");
+  polish->add_option("MODEL", modelPath, "the original model: .mps, .mps.gz or .lp")->required();
+  polish->add_option("DIR", dir, "directory holding the three files")->capture_default_str();
+  polish->add_option("--log-level", logLevel, "Clp's log on standard error: 0 quiet, up to 4")
+      ->capture_default_str()->check(CLI::Range(0, 4));
+  AddTolerances(polish, tol);
+  AddModelFormat(polish, modelFormatName, "--model-format", formatHelp);
 
   std::string importFormat, importPath;
   auto* import = app.add_subcommand(
@@ -161,11 +186,13 @@ int main(int argc, char** argv) {
 
   std::string format, output;
   auto* exp = app.add_subcommand(
-      "export", "Replay DIR's files and write the full solution as CSV, JSON or a HiGHS-style\n"
-                "solution file.");
+      "export", "Replay DIR's files and write the full solution as CSV, JSON, a HiGHS-style\n"
+                "solution file, or two CSV tables (rows, columns) for numpy and pandas.");
   exp->add_option("DIR", dir, "directory holding the three files")->capture_default_str();
-  exp->add_option("--format", format, "csv, json or highs")->required()->check(CLI::IsMember({"csv", "json", "highs"}));
-  exp->add_option("-o,--output", output, "output file (default: standard output)");
+  exp->add_option("--format", format, "csv, json, highs or table")
+      ->required()->check(CLI::IsMember({"csv", "json", "highs", "table"}));
+  exp->add_option("-o,--output", output,
+                  "output file (default: standard output); for table, the prefix of FILE.rows.csv and FILE.columns.csv");
 
   std::string only, skip;
   PresolveOptions presolveOptions;
@@ -185,6 +212,8 @@ int main(int argc, char** argv) {
   run->add_option("DIR", dir, "directory to write into")->capture_default_str();
   AddPresolveOptions(*run, presolveOptions, only, skip);
   AddTolerances(run, tol);
+  bool noPolish = false;
+  run->add_flag("--no-polish", noPolish, "leave a point that misses a tolerance as it is (no polished.json)");
   AddModelFormat(run, modelFormatName, "--model-format", formatHelp);
 
   std::string picturePath;
@@ -241,9 +270,9 @@ int main(int argc, char** argv) {
         const Model model = ReadModel(modelPath, modelFormat);
         for (const std::string& note : model.notes)
           std::cerr << "postsolve-kit: note: " << model.path << ": " << note << '\n';
-        const RunResult result = Run(model, dir, presolveOptions, tol, &text);
+        const RunResult result = Run(model, dir, presolveOptions, tol, &text, !noPolish);
         PrintWarnings(result.solution.warnings());
-        status = result.verify.passed() ? kit::kOk : kit::kOutside;
+        status = result.passed() ? kit::kOk : kit::kOutside;
       } catch (const PostError&) {
         std::cout << text.str();
         throw;
@@ -290,12 +319,35 @@ int main(int argc, char** argv) {
         return kit::kOutside;
       }
     } else if (*solve) {
-      const ClpAnswer answer = Solve(dir, logLevel);
+      const ClpAnswer answer = Solve(dir, logLevel, basisPath);
       for (const std::string& note : answer.notes) std::cerr << "postsolve-kit: note: " << note << '\n';
       std::cout << "status " << answer.sol.status << " " << StatusText(answer.sol.status) << ", objective "
                 << CaseDouble(answer.objective) << ", " << answer.iterations << " iterations, "
                 << answer.sol.x.size() << " columns and " << answer.sol.y.size() << " rows written to "
                 << dir << "/" << SOLFILE << "\n";
+    } else if (*basis) {
+      const Model model = ReadModel(modelPath, modelFormat);
+      const Solution solution = Replay(dir);
+      PrintWarnings(solution.warnings());
+      const Basis point = BasisOnModel(model, solution, tol.active);
+      const Polished polished = Polish(model, solution, tol);
+      for (const std::string& note : polished.notes) std::cerr << "postsolve-kit: note: " << note << '\n';
+      const std::string path = basisPath.empty() ? dir + "/basis.bas" : basisPath;
+      WriteBasisFile(polished.basis, model.name, model.colNames, model.rowNames, path);
+      std::cout << "the point shows " << point.basics() << " basic of " << model.rows() << " rows; Clp from its "
+                << "statuses: status " << polished.status << " " << StatusText(polished.status) << ", "
+                << polished.iterations << " iterations; the basis it ends at written to " << path << "\n";
+    } else if (*polish) {
+      const Model model = ReadModel(modelPath, modelFormat);
+      for (const std::string& note : model.notes)
+        std::cerr << "postsolve-kit: note: " << model.path << ": " << note << '\n';
+      const Polished polished = Polish(model, dir, tol, logLevel);
+      PrintWarnings(polished.before.check.warnings);
+      for (const std::string& note : polished.notes) std::cerr << "postsolve-kit: note: " << note << '\n';
+      PrintPolished(polished, std::cout);
+      std::cout << "polished solution: " << WritePolished(model, polished, dir) << " and " << dir
+                << "/polished.bas\n";
+      status = polished.passed() ? kit::kOk : kit::kOutside;
     } else if (*import) {
       const std::string text = ReadCase(importPath);
       const std::optional<Model> reduced = ReducedModel(dir);
@@ -305,12 +357,20 @@ int main(int argc, char** argv) {
       WriteSolutionFile(dir, sol);
       std::cout << "status " << sol.status << " " << StatusText(sol.status) << ", " << sol.x.size()
                 << " columns and " << sol.y.size() << " rows written to " << dir << "/" << SOLFILE << "\n";
+    } else if (*exp && format == "table") {
+      const Solution solution = Replay(dir);
+      PrintWarnings(solution.warnings());
+      std::ostringstream rows, cols;
+      kit::ExportTable(solution, ReadModelTerms(dir), rows, cols);
+      if (output.empty()) std::cout << rows.str() << "\n" << cols.str();
+      else ReplaceFiles({{output + ".rows.csv", rows.str()}, {output + ".columns.csv", cols.str()}});
     } else if (*exp) {
+      const ModelTerms terms = ReadModelTerms(dir);
       SolutionWalk walk(dir);
       PrintWarnings(walk.warnings());
       auto write = [&](std::ostream& out) {
-        if (format == "csv") kit::ExportCsv(walk, out);
-        else if (format == "json") kit::ExportJson(walk, out);
+        if (format == "csv") kit::ExportCsv(walk, out, terms);
+        else if (format == "json") kit::ExportJson(walk, out, terms);
         else kit::ExportHighs(walk, out);
         walk.CheckInputs();
       };

@@ -310,8 +310,6 @@ ReducedSolution ImportCsv(const std::string& path, const std::string& text, cons
 
 // ---- CSV and JSON export ----
 
-namespace {
-
 // RFC 4180 field: quoted when it holds a comma, a quote or a line break.
 std::string CsvField(const std::string& s) {
   if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
@@ -322,6 +320,8 @@ std::string CsvField(const std::string& s) {
   }
   return out + "\"";
 }
+
+namespace {
 
 using Json = nlohmann::ordered_json;
 
@@ -359,10 +359,10 @@ void JsonObject(std::string& text, bool first, std::initializer_list<std::pair<c
 
 }  // namespace
 
-void ExportCsv(SolutionWalk& walk, std::ostream& out) {
+void ExportCsv(SolutionWalk& walk, std::ostream& out, const ModelTerms& terms) {
   out << "kind,name,type,lower,upper,value,dual\n";
   out << "status," << StatusText(walk.status()) << ",,,," << walk.status() << ",\n";
-  out << "objective,,,,," << CaseDouble(walk.Objective()) << ",\n";
+  out << "objective," << terms.SenseWord() << ",,,," << CaseDouble(terms.Objective(walk.Objective())) << ",\n";
   auto line = [](std::string& text, const char* kind, const std::string& name, const char* type,
                  std::initializer_list<double> values) {
     text += kind;
@@ -377,17 +377,20 @@ void ExportCsv(SolutionWalk& walk, std::ostream& out) {
     text += '\n';
   };
   walk.FormatRows([&](const RowSol& r, std::size_t, std::string& text) {
-    line(text, "row", r.name, r.type, {r.lo, r.up, r.act, r.dual});
+    line(text, "row", r.name, r.type, {r.lo, r.up, r.act, terms.Dual(r.dual)});
   }, out);
   walk.FormatCols([&](const ColSol& c, std::size_t, std::string& text) {
-    line(text, "column", c.name, c.type, {c.lo, c.up, c.x, c.z});
+    line(text, "column", c.name, c.type, {c.lo, c.up, c.x, terms.Dual(c.z)});
   }, out);
 }
 
-void ExportJson(SolutionWalk& walk, std::ostream& out) {
+void ExportJson(SolutionWalk& walk, std::ostream& out, const ModelTerms& terms) {
   out << "{\n  \"name\": " << JsonText(walk.name()) << ",\n  \"status\": " << walk.status()
       << ",\n  \"status_word\": " << JsonText(StatusText(walk.status()))
-      << ",\n  \"objective\": " << JsonNumber(walk.Objective()) << ",\n  \"rows\": [";
+      << ",\n  \"objective\": " << JsonNumber(terms.Objective(walk.Objective()))
+      << ",\n  \"sense\": " << JsonText(terms.SenseWord())
+      << ",\n  \"objective_constant\": " << JsonNumber(terms.constant)
+      << ",\n  \"dual_convention\": " << JsonText(kDualConvention) << ",\n  \"rows\": [";
   // Rows and columns alike but for the keys of their last two fields.
   auto item = [](std::string& text, bool first, const std::string& name, const char* type, double lo, double up,
                  std::pair<const char*, double> value, std::pair<const char*, double> dual) {
@@ -396,11 +399,11 @@ void ExportJson(SolutionWalk& walk, std::ostream& out) {
                              {dual.first, JsonNumber(dual.second)}});
   };
   walk.FormatRows([&](const RowSol& r, std::size_t index, std::string& text) {
-    item(text, index == 0, r.name, r.type, r.lo, r.up, {"activity", r.act}, {"dual", r.dual});
+    item(text, index == 0, r.name, r.type, r.lo, r.up, {"activity", r.act}, {"dual", terms.Dual(r.dual)});
   }, out);
   out << (walk.rows() == 0 ? "],\n  \"columns\": [" : "\n  ],\n  \"columns\": [");
   walk.FormatCols([&](const ColSol& c, std::size_t index, std::string& text) {
-    item(text, index == 0, c.name, c.type, c.lo, c.up, {"value", c.x}, {"dual_slack", c.z});
+    item(text, index == 0, c.name, c.type, c.lo, c.up, {"value", c.x}, {"dual_slack", terms.Dual(c.z)});
   }, out);
   out << (walk.cols() == 0 ? "]\n}\n" : "\n  ]\n}\n");
 }
