@@ -65,7 +65,8 @@ std::string GeneratedModel(const std::string& name, int rows, int cols, unsigned
 std::vector<std::string> Entries(const std::string& dir) { return TempDir::ListOf(dir); }
 
 std::vector<std::string> Result(const std::string& report) {
-  std::vector<std::string> names = {report, BINFILE, SOLFILE, STKFILE, "problem.json", "reduced.mps"};
+  // what run leaves: the log, the solution, the report and the basis
+  std::vector<std::string> names = {report, BINFILE, SOLFILE, STKFILE, "basis.bas", "problem.json", "reduced.mps"};
   std::sort(names.begin(), names.end());
   return names;
 }
