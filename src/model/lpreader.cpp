@@ -186,9 +186,9 @@ bool Lexer::NextLine() {
 // "\Problem name: NAME" or "\* Problem: NAME *\" before the first heading
 // names the problem.
 void Lexer::LookForName(std::string_view comment) {
-  auto trim = [](std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  auto trim = [](std::string_view s) {  // blanks and control bytes at the ends
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
     return s;
   };
   if (!comment.empty() && comment.front() == '*') {
@@ -199,7 +199,7 @@ void Lexer::LookForName(std::string_view comment) {
   for (std::string_view lead : {"problem name:", "problem:"}) {
     if (comment.size() > lead.size() && SameLetters(comment.substr(0, lead.size()), lead)) {
       const std::string_view name = trim(comment.substr(lead.size()));
-      if (!name.empty() && problemName_.empty()) problemName_.assign(name);
+      if (LpProblemNameWritable(name) && problemName_.empty()) problemName_.assign(name);
       return;
     }
   }

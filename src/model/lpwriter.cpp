@@ -175,9 +175,7 @@ std::string LpBuilder::Text() {
   CheckNames();
   // The reader takes the problem's name from this comment.
   const std::string& name = model_.name;
-  if (!name.empty() && name.find_first_of("\r\n") == std::string::npos && name.front() != ' ' &&
-      name.front() != '\t' && name.back() != ' ' && name.back() != '\t')
-    text_ += "\\ Problem name: " + name + "\n";
+  if (LpProblemNameWritable(name)) text_ += "\\ Problem name: " + name + "\n";
   Objective();
   Constraints();
   Bounds();
@@ -190,6 +188,12 @@ std::string LpBuilder::Text() {
 std::string LpText(const Model& model) {
   LpBuilder builder(model);
   return builder.Text();
+}
+
+bool LpProblemNameWritable(std::string_view name) {
+  const auto edge = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  return !name.empty() && name.find_first_of("\r\n") == std::string_view::npos && !edge(name.front()) &&
+         !edge(name.back());
 }
 
 }  // namespace postsolve::modelfile

@@ -1,6 +1,7 @@
 #include "modeltext.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <charconv>

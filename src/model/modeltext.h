@@ -3,6 +3,7 @@
 // line, and a table from names to indices.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -47,6 +48,16 @@ class LineSource {
   bool atEnd_ = false;
   long line_ = 0;
 };
+
+// The bytes that part MPS fields: space, tab, CR, VT and FF. A name written
+// to MPS holds none of them (nor a newline). By table: every byte of a file
+// passes through here.
+inline constexpr std::array<bool, 256> kMpsBlanks = [] {
+  std::array<bool, 256> blanks{};
+  for (const unsigned char b : {' ', '\t', '\r', '\v', '\f'}) blanks[b] = true;
+  return blanks;
+}();
+inline bool IsMpsBlank(char c) { return kMpsBlanks[static_cast<unsigned char>(c)]; }
 
 // "PATH:LINE: reason" (LINE left out when 0), as an Error.
 [[noreturn]] void Fail(const std::string& path, long line, const std::string& reason);

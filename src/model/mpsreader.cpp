@@ -32,15 +32,7 @@ namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr std::size_t kMostIndex = INT_MAX;  // rows, columns and entries are counted in int
 
-// Blanks: space, tab, and the carriage return, vertical tab and form feed
-// some files carry; by table, as every byte of a file passes through here.
-constexpr std::array<bool, 256> kBlanks = [] {
-  std::array<bool, 256> blanks{};
-  for (const unsigned char c : {' ', '\t', '\r', '\v', '\f'}) blanks[c] = true;
-  return blanks;
-}();
-
-bool IsBlank(char c) { return kBlanks[static_cast<unsigned char>(c)]; }
+bool IsBlank(char c) { return IsMpsBlank(c); }
 
 char UpperCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 

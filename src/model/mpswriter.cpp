@@ -14,6 +14,7 @@
 #include <string>
 
 #include "failure.h"
+#include "modeltext.h"
 #include "numfmt.h"
 #include "readers.h"
 #include "records.h"
@@ -92,7 +93,7 @@ class Cards {
 
 // A name free MPS can carry: not empty, no blanks.
 bool FreeName(std::string_view name) {
-  return !name.empty() && name.find_first_of(" \t\r\n") == std::string_view::npos;
+  return !name.empty() && std::none_of(name.begin(), name.end(), [](char c) { return c == '\n' || IsMpsBlank(c); });
 }
 // A name fixed MPS can carry in its 8 columns, read back as the same name.
 bool FixedName(std::string_view name) { return FreeName(name) && name.size() <= 8 && name[0] != '$'; }

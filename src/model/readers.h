@@ -20,6 +20,10 @@ Model ReadLp(const std::string& path);
 // row's name before its ':' (which may also be a section word, e.g. "end",
 // or start with a digit or a point).
 bool LpNameWritable(std::string_view name, bool rowName);
+// A problem name the LP writer puts in its "\ Problem name:" comment and the
+// reader takes back: not empty, no line break or CR, no blank or control byte
+// at either end.
+bool LpProblemNameWritable(std::string_view name);
 
 // The model as MPS text: fixed columns when every name fits them (and
 // `fixed` asks for it), otherwise free.
