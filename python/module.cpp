@@ -398,7 +398,7 @@ PYBIND11_MODULE(_core, m) {
   py::class_<RunOutcome>(m, "RunResult", "What run gives back.")
       .def_readonly("objective", &RunOutcome::objective, "the model's own objective, with its sense and constant")
       .def_readonly("passed", &RunOutcome::passed, "verify found every measure within its tolerance and the log's "
-                                                   "problem the model's")
+                                                   "problem the model's, or else the polished point passes")
       .def_readonly("solution", &RunOutcome::solution, "the full Solution")
       .def_readonly("verify", &RunOutcome::verify, "as postsolve.verify gives it")
       .def_readonly("presolve", &RunOutcome::presolve, "as postsolve.presolve gives it")
@@ -428,7 +428,7 @@ PYBIND11_MODULE(_core, m) {
         }
         RunOutcome out;
         out.objective = result->verify.objective;
-        out.passed = result->verify.passed();
+        out.passed = result->passed();
         out.verify = VerifyDict(result->verify);
         out.presolve = PresolveDict(result->presolve);
         out.solve = SolveDict(result->solve);

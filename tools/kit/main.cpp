@@ -17,6 +17,7 @@
 
 #include "kit.h"
 #include "outfile.h"
+#include "resultdir.h"
 #include "postsolve/basis.h"
 #include "postsolve/check.h"
 #include "postsolve/model.h"
@@ -341,12 +342,16 @@ int main(int argc, char** argv) {
       const Model model = ReadModel(modelPath, modelFormat);
       for (const std::string& note : model.notes)
         std::cerr << "postsolve-kit: note: " << model.path << ": " << note << '\n';
-      const Polished polished = Polish(model, dir, tol, logLevel);
+      // Under DIR's lock, as one change of it: the point replayed is the one polished.
+      Polished polished;
+      ReplaceResult(dir, [&](ResultTransaction& txn) {
+        polished = Polish(model, dir, tol, logLevel);
+        WritePolished(model, polished, txn.stage());
+      });
       PrintWarnings(polished.before.check.warnings);
       for (const std::string& note : polished.notes) std::cerr << "postsolve-kit: note: " << note << '\n';
       PrintPolished(polished, std::cout);
-      std::cout << "polished solution: " << WritePolished(model, polished, dir) << " and " << dir
-                << "/polished.bas\n";
+      std::cout << "polished solution: " << dir << "/polished.json and " << dir << "/polished.bas\n";
       status = polished.passed() ? kit::kOk : kit::kOutside;
     } else if (*import) {
       const std::string text = ReadCase(importPath);
