@@ -17,6 +17,7 @@
 #include "postsolve/postsolve.h"
 #include "postsolve/presolve.h"
 #include "postsolve/solve.h"
+#include "postsolve/timing.h"
 
 namespace postsolve {
 
@@ -28,6 +29,7 @@ struct RunResult {
   VerifyResult verify;
   Basis basis;              // the postsolved point's, written to DIR/basis.bas
   std::optional<Polished> polished;  // when the point missed a tolerance and polishing was asked for
+  std::vector<PhaseTiming> timings;  // presolve, log, solve, replay, report, verify, basis, commit
   // The postsolved point verified, or else its polished one passes.
   bool passed() const { return verify.passed() || (polished && polished->passed()); }
 };
@@ -47,5 +49,16 @@ struct RunResult {
 // fails, or a solve that does not end optimal, throws Error.
 RunResult Run(const Model& model, const std::string& dir, const PresolveOptions& options = {},
               const Tolerances& tol = {}, std::ostream* out = nullptr, bool polish = true);
+
+// Run with every choice in one place.
+struct RunOptions {
+  PresolveOptions presolve;
+  Tolerances tol;
+  bool polish = true;
+  std::ostream* out = nullptr;  // the lines postsolve-kit run prints
+  double timeLimit = 0;         // seconds Clp may take (0: no limit); a stopped solve fails the run
+  bool progress = false;        // one updating line on standard error: the phase, Clp's iterations
+};
+RunResult Run(const Model& model, const std::string& dir, const RunOptions& options);
 
 }  // namespace postsolve

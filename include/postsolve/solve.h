@@ -29,7 +29,9 @@ struct ClpAnswer {
 // wrong signs. A maximising
 // model is solved as the minimisation of its negated costs, whose duals the
 // answer holds. Clp's own log goes to standard error at `logLevel` (0 quiet).
-ClpAnswer SolveWithClp(const Model& model, int logLevel = 0);
+// With `timeLimit` seconds (0: none) Clp stops there, and the answer's status
+// says a limit was reached (a difficulty).
+ClpAnswer SolveWithClp(const Model& model, int logLevel = 0, double timeLimit = 0);
 
 // Replaces DIR/dravfile.sol as one transaction on DIR's result (the report
 // of DIR's log goes, as stale). Throws Error for an empty DIR.
@@ -40,6 +42,6 @@ void WriteSolutionFile(const std::string& dir, const ReducedSolution& sol);
 // `basisPath`, Clp starts from that MPS basis file (basis.h) by the primal
 // simplex. Holds DIR's lock from the read to the write, as WriteSolutionFile
 // replaces it.
-ClpAnswer Solve(const std::string& dir, int logLevel = 0, const std::string& basisPath = "");
+ClpAnswer Solve(const std::string& dir, int logLevel = 0, const std::string& basisPath = "", double timeLimit = 0);
 
 }  // namespace postsolve

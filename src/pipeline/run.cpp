@@ -4,12 +4,14 @@
 // of them into DIR as one result.
 #include "postsolve/run.h"
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 
 #include "measures.h"
 #include "numfmt.h"
 #include "output.h"
+#include "phases.h"
 #include "resultdir.h"
 #include "state.h"
 
@@ -20,40 +22,74 @@ namespace postsolve {
 void FinishRun(const Model& model, const std::string& stage, const std::string& dir, const Tolerances& tol,
                bool polish, RunResult& result, std::ostream* out);
 
-RunResult Run(const Model& model, const std::string& dir, const PresolveOptions& options, const Tolerances& tol,
-              std::ostream* out, bool polish) {
+RunResult Run(const Model& model, const std::string& dir, const RunOptions& options) {
   RefuseEmptyDirectory(dir);
+  std::ostream* out = options.out;
   std::optional<RunResult> result;
   std::string stage;
+  PhaseClock clock;
+  Progress progress(options.progress, std::chrono::milliseconds(1000));
+  const auto phase = [&](const char* name) {
+    clock.Begin(name);
+    progress.Say(name);
+  };
   // Every file goes into the transaction's stage; DIR gets them all at once,
   // and only when every stage has succeeded.
   ReplaceResult(dir, [&](ResultTransaction& txn) {
     stage = txn.stage();
-    PresolveResult presolved = Presolve(model, options);
+    phase("presolve");
+    PresolveResult presolved = Presolve(model, options.presolve);
+    phase("log and reduced LP");
     StagePresolveFiles(model, presolved, txn);
     if (out != nullptr) PrintPresolveSummary(model, presolved, *out);
 
-    ClpAnswer answer = SolveWithClp(presolved.reduced, 0);
+    phase("solve");
+    // Clp's own log, at its lowest level (a line every few hundred
+    // iterations), is the solve's progress.
+    progress.Finish();
+    ClpAnswer answer = SolveWithClp(presolved.reduced, options.progress ? 1 : 0, options.timeLimit);
     if (out != nullptr)
       *out << "solve: status " << answer.sol.status << ' ' << StatusText(answer.sol.status) << ", objective "
            << CaseDouble(answer.objective) << " (reduced LP), " << answer.iterations << " iterations\n";
-    if (answer.sol.status != AsInt(Status::Optimal))
-      throw PostError(model.path + ": the LP is " + StatusText(answer.sol.status) + " for Clp; nothing to recover");
+    if (answer.sol.status != AsInt(Status::Optimal)) {
+      std::string why = model.path + ": the LP is " + StatusText(answer.sol.status) + " for Clp";
+      if (options.timeLimit > 0 && answer.sol.status == AsInt(Status::Difficulty))
+        why += " (stopped at a limit; the time limit is " + CaseDouble(options.timeLimit) + " s)";
+      throw PostError(why + "; nothing to recover");
+    }
     StageSolutionFile(txn, answer.sol);
 
+    phase("replay");
     LoggedProblem logged;
     Solution solution = ReplaySolution(stage, &logged);
+    phase("report");
     const std::string report = dir + "/" + std::filesystem::path(WriteReport(solution, stage)).filename().string();
     if (out != nullptr) *out << "postsolve: report " << report << '\n';
 
-    VerifyResult verified = Verify(solution, logged, model, tol);
+    phase("verify");
+    VerifyResult verified = Verify(solution, logged, model, options.tol);
     if (out != nullptr) *out << "verify:\n" << verified.text;
     result.emplace(RunResult{std::move(presolved), std::move(answer), report, std::move(solution),
-                             std::move(verified), {}, {}});
-    FinishRun(model, stage, dir, tol, polish, *result, out);
+                             std::move(verified), {}, {}, {}});
+    phase("basis and polish");
+    FinishRun(model, stage, dir, options.tol, options.polish, *result, out);
+    phase("commit");
   });
+  clock.End();
+  progress.Finish();
   InputsMoved(result->solution, stage, dir);
+  result->timings = clock.phases();
   return std::move(*result);
+}
+
+RunResult Run(const Model& model, const std::string& dir, const PresolveOptions& options, const Tolerances& tol,
+              std::ostream* out, bool polish) {
+  RunOptions all;
+  all.presolve = options;
+  all.tol = tol;
+  all.out = out;
+  all.polish = polish;
+  return Run(model, dir, all);
 }
 
 }  // namespace postsolve

@@ -11,6 +11,7 @@
 #include <coin/CoinMessageHandler.hpp>
 
 #include "clprun.h"
+#include "numfmt.h"
 #include "outfile.h"
 #include "postsolve/postsolve.h"
 #include "postsolve/solve.h"
@@ -129,9 +130,11 @@ bool DualsHaveTheirSigns(const ClpSimplex& clp, const std::vector<double>& cost)
 
 }  // namespace
 
-ClpAnswer SolveWithClp(const Model& model, int logLevel) { return RunClp(model, logLevel, nullptr); }
+ClpAnswer SolveWithClp(const Model& model, int logLevel, double timeLimit) {
+  return RunClp(model, logLevel, nullptr, timeLimit);
+}
 
-ClpAnswer RunClp(const Model& model, int logLevel, ClpStart* warm) {
+ClpAnswer RunClp(const Model& model, int logLevel, ClpStart* warm, double timeLimit) {
   CheckModel(model);
   ClpAnswer answer;
   std::vector<std::string>& notes = answer.notes;
@@ -159,6 +162,7 @@ ClpAnswer RunClp(const Model& model, int logLevel, ClpStart* warm) {
   clp.setMaximumIterations(kIterationLimit);
   const RunawayGuard guard;
   clp.passInEventHandler(&guard);  // Clp keeps a copy
+  if (timeLimit > 0) clp.setMaximumSeconds(timeLimit);
   clp.loadProblem(n, m, start.data(), model.index.data(), model.value.data(), clo.data(), cup.data(),
                   cost.data(), rlo.data(), rup.data());
   const bool fromBasis = warm != nullptr && !warm->basis.cols.empty();
@@ -247,19 +251,21 @@ ClpAnswer RunClp(const Model& model, int logLevel, ClpStart* warm) {
   double objective = 0;
   for (std::size_t j = 0; j < sol.x.size(); ++j) objective = objective + model.cost[j] * sol.x[j];
   answer.objective = objective + model.objOffset;
+  if (timeLimit > 0 && clp.status() == 3)
+    notes.push_back(model.path + ": Clp stopped at a limit (the time limit is " + CaseDouble(timeLimit) + " s)");
   if (status != Status::Optimal)
     notes.push_back(model.path + " is " + StatusWord(status) +
                     " for Clp; dravfile.sol holds that status and the values Clp ended with");
   return answer;
 }
 
-ClpAnswer Solve(const std::string& dir, int logLevel, const std::string& basisPath) {
+ClpAnswer Solve(const std::string& dir, int logLevel, const std::string& basisPath, double timeLimit) {
   ClpAnswer answer;
   // Read under the result's lock: the solution is of the reduced LP it goes beside.
   ReplaceResult(dir, [&](ResultTransaction& txn) {
     const Model model = ReadModel(dir + "/reduced.mps");
     Basis end;
-    answer = basisPath.empty() ? SolveWithClp(model, logLevel)
+    answer = basisPath.empty() ? SolveWithClp(model, logLevel, timeLimit)
                                : SolveFromBasis(model, ReadBasisFile(basisPath, model), {}, end, logLevel);
     std::vector<std::string> notes;
     for (const std::string& note : model.notes) notes.push_back(model.path + ": " + note);

@@ -53,14 +53,14 @@ void PhaseClock::End() {
   phases_.push_back(std::move(t));
 }
 
-void PhaseClock::Print(std::ostream& out) const {
+void PrintTimings(const std::vector<PhaseTiming>& phases, std::ostream& out) {
   std::ostringstream text;
   text << std::fixed;
   text << std::left << std::setw(22) << "phase" << std::right << std::setw(10) << "wall s" << std::setw(10) << "cpu s"
        << std::setw(12) << "peak MiB" << '\n';
   double wall = 0, cpu = 0;
   long peak = 0;
-  for (const PhaseTiming& p : phases_) {
+  for (const PhaseTiming& p : phases) {
     text << std::left << std::setw(22) << p.name << std::right << std::setprecision(3) << std::setw(10) << p.wall
          << std::setw(10) << p.cpu << std::setprecision(1) << std::setw(12) << static_cast<double>(p.peakKiB) / 1024
          << '\n';
@@ -82,17 +82,26 @@ bool Progress::StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 void Progress::Update(const std::string& phase, long done, long total) {
   if (!enabled_) return;
-  const std::lock_guard<std::mutex> hold(mutex_);
-  const auto now = std::chrono::steady_clock::now();
-  if (width_ > 0 && now - last_ < interval_) return;
-  last_ = now;
   std::string line = phase + ": " + std::to_string(done);
   if (total > 0) {
     line += " of " + std::to_string(total);
     char percent[16];
-    std::snprintf(percent, sizeof percent, " (%ld%%)", static_cast<long>(100.0 * static_cast<double>(done) / static_cast<double>(total)));
+    std::snprintf(percent, sizeof percent, " (%ld%%)",
+                  static_cast<long>(100.0 * static_cast<double>(done) / static_cast<double>(total)));
     line += percent;
   }
+  Show(std::move(line));
+}
+
+void Progress::Say(const std::string& text) {
+  if (enabled_) Show(text + " ...");
+}
+
+void Progress::Show(std::string line) {
+  const std::lock_guard<std::mutex> hold(mutex_);
+  const auto now = std::chrono::steady_clock::now();
+  if (width_ > 0 && now - last_ < interval_) return;
+  last_ = now;
   const std::size_t shown = line.size();
   if (shown < width_) line.append(width_ - shown, ' ');
   width_ = shown;

@@ -10,13 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "postsolve/timing.h"
+
 namespace postsolve {
 
-struct PhaseTiming {
-  std::string name;
-  double wall = 0, cpu = 0;  // seconds; cpu counts every thread of the process
-  long peakKiB = 0;          // the most resident memory during the phase
-};
+// One line a phase: name, wall and CPU seconds, peak memory; then the total.
+void PrintTimings(const std::vector<PhaseTiming>& phases, std::ostream& out);
 
 // Phases one after another: Begin ends the one before. The peak memory of a
 // phase is the process's own high-water mark, reset as the phase begins where
@@ -26,8 +25,7 @@ class PhaseClock {
   void Begin(std::string name);
   void End();  // ends the current phase, if any
   const std::vector<PhaseTiming>& phases() const { return phases_; }
-  // One line a phase: name, wall, CPU, peak memory; then the total.
-  void Print(std::ostream& out) const;
+    void Print(std::ostream& out) const { PrintTimings(phases_, out); }
 
  private:
   struct Open {
@@ -60,11 +58,13 @@ class Progress {
 
   // `phase` at `done` of `total` (total 0: a count without an end).
   void Update(const std::string& phase, long done, long total = 0);
+  void Say(const std::string& text);  // the line, without a count
   void Finish();  // clears the line
   bool enabled() const { return enabled_; }
   static bool StderrIsTerminal();
 
  private:
+  void Show(std::string line);
   bool enabled_;
   std::chrono::milliseconds interval_;
   std::FILE* to_;

@@ -17,6 +17,7 @@
 
 #include "kit.h"
 #include "outfile.h"
+#include "phases.h"
 #include "resultdir.h"
 #include "postsolve/basis.h"
 #include "postsolve/check.h"
@@ -215,6 +216,15 @@ int main(int argc, char** argv) {
   AddTolerances(run, tol);
   bool noPolish = false;
   run->add_flag("--no-polish", noPolish, "leave a point that misses a tolerance as it is (no polished.json)");
+  bool timings = false, progress = false;
+  double timeLimit = 0;
+  run->add_flag("--timings", timings, "print each phase's wall and CPU time and peak memory on standard error");
+  run->add_flag("--progress", progress, "show the phase and Clp's iterations on standard error (the default on a terminal)");
+  run->add_option("--time-limit", timeLimit, "seconds Clp may take; a stopped solve fails the run (0: no limit)")
+      ->capture_default_str()->check(CLI::NonNegativeNumber);
+  presolve->add_flag("--timings", timings, "print each phase's wall and CPU time and peak memory on standard error");
+  solve->add_option("--time-limit", timeLimit, "seconds Clp may take; the status then says a limit was reached")
+      ->capture_default_str()->check(CLI::NonNegativeNumber);
   AddModelFormat(run, modelFormatName, "--model-format", formatHelp);
 
   std::string picturePath;
@@ -260,19 +270,40 @@ int main(int argc, char** argv) {
       }
     } else if (*presolve) {
       presolveOptions.Select(only, skip);
+      PhaseClock clock;
+      clock.Begin("read");
       const Model model = ReadModel(modelPath, modelFormat);
+      clock.Begin("presolve");
       const PresolveResult result = Presolve(model, presolveOptions);
+      clock.Begin("log and reduced LP");
       WritePresolveDir(model, result, dir);
+      clock.End();
       PrintPresolveSummary(model, result, std::cout);
+      if (timings) clock.Print(std::cerr);
     } else if (*run) {
       presolveOptions.Select(only, skip);
       std::ostringstream text;
       try {
+        PhaseClock reading;
+        reading.Begin("read");
         const Model model = ReadModel(modelPath, modelFormat);
+        reading.End();
         for (const std::string& note : model.notes)
           std::cerr << "postsolve-kit: note: " << model.path << ": " << note << '\n';
-        const RunResult result = Run(model, dir, presolveOptions, tol, &text, !noPolish);
+        RunOptions options;
+        options.presolve = presolveOptions;
+        options.tol = tol;
+        options.out = &text;
+        options.polish = !noPolish;
+        options.timeLimit = timeLimit;
+        options.progress = progress || Progress::StderrIsTerminal();
+        const RunResult result = Run(model, dir, options);
         PrintWarnings(result.solution.warnings());
+        if (timings) {
+          std::vector<PhaseTiming> phases = reading.phases();
+          phases.insert(phases.end(), result.timings.begin(), result.timings.end());
+          PrintTimings(phases, std::cerr);
+        }
         status = result.passed() ? kit::kOk : kit::kOutside;
       } catch (const PostError&) {
         std::cout << text.str();
@@ -320,7 +351,7 @@ int main(int argc, char** argv) {
         return kit::kOutside;
       }
     } else if (*solve) {
-      const ClpAnswer answer = Solve(dir, logLevel, basisPath);
+      const ClpAnswer answer = Solve(dir, logLevel, basisPath, timeLimit);
       for (const std::string& note : answer.notes) std::cerr << "postsolve-kit: note: " << note << '\n';
       std::cout << "status " << answer.sol.status << " " << StatusText(answer.sol.status) << ", objective "
                 << CaseDouble(answer.objective) << ", " << answer.iterations << " iterations, "
