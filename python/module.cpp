@@ -160,6 +160,7 @@ struct RunOutcome {
   py::dict verify, presolve, solve;
   std::string report, text;
   std::vector<std::string> notes, warnings;
+  py::list timings;  // a dict a phase: name, wall, cpu, peak_kib
 };
 
 }  // namespace
@@ -407,6 +408,8 @@ PYBIND11_MODULE(_core, m) {
       .def_readonly("text", &RunOutcome::text, "what postsolve-kit run prints")
       .def_readonly("notes", &RunOutcome::notes, "what the model reader changed, each \"PATH: note\"")
       .def_readonly("warnings", &RunOutcome::warnings, "degenerate data the replay met")
+      .def_readonly("timings", &RunOutcome::timings,
+                    "each phase's name, wall and cpu seconds and peak memory (peak_kib), in order")
       .def("__repr__", [](const RunOutcome& r) {
         return "<postsolve.RunResult objective " + std::string(py::repr(py::float_(r.objective))) +
                (r.passed ? ", verified>" : ", outside tolerance>");
@@ -416,15 +419,20 @@ PYBIND11_MODULE(_core, m) {
       "run",
       [](const py::object& model, const Path& dir, const std::string& only, const std::string& skip,
          double feasTol, double pivotTol, int passLimit, double primal, double dual,
-         double comp, double active) {
+         double comp, double active, bool polish, double timeLimit) {
         const Model lp = ModelOf(model);
-        const PresolveOptions options = Options(only, skip, feasTol, pivotTol, passLimit);
+        if (!(timeLimit >= 0)) throw Error("run: time_limit must be a number of seconds, 0 or more");
+        RunOptions options;
+        options.presolve = Options(only, skip, feasTol, pivotTol, passLimit);
+        options.tol = Tolerances{primal, dual, comp, active};
+        options.polish = polish;
+        options.timeLimit = timeLimit;
         std::ostringstream text;
+        options.out = &text;
         std::optional<RunResult> result;
         {
           py::gil_scoped_release unlocked;
-          result.emplace(Run(lp, dir.string(), options, Tolerances{primal, dual, comp, active},
-                             &text));
+          result.emplace(Run(lp, dir.string(), options));
         }
         RunOutcome out;
         out.objective = result->verify.objective;
@@ -437,17 +445,26 @@ PYBIND11_MODULE(_core, m) {
         for (const std::string& note : lp.notes) out.notes.push_back(lp.path + ": " + note);
         out.warnings = result->solution.warnings();
         out.solution = py::cast(std::move(result->solution));
+        for (const PhaseTiming& p : result->timings) {
+          py::dict phase;
+          phase["name"] = p.name;
+          phase["wall"] = p.wall;
+          phase["cpu"] = p.cpu;
+          phase["peak_kib"] = p.peakKiB;
+          out.timings.append(phase);
+        }
         return out;
       },
       py::arg("model"), py::arg("dir"), py::arg("only") = "", py::arg("skip") = "",
       py::arg("feas_tol") = presolveDefaults.feasTol, py::arg("pivot_tol") = presolveDefaults.pivotTol,
       py::arg("pass_limit") = presolveDefaults.passLimit, py::arg("primal_tol") = defaults.primal,
       py::arg("dual_tol") = defaults.dual, py::arg("comp_tol") = defaults.comp,
-      py::arg("active_tol") = defaults.active,
-      "`postsolve-kit run`: presolve MODEL (a Model or a path) into DIR, solve with Clp, replay into "
-      "the full solution and the report, verify against MODEL. Returns a RunResult (objective, passed, "
-      "solution, verify, presolve, solve, report, text, notes, warnings). A stage that fails, or a "
-      "solve that does not end optimal, raises postsolve.Error.");
+      py::arg("active_tol") = defaults.active, py::arg("polish") = true, py::arg("time_limit") = 0.0,
+      "`postsolve-kit run`: presolve MODEL (a Model or a path) into DIR, solve with Clp (for at most "
+      "time_limit seconds when it is above 0), replay into the full solution and the report, verify "
+      "against MODEL, polish a point that misses a tolerance unless polish is False. Returns a RunResult "
+      "(objective, passed, solution, verify, presolve, solve, report, text, notes, warnings, timings). A "
+      "stage that fails, or a solve that does not end optimal, raises postsolve.Error.");
 
   py::class_<ForcedColumn>(m, "ForcedColumn")
       .def(py::init([](char tag, int j, double xval, double a, double cj, Entries column) {

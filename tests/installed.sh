@@ -17,7 +17,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/postsolve bin/postsolve-kit; do [[ -x $prefix/$f ]] || fail "$f was not installed"; done
 headers=$(cd "$prefix/include" && find . -type f | sort | tr '\n' ' ')
 want="./postsolve/basis.h ./postsolve/check.h ./postsolve/error.h ./postsolve/logwriter.h ./postsolve/model.h ./postsolve/postsolve.h"
-want+=" ./postsolve/presolve.h ./postsolve/run.h ./postsolve/solve.h ./postsolve/terms.h ./postsolve/version.h "
+want+=" ./postsolve/presolve.h ./postsolve/run.h ./postsolve/solve.h ./postsolve/terms.h ./postsolve/timing.h ./postsolve/version.h "
 [[ $headers == "$want" ]] ||
   fail "installed headers are: $headers"
 version=$("$prefix/bin/postsolve-kit" --version)

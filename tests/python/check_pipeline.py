@@ -86,6 +86,15 @@ for given, name, fmt in ((model, "back.mps", "fixed"), (model, "back.free.mps", 
     back = postsolve.read_model(path, "lp" if name.endswith(".lp") else "mps")
     check(same(given, back, not name.endswith(".lp")), name + " reads back")
 
+timed = postsolve.run(model_path, os.path.join(work, "timed"), polish=False)
+check([p["name"] for p in timed.timings][:3] == ["presolve", "log and reduced LP", "solve"]
+      and all(p["wall"] >= 0 and p["peak_kib"] > 0 for p in timed.timings), "run's timings")
+try:
+    postsolve.run(model_path, os.path.join(work, "timed"), time_limit=1e-9)
+    check(False, "a run with no time solved")
+except postsolve.Error as e:
+    check("time limit" in str(e) and "keeps its earlier result" in str(e), f"time limit: {e}")
+
 only = postsolve.run(model_path, os.path.join(work, "only"), only="NULCOL,FIXCOL", comp_tol=1e-6)
 check(set(k for k, n in only.presolve["counts"].items() if n) <= {"NULCOL", "FIXCOL"}, "only")
 
