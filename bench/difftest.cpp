@@ -27,6 +27,7 @@
 #include "measures.h"
 #include "numfmt.h"
 #include "postsolve/model.h"
+#include "splitmix.h"
 #include "postsolve/presolve.h"
 #include "postsolve/solve.h"
 #include "records.h"
@@ -39,19 +40,7 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// splitmix64: a seed gives the same LP on every machine.
-struct Rng {
-  std::uint64_t s;
-  std::uint64_t Next() {
-    std::uint64_t z = (s += 0x9e3779b97f4a7c15ULL);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-    return z ^ (z >> 31);
-  }
-  int Below(int n) { return static_cast<int>(Next() % static_cast<std::uint64_t>(n)); }
-  bool Chance(int percent) { return Below(100) < percent; }
-  double Unit() { return static_cast<double>(Next() >> 11) * 0x1.0p-53; }
-};
+using bench::Rng;
 
 // The LP under construction: columns with a planted point, rows whose
 // bounds are set around the point's activity once every entry is in.

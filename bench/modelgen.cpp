@@ -25,6 +25,7 @@
 #include <zlib.h>
 
 #include "postsolve/model.h"
+#include "splitmix.h"
 
 using namespace postsolve;
 
@@ -32,16 +33,7 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-struct Rng {  // splitmix64
-  std::uint64_t s;
-  std::uint64_t Next() {
-    std::uint64_t z = (s += 0x9e3779b97f4a7c15ULL);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-    return z ^ (z >> 31);
-  }
-  int Below(int n) { return static_cast<int>(Next() % static_cast<std::uint64_t>(n)); }
-};
+using bench::Rng;
 
 // Rows first, then columns with their entries in order: the model's own
 // column-major arrays are filled as it goes.

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "postsolve/model.h"
+#include "splitmix.h"
 #include "postsolve/presolve.h"
 
 using namespace postsolve;
@@ -30,17 +31,7 @@ namespace {
 
 constexpr double kInf = 1e30;
 
-// splitmix64: the same sizes give the same models.
-struct Rng {
-  std::uint64_t s;
-  std::uint64_t Next() {
-    std::uint64_t z = (s += 0x9e3779b97f4a7c15ULL);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-    return z ^ (z >> 31);
-  }
-  int Below(int n) { return static_cast<int>(Next() % static_cast<std::uint64_t>(n)); }
-};
+using bench::Rng;
 
 std::string Named(char letter, long number) {
   std::string name(1, letter);

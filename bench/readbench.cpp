@@ -24,6 +24,7 @@
 #include <coin/CoinMpsIO.hpp>
 
 #include "postsolve/model.h"
+#include "splitmix.h"
 
 using namespace postsolve;
 
@@ -35,16 +36,7 @@ std::string Named(char letter, long number) {
   return name;
 }
 
-struct Rng {  // splitmix64: the same size gives the same model
-  std::uint64_t s;
-  std::uint64_t Next() {
-    std::uint64_t z = (s += 0x9e3779b97f4a7c15ULL);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-    return z ^ (z >> 31);
-  }
-  int Below(int n) { return static_cast<int>(Next() % static_cast<std::uint64_t>(n)); }
-};
+using bench::Rng;
 
 // Five entries a column in rows spread through the model, coefficients with
 // three decimals, integer bounds, one row in ten a range, one in ten an equation.
