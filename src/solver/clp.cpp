@@ -226,16 +226,7 @@ ClpAnswer RunClp(const Model& model, int logLevel, ClpStart* warm, double timeLi
   if (fromBasis && clp.status() == 3) {
     const Basis none;
     ClpStart cold{none, warm->x, warm->end};
-    ClpAnswer fresh = RunClp(model, logLevel, &cold);
-    fresh.iterations += iterations;
-    warm->abandoned = true;
-    return fresh;
-  }
-
-  if (fromBasis && clp.status() == 3) {
-    const Basis none;
-    ClpStart cold{none, warm->x, warm->end};
-    ClpAnswer fresh = RunClp(model, logLevel, &cold);
+    ClpAnswer fresh = RunClp(model, logLevel, &cold, timeLimit);
     fresh.iterations += iterations;
     warm->abandoned = true;
     return fresh;
