@@ -15,10 +15,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstdio>
 #include <iostream>
 #include <limits>
 #include <map>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -309,72 +309,132 @@ Outcome Chain(const Model& model, const PresolveOptions& options) {
   return out;
 }
 
-// Referees for a disagreement, on the original model written as free MPS:
-// glpsol's exact simplex (rational arithmetic, no tolerance) and its
-// floating-point one (tolerances as Clp's). An answer either of them gives
-// is a right answer; when the chain gives one and Clp on the model does not,
-// the mistake is Clp's.
-std::vector<Outcome> Referees(const Model& model) {
-  char path[] = "/tmp/difftest-XXXXXX";
-  const int fd = mkstemp(path);
-  if (fd < 0) return {};
-  Model minimised = model;  // glpsol reads no OBJSENSE section
+// The original model as glpsol reads it: minimising (it reads no OBJSENSE
+// section), infinite bounds left out (it takes 1e30 for a finite one). Empty
+// when not writable as MPS (bounds that cross).
+std::string GlpsolText(const Model& model) {
+  Model minimised = model;
   if (model.maximise)
     for (double& c : minimised.cost) c = -c;
   minimised.maximise = false;
-  // and takes a bound of 1e30 for a finite one: infinite bounds are left out
   for (std::vector<double>* bounds : {&minimised.rlo, &minimised.rup, &minimised.clo, &minimised.cup})
     for (double& b : *bounds) b = UnloggedBound(b);
-  std::string text;
   try {
-    text = MpsText(minimised);
+    return MpsText(minimised);
   } catch (const Error&) {
-    close(fd);
-    unlink(path);
-    return {};  // not writable as MPS (bounds that cross): no referee
+    return {};
   }
+}
+
+// glpsol's answer on MPS text with one method: its "s bas ROWS COLS PRIMAL
+// DUAL OBJ" line (-w, its own solution text) carries both statuses and the
+// objective at full precision. 10 seconds each (--tmlim; timeout for a
+// solver that stops checking the clock). Empty status when it gave none.
+Outcome Glpsol(const std::string& text, const char* method, bool maximise) {
+  char path[] = "/tmp/difftest-XXXXXX";
+  const int fd = mkstemp(path);
+  if (fd < 0) return {};
   const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
   close(fd);
-  std::vector<Outcome> answers;
-  for (const char* method : {"--exact", "--primal"}) {
-    if (!written) break;
-    // -w: the solution in glpsol's own text, its "s bas ROWS COLS PRIMAL DUAL OBJ"
-    // line carrying both statuses and the objective at full precision
-    // within 10 seconds each (--tmlim; timeout for a solver that stops checking
-    // the clock), and the solution line is all that is kept of its output
+  std::string output;
+  if (written) {
     const std::string command = std::string("timeout 20 glpsol --nopresol --tmlim 10 ") + method + " --freemps " +
                                 path + " -w /dev/stdout 2>&1 | grep '^s bas '";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) break;
-    std::string output;
-    char buffer[4096];
-    for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
-    pclose(pipe);
-    const std::size_t line = output.rfind("s bas ", 0) == 0 ? 0 : std::string::npos;
-    if (line == std::string::npos) continue;
-    char primal = 0, dual = 0;
-    double objective = 0;
-    int rows = 0, cols = 0;
-    if (std::sscanf(output.c_str() + line, "s bas %d %d %c %c %lf", &rows, &cols, &primal, &dual, &objective) != 5)
-      continue;
-    Outcome answer;
-    if (primal == 'f' && dual == 'f') answer.status = "optimal";
-    else if (primal == 'n' || primal == 'i') answer.status = "infeasible";
-    else if (primal == 'f' && (dual == 'n' || dual == 'i')) answer.status = "unbounded";
-    else continue;
-    answer.objective = (model.maximise ? -1 : 1) * objective;
-    answer.detail = method;
-    answers.push_back(answer);
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+      char buffer[4096];
+      for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
+      pclose(pipe);
+    }
   }
   unlink(path);
+  char primal = 0, dual = 0;
+  double objective = 0;
+  int rows = 0, cols = 0;
+  if (output.rfind("s bas ", 0) != 0 ||
+      std::sscanf(output.c_str(), "s bas %d %d %c %c %lf", &rows, &cols, &primal, &dual, &objective) != 5)
+    return {};
+  Outcome answer;
+  if (primal == 'f' && dual == 'f') answer.status = "optimal";
+  else if (primal == 'n' || primal == 'i') answer.status = "infeasible";
+  else if (primal == 'f' && (dual == 'n' || dual == 'i')) answer.status = "unbounded";
+  else return {};
+  answer.objective = (maximise ? -1 : 1) * objective;
+  answer.detail = method;
+  return answer;
+}
+
+// Referees for a disagreement, on the original model: glpsol's exact simplex
+// (rational arithmetic, no tolerance) and its floating-point one (tolerances
+// as Clp's). An answer either of them gives is a right answer; when the
+// chain gives one and Clp on the model does not, the mistake is Clp's.
+std::vector<Outcome> Referees(const Model& model) {
+  const std::string text = GlpsolText(model);
+  std::vector<Outcome> answers;
+  if (text.empty()) return answers;
+  for (const char* method : {"--exact", "--primal"}) {
+    Outcome answer = Glpsol(text, method, model.maximise);
+    if (!answer.status.empty()) answers.push_back(answer);
+  }
   return answers;
+}
+
+// The model with every finite bound moved by t times the feasibility
+// tolerance verify allows it (1e-7 * max(1, |bound|)): outwards for t = 1,
+// inwards for t = -1, where a pair of bounds closer than twice that meets in
+// its middle.
+Model MovedBounds(const Model& model, double t) {
+  Model moved = model;
+  const auto move = [t](std::vector<double>& lo, std::vector<double>& up) {
+    for (std::size_t k = 0; k < lo.size(); ++k) {
+      const double l = UnloggedBound(lo[k]), u = UnloggedBound(up[k]);
+      const double dl = Tolerances{}.primal * std::max(1.0, std::fabs(l));
+      const double du = Tolerances{}.primal * std::max(1.0, std::fabs(u));
+      double nl = std::isinf(l) ? l : l - t * dl, nu = std::isinf(u) ? u : u + t * du;
+      if (nl > nu) nl = nu = l + (u - l) / 2;
+      lo[k] = nl;
+      up[k] = nu;
+    }
+  };
+  move(moved.rlo, moved.rup);
+  move(moved.clo, moved.cup);
+  return moved;
+}
+
+// The exact optimum of the model with its bounds relaxed and tightened by the
+// tolerance: the answers an LP within the tolerance of the model has. The
+// optimal value is continuous in the move while the LP stays feasible, so an
+// objective between the two is the exact optimum of a model within the
+// tolerance; a verdict one of them gives is that of such a model.
+struct Band {
+  Outcome relaxed, tightened;
+};
+
+Band ToleranceBand(const Model& model) {
+  Band band;
+  for (const auto& [t, answer] : {std::pair{1.0, &band.relaxed}, std::pair{-1.0, &band.tightened}}) {
+    const std::string text = GlpsolText(MovedBounds(model, t));
+    if (!text.empty()) *answer = Glpsol(text, "--exact", model.maximise);
+  }
+  return band;
+}
+
+// Whether the chain's answer is one of a model within the tolerance.
+bool WithinBand(const Band& band, const Outcome& chain, bool maximise) {
+  const double sense = maximise ? -1 : 1;  // objectives compared as minimisations
+  const auto atMost = [&](double a, double b) { return sense * a <= sense * b + 1e-9 * std::max(1.0, std::fabs(b)); };
+  if (chain.status == "infeasible") return band.tightened.status == "infeasible";
+  if (chain.status == "unbounded") return band.relaxed.status == "unbounded";
+  if (chain.status != "optimal" || !chain.verified || band.relaxed.status != "optimal") return false;
+  if (!atMost(band.relaxed.objective, chain.objective)) return false;
+  return band.tightened.status == "infeasible" ||
+         (band.tightened.status == "optimal" && atMost(chain.objective, band.tightened.objective));
 }
 
 bool SameObjective(double a, double b) { return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(b)); }
 
 struct Tally {
   std::map<std::string, long> agree;
-  std::map<std::string, std::vector<std::uint64_t>> ours, clps, illPosed;
+  std::map<std::string, std::vector<std::uint64_t>> ours, clps, illPosed, withinTolerance;
 };
 
 void Compare(std::uint64_t seed, const Model& model, const Outcome& direct, const std::string& route,
@@ -425,6 +485,8 @@ void Compare(std::uint64_t seed, const Model& model, const Outcome& direct, cons
   if ((chainRight && !directRight) || clpFailsVerifyToo()) tally.clps[kind].push_back(seed);
   else if ((chainAnswers && refereesDiffer) || (chain.status == "optimal" && chain.verified && infeasibleByReferees))
     tally.illPosed[kind].push_back(seed);
+  else if (direct.status != "refused" && WithinBand(ToleranceBand(model), chain, model.maximise))
+    tally.withinTolerance[kind].push_back(seed);
   else tally.ours[kind].push_back(seed);
 }
 
@@ -466,6 +528,10 @@ int main(int argc, char** argv) {
     std::cout << "* the chain: " << c.status << ' ' << CaseDouble(c.objective) << ' ' << c.detail << '\n';
     for (const Outcome& r : Referees(model))
       std::cout << "* glpsol " << r.detail << ": " << r.status << ' ' << CaseDouble(r.objective) << '\n';
+    const Band band = ToleranceBand(model);
+    std::cout << "* glpsol --exact, bounds relaxed by the tolerance: " << band.relaxed.status << ' '
+              << CaseDouble(band.relaxed.objective) << "\n* glpsol --exact, tightened: " << band.tightened.status << ' '
+              << CaseDouble(band.tightened.objective) << '\n';
     return 0;
   }
   Tally tally;
@@ -491,7 +557,7 @@ int main(int argc, char** argv) {
     }
     Compare(s, model, direct, route, Chain(model, options), tally);
   }
-  long agreed = 0, ours = 0, clps = 0, illPosed = 0;
+  long agreed = 0, ours = 0, clps = 0, illPosed = 0, withinTolerance = 0;
   std::cout << "difftest --count " << count << " --seed " << seed << (hard ? " --hard" : "") << "\n";
   for (const auto& [status, n] : tally.agree) {
     std::cout << "  agree, " << status << ": " << n << '\n';
@@ -508,7 +574,8 @@ int main(int argc, char** argv) {
   list("disagree", tally.ours, ours);
   list("Clp on the original model is wrong", tally.clps, clps);
   list("ill-posed (feasible only within a tolerance)", tally.illPosed, illPosed);
+  list("the answer of a model within the tolerance", tally.withinTolerance, withinTolerance);
   std::cout << "agreements " << agreed << ", disagreements " << ours << ", Clp's own " << clps << ", ill-posed "
-            << illPosed << '\n';
+            << illPosed << ", within the tolerance " << withinTolerance << '\n';
   return ours == 0 ? 0 : 1;
 }
