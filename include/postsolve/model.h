@@ -71,6 +71,9 @@ namespace postsolve {
 // takes one for none), and coefficients as large it cannot scale.
 inline constexpr double kLargestCost = 1e25;
 inline constexpr double kLargestFinite = 1e20;  // bounds and coefficients
+// Clp's primal feasibility tolerance, its default: a column whose range is
+// below it Clp can leave at either bound with a dual slack of either sign.
+inline constexpr double kSolverTolerance = 1e-7;
 
 // Refuses, with Error "PATH: row NAME (index I): reason" (or column, or the
 // model), a model no stage can take: arrays whose sizes disagree, an entry

@@ -1,5 +1,6 @@
 // DBLROW: an equality row of two columns, one of them in no other row,
 // eliminates that column and moves its bounds onto the other.
+#include <algorithm>
 #include <cmath>
 
 #include "work.h"
@@ -26,9 +27,13 @@ bool Presolver::DoubletonRow(int i) {
   const double lo = flo ? impliedLo : lp_.clo[k], up = fup ? impliedUp : lp_.cup[k];
   if (lo > up + opt_.feasTol * (1 + std::fabs(up)))
     RowFails(i, "the bounds it implies for column " + model_.colNames[k] + " cross");
-  // k fixed at a bound it takes from j: the replay's exact binding test could
-  // then pick the wrong dual, so leave the row.
-  if ((flo || fup) && lo >= up) return false;
+  // k fixed, or nearly, at a bound it takes from j: the replay's exact
+  // binding test could then pick the wrong dual, and within its tolerance of
+  // fixed a solver can leave k at either bound with a dual slack of either
+  // sign; so leave the row.
+  const bool nearlyFixed =
+      lo >= up || (std::isfinite(up - lo) && up - lo <= kSolverTolerance * std::max({1.0, std::fabs(lo), std::fabs(up)}));
+  if ((flo || fup) && nearlyFixed) return false;
   // nor a bound beyond what the reduced LP's solver can take
   if ((flo && std::fabs(lo) >= kLargestFinite) || (fup && std::fabs(up) >= kLargestFinite)) return false;
   // The replay reads k's list only when k ends at a flagged bound; unflagged,

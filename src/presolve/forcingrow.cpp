@@ -13,8 +13,10 @@ namespace postsolve::presolve {
 // every column at the bound that gives it. Met means not below it (above it)
 // by more than the sum's own rounding: a row with room left is no forcing
 // row, as fixing its columns would be a restriction the LP could magnify.
-// Above it (below it) by no more than the tolerance is the only near-feasible
-// point. A sum whose rounding exceeds the tolerance decides nothing.
+// Nor above it (below it) by more than that: the row then has no feasible
+// point but within a tolerance, whose room the solver may use as it likes.
+// A sum whose rounding exceeds the tolerance, or the most one of its
+// columns can move it, decides nothing.
 bool Presolver::ForcingRow(int i) {
   if (!on(FORROW) || !lp_.RowInPlay(i) || lp_.rowCount[i] == 0) return false;
   const Entries row = lp_.Row(i);
@@ -22,21 +24,25 @@ bool Presolver::ForcingRow(int i) {
   const double lo = lp_.rlo[i], up = lp_.rup[i];
   const double upTol = opt_.feasTol * (1 + std::fabs(up)), loTol = opt_.feasTol * (1 + std::fabs(lo));
   bool atUpper = false, atLower = false;
+  double rounding = 0;
   if (act.loInf == 0 && !std::isinf(up)) {
-    const double rounding = SumRounding(act.loSize, row.size());
+    rounding = SumRounding(act.loSize, row.size());
     if (act.lo - rounding > up + upTol)
       RowFails(i, "its least activity " + CaseDouble(act.lo) + " exceeds its upper bound");
-    atUpper = rounding <= upTol && act.lo >= up - rounding && act.lo <= up + upTol;
+    atUpper = rounding <= upTol && act.lo >= up - rounding && act.lo <= up + rounding;
   }
-  if (act.upInf == 0 && !std::isinf(lo)) {
-    const double rounding = SumRounding(act.upSize, row.size());
+  if (act.upInf == 0 && !std::isinf(lo) && !atUpper) {
+    rounding = SumRounding(act.upSize, row.size());
     if (act.up + rounding < lo - loTol)
       RowFails(i, "its greatest activity " + CaseDouble(act.up) + " is below its lower bound");
-    atLower = rounding <= loTol && act.up <= lo + rounding && act.up >= lo - loTol;
+    atLower = rounding <= loTol && act.up <= lo + rounding && act.up >= lo - rounding;
   }
   if (!atUpper && !atLower) return false;
-  for (const auto& [j, a] : row)
+  for (const auto& [j, a] : row) {
     if (std::fabs(a) < std::max(opt_.pivotTol, 1e-13)) return false;
+    const double reach = std::fabs(a) * (lp_.cup[j] - lp_.clo[j]);
+    if (reach > 0 && reach <= rounding) return false;
+  }
   std::vector<ForcedColumn> items;
   for (const auto& [j, a] : row) {
     const bool toLower = (a > 0) == atUpper;

@@ -48,6 +48,15 @@ TEST(PresolveDoubletonRow, NotWhenTheOtherColumnWouldBeFixedOrAPivotIsTiny) {
   EXPECT_EQ(rows("x + y = 10", " y <= 20\n"), 1);
   // y in [10, 20] meets the implied [6, 10] at 10 only
   EXPECT_EQ(rows("x + y = 10", " 10 <= y <= 20\n"), 0);
+  // nor within the solver's tolerance of it: the implied [9.99999999, 10]
+  EXPECT_EQ(rows("x + y = 10", " 9.99999999 <= y <= 20\n"), 0);
+  EXPECT_EQ(rows("x + y = 10", " 9.99 <= y <= 20\n"), 1);
+  // x without an upper bound gives a free y the bound y <= 10 alone: a range without end
+  EXPECT_EQ(Presolve(LpModel("Minimize\n obj: y + z\nSubject To\n e: x + y = 10\n f: y + z <= 30\n"
+                             "Bounds\n y free\nEnd\n"),
+                     Only(Reduction::DBLROW))
+                .count(Reduction::DBLROW),
+            1);
   EXPECT_EQ(rows("0.00000001 x + y = 10", " y <= 20\n"), 0);
   EXPECT_EQ(rows("x + 0.00000001 y = 10", " y <= 20\n"), 0);
 }

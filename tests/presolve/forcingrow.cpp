@@ -35,8 +35,9 @@ TEST(PresolveForcingRow, EachColumnAtItsBoundWithItsOtherRows) {
 
 TEST(PresolveForcingRow, NotWhereTheActivityMissesTheBoundOrACoefficientIsTiny) {
   // the least activity 0 against an upper bound 0 (met), -5e-10 (above it by
-  // less than the tolerance: the only near-feasible point), 5e-10 and 1e-8
-  // (room left: forcing the columns would restrict the LP)
+  // less than the tolerance: feasible only within it, the solver's to
+  // judge), 5e-10 and 1e-8 (room left: forcing the columns would restrict
+  // the LP)
   const auto forced = [](const std::string& row) {
     return Presolve(LpModel("Minimize\n obj: x + y\nSubject To\n " + row + "\n g: x - y >= -5\n"
                             "Bounds\n x <= 3\n y <= 4\nEnd\n"),
@@ -44,8 +45,14 @@ TEST(PresolveForcingRow, NotWhereTheActivityMissesTheBoundOrACoefficientIsTiny) 
         .count(Reduction::FORROW);
   };
   EXPECT_EQ(forced("f: x + y <= 0"), 1);
-  EXPECT_EQ(forced("f: x + y <= -0.0000000005"), 1);
+  EXPECT_EQ(forced("f: x + y <= -0.0000000005"), 0);
   EXPECT_EQ(forced("f: x + y <= 0.0000000005"), 0);
   EXPECT_EQ(forced("f: x + y <= 0.00000001"), 0);
   EXPECT_EQ(forced("f: x + 0.00000001 y <= 0"), 0);
+  // met within the sum's rounding (about 0.4 at 1e15), which is more than
+  // y can move it: whether y has room is not known
+  const Model rounded = LpModel(
+      "Minimize\n obj: x + y\nSubject To\n f: 1000000000000000 x + 0.000001 y <= 1000000000000000\n"
+      " g: x - y >= -5\nBounds\n 1 <= x <= 3\n y <= 4\nEnd\n");
+  EXPECT_EQ(Presolve(rounded, Only(Reduction::FORROW)).count(Reduction::FORROW), 0);
 }
