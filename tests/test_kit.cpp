@@ -400,6 +400,20 @@ TEST(KitCheck, DualInfeasibleSolution) {
   EXPECT_EQ(Find(r, "row primal feasibility").value, 0);
 }
 
+TEST(KitCheck, BoundsWithinTheToleranceFixTheColumn) {
+  // x1 at 1 in [1, 1 + 5e-10], on an equality row whose dual 30000 leaves
+  // z1 = 1 - 30000 pushing it up, to a bound 5e-10 away: a solver leaves a
+  // column so that it takes for fixed. In [1, 1.001] the same dual is a miss.
+  const auto at = [](const std::string& up) {
+    return CheckCase("solution 0 1 1 x [1] y [30000] z [0]\n"
+                     "HEADER \"one\" rlo [1] rup [1] rtype \"E\" clo [1] cup [" + up + "]\n"
+                     "names \"e\" \"x1\"\nMATRIX c [1] (0 1)\nCOLMAP [0]\nROWMAP [0]\n");
+  };
+  EXPECT_TRUE(at("1.0000000005").pass());
+  EXPECT_EQ(Find(at("1.0000000005"), "column complementarity").value, 0);
+  EXPECT_EQ(Find(at("1.001"), "column complementarity").misses, 1);
+}
+
 TEST(KitCheck, WrongSignOnActiveSidesAndNonFiniteValues) {
   // y = +1 on the active <= row is the wrong sign.
   EXPECT_EQ(Find(CheckCase(TwoColumns("1 3", "1")), "row dual feasibility").value, 1);

@@ -68,12 +68,14 @@ Violations Assess(double v, double lo, double up, double d, double c, const Tole
   } else {
     out.dual.Take(std::fabs(d), dualScale);
   }
-  // A dual that pushes v towards a bound it is away from: both distances scaled.
-  if (hasLo && d > 0) {
+  // A dual that pushes v towards a bound it is away from: both distances
+  // scaled. Bounds within the tolerance of each other fix v, whatever its
+  // dual, as a solver takes them: no sign, no complementarity.
+  if (atLo && atUp) {
+  } else if (hasLo && d > 0) {
     const double gap = std::fabs(v - lo);
     out.comp.Take((d / dualScale) * (gap / ScaleOf(lo)), 1);
-  }
-  if (hasUp && d < 0) {
+  } else if (hasUp && d < 0) {
     const double gap = std::fabs(up - v);
     out.comp.Take((-d / dualScale) * (gap / ScaleOf(up)), 1);
   }

@@ -1,6 +1,7 @@
 // solve: the reduced model through Clp's dual simplex, in process, and the
 // reduced solution file every route (Clp, import) ends in.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -128,6 +129,35 @@ bool DualsHaveTheirSigns(const ClpSimplex& clp, const std::vector<double>& cost)
   return true;
 }
 
+// A column whose range is below Clp's tolerance Clp can leave at either
+// bound, whatever the sign of its dual slack: at the bound the slack pushes
+// away from, the point is optimal only within that tolerance times the
+// slack, which can be large. Such a column is moved to the bound its slack
+// pushes towards where that moves no row of it by more than the tolerance.
+void MoveNearlyFixedColumns(const Model& model, const std::vector<double>& clo, const std::vector<double>& cup,
+                            ReducedSolution& sol) {
+  const auto scale = [](double a, double b) {
+    return std::max({1.0, std::isinf(a) ? 0.0 : std::fabs(a), std::isinf(b) ? 0.0 : std::fabs(b)});
+  };
+  for (int j = 0; j < model.cols(); ++j) {
+    const std::size_t c = static_cast<std::size_t>(j);
+    const double lo = clo[c], up = cup[c], range = up - lo;
+    if (!(range > 0) || std::fabs(lo) >= COIN_DBL_MAX || std::fabs(up) >= COIN_DBL_MAX ||
+        range > kSolverTolerance * scale(lo, up))
+      continue;
+    const double target = sol.z[c] > 0 ? lo : sol.z[c] < 0 ? up : sol.x[c];
+    const double move = target - sol.x[c];
+    if (move == 0) continue;
+    bool rowsKeep = true;
+    for (int q = model.start[c]; q < model.start[c + 1] && rowsKeep; ++q) {
+      const std::size_t i = static_cast<std::size_t>(model.index[static_cast<std::size_t>(q)]);
+      const double lo_i = UnloggedBound(model.rlo[i]), up_i = UnloggedBound(model.rup[i]);
+      rowsKeep = std::fabs(model.value[static_cast<std::size_t>(q)] * move) <= kSolverTolerance * scale(lo_i, up_i);
+    }
+    if (rowsKeep) sol.x[c] = target;
+  }
+}
+
 }  // namespace
 
 ClpAnswer SolveWithClp(const Model& model, int logLevel, double timeLimit) {
@@ -237,6 +267,7 @@ ClpAnswer RunClp(const Model& model, int logLevel, ClpStart* warm, double timeLi
   sol.x.assign(clp.primalColumnSolution(), clp.primalColumnSolution() + n);
   sol.y.assign(clp.dualRowSolution(), clp.dualRowSolution() + m);
   sol.z.assign(clp.dualColumnSolution(), clp.dualColumnSolution() + n);
+  if (status == Status::Optimal) MoveNearlyFixedColumns(model, clo, cup, sol);
   answer.iterations = iterations;
   if (warm != nullptr) warm->end = BasisOfClp(clp);
   double objective = 0;
