@@ -6,6 +6,12 @@
 
 namespace postsolve::presolve {
 
+namespace {
+// The largest lower bound shifted to 0: its rounding, 1e6 * 2^-53 (1e-10),
+// is what x' + l can lose of x.
+constexpr double kLargestShift = 1e6;
+}  // namespace
+
 // Last of all: a finite lower bound l != 0 is shifted to 0 (x = x' + l), and a
 // column with only an upper bound u is reflected (x = u - x'); each only
 // where its rows' bounds, moved by -a*l (or -a*u), give back their own
@@ -18,6 +24,9 @@ void Presolver::ShiftBounds() {
     if (on(LOWBND) && !std::isinf(lo) && lo != 0) {
       // the replay adds l back: shift only when that restores u exactly
       if (!std::isinf(up) && ((up - lo) + lo != up || up - lo >= kLargestFinite)) continue;
+      // and x' + l keeps x to within rounding of |l|: a large l would leave
+      // a small x, and the rows it is in, with l's rounding
+      if (std::fabs(lo) > kLargestShift) continue;
       if (!lp_.MovesRowBoundsFaithfully(j, lo, 0)) continue;
       log_.LowerBound(j, lo);
       lp_.clo[j] = 0;

@@ -47,10 +47,15 @@ TEST(PresolveHardNumbers, NoLowerBoundShiftThatRoundsTheRowsBounds) {
   EXPECT_EQ(chain.presolved.count(Reduction::LOWBND), 0);
   ExpectOptimal(model, chain, "c0 >= -1e15");
   EXPECT_EQ(chain.objective, 7 * 28.09532058083333);
-  // a shift whose rows come back exactly is still made
-  EXPECT_EQ(RunChain(LpModel("Minimize\n obj: 7 c0\nSubject To\n r0: c0 >= 28.5\nBounds\n c0 >= -1e15\nEnd\n"),
-                     shifts).presolved.count(Reduction::LOWBND),
-            1);
+  // a shift whose rows come back exactly is still made, where l is not so
+  // large that x' + l rounds x (by 0.125 at 1e15)
+  const auto shifted = [&](const std::string& lower) {
+    return RunChain(LpModel("Minimize\n obj: 7 c0\nSubject To\n r0: c0 >= 28.5\nBounds\n c0 >= " + lower + "\nEnd\n"),
+                    shifts)
+        .presolved.count(Reduction::LOWBND);
+  };
+  EXPECT_EQ(shifted("-100000"), 1);
+  EXPECT_EQ(shifted("-1e15"), 0);
 }
 
 // A column in no row whose cost falls without bound makes the LP unbounded
