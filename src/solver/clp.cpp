@@ -133,7 +133,8 @@ bool DualsHaveTheirSigns(const ClpSimplex& clp, const std::vector<double>& cost)
 // bound, whatever the sign of its dual slack: at the bound the slack pushes
 // away from, the point is optimal only within that tolerance times the
 // slack, which can be large. Such a column is moved to the bound its slack
-// pushes towards where that moves no row of it by more than the tolerance.
+// pushes towards where that moves no row of it by more than the tolerance,
+// taken absolute: a row's bounds here may be another's moved by a shift.
 void MoveNearlyFixedColumns(const Model& model, const std::vector<double>& clo, const std::vector<double>& cup,
                             ReducedSolution& sol) {
   const auto scale = [](double a, double b) {
@@ -149,11 +150,8 @@ void MoveNearlyFixedColumns(const Model& model, const std::vector<double>& clo, 
     const double move = target - sol.x[c];
     if (move == 0) continue;
     bool rowsKeep = true;
-    for (int q = model.start[c]; q < model.start[c + 1] && rowsKeep; ++q) {
-      const std::size_t i = static_cast<std::size_t>(model.index[static_cast<std::size_t>(q)]);
-      const double lo_i = UnloggedBound(model.rlo[i]), up_i = UnloggedBound(model.rup[i]);
-      rowsKeep = std::fabs(model.value[static_cast<std::size_t>(q)] * move) <= kSolverTolerance * scale(lo_i, up_i);
-    }
+    for (int q = model.start[c]; q < model.start[c + 1] && rowsKeep; ++q)
+      rowsKeep = std::fabs(model.value[static_cast<std::size_t>(q)] * move) <= kSolverTolerance;
     if (rowsKeep) sol.x[c] = target;
   }
 }
