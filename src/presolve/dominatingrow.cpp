@@ -35,12 +35,12 @@ bool Presolver::DominatingRow(int i) {
     const double y = lp_.cost[j] / a;
     bool costsTakeable = true;  // the moved costs stay below what the solver takes
     for (const auto& [q, aq] : row)
-      costsTakeable = costsTakeable && (q == j || std::fabs(lp_.cost[q] - aq * y) < kLargestCost);
+      costsTakeable = costsTakeable && (q == j || std::fabs(MovedCost(lp_.cost[q], aq * y)) < kLargestCost);
     if (!costsTakeable) continue;
     log_.DominatedRow(i, j, b, a, lp_.cost[j], row);
     for (const auto& [q, aq] : row) {
       if (q == j) continue;
-      lp_.cost[q] = lp_.cost[q] - aq * y;
+      lp_.cost[q] = MovedCost(lp_.cost[q], aq * y);
       lp_.TouchCol(q);
     }
     lp_.RemoveRow(i);

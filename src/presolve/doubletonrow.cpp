@@ -39,11 +39,11 @@ bool Presolver::DoubletonRow(int i) {
   // The replay reads k's list only when k ends at a flagged bound; unflagged,
   // the list stays empty, so that a long column in many such rows is not
   // written again for each.
-  if (!(std::fabs(lp_.cost[k] - lp_.cost[j] * ak / aj) < kLargestCost)) return false;  // k's new cost
+  if (!(std::fabs(MovedCost(lp_.cost[k], lp_.cost[j] * ak / aj)) < kLargestCost)) return false;  // k's new cost
   const bool flagged = flo || fup;
   log_.DoubletonRow(i, j, k, b, aj, ak, lp_.cost[j], lp_.cost[k], flo, lo, fup, up,
               flagged ? lp_.ColExcept(k, i) : Entries{});
-  lp_.cost[k] = lp_.cost[k] - lp_.cost[j] * ak / aj;
+  lp_.cost[k] = MovedCost(lp_.cost[k], lp_.cost[j] * ak / aj);
   lp_.RemoveRow(i);
   lp_.RemoveCol(j);
   lp_.TouchCol(k);

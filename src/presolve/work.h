@@ -2,6 +2,8 @@
 // that change it and append to the log.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -100,6 +102,15 @@ class WorkLp {
 };
 
 inline bool Equality(const WorkLp& lp, int i) { return lp.rlo[i] == lp.rup[i]; }
+
+// A cost moved by d: c - d, or 0 where the two cancel to within a few
+// roundings of the larger, the error d carries: a cost that is rounding
+// alone would decide whether its column runs without bound.
+inline double MovedCost(double c, double d) {
+  const double moved = c - d;
+  return std::fabs(moved) <= 8 * std::numeric_limits<double>::epsilon() * std::max(std::fabs(c), std::fabs(d)) ? 0.0
+                                                                                                          : moved;
+}
 
 // The log's first two records from the model as read: HEADER with its bounds
 // (at or beyond the log's 1e30 infinite) and row types, MATRIX with the costs

@@ -78,3 +78,23 @@ TEST(PresolveHardNumbers, InfeasibilityComesBeforeAnUnboundedColumn) {
     EXPECT_NE(std::string(e.what()).find("the LP is unbounded: column x"), std::string::npos) << e.what();
   }
 }
+
+// The free singleton c2 takes r0 away, and c1's cost 0.0444 less c2's share
+// 0.0444 leaves 7e-18 of rounding: c1, bounded only above, would then run
+// down without bound. A cost that is its own rounding is 0.
+TEST(PresolveHardNumbers, ACostThatCancelsToItsRoundingIsZero) {
+  const TempDir dir;
+  const Model model = MpsModel(dir,
+                               "NAME B FREE\nROWS\n N obj\n E r0\nCOLUMNS\n c0 obj -549531.8041562097\n"
+                               " c1 obj 0.04438869897785147 r0 3.362293784792358e-05\n"
+                               " c2 obj -31.255139099784454 r0 -0.023674710536224972\n"
+                               "RHS\n rhs r0 3.000067245875696\nBOUNDS\n MI bnd c0\n UP bnd c0 -2\n MI bnd c1\n"
+                               " UP bnd c1 2\n FR bnd c2\nENDATA\n");
+  for (const Reduction kind : {Reduction::DOMROW, Reduction::DBLROW}) {
+    const Chain chain = RunChain(model, Only(kind));
+    EXPECT_EQ(chain.presolved.count(kind), 1) << ReductionName(kind);
+    EXPECT_EQ(chain.presolved.reduced.cost[1], 0) << ReductionName(kind);
+    ExpectOptimal(model, chain, ReductionName(kind));
+    EXPECT_NEAR(chain.objective, DirectObjective(model), 1e-9 * std::fabs(chain.objective));
+  }
+}
