@@ -414,6 +414,33 @@ TEST(KitCheck, BoundsWithinTheToleranceFixTheColumn) {
   EXPECT_EQ(Find(at("1.001"), "column complementarity").misses, 1);
 }
 
+TEST(KitVerifyMeasures, AnActivityWithinItsOwnRoundingMeetsItsBound) {
+  // e: x1 - x2 = 22.1 at x2 = 1e12 / 3, x1 = x2 + 22.1: the activity is
+  // 22.1 only to within x2's rounding (2.4e-5 off), far beyond the tolerance
+  // (2.2e-6), and as near as doubles come. An activity 1e-3 off is a miss.
+  Model model;
+  model.name = model.path = "rounding";
+  model.rowNames = {"e"};
+  model.colNames = {"x1", "x2"};
+  model.rlo = model.rup = {22.1};
+  model.clo = {0, 0};
+  model.cup = {1e13, 1e13};
+  model.cost = {0, 0};
+  model.start = {0, 1, 2};
+  model.index = {0, 0};
+  model.value = {1, -1};
+  const double x2 = 1e12 / 3, x1 = x2 + 22.1;
+  ASSERT_NE(x1 - x2, 22.1);
+  const auto rowPrimal = [&](double v1) {
+    const VerifyResult r = MeasureOnModel(model, OnModel(model, {v1, x2}, {0}, 0), Tolerances{});
+    for (const Measure& m : r.check.measures)
+      if (m.label == "row primal feasibility") return m.value;
+    return -1.0;
+  };
+  EXPECT_EQ(rowPrimal(x1), 0);
+  EXPECT_GT(rowPrimal(x1 + 1e-3), 1e-7);
+}
+
 TEST(KitCheck, WrongSignOnActiveSidesAndNonFiniteValues) {
   // y = +1 on the active <= row is the wrong sign.
   EXPECT_EQ(Find(CheckCase(TwoColumns("1 3", "1")), "row dual feasibility").value, 1);

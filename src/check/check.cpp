@@ -7,6 +7,7 @@
 
 #include "measures.h"
 #include "numfmt.h"
+#include "rounding.h"
 
 namespace postsolve {
 // ---- check ----
@@ -52,13 +53,16 @@ struct Violations {
   Violation primal, dual, comp;
 };
 
-Violations Assess(double v, double lo, double up, double d, double c, const Tolerances& tol) {
+// `rounding`: how far v itself can be from its exact value (a row's activity
+// summed from terms far larger than it): a distance within it is none.
+Violations Assess(double v, double lo, double up, double d, double c, const Tolerances& tol, double rounding = 0) {
   const bool hasLo = Finite(lo), hasUp = Finite(up);
+  const auto beyond = [rounding](double distance) { return distance <= rounding ? 0.0 : distance; };
   Violations out;
-  if (hasLo) out.primal.Take(lo - v, ScaleOf(lo));
-  if (hasUp) out.primal.Take(v - up, ScaleOf(up));
-  const bool atLo = hasLo && std::fabs(v - lo) <= tol.active * ScaleOf(lo);
-  const bool atUp = hasUp && std::fabs(up - v) <= tol.active * ScaleOf(up);
+  if (hasLo) out.primal.Take(beyond(lo - v), ScaleOf(lo));
+  if (hasUp) out.primal.Take(beyond(v - up), ScaleOf(up));
+  const bool atLo = hasLo && std::fabs(v - lo) <= tol.active * ScaleOf(lo) + rounding;
+  const bool atUp = hasUp && std::fabs(up - v) <= tol.active * ScaleOf(up) + rounding;
   const double dualScale = ScaleOf(c);
   if (atLo && atUp) {
   } else if (atLo) {
@@ -73,10 +77,10 @@ Violations Assess(double v, double lo, double up, double d, double c, const Tole
   // dual, as a solver takes them: no sign, no complementarity.
   if (atLo && atUp) {
   } else if (hasLo && d > 0) {
-    const double gap = std::fabs(v - lo);
+    const double gap = beyond(std::fabs(v - lo));
     out.comp.Take((d / dualScale) * (gap / ScaleOf(lo)), 1);
   } else if (hasUp && d < 0) {
-    const double gap = std::fabs(up - v);
+    const double gap = beyond(std::fabs(up - v));
     out.comp.Take((-d / dualScale) * (gap / ScaleOf(up)), 1);
   }
   if (std::isnan(v) || std::isnan(d)) out = {{NAN, NAN}, {NAN, NAN}, {NAN, NAN}};
@@ -104,7 +108,7 @@ class Checker {
  public:
   explicit Checker(const Tolerances& tol) : tol_(tol) {}
   void Row(const RowSol& r) {
-    const Violations v = Assess(r.act, r.lo, r.up, r.dual, 0, tol_);
+    const Violations v = Assess(r.act, r.lo, r.up, r.dual, 0, tol_, SumRounding(r.actSize, r.terms));
     rowPrimal_.See(v.primal.scaled, v.primal.unscaled, "row", rowsSeen_, r.name);
     rowDual_.See(v.dual.scaled, v.dual.unscaled, "row", rowsSeen_, r.name);
     rowComp_.See(v.comp.scaled, v.comp.unscaled, "row", rowsSeen_, r.name);

@@ -81,6 +81,8 @@ FullSolution OnModel(const Model& model, const std::vector<double>& x, const std
       const auto e = static_cast<std::size_t>(k);
       RowSol& row = on.rows[static_cast<std::size_t>(model.index[e])];
       row.act = row.act + model.value[e] * xj;
+      row.actSize += std::fabs(model.value[e] * xj);
+      ++row.terms;
       z = z - model.value[e] * row.dual;
       scale += std::fabs(model.value[e] * row.dual);
     }

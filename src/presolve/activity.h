@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <limits>
 
+#include "rounding.h"
 #include "work.h"
 
 namespace postsolve::presolve {
@@ -16,12 +17,6 @@ struct Activity {
   int loInf = 0, upInf = 0;
   double loSize = 0, upSize = 0;  // the sums of the finite terms' magnitudes
 };
-
-// How far a sum of `terms` terms whose magnitudes add to `size` can be from
-// the exact sum by rounding.
-inline double SumRounding(double size, std::size_t terms) {
-  return static_cast<double>(terms) * std::numeric_limits<double>::epsilon() * size;
-}
 
 // Column j's term a * x_j at its least and at its greatest.
 inline double LeastTerm(const WorkLp& lp, int j, double a) { return a * (a > 0 ? lp.clo[j] : lp.cup[j]); }

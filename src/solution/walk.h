@@ -21,6 +21,10 @@ struct RowSol {
   const char* type;  // EQ LE GE RG
   double lo, up;     // the sides the report shows; a missing one, or one beyond +-9.99e29, is -inf / +inf
   double act, dual;
+  // the magnitudes of act's terms, |a_ij x_j|, summed, and their count: the
+  // rounding act can carry (0 where not measured)
+  double actSize = 0;
+  std::size_t terms = 0;
 };
 struct ColSol {
   std::string name;
