@@ -313,7 +313,31 @@ Outcome Chain(const Model& model, const PresolveOptions& options) {
 // section), infinite bounds left out (it takes 1e30 for a finite one). Empty
 // when not writable as MPS (bounds that cross).
 std::string GlpsolText(const Model& model) {
+  // Free rows are left out: it takes the 1e30 they are written with for a bound.
   Model minimised = model;
+  std::vector<int> newRow(model.rlo.size(), -1);
+  minimised.rowNames.clear();
+  minimised.rlo.clear();
+  minimised.rup.clear();
+  for (std::size_t i = 0; i < model.rlo.size(); ++i) {
+    if (RowKindOf(model.rlo[i], model.rup[i]) == RowKind::Free) continue;
+    newRow[i] = static_cast<int>(minimised.rlo.size());
+    minimised.rowNames.push_back(model.rowNames[i]);
+    minimised.rlo.push_back(model.rlo[i]);
+    minimised.rup.push_back(model.rup[i]);
+  }
+  minimised.index.clear();
+  minimised.value.clear();
+  minimised.start.assign(1, 0);
+  for (int j = 0; j < model.cols(); ++j) {
+    for (int q = model.start[static_cast<std::size_t>(j)]; q < model.start[static_cast<std::size_t>(j) + 1]; ++q) {
+      const int i = newRow[static_cast<std::size_t>(model.index[static_cast<std::size_t>(q)])];
+      if (i < 0) continue;
+      minimised.index.push_back(i);
+      minimised.value.push_back(model.value[static_cast<std::size_t>(q)]);
+    }
+    minimised.start.push_back(static_cast<int>(minimised.index.size()));
+  }
   if (model.maximise)
     for (double& c : minimised.cost) c = -c;
   minimised.maximise = false;

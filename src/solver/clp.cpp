@@ -69,46 +69,6 @@ class RunawayGuard : public ClpEventHandler {
   long checks_ = 0;
 };
 
-// After a verdict of infeasible or unbounded (or numerical trouble), none of
-// which is final:
-// either simplex may call an LP unbounded (dual infeasible) before it has a
-// feasible point, or infeasible when a column's cost falls without bound.
-// Feasibility alone, without the costs, settles the first question (by the
-// primal simplex, and the dual one too before it is called infeasible: each
-// has called a small feasible LP infeasible, the dual one with free empty
-// columns, the primal one with a row whose range is 6e-10). Feasible, an LP the first verdict called
-// unbounded is unbounded (its dual has no feasible point); otherwise the
-// primal simplex from the feasible point found, with the costs back, tells
-// optimal from unbounded. Adds the iterations to `iterations`.
-Status Settle(ClpSimplex& clp, const std::vector<double>& cost, Status verdict, int& iterations) {
-  const std::vector<double> none(cost.size(), 0.0);
-  clp.chgObjCoefficients(none.data());
-  clp.allSlackBasis(true);  // from the start: where the last solve stopped can mislead it too
-  Primal(clp, 0);
-  iterations += clp.numberIterations();
-  if (clp.status() == 1) {
-    // Infeasible is the claim that needs both: on rows whose range is below
-    // the tolerance either simplex alone can miss a feasible point.
-    clp.allSlackBasis(true);
-    clp.deleteRay();
-    clp.dual();
-    iterations += clp.numberIterations();
-  }
-  const Status feasibility = StatusOfClp(clp.status());
-  clp.chgObjCoefficients(cost.data());
-  if (feasibility == Status::Infeasible) return Status::Infeasible;
-  if (feasibility != Status::Optimal) return Status::Difficulty;  // neither shown
-  if (verdict == Status::Unbounded) {
-    clp.setProblemStatus(2);
-    return Status::Unbounded;
-  }
-  Primal(clp, 1);
-  iterations += clp.numberIterations();
-  const Status status = StatusOfClp(clp.status());
-  // infeasible from a feasible point: Clp contradicts itself
-  return status == Status::Infeasible ? Status::Difficulty : status;
-}
-
 // Whether the duals Clp ended with have the signs an optimum needs: a dual
 // slack of a column (a row) pushes it only towards a bound it has. The dual
 // simplex can call optimal an unbounded LP whose free columns ran to its own
@@ -127,6 +87,49 @@ bool DualsHaveTheirSigns(const ClpSimplex& clp, const std::vector<double>& cost)
         (clp.rowUpper()[i] >= COIN_DBL_MAX && y[i] < -kSignTolerance))
       return false;
   return true;
+}
+
+// After a verdict of infeasible or unbounded (or numerical trouble), none of
+// which is final:
+// either simplex may call an LP unbounded (dual infeasible) before it has a
+// feasible point, or infeasible when a column's cost falls without bound.
+// Feasibility alone, without the costs, settles the first question (by the
+// primal simplex, and the dual one too before it is called infeasible: each
+// has called a small feasible LP infeasible, the dual one with free empty
+// columns, the primal one with a row whose range is 6e-10). Feasible, the
+// primal simplex from the feasible point found, with the costs back, tells
+// optimal from unbounded; but where the first verdict was unbounded, an
+// optimum needs duals of the right signs to overrule it (the primal simplex
+// has called optimal a column whose cost falls without bound, and the dual
+// simplex unbounded an LP whose rows held 1e15). Adds the iterations to
+// `iterations`.
+Status Settle(ClpSimplex& clp, const std::vector<double>& cost, Status verdict, int& iterations) {
+  const std::vector<double> none(cost.size(), 0.0);
+  clp.chgObjCoefficients(none.data());
+  clp.allSlackBasis(true);  // from the start: where the last solve stopped can mislead it too
+  Primal(clp, 0);
+  iterations += clp.numberIterations();
+  if (clp.status() == 1) {
+    // Infeasible is the claim that needs both: on rows whose range is below
+    // the tolerance either simplex alone can miss a feasible point.
+    clp.allSlackBasis(true);
+    clp.deleteRay();
+    clp.dual();
+    iterations += clp.numberIterations();
+  }
+  const Status feasibility = StatusOfClp(clp.status());
+  clp.chgObjCoefficients(cost.data());
+  if (feasibility == Status::Infeasible) return Status::Infeasible;
+  if (feasibility != Status::Optimal) return Status::Difficulty;  // neither shown
+  Primal(clp, 1);
+  iterations += clp.numberIterations();
+  const Status status = StatusOfClp(clp.status());
+  if (verdict == Status::Unbounded && status == Status::Optimal && !DualsHaveTheirSigns(clp, cost)) {
+    clp.setProblemStatus(2);
+    return Status::Unbounded;
+  }
+  // infeasible from a feasible point: Clp contradicts itself
+  return status == Status::Infeasible ? Status::Difficulty : status;
 }
 
 // A column whose range is below Clp's tolerance Clp can leave at either
