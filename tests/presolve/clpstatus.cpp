@@ -71,3 +71,106 @@ TEST(ClpStatus, AnUnboundedLpWithARangeBelowTheToleranceIsUnbounded) {
       "RANGES\n rng r2 1.0000000006\n rng r4 6.000000000000451e-10\nBOUNDS\n FR bnd c1\n"
       " UP bnd c5 5e-10\nENDATA\n"), AsInt(Status::Unbounded));
 }
+
+TEST(ClpStatus, AnUnboundedVerdictGivesWayOnlyToAnOptimumWithDualsOfTheRightSigns) {
+  // The dual simplex calls this one unbounded (its rows hold 1e15); the
+  // primal simplex from a feasible point finds its optimum.
+  EXPECT_EQ(ClpStatus(R"(NAME D28875 FREE
+ROWS
+ N obj
+ L r0
+ G r1
+ G r2
+ L r3
+COLUMNS
+  c0 obj -235.26011051830426
+  c0 r0 -197589.85330066158
+  c0 r1 -175.59337945724656
+  c1 obj -3
+  c1 r0 0.00019446924089440722
+  c1 r3 1.9632636107406416
+  c2 obj 1
+  c2 r1 -3.9994680188791616
+  c2 r2 -2
+  c2 r3 -1
+  c3 obj -2
+  c3 r1 -0.000782444008349158
+  c4 r0 -28233.10319981822
+  c4 r1 1.7799903477557708e-05
+  c5 obj -108.54923921296353
+  c5 r1 -0.5714353099324456
+  c5 r3 -1.7781029256459162
+  c6 obj -3
+  c6 r0 1
+  c6 r1 63187.81761573171
+  c6 r3 1e+06
+RHS
+  rhs r0 1e+30
+  rhs r1 -1754177860777893.5
+  rhs r2 -7.000000000000001e-10
+  rhs r3 1.1851606850977987
+RANGES
+BOUNDS
+ UP bnd c0 9.99e+12
+ UP bnd c1 1
+ FX bnd c2 0
+ FX bnd c3 0
+ UP bnd c4 1.000000082740371e-10
+ FR bnd c5
+ FX bnd c6 0
+ENDATA
+)"),
+            AsInt(Status::Optimal));
+  // Here the primal simplex calls optimal a point where c2, free upwards in a
+  // free row with cost -3, has z = -3: unbounded, as the dual simplex said.
+  EXPECT_EQ(ClpStatus(R"(NAME D16281 FREE
+ROWS
+ N obj
+ E r0
+ G r1
+ G r2
+ L r3
+ L r4
+ E r5
+ E r6
+COLUMNS
+  c0 obj -0.008583482190151221
+  c0 r0 513669.0095905007
+  c0 r1 25.07202574221234
+  c0 r3 2
+  c1 obj 3
+  c1 r0 1
+  c1 r1 1
+  c1 r2 -49740.671104253495
+  c1 r3 7.54332626087661e-05
+  c1 r5 1
+  c1 r6 1
+  c2 obj -3
+  c2 r3 147.9384498691047
+  c3 obj -82.91857514815776
+  c3 r1 16929.619659688055
+  c3 r2 -988.9771202244673
+  c3 r3 -3.193131283338741e-05
+  c4 obj -3
+  c4 r3 -4.7533837958747856e-07
+RHS
+  rhs r0 834101.4068802622
+  rhs r1 -33821.52713607822
+  rhs r2 101459.29644895592
+  rhs r3 1e+30
+  rhs r4 2
+  rhs r5 -2
+  rhs r6 -2
+RANGES
+BOUNDS
+ FR bnd c0
+ UP bnd c1 0
+ LO bnd c1 -2
+ LO bnd c2 -2e+15
+ LO bnd c3 -2
+ UP bnd c4 1.0000000005
+ LO bnd c4 1
+ENDATA
+)"),
+            AsInt(Status::Unbounded));
+}
