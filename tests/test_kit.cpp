@@ -441,6 +441,33 @@ TEST(KitVerifyMeasures, AnActivityWithinItsOwnRoundingMeetsItsBound) {
   EXPECT_GT(rowPrimal(x1 + 1e-3), 1e-7);
 }
 
+TEST(KitVerifyMeasures, ADualSlackWithinItsOwnRoundingIsZero) {
+  // A free column x in two equalities whose duals are 3.3e11 and minus that
+  // plus one ulp (6.1e-5): z = 0 - y1 - y2 is 6.1e-5, within the rounding of
+  // its terms (4.4e-4), where a free column's |z| is held to 1e-7. A dual
+  // 1e-2 off is a miss.
+  Model model;
+  model.name = model.path = "dual rounding";
+  model.rowNames = {"e1", "e2"};
+  model.colNames = {"x"};
+  model.rlo = model.rup = {0, 0};
+  model.clo = {-std::numeric_limits<double>::infinity()};
+  model.cup = {std::numeric_limits<double>::infinity()};
+  model.cost = {0};
+  model.start = {0, 2};
+  model.index = {0, 1};
+  model.value = {1, 1};
+  const double y1 = 1e12 / 3, y2 = std::nextafter(-y1, 0.0);
+  const auto colDual = [&](double dual2) {
+    const VerifyResult r = MeasureOnModel(model, OnModel(model, {0}, {y1, dual2}, 0), Tolerances{});
+    for (const Measure& m : r.check.measures)
+      if (m.label == "column dual feasibility") return m.value;
+    return -1.0;
+  };
+  EXPECT_EQ(colDual(y2), 0);
+  EXPECT_GT(colDual(y2 + 1e-2), 1e-7);
+}
+
 TEST(KitCheck, WrongSignOnActiveSidesAndNonFiniteValues) {
   // y = +1 on the active <= row is the wrong sign.
   EXPECT_EQ(Find(CheckCase(TwoColumns("1 3", "1")), "row dual feasibility").value, 1);

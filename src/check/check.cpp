@@ -55,9 +55,12 @@ struct Violations {
 
 // `rounding`: how far v itself can be from its exact value (a row's activity
 // summed from terms far larger than it): a distance within it is none.
-Violations Assess(double v, double lo, double up, double d, double c, const Tolerances& tol, double rounding = 0) {
+// `dualRounding` likewise for d (a dual slack summed from c and A'y).
+Violations Assess(double v, double lo, double up, double d, double c, const Tolerances& tol, double rounding = 0,
+                  double dualRounding = 0) {
   const bool hasLo = Finite(lo), hasUp = Finite(up);
   const auto beyond = [rounding](double distance) { return distance <= rounding ? 0.0 : distance; };
+  if (std::fabs(d) <= dualRounding) d = 0;
   Violations out;
   if (hasLo) out.primal.Take(beyond(lo - v), ScaleOf(lo));
   if (hasUp) out.primal.Take(beyond(v - up), ScaleOf(up));
@@ -116,7 +119,7 @@ class Checker {
     ++rowsSeen_;
   }
   void Col(const ColSol& c) {
-    const Violations v = Assess(c.x, c.lo, c.up, c.z, c.c, tol_);
+    const Violations v = Assess(c.x, c.lo, c.up, c.z, c.c, tol_, 0, SumRounding(c.zscale, c.zterms));
     colPrimal_.See(v.primal.scaled, v.primal.unscaled, "column", colsSeen_, c.name);
     colDual_.See(v.dual.scaled, v.dual.unscaled, "column", colsSeen_, c.name);
     colComp_.See(v.comp.scaled, v.comp.unscaled, "column", colsSeen_, c.name);

@@ -87,7 +87,7 @@ FullSolution OnModel(const Model& model, const std::vector<double>& x, const std
       scale += std::fabs(model.value[e] * row.dual);
     }
     on.cols.push_back({model.colNames[c], ClassifyColumn(model.clo[c], model.cup[c]).type, model.clo[c], model.cup[c],
-                       xj, z, cost, scale});
+                       xj, z, cost, scale, static_cast<std::size_t>(model.start[c + 1] - model.start[c]) + 1});
   }
   return on;
 }

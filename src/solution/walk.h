@@ -33,6 +33,7 @@ struct ColSol {
   double x, z;       // value and dual slack c - A'y
   double c;
   double zscale;     // |c_j| + sum_i |a_ij y_i|: the size of the terms z is the sum of
+  std::size_t zterms = 0;  // how many: with zscale, the rounding z can carry (0 where not measured)
 };
 struct FullSolution {
   std::string name;
