@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "rounding.h"
 #include "work.h"
 
 namespace postsolve::presolve {
@@ -34,6 +35,15 @@ bool Presolver::DoubletonRow(int i) {
   const bool nearlyFixed =
       lo >= up || (std::isfinite(up - lo) && up - lo <= kSolverTolerance * std::max({1.0, std::fabs(lo), std::fabs(up)}));
   if ((flo || fup) && nearlyFixed) return false;
+  // The replay's x_j = (b - a_k x_k) / a_j carries the rounding of b and
+  // a_k x_k over a_j: where that exceeds the tolerance of a bound of j (a
+  // small a_j against a large b), j would miss that bound when it sits there.
+  const auto finite = [](double v) { return std::isinf(v) ? 0.0 : std::fabs(v); };
+  const double sumSize = std::max(std::fabs(b), std::fabs(ak) * std::max(finite(lo), finite(up)));
+  const double jBound = std::isinf(lp_.clo[j]) ? finite(lp_.cup[j])
+                        : std::isinf(lp_.cup[j]) ? finite(lp_.clo[j])
+                                                 : std::min(std::fabs(lp_.clo[j]), std::fabs(lp_.cup[j]));
+  if (SumRounding(sumSize, 2) / std::fabs(aj) > kSolverTolerance * std::max(1.0, jBound)) return false;
   // nor a bound beyond what the reduced LP's solver can take
   if ((flo && std::fabs(lo) >= kLargestFinite) || (fup && std::fabs(up) >= kLargestFinite)) return false;
   // The replay reads k's list only when k ends at a flagged bound; unflagged,

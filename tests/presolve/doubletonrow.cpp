@@ -51,6 +51,16 @@ TEST(PresolveDoubletonRow, NotWhenTheOtherColumnWouldBeFixedOrAPivotIsTiny) {
   // nor within the solver's tolerance of it: the implied [9.99999999, 10]
   EXPECT_EQ(rows("x + y = 10", " 9.99999999 <= y <= 20\n"), 0);
   EXPECT_EQ(rows("x + y = 10", " 9.99 <= y <= 20\n"), 1);
+  // x in [0, 1e13] = (b - y) / 0.000004896884073107112 carries b's
+  // rounding, 7e-9 at 4.9e7, over a_x: x would miss its bound 0 by 1.5e-3
+  const auto smallPivot = [](const std::string& b) {
+    return Presolve(LpModel("Minimize\n obj: y + z\nSubject To\n e: 0.000004896884073107112 x + y = " + b +
+                            "\n f: y + z <= 30\nBounds\n x <= 10000000000000\nEnd\n"),
+                    Only(Reduction::DBLROW))
+        .count(Reduction::DBLROW);
+  };
+  EXPECT_EQ(smallPivot("48919872.890330255"), 0);
+  EXPECT_EQ(smallPivot("0.5"), 1);
   // x without an upper bound gives a free y the bound y <= 10 alone: a range without end
   EXPECT_EQ(Presolve(LpModel("Minimize\n obj: y + z\nSubject To\n e: x + y = 10\n f: y + z <= 30\n"
                              "Bounds\n y free\nEnd\n"),
