@@ -421,6 +421,10 @@ Model MovedBounds(const Model& model, double t) {
   };
   move(moved.rlo, moved.rup);
   move(moved.clo, moved.cup);
+  // a range row as MPS carries it: the upper bound less the range
+  for (std::size_t i = 0; i < moved.rlo.size(); ++i)
+    if (std::isfinite(moved.rlo[i]) && std::isfinite(moved.rup[i]) && moved.rlo[i] < moved.rup[i])
+      moved.rlo[i] = moved.rup[i] - (moved.rup[i] - moved.rlo[i]);
   return moved;
 }
 
@@ -446,6 +450,13 @@ Band ToleranceBand(const Model& model) {
 bool WithinBand(const Band& band, const Outcome& chain, bool maximise) {
   const double sense = maximise ? -1 : 1;  // objectives compared as minimisations
   const auto atMost = [&](double a, double b) { return sense * a <= sense * b + 1e-9 * std::max(1.0, std::fabs(b)); };
+  // no answer, where the models within the tolerance have different ones
+  // (or optima 1e-6 apart): a solver's numerical difficulty, not a wrong answer
+  if (chain.status == "difficulty")
+    return !band.relaxed.status.empty() && !band.tightened.status.empty() &&
+           (band.relaxed.status != band.tightened.status ||
+            std::fabs(band.relaxed.objective - band.tightened.objective) >
+                1e-6 * std::max(1.0, std::fabs(band.tightened.objective)));
   if (chain.status == "infeasible") return band.tightened.status == "infeasible";
   if (chain.status == "unbounded") return band.relaxed.status == "unbounded";
   if (chain.status != "optimal" || !chain.verified || band.relaxed.status != "optimal") return false;

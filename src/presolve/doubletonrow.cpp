@@ -26,7 +26,8 @@ bool Presolver::DoubletonRow(int i) {
   const double impliedLo = increasing ? fromLo : fromUp, impliedUp = increasing ? fromUp : fromLo;
   const bool flo = impliedLo > lp_.clo[k], fup = impliedUp < lp_.cup[k];
   const double lo = flo ? impliedLo : lp_.clo[k], up = fup ? impliedUp : lp_.cup[k];
-  if (lo > up + opt_.feasTol * (1 + std::fabs(up)))
+  // the implied bounds carry the rounding of the row's bound over a_k
+  if (lo > up + opt_.feasTol * (1 + std::fabs(up)) + RowTolerance(i, b) / std::fabs(ak))
     RowFails(i, "the bounds it implies for column " + model_.colNames[k] + " cross");
   // k fixed, or nearly, at a bound it takes from j: the replay's exact
   // binding test could then pick the wrong dual, and within its tolerance of

@@ -1,5 +1,6 @@
 // The presolve driver: passes over the rows and columns that changed, the
 // duplicate searches when a pass finds nothing else, and the reduced LP.
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -21,6 +22,14 @@ Presolver::Presolver(const Model& model, const PresolveOptions& options, LogWrit
 
 bool Presolver::Within(double v, double lo, double up) const {
   return v >= lo - opt_.feasTol * (1 + std::fabs(lo)) && v <= up + opt_.feasTol * (1 + std::fabs(up));
+}
+
+double Presolver::RowTolerance(int i, double bound) const {
+  return opt_.feasTol * (1 + std::max(std::fabs(bound), lp_.rowSize[i]));
+}
+
+bool Presolver::RowAdmits(int i, double v, double lo, double up) const {
+  return v >= lo - RowTolerance(i, lo) && v <= up + RowTolerance(i, up);
 }
 
 void Presolver::RowFails(int i, const std::string& why) const {

@@ -27,7 +27,8 @@ bool Presolver::DuplicateRows() {
     const double lo = lp_.rlo[other] - v * b, up = lp_.rup[other] - v * b;
     if ((!std::isinf(lo) && std::fabs(lo) >= kLargestFinite) || (!std::isinf(up) && std::fabs(up) >= kLargestFinite))
       return false;  // a bound the reduced LP's solver could not take
-    if (!Within(0, lo, up))
+    lp_.rowSize[other] = std::max({lp_.rowSize[other], std::fabs(v * b), std::fabs(v) * lp_.rowSize[pivot]});
+    if (!RowAdmits(other, 0, lo, up))
       RowFails(other, "it is a multiple of row " + model_.rowNames[pivot] + " with bounds that conflict");
     log_.DuplicateRow(pivot, other, v);
     lp_.rlo[other] = lo;

@@ -22,7 +22,7 @@ bool Presolver::ForcingRow(int i) {
   const Entries row = lp_.Row(i);
   const Activity act = RowActivity(lp_, row);
   const double lo = lp_.rlo[i], up = lp_.rup[i];
-  const double upTol = opt_.feasTol * (1 + std::fabs(up)), loTol = opt_.feasTol * (1 + std::fabs(lo));
+  const double upTol = RowTolerance(i, up), loTol = RowTolerance(i, lo);
   bool atUpper = false, atLower = false;
   double rounding = 0;
   if (act.loInf == 0 && !std::isinf(up)) {

@@ -10,8 +10,12 @@ bool Presolver::SingletonRow(int i) {
   const auto [j, a] = lp_.Row(i).front();
   if (std::fabs(a) < opt_.pivotTol) return false;
   const double x = lp_.rlo[i] / a;
-  if (!Within(x, lp_.clo[j], lp_.cup[j]))
+  // x carries the rounding of the row's bound over a: outside the column's
+  // bounds by more, the LP is infeasible; by less, the solver judges.
+  const double slack = RowTolerance(i, lp_.rlo[i]) / std::fabs(a);
+  if (!Within(x, lp_.clo[j] - slack, lp_.cup[j] + slack))
     RowFails(i, "it fixes column " + model_.colNames[j] + " at " + CaseDouble(x) + ", outside its bounds");
+  if (!Within(x, lp_.clo[j], lp_.cup[j])) return false;
   if (!lp_.MovesRowBoundsFaithfully(j, x)) return false;
   log_.SingletonRow(i, j, x, a, lp_.cost[j], lp_.Col(j));
   lp_.RemoveRow(i);

@@ -72,6 +72,10 @@ class WorkLp {
   // recompute the value with a rounding.
   std::vector<char> impliedBound;
   std::vector<double> sign;  // +1, or -1 once a column is reflected about its upper bound
+  // The largest magnitude a row's bounds, or a term moved into them, have
+  // had: bounds moved by -a*x carry the rounding of that size, however small
+  // they end.
+  std::vector<double> rowSize;
 
   const Entries& Col(int j);  // live entries of column j (rows)
   const Entries& Row(int i);  // live entries of row i (columns)
@@ -144,6 +148,9 @@ class Presolver {
   // driver.cpp: the kinds enabled, the tolerance test and the failures
   bool on(RecordCode k) const { return opt_.enabled[static_cast<std::size_t>(AsInt(k))]; }
   bool Within(double v, double lo, double up) const;  // lo <= v <= up within feasTol
+  // The same for row i's bounds, the tolerance scaled by the row's size too.
+  bool RowAdmits(int i, double v, double lo, double up) const;
+  double RowTolerance(int i, double bound) const;
   [[noreturn]] void RowFails(int i, const std::string& why) const;
   [[noreturn]] void ColFails(int j, const std::string& why, Status verdict = Status::Infeasible) const;
 

@@ -13,6 +13,7 @@ WorkLp::WorkLp(const Model& model)
   for (int i = 0; i < m; ++i) {
     rlo.push_back(LowerOrNone(model.rlo[i]));
     rup.push_back(UpperOrNone(model.rup[i]));
+    rowSize.push_back(std::max(std::isinf(rlo[i]) ? 0.0 : std::fabs(rlo[i]), std::isinf(rup[i]) ? 0.0 : std::fabs(rup[i])));
   }
   for (int e = 0; e < model.start[n]; ++e)
     if (model.value[e] != 0) ++rowCount[model.index[e]];
@@ -87,6 +88,7 @@ void WorkLp::FixCol(int j, double x) {
   for (const auto& [i, a] : Col(j)) {
     rlo[i] = rlo[i] - a * x;  // an infinite side stays infinite
     rup[i] = rup[i] - a * x;
+    rowSize[i] = std::max(rowSize[i], std::fabs(a * x));
   }
   RemoveCol(j);
 }

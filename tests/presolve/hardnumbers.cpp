@@ -98,3 +98,62 @@ TEST(PresolveHardNumbers, ACostThatCancelsToItsRoundingIsZero) {
     EXPECT_NEAR(chain.objective, DirectObjective(model), 1e-9 * std::fabs(chain.objective));
   }
 }
+
+// Fixing c4 (at -9.5e12, by r1) moves r0's bounds from 2.8e13 to about 1,
+// with 2.8e13's rounding: r0's activity 5e-5 below its moved bound is no
+// proof of infeasibility (the LP is feasible, and unbounded through c6). A
+// row's verdicts are taken against the largest size its bounds have had.
+TEST(PresolveHardNumbers, MovedBoundsKeepTheRoundingOfTheirFormerSize) {
+  const TempDir dir;
+  const Model model = MpsModel(dir, R"(NAME D7925 FREE
+ROWS
+ N obj
+ E r0
+ E r1
+ L r2
+ L r3
+COLUMNS
+  c0 obj 0.0018081952982253683
+  c1 obj 0.0013662399911116467
+  c2 obj 102107.34264894242
+  c2 r0 1
+  c3 obj -372.9187639359543
+  c3 r0 2.5343804841013108e-05
+  c4 obj -1
+  c4 r0 -3
+  c4 r1 3
+  c4 r3 9
+  c5 obj 0
+  c6 obj -1
+RHS
+  rhs r0 28464651311970.36
+  rhs r1 -28464651311969.36
+  rhs r2 1
+  rhs r3 -85393953935906.08
+RANGES
+  rng r2 3
+BOUNDS
+ FX bnd c0 -1
+ UP bnd c1 2.265351401772202
+ LO bnd c1 1.265351401772202
+ MI bnd c2
+ UP bnd c2 1
+ UP bnd c3 -1.9999999991
+ LO bnd c3 -2
+ UP bnd c4 -9488217103987.787
+ LO bnd c4 -9488217103989.787
+ UP bnd c5 0
+ LO bnd c5 -1e+30
+ LO bnd c6 1
+ENDATA
+)");
+  for (const char* only : {"", "SGLROW", "FORROW", "DBLROW"}) {
+    PresolveOptions options;
+    if (*only != 0) options.Select(only, "");
+    try {
+      Presolve(model, options);
+    } catch (const PostError& e) {
+      ADD_FAILURE() << only << ": " << e.what();
+    }
+  }
+}
