@@ -1,5 +1,6 @@
 // DOMROW: an equality row that determines one of its columns, a column in
 // no other row whose bounds the row implies.
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -31,6 +32,12 @@ bool Presolver::DominatingRow(int i) {
       // does not quite imply relaxes the LP, and the other columns can use
       // the room through coefficients far smaller than a_j
       if (lo < lp_.clo[j] || up > lp_.cup[j]) continue;
+      // and by the rounding of b and the row's terms over a_j, which the
+      // replay's x_j = (b - sum) / a_j carries, where that rounding is more
+      // than the tolerance of j's bounds (a small a_j against a large b)
+      const double margin = SumRounding(std::fabs(b) + std::max(act.loSize, act.upSize), row.size() + 1) / std::fabs(a);
+      if (margin > kSolverTolerance * std::max(1.0, SmallerBoundSize(lp_.clo[j], lp_.cup[j])) && (lo < lp_.clo[j] + margin || up > lp_.cup[j] - margin))
+        continue;
     }
     const double y = lp_.cost[j] / a;
     bool costsTakeable = true;  // the moved costs stay below what the solver takes

@@ -41,10 +41,9 @@ bool Presolver::DoubletonRow(int i) {
   // small a_j against a large b), j would miss that bound when it sits there.
   const auto finite = [](double v) { return std::isinf(v) ? 0.0 : std::fabs(v); };
   const double sumSize = std::max(std::fabs(b), std::fabs(ak) * std::max(finite(lo), finite(up)));
-  const double jBound = std::isinf(lp_.clo[j]) ? finite(lp_.cup[j])
-                        : std::isinf(lp_.cup[j]) ? finite(lp_.clo[j])
-                                                 : std::min(std::fabs(lp_.clo[j]), std::fabs(lp_.cup[j]));
-  if (SumRounding(sumSize, 2) / std::fabs(aj) > kSolverTolerance * std::max(1.0, jBound)) return false;
+  if (SumRounding(sumSize, 2) / std::fabs(aj) >
+      kSolverTolerance * std::max(1.0, SmallerBoundSize(lp_.clo[j], lp_.cup[j])))
+    return false;
   // nor a bound beyond what the reduced LP's solver can take
   if ((flo && std::fabs(lo) >= kLargestFinite) || (fup && std::fabs(up) >= kLargestFinite)) return false;
   // The replay reads k's list only when k ends at a flagged bound; unflagged,

@@ -107,6 +107,13 @@ class WorkLp {
 
 inline bool Equality(const WorkLp& lp, int i) { return lp.rlo[i] == lp.rup[i]; }
 
+// The size of the smaller of a column's finite bounds (0 when it has none):
+// the bound a value is likeliest to sit at, whose tolerance it scales.
+inline double SmallerBoundSize(double lo, double up) {
+  if (std::isinf(lo)) return std::isinf(up) ? 0.0 : std::fabs(up);
+  return std::isinf(up) ? std::fabs(lo) : std::min(std::fabs(lo), std::fabs(up));
+}
+
 // A cost moved by d: c - d, or 0 where the two cancel to within a few
 // roundings of the larger, the error d carries: a cost that is rounding
 // alone would decide whether its column runs without bound.

@@ -29,3 +29,16 @@ TEST(PresolveDominatingRow, TheRowsDualTakesTheCostOffItsOtherColumns) {
   EXPECT_EQ(Presolve(LpModel(lp + " w <= 3\nEnd\n"), Only(Reduction::DOMROW)).count(Reduction::DOMROW), 1);
   EXPECT_EQ(Presolve(LpModel(lp + " w <= 1\nEnd\n"), Only(Reduction::DOMROW)).count(Reduction::DOMROW), 0);
 }
+
+TEST(PresolveDominatingRow, NotWhereThePivotsRoundingPassesTheColumnsBound) {
+  // e keeps w in [0.005, 1e13 - 1], but w = (b - y) / 4.9e-6 carries b's
+  // rounding, 7e-9 at 4.9e7, over a_w: 1.5e-3, past w's tolerance at 0
+  const auto rows = [](const std::string& b, const std::string& yUp) {
+    return Presolve(LpModel("Minimize\n obj: y + z\nSubject To\n e: 0.000004896884073107112 w + y = " + b +
+                            "\n f: y + z <= 30\nBounds\n w <= 10000000000000\n y <= " + yUp + "\nEnd\n"),
+                    Only(Reduction::DOMROW))
+        .count(Reduction::DOMROW);
+  };
+  EXPECT_EQ(rows("48919872.890330255", "48919872.89033023"), 0);
+  EXPECT_EQ(rows("0.5", "0.4999"), 1);
+}
