@@ -27,3 +27,18 @@ TEST(PresolveSingletonRow, AnInequalityOrAPivotBelowTheToleranceIsLeft) {
     EXPECT_EQ(Presolve(LpModel(lp), Only(Reduction::SGLROW)).count(Reduction::SGLROW), 0) << row;
   }
 }
+
+TEST(PresolveSingletonRow, AValueJustOutsideTheBoundsIsTheSolversToJudge) {
+  // 2 x = 20.000000001 gives x = 10.0000000005, 5e-10 over x <= 10: within
+  // the tolerance, but fixing x there would start from an infeasible value;
+  // 1e-3 over it, the LP is infeasible.
+  const auto singletons = [](const std::string& rhs) {
+    return Presolve(LpModel("Minimize\n obj: x + y\nSubject To\n e: 2 x = " + rhs +
+                            "\n r: x + y >= 1\nBounds\n x <= 10\nEnd\n"),
+                    Only(Reduction::SGLROW))
+        .count(Reduction::SGLROW);
+  };
+  EXPECT_EQ(singletons("20.000000001"), 0);
+  EXPECT_EQ(singletons("20"), 1);
+  EXPECT_THROW(singletons("20.002"), PostError);
+}
