@@ -119,8 +119,8 @@ inline double SmallerBoundSize(double lo, double up) {
 // alone would decide whether its column runs without bound.
 inline double MovedCost(double c, double d) {
   const double moved = c - d;
-  return std::fabs(moved) <= 8 * std::numeric_limits<double>::epsilon() * std::max(std::fabs(c), std::fabs(d)) ? 0.0
-                                                                                                          : moved;
+  const double rounding = 8 * std::numeric_limits<double>::epsilon() * std::max(std::fabs(c), std::fabs(d));
+  return std::fabs(moved) <= rounding ? 0.0 : moved;
 }
 
 // The log's first two records from the model as read: HEADER with its bounds
