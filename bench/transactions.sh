@@ -58,20 +58,26 @@ whole() {
 
 snapshot() { (cd "$dir" && find . -type f | sort | xargs sha256sum); }
 
-# A first whole result, and how long a run takes.
-start=$(date +%s.%N)
-"$kit" run "$work/a.mps" "$dir" --no-polish >/dev/null 2>&1 || fail "the first run"
-runtime=$(echo "$(date +%s.%N) - $start" | bc)
-whole >/dev/null || fail "the first run's result"
-echo "model GENA: $entries entries ($(du -h "$work/a.mps" | cut -f1)); GENB: $((entries / 2)); run takes ${runtime} s"
+# Whole results of each model, and how long a run of each takes.
+seconds() {
+  local start
+  start=$(date +%s.%N)
+  "$kit" run "$1" "$dir" --no-polish >/dev/null 2>&1 || fail "a first run of $1"
+  whole >/dev/null || fail "the first result of $1"
+  echo "$(date +%s.%N) - $start" | bc
+}
+timeB=$(seconds "$work/b.mps")
+timeA=$(seconds "$work/a.mps")
+echo "model GENA: $entries entries ($(du -h "$work/a.mps" | cut -f1)), run takes ${timeA} s;" \
+  "GENB: $((entries / 2)) entries, ${timeB} s"
 
-# Kills: SIGKILL at a moment spread over 1.5 run times, models alternating.
+# Kills: SIGKILL at a moment spread over 1.1 times the run, models alternating.
 earlier=0 newer=0 midswap=0 previous=GENA
 RANDOM=20261209
 for ((i = 0; i < kills; i++)); do
-  model=$work/b.mps
-  [ $((i % 2)) = 1 ] && model=$work/a.mps
-  moment=$(echo "scale=3; $runtime * 1.5 * $RANDOM / 32767" | bc)
+  model=$work/b.mps runtime=$timeB
+  [ $((i % 2)) = 1 ] && model=$work/a.mps runtime=$timeA
+  moment=$(echo "scale=3; $runtime * 1.1 * $RANDOM / 32767" | bc)
   (timeout -s KILL "$moment" "$kit" run "$model" "$dir" --no-polish >/dev/null 2>&1 || true) 2>/dev/null
   if [ -e "$dir/dravfile.sol" ]; then
     if name=$(whole); then
