@@ -1,5 +1,6 @@
 // LOWBND and MINBND: the bound shifts and reflections that Finish makes once
 // the passes are over, before the reduced LP is read off.
+#include <algorithm>
 #include <cmath>
 
 #include "work.h"
@@ -27,6 +28,10 @@ void Presolver::ShiftBounds() {
       // and x' + l keeps x to within rounding of |l|: a large l would leave
       // a small x, and the rows it is in, with l's rounding
       if (std::fabs(lo) > kLargestShift) continue;
+      // nor a column within the solver's tolerance of fixed: shifted, its
+      // rows' bounds lose the size that scaled their tolerance, and what a
+      // solver makes of the column's sliver of range changes with it
+      if (up - lo <= kSolverTolerance * std::max(1.0, std::fabs(lo))) continue;
       if (!lp_.MovesRowBoundsFaithfully(j, lo, 0)) continue;
       log_.LowerBound(j, lo);
       lp_.clo[j] = 0;

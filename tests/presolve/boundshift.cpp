@@ -52,3 +52,16 @@ TEST(PresolveBoundShift, NoShiftThatTheReplayCouldNotUndoExactly) {
   EXPECT_EQ(result.count(Reduction::MINBND), 0);
   EXPECT_EQ(result.reduced.clo[0], 0.2);
 }
+
+TEST(PresolveBoundShift, NoShiftOfAColumnWithinTheToleranceOfFixed) {
+  // x in [-2, -1.9999999991]: shifted, r's bound 55403 would become 1e-6,
+  // and the solver's tolerance on r with it; [-2, -1.99] is shifted
+  const auto shifts = [](const std::string& up) {
+    return Presolve(LpModel("Minimize\n obj: x + y\nSubject To\n r: 27701 x + y = -55403\nBounds\n -2 <= x <= " +
+                            up + "\n y <= 4\nEnd\n"),
+                    Shifts())
+        .count(Reduction::LOWBND);
+  };
+  EXPECT_EQ(shifts("-1.9999999991"), 0);
+  EXPECT_EQ(shifts("-1.99"), 1);
+}
