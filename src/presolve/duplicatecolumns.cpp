@@ -1,8 +1,10 @@
 // DUPCOL: a column that is an exact multiple of another, cost included,
 // merges into it.
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
+#include "rounding.h"
 #include "work.h"
 
 namespace postsolve::presolve {
@@ -44,6 +46,15 @@ bool Presolver::DuplicateCols() {
     if ((!std::isinf(mergedLo) && std::fabs(mergedLo) >= kLargestFinite) ||
         (!std::isinf(mergedUp) && std::fabs(mergedUp) >= kLargestFinite))
       return false;  // a bound the reduced LP's solver could not take
+    // The replay splits the merged value by subtraction: its rounding, at the
+    // size of the merged bounds, must be within the tolerance of j's bounds,
+    // and over alpha of k's (x_j in [-1, -0.9999999997] beside alpha x_k near
+    // 7e18 would come back 1e3 off).
+    const auto size = [](double bound) { return std::isinf(bound) ? 0.0 : std::fabs(bound); };
+    const double rounding = SumRounding(std::max(size(mergedLo), size(mergedUp)), 2);
+    if (rounding > kSolverTolerance * std::max(1.0, SmallerBoundSize(lp_.clo[j], lp_.cup[j])) ||
+        rounding / std::fabs(alpha) > kSolverTolerance * std::max(1.0, SmallerBoundSize(lp_.clo[k], lp_.cup[k])))
+      return false;
     log_.DuplicateColumn(k, j, alpha, lp_.clo[k], lp_.cup[k], lp_.clo[j], lp_.cup[j]);
     const auto [lo, up] = MergedBounds(lp_, j, k, alpha);
     lp_.clo[j] = lo;

@@ -32,3 +32,16 @@ TEST(PresolveDuplicateColumns, TheRecordKeepsBothColumnsBoundsAnInfiniteOneAsThe
   // the costs are not in the columns' ratio
   EXPECT_EQ(presolve("x + 3 y").count(Reduction::DUPCOL), 0);
 }
+
+TEST(PresolveDuplicateColumns, NotWhereSplittingTheMergedValueWouldRoundPastABound) {
+  // y = 2 x, merged as x + 2 y: with y up to 1e12 the merged value's rounding
+  // (4e-4) would put x outside [-1, -0.9999999997]; with y up to 10 it is exact
+  const auto merges = [](const std::string& yUp) {
+    return Presolve(LpModel("Minimize\n obj: x + 2 y\nSubject To\n r: x + 2 y + z <= 10\n s: z >= 1\nBounds\n"
+                            " -1 <= x <= -0.9999999997\n -1 <= y <= " + yUp + "\nEnd\n"),
+                    Only(Reduction::DUPCOL))
+        .count(Reduction::DUPCOL);
+  };
+  EXPECT_EQ(merges("1000000000000"), 0);
+  EXPECT_EQ(merges("10"), 1);
+}
