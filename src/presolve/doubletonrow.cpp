@@ -26,8 +26,10 @@ bool Presolver::DoubletonRow(int i) {
   const double impliedLo = increasing ? fromLo : fromUp, impliedUp = increasing ? fromUp : fromLo;
   const bool flo = impliedLo > lp_.clo[k], fup = impliedUp < lp_.cup[k];
   const double lo = flo ? impliedLo : lp_.clo[k], up = fup ? impliedUp : lp_.cup[k];
-  // the implied bounds carry the rounding of the row's bound over a_k
-  if (lo > up + opt_.feasTol * (1 + std::fabs(up)) + RowTolerance(i, b) / std::fabs(ak))
+  // the implied bounds carry the rounding of the row's bound over a_k, and
+  // any j's bounds carry
+  const double slack = RowTolerance(i, b) / std::fabs(ak) + lp_.boundSlack[j] * std::fabs(aj / ak);
+  if (lo > up + opt_.feasTol * (1 + std::fabs(up)) + slack + lp_.boundSlack[k])
     RowFails(i, "the bounds it implies for column " + model_.colNames[k] + " cross");
   // k fixed, or nearly, at a bound it takes from j: the replay's exact
   // binding test could then pick the wrong dual, and within its tolerance of
@@ -61,6 +63,7 @@ bool Presolver::DoubletonRow(int i) {
     lp_.clo[k] = lo;
     lp_.cup[k] = up;
     lp_.impliedBound[k] = 1;
+    lp_.boundSlack[k] = std::max(lp_.boundSlack[k], slack);
     for (const auto& [r, a] : lp_.Col(k)) lp_.TouchRow(r);  // its bounds changed
   }
   return true;

@@ -59,6 +59,7 @@ bool Presolver::DuplicateCols() {
     const auto [lo, up] = MergedBounds(lp_, j, k, alpha);
     lp_.clo[j] = lo;
     lp_.cup[j] = up;
+    lp_.boundSlack[j] = lp_.boundSlack[j] + std::fabs(alpha) * lp_.boundSlack[k];
     lp_.RemoveCol(k);
     lp_.TouchCol(j);
     any = true;

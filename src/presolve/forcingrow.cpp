@@ -22,7 +22,10 @@ bool Presolver::ForcingRow(int i) {
   const Entries row = lp_.Row(i);
   const Activity act = RowActivity(lp_, row);
   const double lo = lp_.rlo[i], up = lp_.rup[i];
-  const double upTol = RowTolerance(i, up), loTol = RowTolerance(i, lo);
+  // verdicts allow for the row's own rounding and its columns' bound slack
+  double columnsSlack = 0;
+  for (const auto& [j, a] : row) columnsSlack += std::fabs(a) * lp_.boundSlack[j];
+  const double upTol = RowTolerance(i, up) + columnsSlack, loTol = RowTolerance(i, lo) + columnsSlack;
   bool atUpper = false, atLower = false;
   double rounding = 0;
   if (act.loInf == 0 && !std::isinf(up)) {

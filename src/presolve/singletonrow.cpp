@@ -14,7 +14,7 @@ bool Presolver::SingletonRow(int i) {
   // bounds by more than that and the tolerance, the LP is infeasible; by
   // less, the solver judges (a column merged from duplicates would split
   // such an x into values outside their own, smaller, tolerances).
-  const double slack = RowTolerance(i, lp_.rlo[i]) / std::fabs(a);
+  const double slack = RowTolerance(i, lp_.rlo[i]) / std::fabs(a) + lp_.boundSlack[j];
   if (!Within(x, lp_.clo[j] - slack, lp_.cup[j] + slack))
     RowFails(i, "it fixes column " + model_.colNames[j] + " at " + CaseDouble(x) + ", outside its bounds");
   if (x < lp_.clo[j] || x > lp_.cup[j]) return false;

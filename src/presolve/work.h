@@ -76,6 +76,9 @@ class WorkLp {
   // had: bounds moved by -a*x carry the rounding of that size, however small
   // they end.
   std::vector<double> rowSize;
+  // How far a column's bounds may be from what they stand for: a bound
+  // implied through a row whose bounds carry a rounding carries it too.
+  std::vector<double> boundSlack;
 
   const Entries& Col(int j);  // live entries of column j (rows)
   const Entries& Row(int i);  // live entries of row i (columns)
@@ -88,8 +91,9 @@ class WorkLp {
   void FixCol(int j, double x);   // the column leaves at x; its rows' bounds move by -a*x
   // Whether moving column j's rows' bounds by -a*x gives them back, once a*x
   // is added again, within `slack` * (1 + |bound|): exactly for a bound
-  // shift (slack 0), within rounding for a fixing (kFixingSlack); and keeps
-  // them below kLargestFinite, the largest finite bound Clp solves with.
+  // shift (slack 0), within rounding for a fixing (kFixingSlack); keeps them
+  // below kLargestFinite, the largest finite bound Clp solves with; and
+  // rounds them by no more than the solver's tolerance of the moved bound.
   bool MovesRowBoundsFaithfully(int j, double x, double slack = kFixingSlack);
   static constexpr double kFixingSlack = 1e-12;
 

@@ -157,3 +157,58 @@ ENDATA
     }
   }
 }
+
+// Fixing c2 at -8.8e12 would move r0's bound from 5.2e11 to 8e-6 with 1e-4
+// of rounding, which, through the doubleton row r0 onto c1 and on into r1,
+// once made this LP (optimal, exactly) infeasible: the presolver's verdict,
+// or Clp's on the reduced LP. No bound is moved by more rounding than the
+// solver allows the moved bound, and a bound implied through a row carries
+// that row's rounding into the verdicts of the rows it meets.
+TEST(PresolveHardNumbers, NoBoundMovedByMoreRoundingThanTheSolverAllowsIt) {
+  const TempDir dir;
+  const Model model = MpsModel(dir, R"(NAME D529351 FREE
+ROWS
+ N obj
+ E r0
+ E r1
+ E r2
+COLUMNS
+  c0 obj -3
+  c0 r0 -2
+  c0 r2 83738.3979631212
+  c1 obj 2
+  c1 r0 3
+  c1 r1 3
+  c2 obj 2
+  c2 r0 -0.05926424834264776
+  c3 obj -6.180996627757996
+  c3 r0 -2.880684211019445
+  c4 obj 0
+  c5 obj -29051.310409923924
+  c5 r1 1
+  c6 obj 3
+  c6 r2 -0.022562025619714793
+RHS
+  rhs r0 521278381405.438
+  rhs r1 -7.9999999999
+  rhs r2 -83738.42052514682
+RANGES
+BOUNDS
+ MI bnd c0
+ UP bnd c0 -1
+ LO bnd c1 -1e+30
+ FX bnd c2 -8795832158246.319
+ FX bnd c3 -1
+ UP bnd c4 0
+ LO bnd c4 -1
+ UP bnd c5 -1.9999999999
+ LO bnd c5 -2
+ UP bnd c6 1e+30
+ LO bnd c6 -1e+30
+ENDATA
+)");
+  const Chain chain = RunChain(model);
+  EXPECT_EQ(chain.presolved.count(Reduction::FIXCOL), 1);  // c3 at -1, not c2
+  ExpectOptimal(model, chain, "the LP of 5.2e11");
+  EXPECT_NEAR(chain.objective, -17591664258381.8, 1e-9 * 1.8e13);
+}
