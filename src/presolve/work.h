@@ -93,7 +93,7 @@ class WorkLp {
   // is added again, within `slack` * (1 + |bound|): exactly for a bound
   // shift (slack 0), within rounding for a fixing (kFixingSlack); keeps them
   // below kLargestFinite, the largest finite bound Clp solves with; and
-  // rounds them by no more than the solver's tolerance of the moved bound.
+  // rounds them by no more than the solver's tolerance.
   bool MovesRowBoundsFaithfully(int j, double x, double slack = kFixingSlack);
   static constexpr double kFixingSlack = 1e-12;
 

@@ -97,14 +97,14 @@ void WorkLp::FixCol(int j, double x) {
 
 bool WorkLp::MovesRowBoundsFaithfully(int j, double x, double slack) {
   // and whose rounding, at the size of the bound and a*x, is within the
-  // solver's tolerance of the moved bound: a bound of 5e11 moved to 1e-5
-  // would hand the solver a row 1e-4 off, beyond what it allows that row
+  // solver's tolerance, taken absolute: a bound of 5e11 moved to 1e-5 would
+  // hand the solver a row 1e-4 off, which the row's other columns may have
+  // no room to make up
   const auto faithful = [&](double bound, double ax) {
     if (std::isinf(bound)) return true;
     const double moved = bound - ax;
     return std::fabs((moved + ax) - bound) <= slack * (1 + std::fabs(bound)) && std::fabs(moved) < kLargestFinite &&
-           SumRounding(std::max(std::fabs(bound), std::fabs(ax)), 2) <=
-               kSolverTolerance * std::max(1.0, std::fabs(moved));
+           SumRounding(std::max(std::fabs(bound), std::fabs(ax)), 2) <= kSolverTolerance;
   };
   for (const auto& [i, a] : Col(j))
     if (!faithful(rlo[i], a * x) || !faithful(rup[i], a * x)) return false;
