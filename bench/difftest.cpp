@@ -260,8 +260,8 @@ struct Outcome {
   std::string status;  // optimal, infeasible, unbounded, difficulty, refused
   double objective = 0;
   bool verified = true;
-  bool primalFeasible = true;  // verify's primal measures pass
   std::string detail;
+  bool primalFeasible = true;  // verify's primal measures pass
 };
 
 std::string ClpWord(int status) { return StatusWord(status); }

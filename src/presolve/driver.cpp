@@ -1,9 +1,13 @@
 // The presolve driver: passes over the rows and columns that changed, the
 // duplicate searches when a pass finds nothing else, and the reduced LP.
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <optional>
 #include <sstream>
+#include <utility>
 
+#include "phases.h"
 #include "work.h"
 
 namespace postsolve {
@@ -43,13 +47,46 @@ void Presolver::ColFails(int j, const std::string& why, Status verdict) const {
                         verdict);
 }
 
+class Presolver::PassTimer {
+ public:
+  PassTimer(Presolver& presolver, std::string name)
+      : presolver_(presolver), name_(std::move(name)), wall_(std::chrono::steady_clock::now()),
+        cpu_(ProcessCpuSeconds()), records_(Records()) {}
+  ~PassTimer() {
+    PhaseTiming t;
+    t.name = name_ + " (" + std::to_string(Records() - records_) + ")";
+    t.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_).count();
+    t.cpu = ProcessCpuSeconds() - cpu_;
+    t.peakKiB = PeakResidentKiB();
+    presolver_.passes_.push_back(std::move(t));
+  }
+  PassTimer(const PassTimer&) = delete;
+  PassTimer& operator=(const PassTimer&) = delete;
+
+ private:
+  long Records() const {
+    long n = 0;
+    for (Reduction k : kReductionKinds) n += presolver_.log_.count(AsInt(k));
+    return n;
+  }
+  Presolver& presolver_;
+  std::string name_;
+  std::chrono::steady_clock::time_point wall_;
+  double cpu_;
+  long records_;
+};
+
 void Presolver::Run() {
   for (int pass = 0; pass < opt_.passLimit; ++pass) {
     bool changed = false;
-    for (int i : lp_.TakeRows())
-      changed |= NullRow(i) || SingletonRow(i) || ForcingRow(i) || DoubletonRow(i) || DominatingRow(i);
-    for (int j : lp_.TakeCols()) changed |= NullCol(j) || FixedCol(j) || DominatedCol(j);
+    {
+      const PassTimer timer(*this, "pass " + std::to_string(pass + 1));
+      for (int i : lp_.TakeRows())
+        changed |= NullRow(i) || SingletonRow(i) || ForcingRow(i) || DoubletonRow(i) || DominatingRow(i);
+      for (int j : lp_.TakeCols()) changed |= NullCol(j) || FixedCol(j) || DominatedCol(j);
+    }
     if (!changed) {
+      const PassTimer timer(*this, "duplicates " + std::to_string(pass + 1));
       const bool rows = DuplicateRows();
       const bool cols = DuplicateCols();
       if (!rows && !cols) break;
@@ -59,6 +96,7 @@ void Presolver::Run() {
 }
 
 PresolveResult Presolver::Finish() {
+  std::optional<PassTimer> timer(std::in_place, *this, "bound shifts");
   ShiftBounds();
   PresolveResult result;
   Model& reduced = result.reduced;
@@ -94,6 +132,8 @@ PresolveResult Presolver::Finish() {
   for (int code = 0; code < kRecordCodes; ++code) result.counts[static_cast<std::size_t>(code)] = log_.count(code);
   result.entriesBefore = static_cast<long>(model_.index.size());
   result.entriesAfter = static_cast<long>(reduced.index.size());
+  timer.reset();
+  result.passes = std::move(passes_);
   return result;
 }
 

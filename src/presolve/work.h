@@ -169,6 +169,9 @@ class Presolver {
   const PresolveOptions& opt_;
   LogWriter& log_;
   WorkLp lp_;
+  std::vector<PhaseTiming> passes_;  // Run's and Finish's own phases
+  // Times a part of the presolve into passes_ as "NAME N (reductions)".
+  class PassTimer;
   int unboundedCol_ = -1;  // an empty column whose cost improves without bound, when one is met
 };
 

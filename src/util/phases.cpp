@@ -53,10 +53,10 @@ void PhaseClock::End() {
   phases_.push_back(std::move(t));
 }
 
-void PrintTimings(const std::vector<PhaseTiming>& phases, std::ostream& out) {
+void PrintTimings(const std::vector<PhaseTiming>& phases, std::ostream& out, const char* title) {
   std::ostringstream text;
   text << std::fixed;
-  text << std::left << std::setw(22) << "phase" << std::right << std::setw(10) << "wall s" << std::setw(10) << "cpu s"
+  text << std::left << std::setw(22) << title << std::right << std::setw(10) << "wall s" << std::setw(10) << "cpu s"
        << std::setw(12) << "peak MiB" << '\n';
   double wall = 0, cpu = 0;
   long peak = 0;

@@ -15,7 +15,8 @@
 namespace postsolve {
 
 // One line a phase: name, wall and CPU seconds, peak memory; then the total.
-void PrintTimings(const std::vector<PhaseTiming>& phases, std::ostream& out);
+// `title` heads the names' column.
+void PrintTimings(const std::vector<PhaseTiming>& phases, std::ostream& out, const char* title = "phase");
 
 // Phases one after another: Begin ends the one before. The peak memory of a
 // phase is the process's own high-water mark, reset as the phase begins where

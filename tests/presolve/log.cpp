@@ -77,3 +77,20 @@ TEST(PresolveLog, TheWriterCountsEachRecordByCodeButNotOneItRefuses) {
   for (RecordCode code : {RecordCode::HEADER, RecordCode::MATRIX, RecordCode::COLMAP, RecordCode::ROWMAP})
     EXPECT_EQ(result.counts[static_cast<std::size_t>(AsInt(code))], 1) << CodeName(AsInt(code));
 }
+
+// Each pass, duplicate search and the final shifts are timed, with the
+// reductions each made: together, every reduction.
+TEST(PresolveLog, ThePassesAreTimedWithTheReductionsEachMade) {
+  const PresolveResult result = Presolve(ReadModel("/usr/share/coin/Data/Sample/finnis.mps"));
+  ASSERT_GE(result.passes.size(), 3u);
+  EXPECT_EQ(result.passes.front().name.rfind("pass 1 (", 0), 0u) << result.passes.front().name;
+  EXPECT_EQ(result.passes.back().name.rfind("bound shifts (", 0), 0u) << result.passes.back().name;
+  long made = 0, total = 0;
+  for (const PhaseTiming& part : result.passes) {
+    made += std::stol(part.name.substr(part.name.find('(') + 1));
+    EXPECT_GE(part.wall, 0);
+    EXPECT_GE(part.cpu, 0);
+  }
+  for (Reduction k : kReductionKinds) total += result.count(k);
+  EXPECT_EQ(made, total);
+}

@@ -279,7 +279,10 @@ int main(int argc, char** argv) {
       WritePresolveDir(model, result, dir);
       clock.End();
       PrintPresolveSummary(model, result, std::cout);
-      if (timings) clock.Print(std::cerr);
+      if (timings) {
+        clock.Print(std::cerr);
+        PrintTimings(result.passes, std::cerr, "presolve part");
+      }
     } else if (*run) {
       presolveOptions.Select(only, skip);
       std::ostringstream text;
@@ -303,6 +306,7 @@ int main(int argc, char** argv) {
           std::vector<PhaseTiming> phases = reading.phases();
           phases.insert(phases.end(), result.timings.begin(), result.timings.end());
           PrintTimings(phases, std::cerr);
+          PrintTimings(result.presolve.passes, std::cerr, "presolve part");
         }
         status = result.passed() ? kit::kOk : kit::kOutside;
       } catch (const PostError&) {
