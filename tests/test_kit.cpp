@@ -432,10 +432,9 @@ TEST(KitVerifyMeasures, AnActivityWithinItsOwnRoundingMeetsItsBound) {
   const double x2 = 1e12 / 3, x1 = x2 + 22.1;
   ASSERT_NE(x1 - x2, 22.1);
   const auto rowPrimal = [&](double v1) {
-    const VerifyResult r = MeasureOnModel(model, OnModel(model, {v1, x2}, {0}, 0), Tolerances{});
-    for (const Measure& m : r.check.measures)
-      if (m.label == "row primal feasibility") return m.value;
-    return -1.0;
+    return Find(MeasureOnModel(model, OnModel(model, {v1, x2}, {0}, 0), Tolerances{}).check,
+                "row primal feasibility")
+        .value;
   };
   EXPECT_EQ(rowPrimal(x1), 0);
   EXPECT_GT(rowPrimal(x1 + 1e-3), 1e-7);
@@ -459,10 +458,9 @@ TEST(KitVerifyMeasures, ADualSlackWithinItsOwnRoundingIsZero) {
   model.value = {1, 1};
   const double y1 = 1e12 / 3, y2 = std::nextafter(-y1, 0.0);
   const auto colDual = [&](double dual2) {
-    const VerifyResult r = MeasureOnModel(model, OnModel(model, {0}, {y1, dual2}, 0), Tolerances{});
-    for (const Measure& m : r.check.measures)
-      if (m.label == "column dual feasibility") return m.value;
-    return -1.0;
+    return Find(MeasureOnModel(model, OnModel(model, {0}, {y1, dual2}, 0), Tolerances{}).check,
+                "column dual feasibility")
+        .value;
   };
   EXPECT_EQ(colDual(y2), 0);
   EXPECT_GT(colDual(y2 + 1e-2), 1e-7);

@@ -41,8 +41,7 @@ bool Presolver::DoubletonRow(int i) {
   // The replay's x_j = (b - a_k x_k) / a_j carries the rounding of b and
   // a_k x_k over a_j: where that exceeds the tolerance of a bound of j (a
   // small a_j against a large b), j would miss that bound when it sits there.
-  const auto finite = [](double v) { return std::isinf(v) ? 0.0 : std::fabs(v); };
-  const double sumSize = std::max(std::fabs(b), std::fabs(ak) * std::max(finite(lo), finite(up)));
+  const double sumSize = std::max(std::fabs(b), std::fabs(ak) * std::max(FiniteSize(lo), FiniteSize(up)));
   if (SumRounding(sumSize, 2) / std::fabs(aj) >
       kSolverTolerance * std::max(1.0, SmallerBoundSize(lp_.clo[j], lp_.cup[j])))
     return false;

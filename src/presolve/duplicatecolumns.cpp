@@ -50,8 +50,7 @@ bool Presolver::DuplicateCols() {
     // size of the merged bounds, must be within the tolerance of j's bounds,
     // and over alpha of k's (x_j in [-1, -0.9999999997] beside alpha x_k near
     // 7e18 would come back 1e3 off).
-    const auto size = [](double bound) { return std::isinf(bound) ? 0.0 : std::fabs(bound); };
-    const double rounding = SumRounding(std::max(size(mergedLo), size(mergedUp)), 2);
+    const double rounding = SumRounding(std::max(FiniteSize(mergedLo), FiniteSize(mergedUp)), 2);
     if (rounding > kSolverTolerance * std::max(1.0, SmallerBoundSize(lp_.clo[j], lp_.cup[j])) ||
         rounding / std::fabs(alpha) > kSolverTolerance * std::max(1.0, SmallerBoundSize(lp_.clo[k], lp_.cup[k])))
       return false;

@@ -111,10 +111,13 @@ class WorkLp {
 
 inline bool Equality(const WorkLp& lp, int i) { return lp.rlo[i] == lp.rup[i]; }
 
+// A bound's magnitude, 0 for none.
+inline double FiniteSize(double bound) { return std::isinf(bound) ? 0.0 : std::fabs(bound); }
+
 // The size of the smaller of a column's finite bounds (0 when it has none):
 // the bound a value is likeliest to sit at, whose tolerance it scales.
 inline double SmallerBoundSize(double lo, double up) {
-  if (std::isinf(lo)) return std::isinf(up) ? 0.0 : std::fabs(up);
+  if (std::isinf(lo)) return FiniteSize(up);
   return std::isinf(up) ? std::fabs(lo) : std::min(std::fabs(lo), std::fabs(up));
 }
 

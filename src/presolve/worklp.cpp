@@ -14,8 +14,7 @@ WorkLp::WorkLp(const Model& model)
   for (int i = 0; i < m; ++i) {
     rlo.push_back(LowerOrNone(model.rlo[i]));
     rup.push_back(UpperOrNone(model.rup[i]));
-    const auto size = [](double bound) { return std::isinf(bound) ? 0.0 : std::fabs(bound); };
-    rowSize.push_back(std::max(size(rlo[i]), size(rup[i])));
+    rowSize.push_back(std::max(FiniteSize(rlo[i]), FiniteSize(rup[i])));
   }
   for (int e = 0; e < model.start[n]; ++e)
     if (model.value[e] != 0) ++rowCount[model.index[e]];
