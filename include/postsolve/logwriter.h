@@ -101,8 +101,11 @@ class LogWriter {
   void Start(int code);  // opens a record at the end of the file, writes its code and counts it
   // j, xval, cj and the column's entries of a record that fixes a column.
   void CheckColumnRecord(const char* call, int j, double xval, double cj, const Entries& column) const;
+  // Name k of the Header's rows then columns, read back from the record
+  // file for a message.
+  std::string HeaderName(std::size_t k) const;
   int rows_ = 0, cols_ = 0;              // the Header's
-  std::vector<std::string> rowNames_, colNames_;  // the Header's, for messages
+  std::size_t namesAt_ = 0;              // where the Header's names start in bin_
   long colMapTop_ = -1, rowMapTop_ = -1;  // the highest reduced index each map gives
   std::string bin_;
   std::vector<int> offsets_;

@@ -63,11 +63,12 @@ struct PresolveResult {
   long count(Reduction k) const { return counts[static_cast<std::size_t>(AsInt(k))]; }
   std::string logName;       // the problem name as the log holds it (at most 19 bytes)
   long entriesBefore = 0, entriesAfter = 0;
-  // Where the presolve spent its time: "pass N" over the rows and columns
-  // that changed, "duplicates N" (the searches made when a pass found
-  // nothing), "bound shifts" (with the maps and the reduced LP); each with
-  // the reductions it made ("pass 1 (1204)"). The peak is the process's
-  // high-water mark so far.
+  // Where the presolve spent its time: "model checks", "log header and
+  // matrix", "working copy" (the matrix by rows and columns), "pass N" over
+  // the rows and columns that changed, "duplicates N" (the searches made
+  // when a pass found nothing), "bound shifts", "reduced LP and maps"; the
+  // passes, searches and shifts with the reductions each made ("pass 1
+  // (1204)"). The peak is the process's high-water mark so far.
   std::vector<PhaseTiming> passes;
 };
 

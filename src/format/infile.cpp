@@ -14,17 +14,6 @@ namespace postsolve {
 
 namespace {
 
-template <class T>
-T FromLE(T v) {
-  if constexpr (std::endian::native == std::endian::big) {
-    unsigned char b[sizeof(T)];
-    std::memcpy(b, &v, sizeof(T));
-    for (std::size_t i = 0; i < sizeof(T) / 2; ++i) std::swap(b[i], b[sizeof(T) - 1 - i]);
-    std::memcpy(&v, b, sizeof(T));
-  }
-  return v;
-}
-
 FileStamp StampOf(const struct stat& st) {
   return {st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_ctim.tv_sec, st.st_ctim.tv_nsec};
 }
@@ -211,7 +200,7 @@ void GetN(InFile& f, T* out, std::size_t count) {
   Need(f, count * sizeof(T));
   f.Copy(out, count * sizeof(T));
   if constexpr (std::endian::native == std::endian::big)
-    for (std::size_t i = 0; i < count; ++i) out[i] = FromLE(out[i]);
+    for (std::size_t i = 0; i < count; ++i) out[i] = SwapLE(out[i]);
 }
 
 }  // namespace

@@ -119,18 +119,32 @@ void NeedCount(const InFile& f, std::int64_t count, std::int64_t each, const cha
 // Fails with "short read" for `bytes` wanted at f.pos.
 [[noreturn]] void ShortRead(const InFile& f, std::size_t bytes);
 
-// One little-endian value of type T at f.pos; the file's byte order is fixed.
+// A value of type T between the host's byte order and the files' fixed
+// little-endian one (the same swap both ways).
 template <class T>
-T GetLE(InFile& f) {
-  if (f.left() < sizeof(T)) ShortRead(f, sizeof(T));
-  T v;
-  std::memcpy(&v, f.Bytes(sizeof(T)), sizeof(T));
-  f.pos += sizeof(T);
+T SwapLE(T v) {
   if constexpr (std::endian::native == std::endian::big) {
     auto bytes = std::bit_cast<std::array<unsigned char, sizeof(T)>>(v);
     std::reverse(bytes.begin(), bytes.end());
     v = std::bit_cast<T>(bytes);
   }
+  return v;
+}
+
+// The little-endian value of type T stored at `at`.
+template <class T>
+T LoadLE(const void* at) {
+  T v;
+  std::memcpy(&v, at, sizeof(T));
+  return SwapLE(v);
+}
+
+// One little-endian value of type T at f.pos; the file's byte order is fixed.
+template <class T>
+T GetLE(InFile& f) {
+  if (f.left() < sizeof(T)) ShortRead(f, sizeof(T));
+  const T v = LoadLE<T>(f.Bytes(sizeof(T)));
+  f.pos += sizeof(T);
   return v;
 }
 

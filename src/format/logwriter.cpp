@@ -43,11 +43,14 @@ class Args {
   void Bound(const std::string& arg, double v) const {
     if (std::isnan(v)) Refuse(arg, "is NaN");
   }
+  // The element's name is put together only for a refusal.
   void Finite(const std::string& arg, const std::vector<double>& v) const {
-    for (std::size_t i = 0; i < v.size(); ++i) Finite(Item(arg, i), v[i]);
+    for (std::size_t i = 0; i < v.size(); ++i)
+      if (!std::isfinite(v[i])) Finite(Item(arg, i), v[i]);
   }
   void Bounds(const std::string& arg, const std::vector<double>& v) const {
-    for (std::size_t i = 0; i < v.size(); ++i) Bound(Item(arg, i), v[i]);
+    for (std::size_t i = 0; i < v.size(); ++i)
+      if (std::isnan(v[i])) Bound(Item(arg, i), v[i]);
   }
   // An index of one of `count` rows or columns (`what`).
   void Index(const std::string& arg, int i, int count, const char* what) const {
@@ -55,8 +58,8 @@ class Args {
   }
   void Entries(const std::string& arg, const postsolve::Entries& list, int count, const char* what) const {
     for (std::size_t e = 0; e < list.size(); ++e) {
-      Index(Item(arg, e) + " index", list[e].first, count, what);
-      Finite(Item(arg, e) + " coefficient", list[e].second);
+      if (list[e].first < 0 || list[e].first >= count) Index(Item(arg, e) + " index", list[e].first, count, what);
+      if (!std::isfinite(list[e].second)) Finite(Item(arg, e) + " coefficient", list[e].second);
     }
   }
   void Distinct(const std::string& a, int i, const std::string& b, int j) const {
@@ -105,6 +108,16 @@ void LogWriter::Start(int code) {
   bin_ += b.s;
 }
 
+std::string LogWriter::HeaderName(std::size_t k) const {
+  std::size_t at = namesAt_;
+  for (std::size_t skipped = 0;; ++skipped) {
+    const auto length = LoadLE<std::uint32_t>(bin_.data() + at);
+    at += 4;
+    if (skipped == k) return bin_.substr(at, length);
+    at += length;
+  }
+}
+
 long LogWriter::count(int code) const {
   static_assert(kCodes == NCODES, "one count per record code");
   return code >= 0 && code < kCodes ? counts_[static_cast<std::size_t>(code)] : 0;
@@ -132,10 +145,9 @@ void LogWriter::Header(std::string_view name, const std::vector<double>& rlo, co
   Start(AsInt(RecordCode::HEADER));
   rows_ = static_cast<int>(m);
   cols_ = static_cast<int>(n);
-  rowNames_ = rowNames;
-  colNames_ = colNames;
   Appender b(bin_);
   WriteHeaderPayload(*b, name, LogBounds(rlo), LogBounds(rup), rtype, LogBounds(clo), LogBounds(cup));
+  namesAt_ = (*b).s.size();
   for (const std::string& s : rowNames) (*b).name(s);
   for (const std::string& s : colNames) (*b).name(s);
 }
@@ -162,12 +174,13 @@ void LogWriter::Matrix(const std::vector<double>& c, const std::vector<int>& sta
     throw Error("log writer: Matrix: start must rise from 0 to the number of entries of index and value");
   for (std::size_t j = 0; j + 1 < start.size(); ++j)
     for (auto e = static_cast<std::size_t>(start[j]); e < static_cast<std::size_t>(start[j + 1]); ++e) {
-      if (!offsets_.empty()) args.Index(Args::Item("index", e), index[e], rows_, "rows");
+      if (!offsets_.empty() && (index[e] < 0 || index[e] >= rows_))
+        args.Index(Args::Item("index", e), index[e], rows_, "rows");
       if (std::isfinite(value[e])) continue;
       // The entry by its names, as a reader of the model finds it.
-      const std::string where = j < colNames_.size() && static_cast<std::size_t>(index[e]) < rowNames_.size()
-                                    ? " (column " + colNames_[j] + ", row " + rowNames_[static_cast<std::size_t>(index[e])] + ")"
-                                    : "";
+      const std::string where = offsets_.empty() ? ""
+                                                 : " (column " + HeaderName(static_cast<std::size_t>(rows_) + j) +
+                                                       ", row " + HeaderName(static_cast<std::size_t>(index[e])) + ")";
       args.Finite(Args::Item("value", e) + where, value[e]);
     }
   Start(AsInt(RecordCode::MATRIX));

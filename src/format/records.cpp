@@ -185,15 +185,19 @@ std::string_view NextName(InFile& f, const char* kind, int index) {
 
 // ---- writing ----
 
-void ByteWriter::i32(int v) {
-  auto u = static_cast<std::uint32_t>(v);
-  for (int b = 0; b < 4; ++b) s.push_back(static_cast<char>((u >> (8 * b)) & 0xff));
+namespace {
+template <class T>
+void PutLE(std::string& s, T v) {
+  char bytes[sizeof(T)];
+  v = SwapLE(v);
+  std::memcpy(bytes, &v, sizeof(T));
+  s.append(bytes, sizeof(T));
 }
+}  // namespace
 
-void ByteWriter::f64(double v) {
-  auto u = std::bit_cast<std::uint64_t>(v);
-  for (int b = 0; b < 8; ++b) s.push_back(static_cast<char>((u >> (8 * b)) & 0xff));
-}
+void ByteWriter::i32(int v) { PutLE(s, static_cast<std::int32_t>(v)); }
+
+void ByteWriter::f64(double v) { PutLE(s, v); }
 
 void ByteWriter::list(const std::vector<std::pair<int, double>>& entries) {
   for (const auto& [i, v] : entries) {

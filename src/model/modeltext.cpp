@@ -299,8 +299,16 @@ int NameIndex::Find(std::string_view name, std::size_t hash) const {
   }
 }
 
-void NameIndex::Grow() {
-  std::vector<Slot> old(std::max<std::size_t>(64, slots_.size() * 2));
+void NameIndex::Grow() { Rehash(std::max<std::size_t>(64, slots_.size() * 2)); }
+
+void NameIndex::Reserve(std::size_t count) {
+  std::size_t size = std::max<std::size_t>(64, slots_.size());
+  while (size < 2 * count) size *= 2;
+  if (size > slots_.size()) Rehash(size);
+}
+
+void NameIndex::Rehash(std::size_t size) {
+  std::vector<Slot> old(size);
   old.swap(slots_);
   const std::size_t mask = slots_.size() - 1;
   for (const Slot& slot : old)

@@ -100,6 +100,8 @@ class NameIndex {
   // Adds names[index]; returns -1, or the index that already had that name
   // (the table then keeps the earlier one).
   int Add(int index);
+  // Room for `count` names in all, so that adding them never rehashes.
+  void Reserve(std::size_t count);
 
  private:
   // A slot holds the name's length and first 8 bytes beside its index, so
@@ -114,6 +116,7 @@ class NameIndex {
   static Slot Key(std::string_view name, int at);
   bool Same(const Slot& slot, const Slot& key, std::string_view name) const;
   void Grow();
+  void Rehash(std::size_t size);  // a power of two
 
   const std::vector<std::string>& names_;
   std::vector<Slot> slots_;

@@ -47,46 +47,54 @@ void Presolver::ColFails(int j, const std::string& why, Status verdict) const {
                         verdict);
 }
 
-class Presolver::PassTimer {
+namespace {
+
+// Times a part of the presolve into `into` as "NAME", or with a log as
+// "NAME (reductions it logged)".
+class PartTimer {
  public:
-  PassTimer(Presolver& presolver, std::string name)
-      : presolver_(presolver), name_(std::move(name)), wall_(std::chrono::steady_clock::now()),
+  PartTimer(std::vector<PhaseTiming>& into, std::string name, const LogWriter* log = nullptr)
+      : into_(into), name_(std::move(name)), log_(log), wall_(std::chrono::steady_clock::now()),
         cpu_(ProcessCpuSeconds()), records_(Records()) {}
-  ~PassTimer() {
+  ~PartTimer() {
     PhaseTiming t;
-    t.name = name_ + " (" + std::to_string(Records() - records_) + ")";
+    t.name = log_ == nullptr ? name_ : name_ + " (" + std::to_string(Records() - records_) + ")";
     t.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_).count();
     t.cpu = ProcessCpuSeconds() - cpu_;
     t.peakKiB = PeakResidentKiB();
-    presolver_.passes_.push_back(std::move(t));
+    into_.push_back(std::move(t));
   }
-  PassTimer(const PassTimer&) = delete;
-  PassTimer& operator=(const PassTimer&) = delete;
+  PartTimer(const PartTimer&) = delete;
+  PartTimer& operator=(const PartTimer&) = delete;
 
  private:
   long Records() const {
     long n = 0;
-    for (Reduction k : kReductionKinds) n += presolver_.log_.count(AsInt(k));
+    if (log_ != nullptr)
+      for (Reduction k : kReductionKinds) n += log_->count(AsInt(k));
     return n;
   }
-  Presolver& presolver_;
+  std::vector<PhaseTiming>& into_;
   std::string name_;
+  const LogWriter* log_;
   std::chrono::steady_clock::time_point wall_;
   double cpu_;
   long records_;
 };
 
+}  // namespace
+
 void Presolver::Run() {
   for (int pass = 0; pass < opt_.passLimit; ++pass) {
     bool changed = false;
     {
-      const PassTimer timer(*this, "pass " + std::to_string(pass + 1));
+      const PartTimer timer(passes_, "pass " + std::to_string(pass + 1), &log_);
       for (int i : lp_.TakeRows())
         changed |= NullRow(i) || SingletonRow(i) || ForcingRow(i) || DoubletonRow(i) || DominatingRow(i);
       for (int j : lp_.TakeCols()) changed |= NullCol(j) || FixedCol(j) || DominatedCol(j);
     }
     if (!changed) {
-      const PassTimer timer(*this, "duplicates " + std::to_string(pass + 1));
+      const PartTimer timer(passes_, "duplicates " + std::to_string(pass + 1), &log_);
       const bool rows = DuplicateRows();
       const bool cols = DuplicateCols();
       if (!rows && !cols) break;
@@ -96,8 +104,11 @@ void Presolver::Run() {
 }
 
 PresolveResult Presolver::Finish() {
-  std::optional<PassTimer> timer(std::in_place, *this, "bound shifts");
-  ShiftBounds();
+  {
+    const PartTimer timer(passes_, "bound shifts", &log_);
+    ShiftBounds();
+  }
+  std::optional<PartTimer> timer(std::in_place, passes_, "reduced LP and maps");
   PresolveResult result;
   Model& reduced = result.reduced;
   reduced.path = model_.path;
@@ -185,15 +196,29 @@ void PresolveOptions::Select(std::string_view only, std::string_view skip) {
 }
 
 PresolveResult Presolve(const Model& model, const PresolveOptions& options) {
-  CheckModel(model);
+  std::vector<PhaseTiming> parts;
+  {
+    const presolve::PartTimer timer(parts, "model checks");
+    CheckModel(model);
+  }
   LogWriter log;
   const std::string logName = model.name.substr(0, MAXNAME);
-  presolve::WriteHeader(log, model, logName);
-  presolve::WriteMatrix(log, model, model.maximise ? -1.0 : 1.0);
-  presolve::Presolver presolver(model, options, log);
-  presolver.Run();
-  PresolveResult result = presolver.Finish();
+  {
+    const presolve::PartTimer timer(parts, "log header and matrix");
+    presolve::WriteHeader(log, model, logName);
+    presolve::WriteMatrix(log, model, model.maximise ? -1.0 : 1.0);
+  }
+  std::optional<presolve::Presolver> presolver;
+  {
+    const presolve::PartTimer timer(parts, "working copy");
+    presolver.emplace(model, options, log);
+  }
+  presolver->Run();
+  PresolveResult result = presolver->Finish();
   result.logName = logName;
+  parts.insert(parts.end(), std::make_move_iterator(result.passes.begin()),
+               std::make_move_iterator(result.passes.end()));
+  result.passes = std::move(parts);
   return result;
 }
 

@@ -32,11 +32,12 @@ bool SplitsExactly(const WorkLp& lp, int j, int k, double alpha) {
 // Column k = alpha * column j, costs included: k merges into j as x_j + alpha x_k.
 bool Presolver::DuplicateCols() {
   if (!on(DUPCOL)) return false;
-  std::vector<Pattern> patterns;
+  std::vector<int> columns;
   for (int k = 0; k < lp_.n; ++k)
-    if (lp_.colLive[k] && lp_.colCount[k] > 0 && !lp_.impliedBound[k]) patterns.push_back(MakePattern(k, lp_.Col(k)));
+    if (lp_.colLive[k] && lp_.colCount[k] > 0 && !lp_.impliedBound[k]) columns.push_back(k);
   bool any = false;
-  ForEachCandidatePair(patterns, [&](const Pattern& kept, const Pattern& merged) {
+  ForEachCandidatePair(columns, [&](int k) -> const Entries& { return lp_.Col(k); },
+                       [&](const Pattern& kept, const Pattern& merged) {
     const int j = kept.owner, k = merged.owner;
     if (!lp_.colLive[j] || !lp_.colLive[k]) return false;
     const double alpha = ExactMultiple(kept.entries, merged.entries);

@@ -10,11 +10,12 @@ namespace postsolve::presolve {
 // (s - v * r) and its bounds move by -v * b_r; the empty row is then dropped.
 bool Presolver::DuplicateRows() {
   if (!on(DUPROW)) return false;
-  std::vector<Pattern> patterns;
+  std::vector<int> rows;
   for (int s = 0; s < lp_.m; ++s)
-    if (lp_.RowInPlay(s) && lp_.rowCount[s] > 0) patterns.push_back(MakePattern(s, lp_.Row(s)));
+    if (lp_.RowInPlay(s) && lp_.rowCount[s] > 0) rows.push_back(s);
   bool any = false;
-  ForEachCandidatePair(patterns, [&](const Pattern& first, const Pattern& second) {
+  ForEachCandidatePair(rows, [&](int s) -> const Entries& { return lp_.Row(s); },
+                       [&](const Pattern& first, const Pattern& second) {
     if (!lp_.RowInPlay(first.owner) || !lp_.RowInPlay(second.owner)) return false;
     const Pattern* r = &first;
     const Pattern* s = &second;

@@ -8,22 +8,32 @@
 
 namespace postsolve::presolve {
 
-Pattern MakePattern(int owner, const Entries& list) {
-  Pattern p{owner, list, 0};
-  std::sort(p.entries.begin(), p.entries.end());
-  const double first = p.entries.front().second;
-  std::uint64_t h = p.entries.size();
-  for (const auto& [index, value] : p.entries) {
-    // the ratio rounded to single precision: exact multiples share it
+namespace {
+
+std::uint64_t Mix(std::uint64_t x) {
+  x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
+  return x ^ (x >> 31);
+}
+
+// Each entry's index beside its ratio to the entry of the lowest index,
+// rounded to single precision (exact multiples share the ratios), summed
+// so that the order of the entries does not matter.
+std::uint64_t PatternKey(const Entries& list) {
+  const auto first = std::min_element(list.begin(), list.end(), [](const auto& a, const auto& b) {
+                       return a.first < b.first;
+                     })->second;
+  std::uint64_t h = Mix(list.size());
+  for (const auto& [index, value] : list) {
     const float ratio = static_cast<float>(value / first);
     std::uint32_t bits;
     std::memcpy(&bits, &ratio, sizeof bits);
-    h = (h ^ static_cast<std::uint64_t>(index)) * 0x100000001b3ULL;
-    h = (h ^ bits) * 0x100000001b3ULL;
+    h += Mix((static_cast<std::uint64_t>(static_cast<std::uint32_t>(index)) << 32) | bits);
   }
-  p.key = h;
-  return p;
+  return h;
 }
+
+}  // namespace
 
 double ExactMultiple(const Entries& r, const Entries& s) {
   if (r.size() != s.size() || r.empty()) return 0;
@@ -33,9 +43,35 @@ double ExactMultiple(const Entries& r, const Entries& s) {
   return v;
 }
 
-void ForEachCandidatePair(std::vector<Pattern>& patterns,
+void ForEachCandidatePair(const std::vector<int>& owners, const std::function<const Entries&(int)>& entriesOf,
                           const std::function<bool(const Pattern& r, const Pattern& s)>& pair) {
   constexpr std::size_t kTries = 4;  // earlier members of the group compared with each
+  std::vector<std::uint64_t> keys(owners.size());
+  for (std::size_t q = 0; q < owners.size(); ++q) keys[q] = PatternKey(entriesOf(owners[q]));
+  // How often each key occurs, up to twice: an open-addressed table of the
+  // keys, at most half full (key 0 marks an empty slot, so it counts as 1)
+  std::size_t size = 64;
+  while (size < 2 * owners.size()) size *= 2;
+  std::vector<std::uint64_t> slotKey(size, 0);
+  std::vector<std::uint8_t> slotCount(size, 0);
+  const auto slot = [&](std::uint64_t key) {
+    key = std::max<std::uint64_t>(key, 1);
+    std::size_t s = static_cast<std::size_t>(key) & (size - 1);
+    while (slotKey[s] != 0 && slotKey[s] != key) s = (s + 1) & (size - 1);
+    slotKey[s] = key;
+    return s;
+  };
+  for (const std::uint64_t key : keys) {
+    std::uint8_t& count = slotCount[slot(key)];
+    count = static_cast<std::uint8_t>(std::min(count + 1, 2));
+  }
+  std::vector<Pattern> patterns;
+  for (std::size_t q = 0; q < owners.size(); ++q)
+    if (slotCount[slot(keys[q])] > 1) {
+      Pattern p{owners[q], entriesOf(owners[q]), keys[q]};
+      std::sort(p.entries.begin(), p.entries.end());
+      patterns.push_back(std::move(p));
+    }
   std::sort(patterns.begin(), patterns.end(), [](const Pattern& a, const Pattern& b) {
     return a.key != b.key ? a.key < b.key : a.owner < b.owner;
   });

@@ -44,13 +44,16 @@ struct Pattern {
   Entries entries;
   std::uint64_t key = 0;
 };
-Pattern MakePattern(int owner, const Entries& list);  // list not empty
 // v when s = v * r entry by entry, exactly (both sorted); 0 when not.
 double ExactMultiple(const Entries& r, const Entries& s);
-// Sorts the patterns by key, then owner, and calls pair(r, s) for each s and
-// the few members before it with the same key, until pair returns true (s
-// merged): a bounded number of exact comparisons per row or column.
-void ForEachCandidatePair(std::vector<Pattern>& patterns,
+// Calls pair(r, s) for the candidate pairs among `owners` (rows or columns
+// with entries, which entriesOf gives in any order): those whose keys agree,
+// in order of key, then owner, each s with the few members before it, until
+// pair returns true (s merged). One pass over the entries finds the keys
+// that occur more than once; only those owners' entries are copied and
+// sorted, so the search stays linear in the entries, with a bounded number
+// of exact comparisons per row or column.
+void ForEachCandidatePair(const std::vector<int>& owners, const std::function<const Entries&(int)>& entriesOf,
                           const std::function<bool(const Pattern& r, const Pattern& s)>& pair);
 
 // The LP as reductions leave it: current bounds and costs, and the matrix by
@@ -172,9 +175,7 @@ class Presolver {
   const PresolveOptions& opt_;
   LogWriter& log_;
   WorkLp lp_;
-  std::vector<PhaseTiming> passes_;  // Run's and Finish's own phases
-  // Times a part of the presolve into passes_ as "NAME N (reductions)".
-  class PassTimer;
+  std::vector<PhaseTiming> passes_;  // Run's and Finish's own parts
   int unboundedCol_ = -1;  // an empty column whose cost improves without bound, when one is met
 };
 

@@ -45,3 +45,22 @@ TEST(PresolveDuplicateColumns, NotWhereSplittingTheMergedValueWouldRoundPastABou
   EXPECT_EQ(merges("1000000000000"), 0);
   EXPECT_EQ(merges("10"), 1);
 }
+
+TEST(PresolveDuplicateColumns, FoundWhateverTheOrderOfTheirEntries) {
+  // y = 2 x with y's entries listed from the last row up; z shares x's
+  // pattern but not its ratios
+  Model model;
+  model.path = "order.mps";
+  model.rowNames = {"r", "s", "t"};
+  model.rlo = {1, 1, 1};
+  model.rup = {10, 10, 10};
+  model.colNames = {"x", "y", "z"};
+  model.clo = {0, 0, 0};
+  model.cup = {1, 1, 1};
+  model.cost = {1, 2, 1};
+  model.start = {0, 3, 6, 9};
+  model.index = {0, 1, 2, 2, 0, 1, 0, 1, 2};
+  model.value = {1, 2, 3, 6, 2, 4, 1, 2, 3.0000001};
+  const PresolveResult result = Presolve(model, Only(Reduction::DUPCOL));
+  EXPECT_EQ(Records(result, Reduction::DUPCOL), std::vector<std::string>{"DUPCOL 1 0 2 0 1 0 1"});
+}

@@ -80,17 +80,21 @@ TEST(PresolveLog, TheWriterCountsEachRecordByCodeButNotOneItRefuses) {
 
 // Each pass, duplicate search and the final shifts are timed, with the
 // reductions each made: together, every reduction.
-TEST(PresolveLog, ThePassesAreTimedWithTheReductionsEachMade) {
+TEST(PresolveLog, ThePartsAreTimedWithTheReductionsEachMade) {
   const PresolveResult result = Presolve(ReadModel("/usr/share/coin/Data/Sample/finnis.mps"));
-  ASSERT_GE(result.passes.size(), 3u);
-  EXPECT_EQ(result.passes.front().name.rfind("pass 1 (", 0), 0u) << result.passes.front().name;
-  EXPECT_EQ(result.passes.back().name.rfind("bound shifts (", 0), 0u) << result.passes.back().name;
+  std::vector<std::string> names;
   long made = 0, total = 0;
   for (const PhaseTiming& part : result.passes) {
-    made += std::stol(part.name.substr(part.name.find('(') + 1));
+    names.push_back(part.name.substr(0, part.name.find(" (")));
+    if (part.name.find('(') != std::string::npos) made += std::stol(part.name.substr(part.name.find('(') + 1));
     EXPECT_GE(part.wall, 0);
     EXPECT_GE(part.cpu, 0);
   }
+  ASSERT_GE(names.size(), 6u);
+  EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 4),
+            (std::vector<std::string>{"model checks", "log header and matrix", "working copy", "pass 1"}));
+  EXPECT_EQ(std::vector<std::string>(names.end() - 2, names.end()),
+            (std::vector<std::string>{"bound shifts", "reduced LP and maps"}));
   for (Reduction k : kReductionKinds) total += result.count(k);
   EXPECT_EQ(made, total);
 }
