@@ -43,10 +43,10 @@ void WriteModel(const Model& model, const std::string& path, ModelFormat format)
   if (format == ModelFormat::Auto) format = LpByName(path) ? ModelFormat::Lp : ModelFormat::FixedMps;
   switch (format) {
     case ModelFormat::Lp: ReplaceFile(path, modelfile::LpText(model)); return;
-    case ModelFormat::FreeMps: ReplaceFile(path, modelfile::MpsText(model, false)); return;
+    case ModelFormat::FreeMps: modelfile::WriteMpsFile(model, false, path); return;
     case ModelFormat::Auto:
     case ModelFormat::Mps:
-    case ModelFormat::FixedMps: ReplaceFile(path, modelfile::MpsText(model, true)); return;
+    case ModelFormat::FixedMps: modelfile::WriteMpsFile(model, true, path); return;
   }
 }
 

@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <algorithm>
+#include <charconv>
+#include <functional>
 #include <initializer_list>
 #include <limits>
 #include <optional>
@@ -16,6 +18,7 @@
 #include "failure.h"
 #include "modeltext.h"
 #include "numfmt.h"
+#include "outfile.h"
 #include "readers.h"
 #include "records.h"
 
@@ -57,38 +60,68 @@ std::optional<MpsRow> RowOf(double lo, double up) {
   return std::nullopt;
 }
 
+// A number's shortest round-trip text, without an allocation.
+class NumberText {
+ public:
+  explicit NumberText(double v) : end_(std::to_chars(text_, text_ + sizeof text_, v).ptr) {}
+  operator std::string_view() const { return {text_, static_cast<std::size_t>(end_ - text_)}; }
+
+ private:
+  char text_[32];  // holds any double's shortest form
+  char* end_;
+};
+
 // The cards of an MPS file, free (fields apart by one blank) or fixed (each
-// field in its columns: 2-3, 5-12, 15-22, 25-36, 40-47, 50-61).
+// field in its columns: 2-3, 5-12, 15-22, 25-36, 40-47, 50-61), handed to
+// `put` a block at a time.
 class Cards {
  public:
-  Cards(const Model& model, bool fixed) : model_(model), fixed_(fixed) {}
+  Cards(const Model& model, bool fixed, const MpsSink& put) : model_(model), fixed_(fixed), put_(put) {}
+  Cards(const Cards&) = delete;
+  Cards& operator=(const Cards&) = delete;
 
   // A section line.
-  void Section(const std::string& text) { out_ << text << '\n'; }
+  void Section(std::string_view text) {
+    out_ += text;
+    out_ += '\n';
+    Spill();
+  }
   // A data line: type (may be empty), then names and numbers in field order.
   void Line(std::string_view type, std::initializer_list<std::string_view> fields) {
     static constexpr std::size_t kColumn[] = {4, 14, 24, 39, 49};  // 0-based starts of fields 2..6
-    std::string line = " ";
-    line += type;
+    const std::size_t start = out_.size();
+    out_ += ' ';
+    out_ += type;
     std::size_t field = 0;
     for (std::string_view text : fields) {
-      if (fixed_) line.resize(std::max(line.size(), kColumn[field]), ' ');
-      else line += ' ';
-      line += text;
+      if (fixed_) out_.resize(std::max(out_.size(), start + kColumn[field]), ' ');
+      else out_ += ' ';
+      out_ += text;
       ++field;
     }
-    out_ << line << '\n';
+    out_ += '\n';
+    Spill();
   }
-  std::string Number(double v, const std::string& what) {
-    if (!std::isfinite(v)) throw PostError(model_.path + ": " + what + " is not a finite number");
-    return CaseDouble(v);
+  // A finite number's text; `what` names it for the failure.
+  template <class What>
+  NumberText Number(double v, const What& what) {
+    if (!std::isfinite(v)) throw PostError(model_.path + ": " + what() + " is not a finite number");
+    return NumberText(v);
   }
-  std::string text() const { return out_.str(); }
+  void Finish() {
+    if (!out_.empty()) put_(out_);
+    out_.clear();
+  }
 
  private:
+  void Spill() {
+    if (out_.size() >= kBlock) Finish();
+  }
+  static constexpr std::size_t kBlock = std::size_t{1} << 20;
   const Model& model_;
   bool fixed_;
-  std::ostringstream out_;
+  const MpsSink& put_;
+  std::string out_;
 };
 
 // A name free MPS can carry: not empty, no blanks.
@@ -100,7 +133,7 @@ bool FixedName(std::string_view name) { return FreeName(name) && name.size() <= 
 
 // Every name and number of the model fits fixed MPS's columns (numbers 12).
 bool FitsFixed(const Model& model, std::string_view objective) {
-  const auto fits = [](double v) { return !std::isfinite(v) || CaseDouble(v).size() <= 12; };
+  const auto fits = [](double v) { return !std::isfinite(v) || std::string_view(NumberText(v)).size() <= 12; };
   if (!model.name.empty() && !FixedName(model.name)) return false;
   if (objective.size() > 8) return false;
   for (const auto* names : {&model.rowNames, &model.colNames})
@@ -117,7 +150,9 @@ bool FitsFixed(const Model& model, std::string_view objective) {
   return true;
 }
 
-std::string WriteMpsCards(const Model& model, bool fixed) {
+}  // namespace
+
+void WriteMpsCards(const Model& model, bool fixed, const MpsSink& put) {
   std::string objective = "obj";
   for (const std::string& row : model.rowNames)
     if (row == objective) objective += "_";
@@ -127,7 +162,7 @@ std::string WriteMpsCards(const Model& model, bool fixed) {
       throw PostError(model.path + ": " + kind + " name \"" + name + "\" cannot be written in MPS");
     return name;
   };
-  Cards out(model, fixed);
+  Cards out(model, fixed, put);
   // FREE after the name tells readers that also take fixed MPS which this is.
   const std::string name = model.name.empty() ? "unnamed" : named(model.name, "problem");
   out.Section(fixed ? "NAME          " + name : "NAME " + name + " FREE");
@@ -152,21 +187,23 @@ std::string WriteMpsCards(const Model& model, bool fixed) {
     const std::string& column = named(model.colNames[c], "column");
     // A column without entries still needs a line to exist.
     if (model.cost[c] != 0 || model.start[c] == model.start[c + 1])
-      out.Line("", {column, objective, out.Number(model.cost[c], "the cost of column " + column)});
+      out.Line("", {column, objective, out.Number(model.cost[c], [&] { return "the cost of column " + column; })});
     for (int k = model.start[c]; k < model.start[c + 1]; ++k) {
       const auto e = static_cast<std::size_t>(k);
       const std::string& row = model.rowNames[static_cast<std::size_t>(model.index[e])];
-      out.Line("", {column, row, out.Number(model.value[e], "the entry of column " + column + " in row " + row)});
+      out.Line("", {column, row, out.Number(model.value[e], [&] {
+                      return "the entry of column " + column + " in row " + row;
+                    })});
     }
   }
   out.Section("RHS");
   if (model.objOffset != 0)
-    out.Line("", {"rhs", objective, out.Number(-model.objOffset, "the objective constant")});
+    out.Line("", {"rhs", objective, out.Number(-model.objOffset, [] { return std::string("the objective constant"); })});
   for (std::size_t r = 0; r < rows.size(); ++r)
-    if (rows[r].rhs != 0) out.Line("", {"rhs", model.rowNames[r], CaseDouble(rows[r].rhs)});
+    if (rows[r].rhs != 0) out.Line("", {"rhs", model.rowNames[r], NumberText(rows[r].rhs)});
   out.Section("RANGES");
   for (std::size_t r = 0; r < rows.size(); ++r)
-    if (rows[r].range != 0) out.Line("", {"rng", model.rowNames[r], CaseDouble(rows[r].range)});
+    if (rows[r].range != 0) out.Line("", {"rng", model.rowNames[r], NumberText(rows[r].range)});
   out.Section("BOUNDS");
   for (int j = 0; j < model.cols(); ++j) {
     const auto c = static_cast<std::size_t>(j);
@@ -175,23 +212,31 @@ std::string WriteMpsCards(const Model& model, bool fixed) {
     if (std::isnan(lo) || std::isnan(up) || lo > up || lo == kInf || up == -kInf)
       throw PostError(model.path + ": column " + column + " has no valid bounds");
     if (lo == up) {
-      out.Line("FX", {"bnd", column, CaseDouble(lo)});
+      out.Line("FX", {"bnd", column, NumberText(lo)});
     } else if (lo == -kInf && up == kInf) {
       out.Line("FR", {"bnd", column});
     } else {
       if (lo == -kInf) out.Line("MI", {"bnd", column});
       // UP before LO: a reader that lowers a zero lower bound to -inf under a
       // negative UP has the LO line after it to put it back.
-      if (up != kInf) out.Line("UP", {"bnd", column, CaseDouble(up)});
-      if (lo != -kInf && (lo != 0 || up < 0)) out.Line("LO", {"bnd", column, CaseDouble(lo)});
+      if (up != kInf) out.Line("UP", {"bnd", column, NumberText(up)});
+      if (lo != -kInf && (lo != 0 || up < 0)) out.Line("LO", {"bnd", column, NumberText(lo)});
     }
   }
   out.Section("ENDATA");
-  return out.text();
+  out.Finish();
 }
 
-}  // namespace
+std::string MpsText(const Model& model, bool fixed) {
+  std::string text;
+  WriteMpsCards(model, fixed, [&](std::string_view block) { text += block; });
+  return text;
+}
 
-std::string MpsText(const Model& model, bool fixed) { return WriteMpsCards(model, fixed); }
+void WriteMpsFile(const Model& model, bool fixed, const std::string& path) {
+  AtomicFile file(path);
+  WriteMpsCards(model, fixed, [&](std::string_view block) { file.Put(block); });
+  file.Commit();
+}
 
 }  // namespace postsolve::modelfile

@@ -4,6 +4,7 @@
 // modeltext.h.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -26,8 +27,12 @@ bool LpNameWritable(std::string_view name, bool rowName);
 bool LpProblemNameWritable(std::string_view name);
 
 // The model as MPS text: fixed columns when every name fits them (and
-// `fixed` asks for it), otherwise free.
+// `fixed` asks for it), otherwise free. MpsText gives it whole; WriteMpsCards
+// hands it to `put` a block at a time; WriteMpsFile writes it atomically.
+using MpsSink = std::function<void(std::string_view block)>;
+void WriteMpsCards(const Model& model, bool fixed, const MpsSink& put);
 std::string MpsText(const Model& model, bool fixed);
+void WriteMpsFile(const Model& model, bool fixed, const std::string& path);
 // The model as LP-format text.
 std::string LpText(const Model& model);
 

@@ -5,6 +5,7 @@
 #include "outfile.h"
 #include "output.h"
 #include "postsolve/presolve.h"
+#include "readers.h"
 #include "records.h"
 #include "resultdir.h"
 
@@ -20,7 +21,7 @@ void StagePresolveFiles(const Model& model, const PresolveResult& result, Result
   ReplaceFile(txn.Staged(BINFILE), result.bin);
   ReplaceFile(txn.Staged(STKFILE), result.stk);
   ReplaceFile(txn.Staged("problem.json"), problem.dump(2) + "\n");
-  ReplaceFile(txn.Staged("reduced.mps"), MpsText(result.reduced));
+  modelfile::WriteMpsFile(result.reduced, false, txn.Staged("reduced.mps"));
 }
 
 void WritePresolveDir(const Model& model, const PresolveResult& result, const std::string& dir) {
