@@ -273,24 +273,45 @@ double NumberOrFail(const LineSource& source, std::string_view text, const std::
   return NumberOrFail(source.path(), source.line(), text, what);
 }
 
-std::size_t NameIndex::Hash(std::string_view name) { return std::hash<std::string_view>{}(name); }
+// Eight bytes at a time, multiplied and folded: names are short, and the
+// table takes its slot from the low bits.
+std::size_t NameIndex::Hash(std::string_view name) {
+  constexpr std::uint64_t kMultiplier = 0x9e3779b97f4a7c15ULL;
+  std::uint64_t h = name.size() * kMultiplier;
+  std::size_t at = 0;
+  for (; at + 8 <= name.size(); at += 8) {
+    std::uint64_t chunk;
+    std::memcpy(&chunk, name.data() + at, 8);
+    h = (h ^ chunk) * kMultiplier;
+    h ^= h >> 32;
+  }
+  if (at < name.size()) {
+    std::uint64_t chunk = 0;
+    std::memcpy(&chunk, name.data() + at, name.size() - at);
+    h = (h ^ chunk) * kMultiplier;
+  }
+  h ^= h >> 29;
+  h *= 0xbf58476d1ce4e5b9ULL;
+  return static_cast<std::size_t>(h ^ (h >> 32));
+}
 
-NameIndex::Slot NameIndex::Key(std::string_view name, int at) {
+NameIndex::Slot NameIndex::Key(std::string_view name, int at, std::size_t hash) {
   Slot key;
   key.at = at;
   key.length = static_cast<std::uint32_t>(std::min<std::size_t>(name.size(), kLongest));
   if (!name.empty()) std::memcpy(&key.head, name.data(), std::min<std::size_t>(name.size(), sizeof key.head));
+  key.hash = hash;
   return key;
 }
 
 bool NameIndex::Same(const Slot& slot, const Slot& key, std::string_view name) const {
-  return slot.length == key.length && slot.head == key.head &&
+  return slot.hash == key.hash && slot.length == key.length && slot.head == key.head &&
          (name.size() <= sizeof slot.head || names_[static_cast<std::size_t>(slot.at)] == name);
 }
 
 int NameIndex::Find(std::string_view name, std::size_t hash) const {
   if (slots_.empty()) return -1;
-  const Slot key = Key(name, -1);
+  const Slot key = Key(name, -1, hash);
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t s = hash & mask;; s = (s + 1) & mask) {
     const Slot& slot = slots_[s];
@@ -303,7 +324,7 @@ void NameIndex::Grow() { Rehash(std::max<std::size_t>(64, slots_.size() * 2)); }
 
 void NameIndex::Reserve(std::size_t count) {
   std::size_t size = std::max<std::size_t>(64, slots_.size());
-  while (size < 2 * count) size *= 2;
+  while (!Roomy(count, size)) size *= 2;
   if (size > slots_.size()) Rehash(size);
 }
 
@@ -313,18 +334,34 @@ void NameIndex::Rehash(std::size_t size) {
   const std::size_t mask = slots_.size() - 1;
   for (const Slot& slot : old)
     if (slot.at >= 0) {
-      std::size_t s = Hash(names_[static_cast<std::size_t>(slot.at)]) & mask;
+      std::size_t s = slot.hash & mask;
       while (slots_[s].at >= 0) s = (s + 1) & mask;
       slots_[s] = slot;
     }
 }
 
 int NameIndex::Add(int index) {
-  if ((used_ + 1) * 2 > slots_.size()) Grow();
+  if (!Roomy(used_ + 1, slots_.size())) Grow();
+  return Insert(index, Hash(names_[static_cast<std::size_t>(index)]));
+}
+
+int NameIndex::AddRun(int first, int count) {
+  while (!Roomy(used_ + static_cast<std::size_t>(count), slots_.size())) Grow();
+  std::array<std::size_t, kRun> hashes{};
+  for (int k = 0; k < count; ++k) {
+    hashes[static_cast<std::size_t>(k)] = Hash(names_[static_cast<std::size_t>(first + k)]);
+    Prefetch(hashes[static_cast<std::size_t>(k)]);
+  }
+  for (int k = 0; k < count; ++k)
+    if (Insert(first + k, hashes[static_cast<std::size_t>(k)]) >= 0) return first + k;
+  return -1;
+}
+
+int NameIndex::Insert(int index, std::size_t hash) {
   const std::string& name = names_[static_cast<std::size_t>(index)];
-  const Slot key = Key(name, index);
+  const Slot key = Key(name, index, hash);
   const std::size_t mask = slots_.size() - 1;
-  std::size_t s = Hash(name) & mask;
+  std::size_t s = hash & mask;
   for (; slots_[s].at >= 0; s = (s + 1) & mask)
     if (Same(slots_[s], key, name)) return slots_[s].at;
   slots_[s] = key;

@@ -100,23 +100,34 @@ class NameIndex {
   // Adds names[index]; returns -1, or the index that already had that name
   // (the table then keeps the earlier one).
   int Add(int index);
+  // Adds names[first] to names[first + count - 1] (count at most kRun),
+  // their slots fetched together; returns -1, or the first of them whose name
+  // the table already had (added are those before it).
+  int AddRun(int first, int count);
+  static constexpr int kRun = 32;
   // Room for `count` names in all, so that adding them never rehashes.
   void Reserve(std::size_t count);
 
  private:
-  // A slot holds the name's length and first 8 bytes beside its index, so
-  // that a name of up to 8 bytes is found without reading names_, and most
-  // mismatches of longer ones are told apart without it.
+  // A slot holds the name's hash, length and first 8 bytes beside its index,
+  // so that a name of up to 8 bytes is found without reading names_, nearly
+  // every mismatch of a longer one is told apart without it, and the table
+  // grows without hashing a name again.
   struct Slot {
     std::int32_t at = -1;  // -1: empty
     std::uint32_t length = 0;  // at most kLongest: the name is compared in full
     std::uint64_t head = 0;
+    std::uint64_t hash = 0;
   };
   static constexpr std::uint32_t kLongest = 0xffffffff;
-  static Slot Key(std::string_view name, int at);
+  static Slot Key(std::string_view name, int at, std::size_t hash);
   bool Same(const Slot& slot, const Slot& key, std::string_view name) const;
   void Grow();
+  // At most three quarters full: a probe compares hashes first, so a longer
+  // run costs little beside the memory a sparser table would take.
+  static bool Roomy(std::size_t names, std::size_t size) { return names * 4 <= size * 3; }
   void Rehash(std::size_t size);  // a power of two
+  int Insert(int index, std::size_t hash);  // Add with the name's hash, the table grown already
 
   const std::vector<std::string>& names_;
   std::vector<Slot> slots_;

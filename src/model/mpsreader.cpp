@@ -209,8 +209,22 @@ class MpsReader {
  private:
   // ---- sections ----
 
+  // The columns COLUMNS has named since the last call go into the name
+  // table a run at a time (a look-up mostly waits for memory): a name met
+  // again fails at the line that repeated it.
+  void IndexColumns() {
+    const int first = static_cast<int>(model_.colNames.size()) - unindexed_;
+    const int again = columns_.AddRun(first, unindexed_);
+    if (again >= 0)
+      Fail(source_.path(), unindexedLines_[static_cast<std::size_t>(again - first)],
+           "column " + Shown(model_.colNames[static_cast<std::size_t>(again)]) +
+               " has entries again after other columns: a column's entries must be together");
+    unindexed_ = 0;
+  }
+
   // Returns true at ENDATA.
   bool SectionLine() {
+    IndexColumns();
     const std::string_view word = words_.at[0];
     if (Is(word, "NAME")) {
       // The name is the first word: what follows is often a remark (finnis
@@ -457,9 +471,8 @@ class MpsReader {
       if (model_.colNames.size() >= kMostIndex) source_.Fail("more than 2147483647 columns: too many for this reader");
       model_.start.push_back(static_cast<int>(model_.index.size()));
       model_.colNames.emplace_back(pending_.name);
-      if (columns_.Add(static_cast<int>(model_.colNames.size() - 1)) >= 0)
-        source_.Fail("column " + Shown(pending_.name) +
-                     " has entries again after other columns: a column's entries must be together");
+      unindexedLines_[unindexed_++] = source_.line();
+      if (unindexed_ == NameIndex::kRun) IndexColumns();
       model_.cost.push_back(0);
       marks_.push_back(integers_ ? kInteger : 0);
       costGiven_ = false;
@@ -730,6 +743,9 @@ class MpsReader {
   Pending pending_;
 
   NameIndex rows_, columns_;
+  // The last columns named, not yet in columns_, and the lines naming them.
+  int unindexed_ = 0;
+  std::array<long, NameIndex::kRun> unindexedLines_{};
   std::string objectiveName_;
   bool hasObjective_ = false, objectiveNamed_ = false, senseGiven_ = false;
   double objectiveRhs_ = 0;
