@@ -90,6 +90,9 @@ class LogWriter {
   long count(int code) const;
   // The record file's bytes so far (dravfile.bin).
   const std::string& recordBytes() const { return bin_; }
+  // The record file's bytes moved out, for a caller done writing: the
+  // writer is left with an empty record file and must not be written to.
+  std::string TakeRecordBytes() { return std::move(bin_); }
   // The offset stack for the records so far (dravfile.stk).
   std::string stackBytes() const;
   // Writes dir/dravfile.bin, .stk and .sol (the last from `reduced`) as one

@@ -4,6 +4,7 @@
 //   postsolve::ClpAnswer a = postsolve::Solve("out");   // out/reduced.mps -> out/dravfile.sol
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,8 +31,11 @@ struct ClpAnswer {
 // model is solved as the minimisation of its negated costs, whose duals the
 // answer holds. Clp's own log goes to standard error at `logLevel` (0 quiet).
 // With `timeLimit` seconds (0: none) Clp stops there, and the answer's status
-// says a limit was reached (a difficulty).
-ClpAnswer SolveWithClp(const Model& model, int logLevel = 0, double timeLimit = 0);
+// says a limit was reached (a difficulty). With a `sink`, Clp's log lines go
+// to it instead, one at a time and without their message codes (for a
+// progress display).
+using ClpLogSink = std::function<void(const std::string& line)>;
+ClpAnswer SolveWithClp(const Model& model, int logLevel = 0, double timeLimit = 0, const ClpLogSink& sink = {});
 
 // Replaces DIR/dravfile.sol as one transaction on DIR's result (the report
 // of DIR's log goes, as stale). Throws Error for an empty DIR.

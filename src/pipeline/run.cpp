@@ -45,9 +45,11 @@ RunResult Run(const Model& model, const std::string& dir, const RunOptions& opti
 
     phase("solve");
     // Clp's own log, at its lowest level (a line every few hundred
-    // iterations), is the solve's progress.
-    progress.Finish();
-    ClpAnswer answer = SolveWithClp(presolved.reduced, options.progress ? 1 : 0, options.timeLimit);
+    // iterations), is the solve's progress, on the one line at most once a
+    // second.
+    const ClpLogSink clpLine = [&](const std::string& line) { progress.Say("solve: iteration " + line); };
+    ClpAnswer answer = SolveWithClp(presolved.reduced, options.progress ? 1 : 0, options.timeLimit,
+                                    options.progress ? clpLine : ClpLogSink());
     if (out != nullptr)
       *out << "solve: status " << answer.sol.status << ' ' << StatusText(answer.sol.status) << ", objective "
            << CaseDouble(answer.objective) << " (reduced LP), " << answer.iterations << " iterations\n";

@@ -113,6 +113,22 @@ PresolveResult Presolver::Finish() {
   Model& reduced = result.reduced;
   reduced.path = model_.path;
   reduced.name = model_.name;
+  // Sized first, and the working matrix let go of as it is copied: the
+  // reduced LP takes the place of the working one rather than joining it.
+  lp_.ReleaseRows();
+  const auto rowsLeft = std::count_if(lp_.rowState.begin(), lp_.rowState.end(),
+                                      [](char state) { return state != WorkLp::kRemoved; });
+  const auto colsLeft = std::count(lp_.colLive.begin(), lp_.colLive.end(), 1);
+  long entriesLeft = 0;
+  for (int j = 0; j < lp_.n; ++j)
+    if (lp_.colLive[j]) entriesLeft += static_cast<long>(lp_.Col(j).size());
+  for (auto* v : {&reduced.rlo, &reduced.rup}) v->reserve(static_cast<std::size_t>(rowsLeft));
+  for (auto* v : {&reduced.clo, &reduced.cup, &reduced.cost}) v->reserve(static_cast<std::size_t>(colsLeft));
+  reduced.rowNames.reserve(static_cast<std::size_t>(rowsLeft));
+  reduced.colNames.reserve(static_cast<std::size_t>(colsLeft));
+  reduced.start.reserve(static_cast<std::size_t>(colsLeft) + 1);
+  reduced.index.reserve(static_cast<std::size_t>(entriesLeft));
+  reduced.value.reserve(static_cast<std::size_t>(entriesLeft));
   std::vector<int> colMap(lp_.n, -1), rowMap(lp_.m, -1);
   for (int i = 0; i < lp_.m; ++i) {
     if (lp_.rowState[i] == WorkLp::kRemoved) continue;
@@ -128,18 +144,17 @@ PresolveResult Presolver::Finish() {
     reduced.clo.push_back(lp_.clo[j]);
     reduced.cup.push_back(lp_.cup[j]);
     reduced.cost.push_back(lp_.cost[j]);
-    Entries column = lp_.Col(j);
-    for (auto& [i, a] : column) i = rowMap[i];  // in the model's order still
-    for (const auto& [i, a] : column) {
-      reduced.index.push_back(i);
+    for (const auto& [i, a] : lp_.Col(j)) {  // in the model's order still
+      reduced.index.push_back(rowMap[i]);
       reduced.value.push_back(lp_.sign[j] * a);
     }
     reduced.start.push_back(static_cast<int>(reduced.index.size()));
+    lp_.ReleaseCol(j);
   }
   log_.ColMap(colMap);
   log_.RowMap(rowMap);
-  result.bin = log_.recordBytes();
   result.stk = log_.stackBytes();
+  result.bin = log_.TakeRecordBytes();
   for (int code = 0; code < kRecordCodes; ++code) result.counts[static_cast<std::size_t>(code)] = log_.count(code);
   result.entriesBefore = static_cast<long>(model_.index.size());
   result.entriesAfter = static_cast<long>(reduced.index.size());

@@ -100,6 +100,12 @@ class WorkLp {
   bool MovesRowBoundsFaithfully(int j, double x, double slack = kFixingSlack);
   static constexpr double kFixingSlack = 1e-12;
 
+  // The memory of the lists by row, and of column j's list, given back once
+  // the reductions are done: Row must not be called after ReleaseRows, nor
+  // Col(j) after ReleaseCol(j).
+  void ReleaseRows();
+  void ReleaseCol(int j) { Entries().swap(cols_[j]); }
+
   // Worklists: a row or column goes on the next pass's list when it changes.
   void TouchRow(int i);
   void TouchCol(int j);

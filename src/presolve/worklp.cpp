@@ -110,6 +110,8 @@ bool WorkLp::MovesRowBoundsFaithfully(int j, double x, double slack) {
   return true;
 }
 
+void WorkLp::ReleaseRows() { std::vector<Entries>().swap(rows_); }
+
 void WorkLp::TouchRow(int i) {
   if (!rowQueued_[i]) {
     rowQueued_[i] = 1;

@@ -161,11 +161,31 @@ void MoveNearlyFixedColumns(const Model& model, const std::vector<double>& clo, 
 
 }  // namespace
 
-ClpAnswer SolveWithClp(const Model& model, int logLevel, double timeLimit) {
-  return RunClp(model, logLevel, nullptr, timeLimit);
+ClpAnswer SolveWithClp(const Model& model, int logLevel, double timeLimit, const ClpLogSink& sink) {
+  return RunClp(model, logLevel, nullptr, timeLimit, sink);
 }
 
-ClpAnswer RunClp(const Model& model, int logLevel, ClpStart* warm, double timeLimit) {
+namespace {
+
+// Clp's log on standard error, or line by line to a sink.
+class LogHandler : public CoinMessageHandler {
+ public:
+  explicit LogHandler(const ClpLogSink& sink) : CoinMessageHandler(stderr), sink_(sink) {
+    if (sink_) setPrefix(false);
+  }
+  int print() override {
+    if (!sink_) return CoinMessageHandler::print();
+    sink_(messageBuffer());
+    return 0;
+  }
+
+ private:
+  const ClpLogSink& sink_;
+};
+
+}  // namespace
+
+ClpAnswer RunClp(const Model& model, int logLevel, ClpStart* warm, double timeLimit, const ClpLogSink& sink) {
   CheckModel(model);
   ClpAnswer answer;
   std::vector<std::string>& notes = answer.notes;
@@ -185,7 +205,7 @@ ClpAnswer RunClp(const Model& model, int logLevel, ClpStart* warm, double timeLi
     for (double& b : *bounds)
       if (std::isinf(UnloggedBound(b))) b = std::copysign(COIN_DBL_MAX, b);
 
-  CoinMessageHandler handler(stderr);  // standard output carries the kit's own lines
+  LogHandler handler(sink);  // standard output carries the kit's own lines
   handler.setLogLevel(logLevel);
   ClpSimplex clp;
   clp.passInMessageHandler(&handler);
@@ -257,7 +277,7 @@ ClpAnswer RunClp(const Model& model, int logLevel, ClpStart* warm, double timeLi
   if (fromBasis && clp.status() == 3) {
     const Basis none;
     ClpStart cold{none, warm->x, warm->end};
-    ClpAnswer fresh = RunClp(model, logLevel, &cold, timeLimit);
+    ClpAnswer fresh = RunClp(model, logLevel, &cold, timeLimit, sink);
     fresh.iterations += iterations;
     warm->abandoned = true;
     return fresh;

@@ -28,7 +28,7 @@ inline constexpr double kWarmStartSeconds = 5;
 
 // Loads `model` (a maximisation turned round), solves it from Clp's own start
 // or from `start`, and cleans an optimal basis up unscaled.
-ClpAnswer RunClp(const Model& model, int logLevel, ClpStart* start, double timeLimit = 0);
+ClpAnswer RunClp(const Model& model, int logLevel, ClpStart* start, double timeLimit = 0, const ClpLogSink& sink = {});
 
 // Our statuses into a loaded model, and Clp's out of it.
 void StartFrom(ClpSimplex& clp, const ClpStart& start);

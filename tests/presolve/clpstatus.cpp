@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "postsolve/solve.h"
 #include "presolve_helpers.h"
@@ -173,4 +174,18 @@ BOUNDS
 ENDATA
 )"),
             AsInt(Status::Unbounded));
+}
+
+TEST(ClpStatus, TheLogGoesToASinkLineByLineWithoutItsCodes) {
+  std::vector<std::string> lines;
+  testing::internal::CaptureStderr();
+  const ClpAnswer answer =
+      SolveWithClp(ReadModel(kSamples + "afiro.mps"), 1, 0, [&](const std::string& line) { lines.push_back(line); });
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(answer.sol.status, 0);
+  ASSERT_FALSE(lines.empty());
+  for (const std::string& line : lines) {
+    EXPECT_EQ(line.rfind("Clp", 0), std::string::npos) << line;
+    EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+  }
 }
