@@ -6,7 +6,7 @@
 
 namespace postsolve::presolve {
 
-Activity RowActivity(const WorkLp& lp, const Entries& row) {
+Activity RowActivity(const WorkLp& lp, EntrySpan row) {
   Activity act;
   for (const auto& [j, a] : row) {
     const double least = LeastTerm(lp, j, a), greatest = GreatestTerm(lp, j, a);

@@ -22,6 +22,6 @@ struct Activity {
 inline double LeastTerm(const WorkLp& lp, int j, double a) { return a * (a > 0 ? lp.clo[j] : lp.cup[j]); }
 inline double GreatestTerm(const WorkLp& lp, int j, double a) { return a * (a > 0 ? lp.cup[j] : lp.clo[j]); }
 
-Activity RowActivity(const WorkLp& lp, const Entries& row);
+Activity RowActivity(const WorkLp& lp, EntrySpan row);
 
 }  // namespace postsolve::presolve

@@ -26,7 +26,7 @@ bool Presolver::DominatedCol(int j) {
   else if (raise == 0 && c <= 0 && !std::isinf(lp_.cup[j])) x = lp_.cup[j];
   else return false;
   if (!lp_.MovesRowBoundsFaithfully(j, x)) return false;
-  log_.DominatedColumn(j, x, c, lp_.Col(j));
+  log_.DominatedColumn(j, x, c, ListOf(lp_.Col(j)));
   lp_.FixCol(j, x);
   return true;
 }

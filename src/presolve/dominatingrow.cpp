@@ -14,7 +14,7 @@ namespace postsolve::presolve {
 // cost, which moves to the row's other columns.
 bool Presolver::DominatingRow(int i) {
   if (!on(DOMROW) || !lp_.RowInPlay(i) || lp_.rowCount[i] < 2 || !Equality(lp_, i)) return false;
-  const Entries row = lp_.Row(i);
+  const Entries row = ListOf(lp_.Row(i));
   const Activity act = RowActivity(lp_, row);
   const double b = lp_.rlo[i];
   for (const auto& [j, a] : row) {

@@ -12,7 +12,7 @@ namespace postsolve::presolve {
 // j goes, and its bounds become bounds of k.
 bool Presolver::DoubletonRow(int i) {
   if (!on(DBLROW) || !lp_.RowInPlay(i) || lp_.rowCount[i] != 2 || !Equality(lp_, i)) return false;
-  const Entries& row = lp_.Row(i);
+  const EntrySpan row = lp_.Row(i);
   const int first = lp_.colCount[row[0].first] == 1 && !lp_.impliedBound[row[0].first] ? 0 : 1;
   const int j = row[first].first, k = row[1 - first].first;
   const double aj = row[first].second, ak = row[1 - first].second;  // plain names: lambdas capture them

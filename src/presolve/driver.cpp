@@ -113,8 +113,8 @@ PresolveResult Presolver::Finish() {
   Model& reduced = result.reduced;
   reduced.path = model_.path;
   reduced.name = model_.name;
-  // Sized first, and the working matrix let go of as it is copied: the
-  // reduced LP takes the place of the working one rather than joining it.
+  // Sized first, with the working matrix by rows let go of: the reduced LP
+  // takes its place rather than joining it.
   lp_.ReleaseRows();
   const auto rowsLeft = std::count_if(lp_.rowState.begin(), lp_.rowState.end(),
                                       [](char state) { return state != WorkLp::kRemoved; });
@@ -149,7 +149,6 @@ PresolveResult Presolver::Finish() {
       reduced.value.push_back(lp_.sign[j] * a);
     }
     reduced.start.push_back(static_cast<int>(reduced.index.size()));
-    lp_.ReleaseCol(j);
   }
   log_.ColMap(colMap);
   log_.RowMap(rowMap);

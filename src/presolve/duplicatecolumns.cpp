@@ -36,7 +36,7 @@ bool Presolver::DuplicateCols() {
   for (int k = 0; k < lp_.n; ++k)
     if (lp_.colLive[k] && lp_.colCount[k] > 0 && !lp_.impliedBound[k]) columns.push_back(k);
   bool any = false;
-  ForEachCandidatePair(columns, [&](int k) -> const Entries& { return lp_.Col(k); },
+  ForEachCandidatePair(columns, [&](int k) { return lp_.Col(k); },
                        [&](const Pattern& kept, const Pattern& merged) {
     const int j = kept.owner, k = merged.owner;
     if (!lp_.colLive[j] || !lp_.colLive[k]) return false;

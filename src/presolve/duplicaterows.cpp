@@ -14,7 +14,7 @@ bool Presolver::DuplicateRows() {
   for (int s = 0; s < lp_.m; ++s)
     if (lp_.RowInPlay(s) && lp_.rowCount[s] > 0) rows.push_back(s);
   bool any = false;
-  ForEachCandidatePair(rows, [&](int s) -> const Entries& { return lp_.Row(s); },
+  ForEachCandidatePair(rows, [&](int s) { return lp_.Row(s); },
                        [&](const Pattern& first, const Pattern& second) {
     if (!lp_.RowInPlay(first.owner) || !lp_.RowInPlay(second.owner)) return false;
     const Pattern* r = &first;

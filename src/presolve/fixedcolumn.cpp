@@ -12,7 +12,7 @@ bool Presolver::FixedCol(int j) {
   if (!on(FIXCOL) || !lp_.colLive[j]) return false;
   const double x = lp_.clo[j];
   if (std::isinf(x) || x != lp_.cup[j] || !lp_.MovesRowBoundsFaithfully(j, x)) return false;
-  log_.FixedColumn(j, x, lp_.cost[j], lp_.Col(j));
+  log_.FixedColumn(j, x, lp_.cost[j], ListOf(lp_.Col(j)));
   lp_.FixCol(j, x);
   return true;
 }

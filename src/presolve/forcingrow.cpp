@@ -19,7 +19,7 @@ namespace postsolve::presolve {
 // columns can move it, decides nothing.
 bool Presolver::ForcingRow(int i) {
   if (!on(FORROW) || !lp_.RowInPlay(i) || lp_.rowCount[i] == 0) return false;
-  const Entries row = lp_.Row(i);
+  const Entries row = ListOf(lp_.Row(i));
   const Activity act = RowActivity(lp_, row);
   const double lo = lp_.rlo[i], up = lp_.rup[i];
   // verdicts allow for the row's own rounding and its columns' bound slack
@@ -54,7 +54,7 @@ bool Presolver::ForcingRow(int i) {
   for (const ForcedColumn& item : items)
     if (!lp_.MovesRowBoundsFaithfully(item.j, item.xval)) return false;
   lp_.RemoveRow(i);
-  for (ForcedColumn& item : items) item.column = lp_.Col(item.j);
+  for (ForcedColumn& item : items) item.column = ListOf(lp_.Col(item.j));
   log_.ForcingRow(i, items);
   for (const ForcedColumn& item : items) lp_.FixCol(item.j, item.xval);
   return true;

@@ -19,7 +19,7 @@ std::uint64_t Mix(std::uint64_t x) {
 // Each entry's index beside its ratio to the entry of the lowest index,
 // rounded to single precision (exact multiples share the ratios), summed
 // so that the order of the entries does not matter.
-std::uint64_t PatternKey(const Entries& list) {
+std::uint64_t PatternKey(EntrySpan list) {
   const auto first = std::min_element(list.begin(), list.end(), [](const auto& a, const auto& b) {
                        return a.first < b.first;
                      })->second;
@@ -33,25 +33,12 @@ std::uint64_t PatternKey(const Entries& list) {
   return h;
 }
 
-}  // namespace
-
-double ExactMultiple(const Entries& r, const Entries& s) {
-  if (r.size() != s.size() || r.empty()) return 0;
-  const double v = s.front().second / r.front().second;
-  for (std::size_t q = 0; q < r.size(); ++q)
-    if (r[q].first != s[q].first || s[q].second != v * r[q].second) return 0;
-  return v;
-}
-
-void ForEachCandidatePair(const std::vector<int>& owners, const std::function<const Entries&(int)>& entriesOf,
-                          const std::function<bool(const Pattern& r, const Pattern& s)>& pair) {
-  constexpr std::size_t kTries = 4;  // earlier members of the group compared with each
-  std::vector<std::uint64_t> keys(owners.size());
-  for (std::size_t q = 0; q < owners.size(); ++q) keys[q] = PatternKey(entriesOf(owners[q]));
-  // How often each key occurs, up to twice: an open-addressed table of the
-  // keys, at most half full (key 0 marks an empty slot, so it counts as 1)
+// The positions of the keys that occur more than once, in order: counted
+// up to twice in an open-addressed table of the keys, at most three
+// quarters full (key 0 marks an empty slot, so it counts as 1).
+std::vector<std::size_t> Repeated(const std::vector<std::uint64_t>& keys) {
   std::size_t size = 64;
-  while (size < 2 * owners.size()) size *= 2;
+  while (size * 3 < 4 * keys.size()) size *= 2;
   std::vector<std::uint64_t> slotKey(size, 0);
   std::vector<std::uint8_t> slotCount(size, 0);
   const auto slot = [&](std::uint64_t key) {
@@ -65,13 +52,33 @@ void ForEachCandidatePair(const std::vector<int>& owners, const std::function<co
     std::uint8_t& count = slotCount[slot(key)];
     count = static_cast<std::uint8_t>(std::min(count + 1, 2));
   }
+  std::vector<std::size_t> repeated;
+  for (std::size_t q = 0; q < keys.size(); ++q)
+    if (slotCount[slot(keys[q])] > 1) repeated.push_back(q);
+  return repeated;
+}
+
+}  // namespace
+
+double ExactMultiple(const Entries& r, const Entries& s) {
+  if (r.size() != s.size() || r.empty()) return 0;
+  const double v = s.front().second / r.front().second;
+  for (std::size_t q = 0; q < r.size(); ++q)
+    if (r[q].first != s[q].first || s[q].second != v * r[q].second) return 0;
+  return v;
+}
+
+void ForEachCandidatePair(const std::vector<int>& owners, const std::function<EntrySpan(int)>& entriesOf,
+                          const std::function<bool(const Pattern& r, const Pattern& s)>& pair) {
+  constexpr std::size_t kTries = 4;  // earlier members of the group compared with each
+  std::vector<std::uint64_t> keys(owners.size());
+  for (std::size_t q = 0; q < owners.size(); ++q) keys[q] = PatternKey(entriesOf(owners[q]));
   std::vector<Pattern> patterns;
-  for (std::size_t q = 0; q < owners.size(); ++q)
-    if (slotCount[slot(keys[q])] > 1) {
-      Pattern p{owners[q], entriesOf(owners[q]), keys[q]};
-      std::sort(p.entries.begin(), p.entries.end());
-      patterns.push_back(std::move(p));
-    }
+  for (const std::size_t q : Repeated(keys)) {
+    Pattern p{owners[q], ListOf(entriesOf(owners[q])), keys[q]};
+    std::sort(p.entries.begin(), p.entries.end());
+    patterns.push_back(std::move(p));
+  }
   std::sort(patterns.begin(), patterns.end(), [](const Pattern& a, const Pattern& b) {
     return a.key != b.key ? a.key < b.key : a.owner < b.owner;
   });

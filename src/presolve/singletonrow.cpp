@@ -19,7 +19,7 @@ bool Presolver::SingletonRow(int i) {
     RowFails(i, "it fixes column " + model_.colNames[j] + " at " + CaseDouble(x) + ", outside its bounds");
   if (x < lp_.clo[j] || x > lp_.cup[j]) return false;
   if (!lp_.MovesRowBoundsFaithfully(j, x)) return false;
-  log_.SingletonRow(i, j, x, a, lp_.cost[j], lp_.Col(j));
+  log_.SingletonRow(i, j, x, a, lp_.cost[j], ListOf(lp_.Col(j)));
   lp_.RemoveRow(i);
   lp_.FixCol(j, x);
   return true;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <limits>
 #include <string>
 #include <utility>
@@ -39,6 +40,10 @@ class PresolveVerdict : public PostError {
 // For the duplicate row and column searches (patterns.cpp): a row's or
 // column's entries sorted by index, with a key equal for exact multiples
 // (equal keys do not prove one).
+using Entry = std::pair<int, double>;
+using EntrySpan = std::span<const Entry>;
+inline Entries ListOf(EntrySpan list) { return {list.begin(), list.end()}; }
+
 struct Pattern {
   int owner;  // the row or column
   Entries entries;
@@ -53,7 +58,7 @@ double ExactMultiple(const Entries& r, const Entries& s);
 // that occur more than once; only those owners' entries are copied and
 // sorted, so the search stays linear in the entries, with a bounded number
 // of exact comparisons per row or column.
-void ForEachCandidatePair(const std::vector<int>& owners, const std::function<const Entries&(int)>& entriesOf,
+void ForEachCandidatePair(const std::vector<int>& owners, const std::function<EntrySpan(int)>& entriesOf,
                           const std::function<bool(const Pattern& r, const Pattern& s)>& pair);
 
 // The LP as reductions leave it: current bounds and costs, and the matrix by
@@ -83,8 +88,10 @@ class WorkLp {
   // implied through a row whose bounds carry a rounding carries it too.
   std::vector<double> boundSlack;
 
-  const Entries& Col(int j);  // live entries of column j (rows)
-  const Entries& Row(int i);  // live entries of row i (columns)
+  // The live entries of column j (rows) and of row i (columns), valid until
+  // the next change to the matrix.
+  EntrySpan Col(int j);
+  EntrySpan Row(int i);
   Entries ColExcept(int j, int row);  // live entries of column j but the one in `row`
 
   bool RowInPlay(int i) const { return rowState[i] == kLive; }
@@ -100,11 +107,9 @@ class WorkLp {
   bool MovesRowBoundsFaithfully(int j, double x, double slack = kFixingSlack);
   static constexpr double kFixingSlack = 1e-12;
 
-  // The memory of the lists by row, and of column j's list, given back once
-  // the reductions are done: Row must not be called after ReleaseRows, nor
-  // Col(j) after ReleaseCol(j).
+  // The memory of the lists by row given back once the reductions are done:
+  // Row must not be called after.
   void ReleaseRows();
-  void ReleaseCol(int j) { Entries().swap(cols_[j]); }
 
   // Worklists: a row or column goes on the next pass's list when it changes.
   void TouchRow(int i);
@@ -113,7 +118,21 @@ class WorkLp {
   std::vector<int> TakeCols();
 
  private:
-  std::vector<Entries> cols_, rows_;
+  // The lists of all rows, or all columns, in one array: list k is
+  // entries[start[k], start[k] + length[k]). A list never grows, so dead
+  // entries are squeezed out in place.
+  struct Lists {
+    std::vector<int> start, length;
+    std::vector<Entry> entries;
+    Entry* begin(int k) { return entries.data() + start[k]; }
+    EntrySpan span(int k) const { return {entries.data() + start[k], static_cast<std::size_t>(length[k])}; }
+    void Clear(int k) { length[k] = 0; }
+    template <class Dead>
+    void Squeeze(int k, const Dead& dead) {
+      length[k] = static_cast<int>(std::remove_if(begin(k), begin(k) + length[k], dead) - begin(k));
+    }
+  };
+  Lists cols_, rows_;
   std::vector<int> rowQueue_, colQueue_;
   std::vector<char> rowQueued_, colQueued_;
 };

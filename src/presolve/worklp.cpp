@@ -8,49 +8,65 @@ namespace postsolve::presolve {
 
 WorkLp::WorkLp(const Model& model)
     : m(model.rows()), n(model.cols()), rowState(m, kLive), colLive(n, 1), rowCount(m, 0),
-      colCount(n, 0), impliedBound(n, 0), sign(n, 1.0), boundSlack(n, 0.0), cols_(n), rows_(m),
-      rowQueued_(m, 0), colQueued_(n, 0) {
+      colCount(n, 0), impliedBound(n, 0), sign(n, 1.0), boundSlack(n, 0.0), rowQueued_(m, 0), colQueued_(n, 0) {
   const double sense = model.maximise ? -1.0 : 1.0;
+  rlo.reserve(m);
+  rup.reserve(m);
+  rowSize.reserve(m);
   for (int i = 0; i < m; ++i) {
     rlo.push_back(LowerOrNone(model.rlo[i]));
     rup.push_back(UpperOrNone(model.rup[i]));
     rowSize.push_back(std::max(FiniteSize(rlo[i]), FiniteSize(rup[i])));
   }
-  for (int e = 0; e < model.start[n]; ++e)
-    if (model.value[e] != 0) ++rowCount[model.index[e]];
-  for (int i = 0; i < m; ++i) rows_[i].reserve(rowCount[i]);
+  for (int j = 0; j < n; ++j)
+    for (int e = model.start[j]; e < model.start[j + 1]; ++e)
+      if (model.value[e] != 0) {  // an explicit zero is no entry
+        ++rowCount[model.index[e]];
+        ++colCount[j];
+      }
+  // each list starts where the one before it ends, at its full length
+  const auto lay = [](Lists& lists, const std::vector<int>& count) {
+    lists.start.resize(count.size());
+    lists.length.assign(count.size(), 0);
+    int at = 0;
+    for (std::size_t k = 0; k < count.size(); ++k) {
+      lists.start[k] = at;
+      at += count[k];
+    }
+    lists.entries.resize(static_cast<std::size_t>(at));
+  };
+  lay(cols_, colCount);
+  lay(rows_, rowCount);
+  clo.reserve(n);
+  cup.reserve(n);
+  cost.reserve(n);
   for (int j = 0; j < n; ++j) {
-    cols_[j].reserve(model.start[j + 1] - model.start[j]);
     clo.push_back(LowerOrNone(model.clo[j]));
     cup.push_back(UpperOrNone(model.cup[j]));
     cost.push_back(sense * model.cost[j]);
     for (int e = model.start[j]; e < model.start[j + 1]; ++e) {
-      if (model.value[e] == 0) continue;  // an explicit zero is no entry
+      if (model.value[e] == 0) continue;
       const int i = model.index[e];
-      cols_[j].emplace_back(i, model.value[e]);
-      rows_[i].emplace_back(j, model.value[e]);
-      ++colCount[j];
+      cols_.begin(j)[cols_.length[j]++] = {i, model.value[e]};
+      rows_.begin(i)[rows_.length[i]++] = {j, model.value[e]};
     }
   }
   for (int i = 0; i < m; ++i) TouchRow(i);
   for (int j = 0; j < n; ++j) TouchCol(j);
 }
 
-const Entries& WorkLp::Col(int j) {
-  Entries& list = cols_[j];
-  if (static_cast<int>(list.size()) != colCount[j])
-    std::erase_if(list, [&](const auto& e) { return rowState[e.first] != kLive; });
-  return list;
+EntrySpan WorkLp::Col(int j) {
+  if (cols_.length[j] != colCount[j]) cols_.Squeeze(j, [&](const Entry& e) { return rowState[e.first] != kLive; });
+  return cols_.span(j);
 }
 
-const Entries& WorkLp::Row(int i) {
-  Entries& list = rows_[i];
+EntrySpan WorkLp::Row(int i) {
   if (rowState[i] != kLive) {
-    list.clear();
-  } else if (static_cast<int>(list.size()) != rowCount[i]) {
-    std::erase_if(list, [&](const auto& e) { return !colLive[e.first]; });
+    rows_.Clear(i);
+  } else if (rows_.length[i] != rowCount[i]) {
+    rows_.Squeeze(i, [&](const Entry& e) { return !colLive[e.first]; });
   }
-  return list;
+  return rows_.span(i);
 }
 
 Entries WorkLp::ColExcept(int j, int row) {
@@ -67,7 +83,7 @@ void WorkLp::ClearRow(int i) {
   }
   rowCount[i] = 0;
   rowState[i] = kCleared;
-  rows_[i].clear();
+  rows_.Clear(i);
 }
 
 void WorkLp::RemoveRow(int i) {
@@ -82,7 +98,7 @@ void WorkLp::RemoveCol(int j) {
   }
   colCount[j] = 0;
   colLive[j] = 0;
-  cols_[j].clear();
+  cols_.Clear(j);
 }
 
 void WorkLp::FixCol(int j, double x) {
@@ -110,7 +126,7 @@ bool WorkLp::MovesRowBoundsFaithfully(int j, double x, double slack) {
   return true;
 }
 
-void WorkLp::ReleaseRows() { std::vector<Entries>().swap(rows_); }
+void WorkLp::ReleaseRows() { rows_ = Lists(); }
 
 void WorkLp::TouchRow(int i) {
   if (!rowQueued_[i]) {
