@@ -102,6 +102,7 @@ class LogWriter {
  private:
   static constexpr int kCodes = 16;  // record codes run from 0 to 15
   void Start(int code);  // opens a record at the end of the file, writes its code and counts it
+  void Reserve(std::size_t bytes);  // room for a record of about `bytes` (the Header's, the Matrix's)
   // j, xval, cj and the column's entries of a record that fixes a column.
   void CheckColumnRecord(const char* call, int j, double xval, double cj, const Entries& column) const;
   // Name k of the Header's rows then columns, read back from the record

@@ -118,6 +118,12 @@ std::string LogWriter::HeaderName(std::size_t k) const {
   }
 }
 
+void LogWriter::Reserve(std::size_t bytes) {
+  // with room for what follows, so that the records after a large one do
+  // not copy it at once; room never written to takes no memory
+  bin_.reserve(bin_.size() + bytes + bytes / 4);
+}
+
 long LogWriter::count(int code) const {
   static_assert(kCodes == NCODES, "one count per record code");
   return code >= 0 && code < kCodes ? counts_[static_cast<std::size_t>(code)] : 0;
@@ -145,6 +151,10 @@ void LogWriter::Header(std::string_view name, const std::vector<double>& rlo, co
   Start(AsInt(RecordCode::HEADER));
   rows_ = static_cast<int>(m);
   cols_ = static_cast<int>(n);
+  std::size_t nameBytes = 0;
+  for (const auto* names : {&rowNames, &colNames})
+    for (const std::string& s : *names) nameBytes += 4 + s.size();
+  Reserve(12 + name.size() + 17 * m + 16 * n + nameBytes);
   Appender b(bin_);
   WriteHeaderPayload(*b, name, LogBounds(rlo), LogBounds(rup), rtype, LogBounds(clo), LogBounds(cup));
   namesAt_ = (*b).s.size();
@@ -184,6 +194,7 @@ void LogWriter::Matrix(const std::vector<double>& c, const std::vector<int>& sta
       args.Finite(Args::Item("value", e) + where, value[e]);
     }
   Start(AsInt(RecordCode::MATRIX));
+  Reserve(8 + 12 * c.size() + 12 * index.size());
   Appender b(bin_);
   WriteMatrixPayload(*b, static_cast<int>(index.size()), c, start, index, value);
 }

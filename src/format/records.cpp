@@ -199,6 +199,24 @@ void ByteWriter::i32(int v) { PutLE(s, static_cast<std::int32_t>(v)); }
 
 void ByteWriter::f64(double v) { PutLE(s, v); }
 
+namespace {
+template <class T>
+void PutAllLE(std::string& s, const T* v, std::size_t count) {
+  if constexpr (std::endian::native == std::endian::little) {
+    s.append(reinterpret_cast<const char*>(v), count * sizeof(T));
+  } else {
+    for (std::size_t k = 0; k < count; ++k) PutLE(s, v[k]);
+  }
+}
+}  // namespace
+
+void ByteWriter::ints(const int* v, std::size_t count) {
+  static_assert(sizeof(int) == 4, "the files' integers are int32");
+  PutAllLE(s, v, count);
+}
+
+void ByteWriter::doubles(const double* v, std::size_t count) { PutAllLE(s, v, count); }
+
 void ByteWriter::list(const std::vector<std::pair<int, double>>& entries) {
   for (const auto& [i, v] : entries) {
     i32(i);
@@ -233,8 +251,8 @@ void WriteMatrixPayload(ByteWriter& b, int nz, const std::vector<double>& c, con
   for (std::size_t j = 0; j + 1 < start.size(); ++j) {
     const auto from = static_cast<std::size_t>(start[j]), to = static_cast<std::size_t>(start[j + 1]);
     b.i32(static_cast<int>(to - from));
-    for (std::size_t e = from; e < to; ++e) b.i32(index[e]);
-    for (std::size_t e = from; e < to; ++e) b.f64(value[e]);
+    b.ints(index.data() + from, to - from);
+    b.doubles(value.data() + from, to - from);
   }
 }
 

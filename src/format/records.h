@@ -293,8 +293,11 @@ struct ByteWriter {
   void f64(double v);
   void byte(int v) { s.push_back(static_cast<char>(v)); }
   void code(RecordCode c) { i32(AsInt(c)); }
-  void ints(const std::vector<int>& v) { for (int e : v) i32(e); }
-  void doubles(const std::vector<double>& v) { for (double e : v) f64(e); }
+  void ints(const std::vector<int>& v) { ints(v.data(), v.size()); }
+  void doubles(const std::vector<double>& v) { doubles(v.data(), v.size()); }
+  // `count` values from `v` on, in one copy where the host is little-endian.
+  void ints(const int* v, std::size_t count);
+  void doubles(const double* v, std::size_t count);
   void list(const std::vector<std::pair<int, double>>& entries);  // with end marker -1
   void name(std::string_view text);  // int32 length, then the bytes
 };

@@ -113,8 +113,8 @@ PresolveResult Presolver::Finish() {
   Model& reduced = result.reduced;
   reduced.path = model_.path;
   reduced.name = model_.name;
-  // Sized first, with the working matrix by rows let go of: the reduced LP
-  // takes its place rather than joining it.
+  // Sized first, and the working matrix let go of as soon as it is copied:
+  // the reduced LP takes its place rather than joining it.
   lp_.ReleaseRows();
   const auto rowsLeft = std::count_if(lp_.rowState.begin(), lp_.rowState.end(),
                                       [](char state) { return state != WorkLp::kRemoved; });
@@ -130,17 +130,12 @@ PresolveResult Presolver::Finish() {
   reduced.index.reserve(static_cast<std::size_t>(entriesLeft));
   reduced.value.reserve(static_cast<std::size_t>(entriesLeft));
   std::vector<int> colMap(lp_.n, -1), rowMap(lp_.m, -1);
-  for (int i = 0; i < lp_.m; ++i) {
-    if (lp_.rowState[i] == WorkLp::kRemoved) continue;
-    rowMap[i] = reduced.rows();
-    reduced.rowNames.push_back(model_.rowNames[i]);
-    reduced.rlo.push_back(lp_.rlo[i]);
-    reduced.rup.push_back(lp_.rup[i]);
-  }
+  int rowsKept = 0;
+  for (int i = 0; i < lp_.m; ++i)
+    if (lp_.rowState[i] != WorkLp::kRemoved) rowMap[i] = rowsKept++;
   for (int j = 0; j < lp_.n; ++j) {
     if (!lp_.colLive[j]) continue;
     colMap[j] = reduced.cols();
-    reduced.colNames.push_back(model_.colNames[j]);
     reduced.clo.push_back(lp_.clo[j]);
     reduced.cup.push_back(lp_.cup[j]);
     reduced.cost.push_back(lp_.cost[j]);
@@ -150,6 +145,15 @@ PresolveResult Presolver::Finish() {
     }
     reduced.start.push_back(static_cast<int>(reduced.index.size()));
   }
+  lp_.ReleaseCols();
+  for (int i = 0; i < lp_.m; ++i) {
+    if (rowMap[i] < 0) continue;
+    reduced.rowNames.push_back(model_.rowNames[i]);
+    reduced.rlo.push_back(lp_.rlo[i]);
+    reduced.rup.push_back(lp_.rup[i]);
+  }
+  for (int j = 0; j < lp_.n; ++j)
+    if (colMap[j] >= 0) reduced.colNames.push_back(model_.colNames[j]);
   log_.ColMap(colMap);
   log_.RowMap(rowMap);
   result.stk = log_.stackBytes();

@@ -107,9 +107,10 @@ class WorkLp {
   bool MovesRowBoundsFaithfully(int j, double x, double slack = kFixingSlack);
   static constexpr double kFixingSlack = 1e-12;
 
-  // The memory of the lists by row given back once the reductions are done:
-  // Row must not be called after.
+  // The memory of the lists by row, or by column, given back once the
+  // reductions are done: Row, or Col, must not be called after.
   void ReleaseRows();
+  void ReleaseCols();
 
   // Worklists: a row or column goes on the next pass's list when it changes.
   void TouchRow(int i);

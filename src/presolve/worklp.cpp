@@ -128,6 +128,8 @@ bool WorkLp::MovesRowBoundsFaithfully(int j, double x, double slack) {
 
 void WorkLp::ReleaseRows() { rows_ = Lists(); }
 
+void WorkLp::ReleaseCols() { cols_ = Lists(); }
+
 void WorkLp::TouchRow(int i) {
   if (!rowQueued_[i]) {
     rowQueued_[i] = 1;
