@@ -1,6 +1,5 @@
 // What every stage asks of a model before it starts: consistent arrays,
 // names given once, and numbers the presolver and Clp can take.
-#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -23,13 +22,8 @@ std::string Named(const char* kind, const std::vector<std::string>& names, int i
 }
 
 void CheckNames(const Model& model, const std::vector<std::string>& names, const char* kind) {
-  modelfile::NameIndex seen(names);
-  seen.Reserve(names.size());
-  const int count = static_cast<int>(names.size());
-  for (int first = 0; first < count; first += modelfile::NameIndex::kRun) {
-    const int again = seen.AddRun(first, std::min(modelfile::NameIndex::kRun, count - first));
-    if (again >= 0) Refuse(model, Named(kind, names, again), "the name is given twice");
-  }
+  const int again = modelfile::FirstRepeatedName(names);
+  if (again >= 0) Refuse(model, Named(kind, names, again), "the name is given twice");
 }
 
 // The bounds of a row or column: at or beyond 1e30 is infinite, as

@@ -322,12 +322,6 @@ int NameIndex::Find(std::string_view name, std::size_t hash) const {
 
 void NameIndex::Grow() { Rehash(std::max<std::size_t>(64, slots_.size() * 2)); }
 
-void NameIndex::Reserve(std::size_t count) {
-  std::size_t size = std::max<std::size_t>(64, slots_.size());
-  while (!Roomy(count, size)) size *= 2;
-  if (size > slots_.size()) Rehash(size);
-}
-
 void NameIndex::Rehash(std::size_t size) {
   std::vector<Slot> old(size);
   old.swap(slots_);
@@ -367,6 +361,54 @@ int NameIndex::Insert(int index, std::size_t hash) {
   slots_[s] = key;
   ++used_;
   return -1;
+}
+
+int FirstRepeatedName(const std::vector<std::string>& names) {
+  constexpr int kPartBits = 10;
+  const std::size_t n = names.size();
+  if (n < 2) return -1;
+  struct Hashed {
+    std::uint64_t hash;
+    int index;
+  };
+  const auto part = [](std::uint64_t hash) { return static_cast<std::size_t>(hash >> (64 - kPartBits)); };
+  std::vector<std::size_t> begin((std::size_t{1} << kPartBits) + 1, 0);
+  std::vector<Hashed> parts(n);
+  {
+    std::vector<std::uint64_t> hashes(n);
+    for (std::size_t k = 0; k < n; ++k) {
+      hashes[k] = NameIndex::Hash(names[k]);
+      ++begin[part(hashes[k]) + 1];
+    }
+    for (std::size_t p = 1; p < begin.size(); ++p) begin[p] += begin[p - 1];
+    std::vector<std::size_t> at(begin.begin(), begin.end() - 1);
+    for (std::size_t k = 0; k < n; ++k) parts[at[part(hashes[k])]++] = {hashes[k], static_cast<int>(k)};
+  }
+  // Each part in the names' order: a name equal to one already in the
+  // table repeats an earlier one.
+  int first = -1;
+  std::vector<int> table;
+  for (std::size_t p = 0; p + 1 < begin.size(); ++p) {
+    const std::size_t count = begin[p + 1] - begin[p];
+    std::size_t size = 16;
+    while (size < 2 * count) size *= 2;
+    table.assign(size, -1);
+    for (std::size_t q = begin[p]; q < begin[p + 1]; ++q) {
+      const Hashed& h = parts[q];
+      std::size_t s = static_cast<std::size_t>(h.hash) & (size - 1);
+      for (; table[s] >= 0; s = (s + 1) & (size - 1)) {
+        const Hashed& other = parts[static_cast<std::size_t>(table[s])];
+        if (other.hash == h.hash && names[static_cast<std::size_t>(other.index)] == names[static_cast<std::size_t>(h.index)])
+          break;
+      }
+      if (table[s] >= 0) {
+        if (first < 0 || h.index < first) first = h.index;
+      } else {
+        table[s] = static_cast<int>(q);
+      }
+    }
+  }
+  return first;
 }
 
 std::string FileStem(const std::string& path) {

@@ -105,8 +105,6 @@ class NameIndex {
   // the table already had (added are those before it).
   int AddRun(int first, int count);
   static constexpr int kRun = 32;
-  // Room for `count` names in all, so that adding them never rehashes.
-  void Reserve(std::size_t count);
 
  private:
   // A slot holds the name's hash, length and first 8 bytes beside its index,
@@ -133,6 +131,12 @@ class NameIndex {
   std::vector<Slot> slots_;
   std::size_t used_ = 0;
 };
+
+// The index of the first name in `names` that an earlier one already has, or
+// -1. The names go by hash into parts small enough for the caches, each
+// searched with a table of its own: a table of all of them would be far
+// larger than the caches, and each look-up would wait for memory.
+int FirstRepeatedName(const std::vector<std::string>& names);
 
 // The problem name a model without one takes: its file's name without the
 // folder and without .gz, .mps, .lp, .freemps (e.g. "afiro" for dir/afiro.mps.gz).

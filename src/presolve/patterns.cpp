@@ -35,26 +35,38 @@ std::uint64_t PatternKey(EntrySpan list) {
 
 // The positions of the keys that occur more than once, in order: counted
 // up to twice in an open-addressed table of the keys, at most three
-// quarters full (key 0 marks an empty slot, so it counts as 1).
+// quarters full (key 0 marks an empty slot, so it counts as 1). A key's
+// slot is fetched a few keys ahead of its turn: the table is far larger
+// than the caches, and a look-up mostly waits for memory.
 std::vector<std::size_t> Repeated(const std::vector<std::uint64_t>& keys) {
+  constexpr std::size_t kAhead = 16;
   std::size_t size = 64;
   while (size * 3 < 4 * keys.size()) size *= 2;
   std::vector<std::uint64_t> slotKey(size, 0);
   std::vector<std::uint8_t> slotCount(size, 0);
-  const auto slot = [&](std::uint64_t key) {
-    key = std::max<std::uint64_t>(key, 1);
-    std::size_t s = static_cast<std::size_t>(key) & (size - 1);
+  const auto home = [&](std::size_t q) { return static_cast<std::size_t>(std::max<std::uint64_t>(keys[q], 1)) & (size - 1); };
+  const auto fetch = [&](std::size_t q) {
+    if (q < keys.size()) {
+      __builtin_prefetch(&slotKey[home(q)]);
+      __builtin_prefetch(&slotCount[home(q)]);
+    }
+  };
+  std::vector<std::uint32_t> slotOf(keys.size());  // below 2^32: keys are rows or columns
+  for (std::size_t q = 0; q < std::min(kAhead, keys.size()); ++q) fetch(q);
+  for (std::size_t q = 0; q < keys.size(); ++q) {
+    fetch(q + kAhead);
+    const std::uint64_t key = std::max<std::uint64_t>(keys[q], 1);
+    std::size_t s = home(q);
     while (slotKey[s] != 0 && slotKey[s] != key) s = (s + 1) & (size - 1);
     slotKey[s] = key;
-    return s;
-  };
-  for (const std::uint64_t key : keys) {
-    std::uint8_t& count = slotCount[slot(key)];
-    count = static_cast<std::uint8_t>(std::min(count + 1, 2));
+    slotCount[s] = static_cast<std::uint8_t>(std::min(slotCount[s] + 1, 2));
+    slotOf[q] = static_cast<std::uint32_t>(s);
   }
   std::vector<std::size_t> repeated;
-  for (std::size_t q = 0; q < keys.size(); ++q)
-    if (slotCount[slot(keys[q])] > 1) repeated.push_back(q);
+  for (std::size_t q = 0; q < keys.size(); ++q) {
+    if (q + kAhead < keys.size()) __builtin_prefetch(&slotCount[slotOf[q + kAhead]]);
+    if (slotCount[slotOf[q]] > 1) repeated.push_back(q);
+  }
   return repeated;
 }
 

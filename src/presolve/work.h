@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
-#include <span>
 #include <limits>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,13 +37,15 @@ class PresolveVerdict : public PostError {
   Status verdict_;
 };
 
-// For the duplicate row and column searches (patterns.cpp): a row's or
-// column's entries sorted by index, with a key equal for exact multiples
-// (equal keys do not prove one).
+// An entry of a row (column, value) or of a column (row, value); a list of
+// them as the working LP holds it, and copied out as the log takes it.
 using Entry = std::pair<int, double>;
 using EntrySpan = std::span<const Entry>;
 inline Entries ListOf(EntrySpan list) { return {list.begin(), list.end()}; }
 
+// For the duplicate row and column searches (patterns.cpp): a row's or
+// column's entries sorted by index, with a key equal for exact multiples
+// (equal keys do not prove one).
 struct Pattern {
   int owner;  // the row or column
   Entries entries;

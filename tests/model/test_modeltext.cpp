@@ -127,6 +127,23 @@ TEST(ModelNames, IndicesSurviveTheNamesGrowingAndRepeatsAreTold) {
   EXPECT_EQ(FileStem("plan.lp"), "plan");
 }
 
+TEST(ModelNames, TheFirstRepeatIsFoundAcrossAllParts) {
+  std::vector<std::string> names;
+  for (int i = 0; i < 200000; ++i) names.push_back("column_" + std::to_string(i));
+  EXPECT_EQ(FirstRepeatedName(names), -1);
+  names.push_back("column_7");        // 200000 repeats 7
+  names.push_back("column_199999");   // 200001 repeats the last
+  EXPECT_EQ(FirstRepeatedName(names), 200000);
+  names[150000] = "column_3";         // now the first repeat
+  EXPECT_EQ(FirstRepeatedName(names), 150000);
+  // alike but for a NUL, or empty: not repeats until one is
+  std::vector<std::string> alike = {"head", std::string("head\0", 5), "", "x"};
+  EXPECT_EQ(FirstRepeatedName(alike), -1);
+  alike.push_back("");
+  EXPECT_EQ(FirstRepeatedName(alike), 4);
+  EXPECT_EQ(FirstRepeatedName({}), -1);
+}
+
 TEST(ModelMatrix, RepeatedEntriesAreSummedAndZerosDropped) {
   Model m;
   m.rlo = m.rup = {0, 0, 0};
