@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <bit>
 #include <cstring>
 #include <functional>
 #include <limits>
@@ -313,7 +314,7 @@ int NameIndex::Find(std::string_view name, std::size_t hash) const {
   if (slots_.empty()) return -1;
   const Slot key = Key(name, -1, hash);
   const std::size_t mask = slots_.size() - 1;
-  for (std::size_t s = hash & mask;; s = (s + 1) & mask) {
+  for (std::size_t s = Home(hash);; s = (s + 1) & mask) {
     const Slot& slot = slots_[s];
     if (slot.at < 0) return -1;
     if (Same(slot, key, name)) return slot.at;
@@ -325,10 +326,11 @@ void NameIndex::Grow() { Rehash(std::max<std::size_t>(64, slots_.size() * 2)); }
 void NameIndex::Rehash(std::size_t size) {
   std::vector<Slot> old(size);
   old.swap(slots_);
+  shift_ = 64 - std::countr_zero(size);
   const std::size_t mask = slots_.size() - 1;
   for (const Slot& slot : old)
     if (slot.at >= 0) {
-      std::size_t s = slot.hash & mask;
+      std::size_t s = Home(slot.hash);
       while (slots_[s].at >= 0) s = (s + 1) & mask;
       slots_[s] = slot;
     }
@@ -339,23 +341,37 @@ int NameIndex::Add(int index) {
   return Insert(index, Hash(names_[static_cast<std::size_t>(index)]));
 }
 
-int NameIndex::AddRun(int first, int count) {
-  while (!Roomy(used_ + static_cast<std::size_t>(count), slots_.size())) Grow();
-  std::array<std::size_t, kRun> hashes{};
-  for (int k = 0; k < count; ++k) {
-    hashes[static_cast<std::size_t>(k)] = Hash(names_[static_cast<std::size_t>(first + k)]);
-    Prefetch(hashes[static_cast<std::size_t>(k)]);
+int NameIndex::AddAll(int first) {
+  const std::size_t from = static_cast<std::size_t>(first), count = names_.size() - from;
+  if (count == 0) return -1;
+  while (!Roomy(used_ + count, slots_.size())) Grow();
+  // By the hash's top bits, each part in the names' order: a name that
+  // repeats one of the same batch comes after it.
+  constexpr int kPartBits = 12;
+  struct Hashed {
+    std::size_t hash;
+    int index;
+  };
+  std::vector<std::size_t> begin((std::size_t{1} << kPartBits) + 1, 0);
+  std::vector<Hashed> order(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    order[k] = {Hash(names_[from + k]), static_cast<int>(from + k)};
+    ++begin[(order[k].hash >> (64 - kPartBits)) + 1];
   }
-  for (int k = 0; k < count; ++k)
-    if (Insert(first + k, hashes[static_cast<std::size_t>(k)]) >= 0) return first + k;
-  return -1;
+  for (std::size_t p = 1; p < begin.size(); ++p) begin[p] += begin[p - 1];
+  std::vector<Hashed> sorted(count);
+  for (const Hashed& h : order) sorted[begin[h.hash >> (64 - kPartBits)]++] = h;
+  int repeated = -1;
+  for (const Hashed& h : sorted)
+    if (Insert(h.index, h.hash) >= 0 && (repeated < 0 || h.index < repeated)) repeated = h.index;
+  return repeated;
 }
 
 int NameIndex::Insert(int index, std::size_t hash) {
   const std::string& name = names_[static_cast<std::size_t>(index)];
   const Slot key = Key(name, index, hash);
   const std::size_t mask = slots_.size() - 1;
-  std::size_t s = hash & mask;
+  std::size_t s = Home(hash);
   for (; slots_[s].at >= 0; s = (s + 1) & mask)
     if (Same(slots_[s], key, name)) return slots_[s].at;
   slots_[s] = key;

@@ -94,17 +94,18 @@ class NameIndex {
   // and Prefetch each (the table's memory is fetched meanwhile), then Find.
   static std::size_t Hash(std::string_view name);
   void Prefetch(std::size_t hash) const {
-    if (!slots_.empty()) __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+    if (!slots_.empty()) __builtin_prefetch(&slots_[Home(hash)]);
   }
   int Find(std::string_view name, std::size_t hash) const;
   // Adds names[index]; returns -1, or the index that already had that name
   // (the table then keeps the earlier one).
   int Add(int index);
-  // Adds names[first] to names[first + count - 1] (count at most kRun),
-  // their slots fetched together; returns -1, or the first of them whose name
-  // the table already had (added are those before it).
-  int AddRun(int first, int count);
-  static constexpr int kRun = 32;
+  // Adds names[first] and every name after it; returns -1, or the lowest
+  // index among them whose name the table or an earlier one of them already
+  // had (the others are added all the same). The names go in the table's
+  // order, so that its memory is walked through rather than fetched name by
+  // name.
+  int AddAll(int first);
 
  private:
   // A slot holds the name's hash, length and first 8 bytes beside its index,
@@ -125,17 +126,20 @@ class NameIndex {
   // run costs little beside the memory a sparser table would take.
   static bool Roomy(std::size_t names, std::size_t size) { return names * 4 <= size * 3; }
   void Rehash(std::size_t size);  // a power of two
+  // A name's first slot: the hash's top bits, so that the slots follow the
+  // hashes' order.
+  std::size_t Home(std::size_t hash) const { return static_cast<std::size_t>(hash >> shift_); }
   int Insert(int index, std::size_t hash);  // Add with the name's hash, the table grown already
 
   const std::vector<std::string>& names_;
   std::vector<Slot> slots_;
+  int shift_ = 63;  // 64 - log2 of the table's size
   std::size_t used_ = 0;
 };
 
 // The index of the first name in `names` that an earlier one already has, or
-// -1. The names go by hash into parts small enough for the caches, each
-// searched with a table of its own: a table of all of them would be far
-// larger than the caches, and each look-up would wait for memory.
+// -1, without a table of them all: the names go by hash into parts small
+// enough for the caches, each searched with a table of its own.
 int FirstRepeatedName(const std::vector<std::string>& names);
 
 // The problem name a model without one takes: its file's name without the

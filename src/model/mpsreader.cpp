@@ -210,16 +210,16 @@ class MpsReader {
   // ---- sections ----
 
   // The columns COLUMNS has named since the last call go into the name
-  // table a run at a time (a look-up mostly waits for memory): a name met
-  // again fails at the line that repeated it.
+  // table together, once the section ends (added one at a time, each would
+  // wait for memory): a name met again fails at the line that repeated it.
   void IndexColumns() {
-    const int first = static_cast<int>(model_.colNames.size()) - unindexed_;
-    const int again = columns_.AddRun(first, unindexed_);
+    const int first = static_cast<int>(model_.colNames.size() - columnLines_.size());
+    const int again = columns_.AddAll(first);
     if (again >= 0)
-      Fail(source_.path(), unindexedLines_[static_cast<std::size_t>(again - first)],
+      Fail(source_.path(), columnLines_[static_cast<std::size_t>(again - first)],
            "column " + Shown(model_.colNames[static_cast<std::size_t>(again)]) +
                " has entries again after other columns: a column's entries must be together");
-    unindexed_ = 0;
+    std::vector<long>().swap(columnLines_);
   }
 
   // Returns true at ENDATA.
@@ -471,8 +471,7 @@ class MpsReader {
       if (model_.colNames.size() >= kMostIndex) source_.Fail("more than 2147483647 columns: too many for this reader");
       model_.start.push_back(static_cast<int>(model_.index.size()));
       model_.colNames.emplace_back(pending_.name);
-      unindexedLines_[unindexed_++] = source_.line();
-      if (unindexed_ == NameIndex::kRun) IndexColumns();
+      columnLines_.push_back(source_.line());
       model_.cost.push_back(0);
       marks_.push_back(integers_ ? kInteger : 0);
       costGiven_ = false;
@@ -743,9 +742,8 @@ class MpsReader {
   Pending pending_;
 
   NameIndex rows_, columns_;
-  // The last columns named, not yet in columns_, and the lines naming them.
-  int unindexed_ = 0;
-  std::array<long, NameIndex::kRun> unindexedLines_{};
+  // The lines naming the columns not yet in columns_.
+  std::vector<long> columnLines_;
   std::string objectiveName_;
   bool hasObjective_ = false, objectiveNamed_ = false, senseGiven_ = false;
   double objectiveRhs_ = 0;

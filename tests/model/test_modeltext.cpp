@@ -127,7 +127,7 @@ TEST(ModelNames, IndicesSurviveTheNamesGrowingAndRepeatsAreTold) {
   EXPECT_EQ(FileStem("plan.lp"), "plan");
 }
 
-TEST(ModelNames, TheFirstRepeatIsFoundAcrossAllParts) {
+TEST(ModelNames, TheFirstRepeatIsFoundWithATableOrWithout) {
   std::vector<std::string> names;
   for (int i = 0; i < 200000; ++i) names.push_back("column_" + std::to_string(i));
   EXPECT_EQ(FirstRepeatedName(names), -1);
@@ -136,12 +136,22 @@ TEST(ModelNames, TheFirstRepeatIsFoundAcrossAllParts) {
   EXPECT_EQ(FirstRepeatedName(names), 200000);
   names[150000] = "column_3";         // now the first repeat
   EXPECT_EQ(FirstRepeatedName(names), 150000);
+  EXPECT_EQ(NameIndex(names).AddAll(0), 150000);
   // alike but for a NUL, or empty: not repeats until one is
   std::vector<std::string> alike = {"head", std::string("head\0", 5), "", "x"};
   EXPECT_EQ(FirstRepeatedName(alike), -1);
   alike.push_back("");
   EXPECT_EQ(FirstRepeatedName(alike), 4);
   EXPECT_EQ(FirstRepeatedName({}), -1);
+  // added in two batches, a repeat of the first found in the second
+  std::vector<std::string> batches = {"a", "b", "c"};
+  NameIndex index(batches);
+  EXPECT_EQ(index.AddAll(0), -1);
+  batches.insert(batches.end(), {"d", "b", "e"});
+  EXPECT_EQ(index.AddAll(3), 4);
+  EXPECT_EQ(index.Find("d"), 3);
+  EXPECT_EQ(index.Find("e"), 5);
+  EXPECT_EQ(index.Find("b"), 1);
 }
 
 TEST(ModelMatrix, RepeatedEntriesAreSummedAndZerosDropped) {
