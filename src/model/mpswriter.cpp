@@ -21,6 +21,7 @@
 #include "outfile.h"
 #include "readers.h"
 #include "records.h"
+#include "workers.h"
 
 namespace postsolve::modelfile {
 
@@ -80,6 +81,11 @@ class Cards {
   Cards(const Cards&) = delete;
   Cards& operator=(const Cards&) = delete;
 
+  // Text already in cards.
+  void Text(std::string_view text) {
+    out_ += text;
+    Spill();
+  }
   // A section line.
   void Section(std::string_view text) {
     out_ += text;
@@ -182,20 +188,45 @@ void WriteMpsCards(const Model& model, bool fixed, const MpsSink& put) {
     out.Line(std::string_view(&row->type, 1), {named(model.rowNames[r], "row")});
   }
   out.Section("COLUMNS");
-  for (int j = 0; j < model.cols(); ++j) {
-    const auto c = static_cast<std::size_t>(j);
-    const std::string& column = named(model.colNames[c], "column");
-    // A column without entries still needs a line to exist.
-    if (model.cost[c] != 0 || model.start[c] == model.start[c + 1])
-      out.Line("", {column, objective, out.Number(model.cost[c], [&] { return "the cost of column " + column; })});
-    for (int k = model.start[c]; k < model.start[c + 1]; ++k) {
-      const auto e = static_cast<std::size_t>(k);
-      const std::string& row = model.rowNames[static_cast<std::size_t>(model.index[e])];
-      out.Line("", {column, row, out.Number(model.value[e], [&] {
-                      return "the entry of column " + column + " in row " + row;
-                    })});
-    }
-  }
+  // The matrix, nearly all of the file, is written by the workers a run of
+  // columns at a time, and put out in order.
+  struct Columns {
+    int first = 0, end = 0;
+    std::string text;
+  };
+  constexpr int kChunkColumns = 8192;
+  WorkerPool workers(model.cols() > kChunkColumns ? WorkerPool::Cores() : 0);
+  int next = 0;
+  PipeChunks<Columns>(
+      workers,
+      [&](Columns& chunk) {
+        if (next >= model.cols()) return false;
+        chunk.first = next;
+        chunk.end = next = std::min(model.cols(), next + kChunkColumns);
+        return true;
+      },
+      [&](Columns& chunk) {
+        chunk.text.clear();
+        const MpsSink into = [&chunk](std::string_view block) { chunk.text += block; };
+        Cards cards(model, fixed, into);
+        for (int j = chunk.first; j < chunk.end; ++j) {
+          const auto c = static_cast<std::size_t>(j);
+          const std::string& column = named(model.colNames[c], "column");
+          // A column without entries still needs a line to exist.
+          if (model.cost[c] != 0 || model.start[c] == model.start[c + 1])
+            cards.Line("", {column, objective,
+                            cards.Number(model.cost[c], [&] { return "the cost of column " + column; })});
+          for (int k = model.start[c]; k < model.start[c + 1]; ++k) {
+            const auto e = static_cast<std::size_t>(k);
+            const std::string& row = model.rowNames[static_cast<std::size_t>(model.index[e])];
+            cards.Line("", {column, row, cards.Number(model.value[e], [&] {
+                              return "the entry of column " + column + " in row " + row;
+                            })});
+          }
+        }
+        cards.Finish();
+      },
+      [&](const Columns& chunk) { out.Text(chunk.text); });
   out.Section("RHS");
   if (model.objOffset != 0)
     out.Line("", {"rhs", objective, out.Number(-model.objOffset, [] { return std::string("the objective constant"); })});

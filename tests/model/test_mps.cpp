@@ -232,6 +232,44 @@ TEST(MpsFormats, GzipLongLinesAndLongNames) {
             ":4: row \"" + name.substr(0, 40) + "\"... of column \"x\" is not in ROWS");
 }
 
+TEST(MpsWrite, ManyColumnsComeBackInOrderAndAFailureNamesItsColumn) {
+  // enough columns for the matrix to be written in runs, in parallel
+  Model m;
+  m.path = "many";
+  m.name = "many";
+  m.rowNames = {"r0", "r1", "r2"};
+  m.rlo = {-kInf, 1, 0};
+  m.rup = {10, kInf, 0};
+  m.start = {0};
+  for (int j = 0; j < 30000; ++j) {
+    m.colNames.push_back("c" + std::to_string(j));
+    m.cost.push_back(j % 7 == 0 ? 0 : 1.0 / (j + 1));
+    m.clo.push_back(0);
+    m.cup.push_back(j % 3 == 0 ? kInf : j);
+    for (int i = 0; i < 3; ++i)
+      if ((j + i) % 4 != 0) {
+        m.index.push_back(i);
+        m.value.push_back((j + 1) * (i + 1) / 3.0);
+      }
+    m.start.push_back(static_cast<int>(m.index.size()));
+  }
+  const TempDir dir;
+  const Model back = Read(dir, "many.mps", MpsText(m, false));
+  EXPECT_EQ(back.colNames, m.colNames);
+  EXPECT_EQ(back.cost, m.cost);
+  EXPECT_EQ(back.cup, m.cup);
+  EXPECT_EQ(back.start, m.start);
+  EXPECT_EQ(back.index, m.index);
+  EXPECT_EQ(back.value, m.value);
+  m.value[static_cast<std::size_t>(m.start[25000])] = std::nan("");
+  try {
+    MpsText(m, false);
+    ADD_FAILURE() << "a NaN entry was written";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("the entry of column c25000 in row"), std::string::npos) << e.what();
+  }
+}
+
 TEST(MpsRefusals, OneLineNamingTheFileTheLineAndTheReason) {
   TempDir dir;
   const std::string head = "NAME\nROWS\n N obj\n L r\nCOLUMNS\n";
