@@ -4,10 +4,10 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <bit>
 #include <cstring>
 #include <functional>
 #include <limits>
@@ -275,8 +275,9 @@ double NumberOrFail(const LineSource& source, std::string_view text, const std::
 }
 
 // Eight bytes at a time, multiplied and folded: names are short, and the
-// table takes its slot from the low bits.
+// tables take their slots from the top bits.
 std::size_t NameIndex::Hash(std::string_view name) {
+  static_assert(sizeof(std::size_t) == 8, "the tables take 64-bit hashes");
   constexpr std::uint64_t kMultiplier = 0x9e3779b97f4a7c15ULL;
   std::uint64_t h = name.size() * kMultiplier;
   std::size_t at = 0;
@@ -341,28 +342,44 @@ int NameIndex::Add(int index) {
   return Insert(index, Hash(names_[static_cast<std::size_t>(index)]));
 }
 
+namespace {
+
+struct HashedName {
+  std::size_t hash;
+  int index;
+};
+
+// names[from] and every name after it with its hash, in order of the hash's
+// top bits, each part of one value of them in the names' order (so a name
+// comes after any earlier one equal to it); part p is [begin[p], begin[p + 1]).
+std::vector<HashedName> InHashParts(const std::vector<std::string>& names, std::size_t from,
+                                    std::vector<std::size_t>& begin) {
+  constexpr int kPartBits = 12;
+  const auto part = [](std::size_t hash) { return hash >> (64 - kPartBits); };
+  std::vector<HashedName> hashed(names.size() - from);
+  begin.assign((std::size_t{1} << kPartBits) + 1, 0);
+  for (std::size_t k = 0; k < hashed.size(); ++k) {
+    hashed[k] = {NameIndex::Hash(names[from + k]), static_cast<int>(from + k)};
+    ++begin[part(hashed[k].hash) + 1];
+  }
+  for (std::size_t p = 1; p < begin.size(); ++p) begin[p] += begin[p - 1];
+  std::vector<std::size_t> at(begin.begin(), begin.end() - 1);
+  std::vector<HashedName> sorted(hashed.size());
+  for (const HashedName& h : hashed) sorted[at[part(h.hash)]++] = h;
+  return sorted;
+}
+
+}  // namespace
+
 int NameIndex::AddAll(int first) {
   const std::size_t from = static_cast<std::size_t>(first), count = names_.size() - from;
   if (count == 0) return -1;
-  while (!Roomy(used_ + count, slots_.size())) Grow();
-  // By the hash's top bits, each part in the names' order: a name that
-  // repeats one of the same batch comes after it.
-  constexpr int kPartBits = 12;
-  struct Hashed {
-    std::size_t hash;
-    int index;
-  };
-  std::vector<std::size_t> begin((std::size_t{1} << kPartBits) + 1, 0);
-  std::vector<Hashed> order(count);
-  for (std::size_t k = 0; k < count; ++k) {
-    order[k] = {Hash(names_[from + k]), static_cast<int>(from + k)};
-    ++begin[(order[k].hash >> (64 - kPartBits)) + 1];
-  }
-  for (std::size_t p = 1; p < begin.size(); ++p) begin[p] += begin[p - 1];
-  std::vector<Hashed> sorted(count);
-  for (const Hashed& h : order) sorted[begin[h.hash >> (64 - kPartBits)]++] = h;
+  std::size_t size = std::max<std::size_t>(64, slots_.size());
+  while (!Roomy(used_ + count, size)) size *= 2;
+  if (size > slots_.size()) Rehash(size);
   int repeated = -1;
-  for (const Hashed& h : sorted)
+  std::vector<std::size_t> begin;
+  for (const HashedName& h : InHashParts(names_, from, begin))
     if (Insert(h.index, h.hash) >= 0 && (repeated < 0 || h.index < repeated)) repeated = h.index;
   return repeated;
 }
@@ -380,48 +397,27 @@ int NameIndex::Insert(int index, std::size_t hash) {
 }
 
 int FirstRepeatedName(const std::vector<std::string>& names) {
-  constexpr int kPartBits = 10;
-  const std::size_t n = names.size();
-  if (n < 2) return -1;
-  struct Hashed {
-    std::uint64_t hash;
-    int index;
-  };
-  const auto part = [](std::uint64_t hash) { return static_cast<std::size_t>(hash >> (64 - kPartBits)); };
-  std::vector<std::size_t> begin((std::size_t{1} << kPartBits) + 1, 0);
-  std::vector<Hashed> parts(n);
-  {
-    std::vector<std::uint64_t> hashes(n);
-    for (std::size_t k = 0; k < n; ++k) {
-      hashes[k] = NameIndex::Hash(names[k]);
-      ++begin[part(hashes[k]) + 1];
-    }
-    for (std::size_t p = 1; p < begin.size(); ++p) begin[p] += begin[p - 1];
-    std::vector<std::size_t> at(begin.begin(), begin.end() - 1);
-    for (std::size_t k = 0; k < n; ++k) parts[at[part(hashes[k])]++] = {hashes[k], static_cast<int>(k)};
-  }
+  if (names.size() < 2) return -1;
+  std::vector<std::size_t> begin;
+  const std::vector<HashedName> parts = InHashParts(names, 0, begin);
   // Each part in the names' order: a name equal to one already in the
-  // table repeats an earlier one.
+  // part's table repeats an earlier one.
   int first = -1;
   std::vector<int> table;
   for (std::size_t p = 0; p + 1 < begin.size(); ++p) {
-    const std::size_t count = begin[p + 1] - begin[p];
     std::size_t size = 16;
-    while (size < 2 * count) size *= 2;
+    while (size < 2 * (begin[p + 1] - begin[p])) size *= 2;
     table.assign(size, -1);
     for (std::size_t q = begin[p]; q < begin[p + 1]; ++q) {
-      const Hashed& h = parts[q];
+      const HashedName& h = parts[q];
       std::size_t s = static_cast<std::size_t>(h.hash) & (size - 1);
       for (; table[s] >= 0; s = (s + 1) & (size - 1)) {
-        const Hashed& other = parts[static_cast<std::size_t>(table[s])];
+        const HashedName& other = parts[static_cast<std::size_t>(table[s])];
         if (other.hash == h.hash && names[static_cast<std::size_t>(other.index)] == names[static_cast<std::size_t>(h.index)])
           break;
       }
-      if (table[s] >= 0) {
-        if (first < 0 || h.index < first) first = h.index;
-      } else {
-        table[s] = static_cast<int>(q);
-      }
+      if (table[s] < 0) table[s] = static_cast<int>(q);
+      else if (first < 0 || h.index < first) first = h.index;
     }
   }
   return first;
