@@ -96,6 +96,45 @@ TEST(LogWriterArguments, RefusalsNameTheCallAndTheArgument) {
   EXPECT_THROW(header.Matrix({kInf}, {{}}), Error);
 }
 
+// Reductions written before their Header and Matrix (HeaderLater) make the
+// same record file and stack as the same calls in order; until the Matrix
+// comes they are checked against the counts given, and the log is refused.
+TEST(LogWriterArguments, RecordsHeldBackForALaterHeaderGoBehindIt) {
+  const auto reductions = [](LogWriter& w) {
+    w.FixedColumn(2, 1, 3, {{1, 1.0}});
+    w.DuplicateRow(0, 1, 2);
+  };
+  LogWriter inOrder = Started();
+  reductions(inOrder);
+  inOrder.ColMap({0, 1, -1});
+  inOrder.RowMap({-1, 0});
+
+  for (const std::size_t entries : {std::size_t{0}, std::size_t{4}, std::size_t{1000}}) {  // the room is a guess
+    LogWriter later;
+    later.HeaderLater(2, 3, entries);
+    reductions(later);
+    EXPECT_EQ(later.records(), 2);
+    EXPECT_THROW(later.FixedColumn(3, 1, 1, {}), Error);  // the counts given hold already
+    EXPECT_THROW(later.Matrix({1, 2, 3}, {{}, {}, {}}), Error);  // the Header first
+    EXPECT_THROW(later.stackBytes(), Error);
+    EXPECT_THROW(later.TakeRecordBytes(), Error);
+    later.Header("p", {1, -kInf}, {kInf, 4}, "GL", {0, 0, -kInf}, {10, 1e30, kInf}, {"r0", "r1"}, {"a", "b", "c"});
+    EXPECT_THROW(later.NullRow(0), Error);  // only the Matrix may follow that Header
+    EXPECT_THROW(later.recordBytes(), Error);
+    later.Matrix({1, 2, 3}, {{{0, 1.0}}, {{0, 1.0}, {1, 2.0}}, {{1, 1.0}}});
+    later.ColMap({0, 1, -1});
+    later.RowMap({-1, 0});
+    EXPECT_EQ(later.recordBytes(), inOrder.recordBytes());
+    EXPECT_EQ(later.stackBytes(), inOrder.stackBytes());
+    EXPECT_EQ(later.count(AsInt(RecordCode::FIXCOL)), 1);
+  }
+  LogWriter other;
+  other.HeaderLater(2, 3);
+  EXPECT_THROW(other.Header("p", {0}, {1}, "L", {0}, {1}, {"r"}, {"c"}), Error);  // other counts
+  LogWriter tooLate = Started();
+  EXPECT_THROW(tooLate.HeaderLater(2, 3), Error);
+}
+
 // Infinite bounds, and the log's own 1e30, go through wherever a bound is
 // taken; the log replays.
 TEST(LogWriterArguments, InfiniteBoundsStayAccepted) {

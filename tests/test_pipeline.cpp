@@ -91,6 +91,14 @@ TEST(PipelineSteps, PresolveSolveCheckAndVerifyAsTheCommandsDo) {
   EXPECT_EQ(summary.str(), command.out);
   for (const char* file : {"dravfile.bin", "dravfile.stk", "reduced.mps"})
     EXPECT_EQ(ReadFile(lib + "/" + file), ReadFile(kit + "/" + file)) << file;
+  // A result written by a caller done with it lets go of the log's bytes,
+  // the same files written.
+  PresolveResult consumed = presolved;
+  WritePresolveDir(model, std::move(consumed), scratch.File("consumed"));
+  EXPECT_TRUE(consumed.bin.empty());  // NOLINT(bugprone-use-after-move): what the call leaves
+  EXPECT_EQ(consumed.reduced.cols(), presolved.reduced.cols());
+  for (const char* file : {"dravfile.bin", "dravfile.stk", "reduced.mps", "problem.json"})
+    EXPECT_EQ(ReadFile(lib + "/" + file), ReadFile(scratch.File("consumed") + "/" + file)) << file;
 
   const ClpAnswer answer = Solve(lib);
   ASSERT_EQ(RunProgram(KIT_EXE, scratch, {"solve", kit}).status, 0);

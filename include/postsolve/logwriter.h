@@ -52,6 +52,15 @@ struct ReducedSolution {
 
 class LogWriter {
  public:
+  // For a writer whose reductions come before it can spare the Header's data
+  // (a presolver that lets go of its working copy first): the Header's row
+  // and column counts, given before any record. The reductions written next
+  // are checked against them and held back; Header, with the same counts,
+  // then Matrix, written later, go in front of them. Until the Matrix is
+  // written the log is not whole, and its bytes and stack are refused.
+  // `entries`, the Matrix's, lets the Header take room for the whole log at
+  // once (it need not be exact).
+  void HeaderLater(int rows, int cols, std::size_t entries = 0);
   // Record 0; the names (one per row, one per column) follow its payload.
   // rtype has one byte a row: E, L, G, anything else a range row.
   void Header(std::string_view name, const std::vector<double>& rlo, const std::vector<double>& rup,
@@ -84,15 +93,21 @@ class LogWriter {
   void NullRow(int r);
   void SingletonRow(int r, int j, double xval, double a, double cj, const Entries& column);
 
-  long records() const { return static_cast<long>(offsets_.size()); }
+  long records() const { return static_cast<long>(offsets_.size() + laterOffsets_.size()); }
   // The records written so far with the given record code (docs/formats.md:
   // the Header's is 7, a forcing row's 10); 0 for a code out of range.
   long count(int code) const;
   // The record file's bytes so far (dravfile.bin).
-  const std::string& recordBytes() const { return bin_; }
+  const std::string& recordBytes() const {
+    RequireWhole("recordBytes");
+    return bin_;
+  }
   // The record file's bytes moved out, for a caller done writing: the
   // writer is left with an empty record file and must not be written to.
-  std::string TakeRecordBytes() { return std::move(bin_); }
+  std::string TakeRecordBytes() {
+    RequireWhole("TakeRecordBytes");
+    return std::move(bin_);
+  }
   // The offset stack for the records so far (dravfile.stk).
   std::string stackBytes() const;
   // Writes dir/dravfile.bin, .stk and .sol (the last from `reduced`) as one
@@ -102,6 +117,8 @@ class LogWriter {
  private:
   static constexpr int kCodes = 16;  // record codes run from 0 to 15
   void Start(int code);  // opens a record at the end of the file, writes its code and counts it
+  void RequireWhole(const char* call) const;  // refuses while the Header and Matrix are still to come
+  bool SizesKnown() const { return header_ || later_; }
   void Reserve(std::size_t bytes);  // room for a record of about `bytes` (the Header's, the Matrix's)
   // j, xval, cj and the column's entries of a record that fixes a column.
   void CheckColumnRecord(const char* call, int j, double xval, double cj, const Entries& column) const;
@@ -109,6 +126,11 @@ class LogWriter {
   // file for a message.
   std::string HeaderName(std::size_t k) const;
   int rows_ = 0, cols_ = 0;              // the Header's
+  bool header_ = false;                  // the Header is written
+  bool later_ = false;                   // HeaderLater: the Header and Matrix are still to come
+  std::string laterBin_;                 // the records held back for them, and their offsets there
+  std::vector<int> laterOffsets_;
+  std::size_t laterEntries_ = 0;         // the Matrix's entries, as HeaderLater expects them
   std::size_t namesAt_ = 0;              // where the Header's names start in bin_
   long colMapTop_ = -1, rowMapTop_ = -1;  // the highest reduced index each map gives
   std::string bin_;

@@ -63,10 +63,11 @@ struct PresolveResult {
   long count(Reduction k) const { return counts[static_cast<std::size_t>(AsInt(k))]; }
   std::string logName;       // the problem name as the log holds it (at most 19 bytes)
   long entriesBefore = 0, entriesAfter = 0;
-  // Where the presolve spent its time: "model checks", "log header and
-  // matrix", "working copy" (the matrix by rows and columns), "pass N" over
-  // the rows and columns that changed, "duplicates N" (the searches made
-  // when a pass found nothing), "bound shifts", "reduced LP and maps"; the
+  // Where the presolve spent its time: "model checks", "working copy" (the
+  // matrix by rows and columns), "pass N" over the rows and columns that
+  // changed, "duplicates N" (the searches made when a pass found nothing),
+  // "bound shifts", "reduced LP", "log header and matrix" (made last, with
+  // the maps, and put in front of the reductions); the
   // passes, searches and shifts with the reductions each made ("pass 1
   // (1204)"). The peak is the process's high-water mark so far.
   std::vector<PhaseTiming> passes;
@@ -85,6 +86,10 @@ PresolveResult Presolve(const Model& model, const PresolveOptions& options = {})
 // them or none, the earlier solution and report taken away as stale. Throws
 // Error for an empty DIR.
 void WritePresolveDir(const Model& model, const PresolveResult& result, const std::string& dir);
+// The same for a result the caller is done with: the log's bytes are let go
+// of once staged, before reduced.mps is written, so that a large model's log
+// and its reduced LP's file are not made while both are held.
+void WritePresolveDir(const Model& model, PresolveResult&& result, const std::string& dir);
 
 // One line per kind with its count, then the sizes before and after.
 void PrintPresolveSummary(const Model& model, const PresolveResult& result, std::ostream& out);

@@ -12,10 +12,13 @@ namespace postsolve {
 
 namespace {
 
-std::vector<double> LogBounds(const std::vector<double>& v) {
-  std::vector<double> out(v.size());
-  for (std::size_t i = 0; i < v.size(); ++i) out[i] = LogBound(v[i]);
-  return out;
+// v as the log holds it, infinities as +-1e30: v itself when it has none
+// (a large model's bounds are not copied for nothing), else `copy` made so.
+const std::vector<double>& LogBounds(const std::vector<double>& v, std::vector<double>& copy) {
+  if (std::none_of(v.begin(), v.end(), [](double x) { return std::isinf(x); })) return v;
+  copy.resize(v.size());
+  for (std::size_t i = 0; i < v.size(); ++i) copy[i] = LogBound(v[i]);
+  return copy;
 }
 
 // A payload's fields, then its entry list, which always comes last.
@@ -94,9 +97,28 @@ class Appender {
 
 }  // namespace
 
+void LogWriter::HeaderLater(int rows, int cols, std::size_t entries) {
+  if (records() > 0) throw Error("log writer: HeaderLater must come before any record");
+  if (rows < 0 || cols < 0) throw Error("log writer: HeaderLater: negative counts of rows or columns");
+  rows_ = rows;
+  cols_ = cols;
+  later_ = true;
+  laterEntries_ = entries;
+}
+
+void LogWriter::RequireWhole(const char* call) const {
+  if (later_)
+    throw Error(std::string("log writer: ") + call + ": the Header and Matrix announced by HeaderLater are not written yet");
+}
+
 void LogWriter::Start(int code) {
-  if (offsets_.empty() && code != AsInt(RecordCode::HEADER))
+  // Held back for a Header still to come, any reduction may come first;
+  // once that Header is written, only its Matrix.
+  const bool heldBack = later_ && !header_ && code != AsInt(RecordCode::MATRIX);
+  if (!header_ && code != AsInt(RecordCode::HEADER) && !heldBack)
     throw Error("log writer: the first record must be the Header, not " + CodeName(code));
+  if (later_ && header_ && code != AsInt(RecordCode::MATRIX))
+    throw Error("log writer: the Matrix must follow a Header written after its records, not " + CodeName(code));
   // Offsets in the stack are int32: a record must start below 2 GiB.
   if (bin_.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
     throw Error(std::string(BINFILE) + ": record " + std::to_string(offsets_.size()) +
@@ -121,8 +143,16 @@ std::string LogWriter::HeaderName(std::size_t k) const {
 void LogWriter::Reserve(std::size_t bytes) {
   // with room for what follows, so that the records after a large one do
   // not copy it at once; room never written to takes no memory
-  bin_.reserve(bin_.size() + bytes + bytes / 4);
+  if (bin_.capacity() < bin_.size() + bytes) bin_.reserve(bin_.size() + bytes + bytes / 4);
 }
+
+namespace {
+
+// The Matrix record's bytes: its code, the counts, a cost, an entry count
+// a column, and the entries.
+std::size_t MatrixBytes(std::size_t cols, std::size_t entries) { return 12 + 12 * cols + 12 * entries; }
+
+}  // namespace
 
 long LogWriter::count(int code) const {
   static_assert(kCodes == NCODES, "one count per record code");
@@ -132,8 +162,12 @@ long LogWriter::count(int code) const {
 void LogWriter::Header(std::string_view name, const std::vector<double>& rlo, const std::vector<double>& rup,
                        std::string_view rtype, const std::vector<double>& clo, const std::vector<double>& cup,
                        const std::vector<std::string>& rowNames, const std::vector<std::string>& colNames) {
-  if (!offsets_.empty()) throw Error("log writer: Header must be the first record, written once");
+  if (header_)
+    throw Error("log writer: Header must be the first record, written once");
   const std::size_t m = rlo.size(), n = clo.size();
+  if (later_ && (m != static_cast<std::size_t>(rows_) || n != static_cast<std::size_t>(cols_)))
+    throw Error("log writer: Header: " + std::to_string(m) + " rows and " + std::to_string(n) +
+                " columns, where HeaderLater announced " + std::to_string(rows_) + " and " + std::to_string(cols_));
   if (rup.size() != m || rtype.size() != m || rowNames.size() != m)
     throw Error("log writer: Header: rlo, rup, rtype and the row names differ in length");
   if (cup.size() != n || colNames.size() != n)
@@ -148,15 +182,27 @@ void LogWriter::Header(std::string_view name, const std::vector<double>& rlo, co
   if (m > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
       n > static_cast<std::size_t>(std::numeric_limits<int>::max()))
     throw Error("log writer: Header: more rows or columns than an int32 counts");
+  if (later_) {  // the records so far wait for the Matrix
+    laterBin_ = std::move(bin_);
+    laterOffsets_ = std::move(offsets_);
+    bin_.clear();
+    offsets_.clear();
+  }
   Start(AsInt(RecordCode::HEADER));
+  header_ = true;
   rows_ = static_cast<int>(m);
   cols_ = static_cast<int>(n);
   std::size_t nameBytes = 0;
   for (const auto* names : {&rowNames, &colNames})
     for (const std::string& s : *names) nameBytes += 4 + s.size();
-  Reserve(12 + name.size() + 17 * m + 16 * n + nameBytes);
+  // Written after its records, the Header takes room for them and its
+  // Matrix too: the record file is not moved while the three are held.
+  Reserve(12 + name.size() + 17 * m + 16 * n + nameBytes +
+          (later_ ? MatrixBytes(n, laterEntries_) + laterBin_.size() : 0));
   Appender b(bin_);
-  WriteHeaderPayload(*b, name, LogBounds(rlo), LogBounds(rup), rtype, LogBounds(clo), LogBounds(cup));
+  std::array<std::vector<double>, 4> copies;
+  WriteHeaderPayload(*b, name, LogBounds(rlo, copies[0]), LogBounds(rup, copies[1]), rtype,
+                     LogBounds(clo, copies[2]), LogBounds(cup, copies[3]));
   namesAt_ = (*b).s.size();
   for (const std::string& s : rowNames) (*b).name(s);
   for (const std::string& s : colNames) (*b).name(s);
@@ -174,7 +220,7 @@ void LogWriter::Matrix(const std::vector<double>& c, const std::vector<Entries>&
 void LogWriter::Matrix(const std::vector<double>& c, const std::vector<int>& start, const std::vector<int>& index,
                        const std::vector<double>& value) {
   const Args args("Matrix");
-  if (!offsets_.empty() && c.size() != static_cast<std::size_t>(cols_))
+  if (header_ && c.size() != static_cast<std::size_t>(cols_))
     args.Refuse("c", "has " + std::to_string(c.size()) + " costs for the Header's " + std::to_string(cols_) +
                          " columns");
   args.Finite("c", c);
@@ -184,19 +230,33 @@ void LogWriter::Matrix(const std::vector<double>& c, const std::vector<int>& sta
     throw Error("log writer: Matrix: start must rise from 0 to the number of entries of index and value");
   for (std::size_t j = 0; j + 1 < start.size(); ++j)
     for (auto e = static_cast<std::size_t>(start[j]); e < static_cast<std::size_t>(start[j + 1]); ++e) {
-      if (!offsets_.empty() && (index[e] < 0 || index[e] >= rows_))
+      if (header_ && (index[e] < 0 || index[e] >= rows_))
         args.Index(Args::Item("index", e), index[e], rows_, "rows");
       if (std::isfinite(value[e])) continue;
       // The entry by its names, as a reader of the model finds it.
-      const std::string where = offsets_.empty() ? ""
+      const std::string where = !header_ ? ""
                                                  : " (column " + HeaderName(static_cast<std::size_t>(rows_) + j) +
                                                        ", row " + HeaderName(static_cast<std::size_t>(index[e])) + ")";
       args.Finite(Args::Item("value", e) + where, value[e]);
     }
   Start(AsInt(RecordCode::MATRIX));
-  Reserve(8 + 12 * c.size() + 12 * index.size());
-  Appender b(bin_);
-  WriteMatrixPayload(*b, static_cast<int>(index.size()), c, start, index, value);
+  Reserve(MatrixBytes(c.size(), index.size()) + laterBin_.size());
+  {
+    Appender b(bin_);
+    WriteMatrixPayload(*b, static_cast<int>(index.size()), c, start, index, value);
+  }
+  if (!later_) return;
+  // The records held back follow the Matrix.
+  const std::size_t base = bin_.size();
+  if (!laterOffsets_.empty() &&
+      base + static_cast<std::size_t>(laterOffsets_.back()) > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+    throw Error(std::string(BINFILE) + ": record " + std::to_string(offsets_.size() + laterOffsets_.size() - 1) +
+                " would start beyond the largest offset the stack can hold");
+  bin_ += laterBin_;
+  for (int offset : laterOffsets_) offsets_.push_back(static_cast<int>(base + static_cast<std::size_t>(offset)));
+  std::string().swap(laterBin_);
+  std::vector<int>().swap(laterOffsets_);
+  later_ = false;
 }
 
 namespace {
@@ -209,7 +269,7 @@ int CheckedMap(const char* call, const std::vector<int>& map, int count, const c
   if (map.size() != static_cast<std::size_t>(count))
     args.Refuse("map", "has " + std::to_string(map.size()) + " entries for the Header's " + std::to_string(count) +
                            " " + what);
-  std::vector<int> seen(map.size(), -1);
+  std::vector<bool> seen(map.size());  // a bit a reduced index; the earlier entry is found only for a refusal
   int highest = -1;
   for (std::size_t i = 0; i < map.size(); ++i) {
     const int r = map[i];
@@ -217,11 +277,12 @@ int CheckedMap(const char* call, const std::vector<int>& map, int count, const c
     if (static_cast<std::size_t>(r) >= map.size())
       args.Refuse(Args::Item("map", i), "is " + std::to_string(r) + ", beyond the " + std::to_string(count) + " " +
                                              what + " a reduced problem can keep");
-    if (seen[static_cast<std::size_t>(r)] >= 0)
-      args.Refuse(Args::Item("map", i), "is " + std::to_string(r) + ", as map[" +
-                                             std::to_string(seen[static_cast<std::size_t>(r)]) +
+    if (seen[static_cast<std::size_t>(r)]) {
+      const auto earlier = std::find(map.begin(), map.begin() + static_cast<std::ptrdiff_t>(i), r) - map.begin();
+      args.Refuse(Args::Item("map", i), "is " + std::to_string(r) + ", as map[" + std::to_string(earlier) +
                                              "] is; the map must be one to one");
-    seen[static_cast<std::size_t>(r)] = static_cast<int>(i);
+    }
+    seen[static_cast<std::size_t>(r)] = true;
     highest = std::max(highest, r);
   }
   return highest;
@@ -230,14 +291,14 @@ int CheckedMap(const char* call, const std::vector<int>& map, int count, const c
 }  // namespace
 
 void LogWriter::ColMap(const std::vector<int>& map) {
-  if (!offsets_.empty()) colMapTop_ = CheckedMap("ColMap", map, cols_, "columns");
+  if (SizesKnown()) colMapTop_ = CheckedMap("ColMap", map, cols_, "columns");
   Start(AsInt(RecordCode::COLMAP));
   Appender b(bin_);
   WriteMapPayload(*b, map);
 }
 
 void LogWriter::RowMap(const std::vector<int>& map) {
-  if (!offsets_.empty()) rowMapTop_ = CheckedMap("RowMap", map, rows_, "rows");
+  if (SizesKnown()) rowMapTop_ = CheckedMap("RowMap", map, rows_, "rows");
   Start(AsInt(RecordCode::ROWMAP));
   Appender b(bin_);
   WriteMapPayload(*b, map);
@@ -385,7 +446,10 @@ void LogWriter::SingletonRow(int r, int j, double xval, double a, double cj, con
   Fields(*b, SglRowPayload{r, j, xval, a, cj, {}}, &column);
 }
 
-std::string LogWriter::stackBytes() const { return StackBytes(offsets_); }
+std::string LogWriter::stackBytes() const {
+  RequireWhole("stackBytes");
+  return StackBytes(offsets_);
+}
 
 std::string SolutionFileBytes(const ReducedSolution& reduced) {
   if (reduced.z.size() != reduced.x.size())
@@ -404,6 +468,7 @@ void LogWriter::CheckColumnRecord(const char* call, int j, double xval, double c
 
 void LogWriter::Save(const std::string& dir, const ReducedSolution& reduced) const {
   if (offsets_.empty()) throw Error("log writer: nothing to save: the log has no records");
+  RequireWhole("Save");
   const Args args("Save");
   args.Finite("x", reduced.x);
   args.Finite("y", reduced.y);

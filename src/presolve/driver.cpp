@@ -7,6 +7,7 @@
 #include <sstream>
 #include <utility>
 
+#include "bulkmem.h"
 #include "phases.h"
 #include "work.h"
 
@@ -103,12 +104,12 @@ void Presolver::Run() {
   UnboundedWhenNoRowLeft();
 }
 
-PresolveResult Presolver::Finish() {
+PresolveResult Presolver::Finish(const std::string& logName) {
   {
     const PartTimer timer(passes_, "bound shifts", &log_);
     ShiftBounds();
   }
-  std::optional<PartTimer> timer(std::in_place, passes_, "reduced LP and maps");
+  std::optional<PartTimer> timer(std::in_place, passes_, "reduced LP");
   PresolveResult result;
   Model& reduced = result.reduced;
   reduced.path = model_.path;
@@ -154,6 +155,16 @@ PresolveResult Presolver::Finish() {
   }
   for (int j = 0; j < lp_.n; ++j)
     if (colMap[j] >= 0) reduced.colNames.push_back(model_.colNames[j]);
+  // The working LP is done with: it goes, with the holes it leaves in the
+  // heap, before the log's largest records are made.
+  lp_ = WorkLp();
+  ReturnFreedMemory();
+  timer.emplace(passes_, "log header and matrix");
+  // Only now, with the working LP gone, the log's largest records: the
+  // model's bounds, names and matrix.
+  WriteHeader(log_, model_, logName);
+  ReturnFreedMemory();  // the Header's bounds, copied as the log holds them
+  WriteMatrix(log_, model_, model_.maximise ? -1.0 : 1.0);
   log_.ColMap(colMap);
   log_.RowMap(rowMap);
   result.stk = log_.stackBytes();
@@ -219,20 +230,19 @@ PresolveResult Presolve(const Model& model, const PresolveOptions& options) {
     const presolve::PartTimer timer(parts, "model checks");
     CheckModel(model);
   }
+  // The reductions are logged first, and the model's own records put in
+  // front of them at the end: the log and the working copy are never whole
+  // at once.
   LogWriter log;
+  log.HeaderLater(model.rows(), model.cols(), model.index.size());
   const std::string logName = model.name.substr(0, MAXNAME);
-  {
-    const presolve::PartTimer timer(parts, "log header and matrix");
-    presolve::WriteHeader(log, model, logName);
-    presolve::WriteMatrix(log, model, model.maximise ? -1.0 : 1.0);
-  }
   std::optional<presolve::Presolver> presolver;
   {
     const presolve::PartTimer timer(parts, "working copy");
     presolver.emplace(model, options, log);
   }
   presolver->Run();
-  PresolveResult result = presolver->Finish();
+  PresolveResult result = presolver->Finish(logName);
   result.logName = logName;
   parts.insert(parts.end(), std::make_move_iterator(result.passes.begin()),
                std::make_move_iterator(result.passes.end()));

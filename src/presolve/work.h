@@ -72,6 +72,7 @@ class WorkLp {
   enum RowState : char { kLive, kCleared, kRemoved };  // kCleared: kept, but its entries gone
 
   explicit WorkLp(const Model& model);  // costs negated for a maximisation
+  WorkLp() = default;                   // none: what a finished presolve leaves
 
   int m = 0, n = 0;
   std::vector<double> rlo, rup, clo, cup, cost;  // missing bounds are -inf / +inf
@@ -172,7 +173,10 @@ class Presolver {
  public:
   Presolver(const Model& model, const PresolveOptions& options, LogWriter& log);
   void Run();                 // passes until nothing applies or the limit
-  PresolveResult Finish();    // bound shifts and reflections, maps, the reduced LP
+  // Bound shifts and reflections, the reduced LP, then the log's Header
+  // (named logName) and Matrix in front of the reductions, and the maps.
+  // The last call: the working LP is let go of on the way.
+  PresolveResult Finish(const std::string& logName);
 
  private:
   // The reductions, each in the file named after it; true when it applied.

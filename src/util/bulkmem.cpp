@@ -10,6 +10,10 @@
 
 #include <cstdlib>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace postsolve {
 
 void* BulkAcquire(std::size_t bytes) {
@@ -30,6 +34,12 @@ void BulkRelease(void* block, std::size_t bytes) noexcept {
   if (!block) return;
   if (bytes < kBulkBytes) std::free(block);
   else ::munmap(block, bytes);
+}
+
+void ReturnFreedMemory() noexcept {
+#if defined(__GLIBC__)
+  ::malloc_trim(0);
+#endif
 }
 
 }  // namespace postsolve

@@ -48,6 +48,12 @@ struct BulkAllocator {
   bool operator==(const BulkAllocator<U>&) const noexcept { return true; }
 };
 
+// Gives the heap's free pages back to the system. After a large working set
+// is freed the allocator keeps the holes it leaves resident, to be used
+// again; a caller that knows they will not be calls this. A no-op where the
+// allocator cannot.
+void ReturnFreedMemory() noexcept;
+
 template <class T>
 using BulkVector = std::vector<T, BulkAllocator<T>>;
 

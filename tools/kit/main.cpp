@@ -274,14 +274,17 @@ int main(int argc, char** argv) {
       clock.Begin("read");
       const Model model = ReadModel(modelPath, modelFormat);
       clock.Begin("presolve");
-      const PresolveResult result = Presolve(model, presolveOptions);
+      PresolveResult result = Presolve(model, presolveOptions);
+      std::ostringstream summary;  // said once the directory is written
+      PrintPresolveSummary(model, result, summary);
+      const std::vector<PhaseTiming> parts = result.passes;
       clock.Begin("log and reduced LP");
-      WritePresolveDir(model, result, dir);
+      WritePresolveDir(model, std::move(result), dir);
       clock.End();
-      PrintPresolveSummary(model, result, std::cout);
+      std::cout << summary.str();
       if (timings) {
         clock.Print(std::cerr);
-        PrintTimings(result.passes, std::cerr, "presolve part");
+        PrintTimings(parts, std::cerr, "presolve part");
       }
     } else if (*run) {
       presolveOptions.Select(only, skip);
