@@ -275,13 +275,13 @@ int main(int argc, char** argv) {
       const Model model = ReadModel(modelPath, modelFormat);
       clock.Begin("presolve");
       PresolveResult result = Presolve(model, presolveOptions);
-      std::ostringstream summary;  // said once the directory is written
-      PrintPresolveSummary(model, result, summary);
+      std::ostringstream counts;  // said once the directory is written
+      PrintPresolveSummary(model, result, counts);
       const std::vector<PhaseTiming> parts = result.passes;
       clock.Begin("log and reduced LP");
       WritePresolveDir(model, std::move(result), dir);
       clock.End();
-      std::cout << summary.str();
+      std::cout << counts.str();
       if (timings) {
         clock.Print(std::cerr);
         PrintTimings(parts, std::cerr, "presolve part");
