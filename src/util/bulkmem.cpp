@@ -25,8 +25,7 @@ void* BulkAcquire(std::size_t bytes) {
     if (!block) throw std::bad_alloc();
     return block;
   }
-  // Where the kernel cannot populate, the mapping is still valid and zero:
-  // its pages are then faulted in one by one as they are used.
+#if defined(MADV_HUGEPAGE) && defined(MADV_POPULATE_WRITE)
   void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (block == MAP_FAILED) throw std::bad_alloc();
   ::madvise(block, bytes, MADV_HUGEPAGE);  // no huge pages, no harm
@@ -34,9 +33,12 @@ void* BulkAcquire(std::size_t bytes) {
   // A kernel that cannot populate on advice (before 5.14) populates a
   // mapping made so, in small pages.
   ::munmap(block, bytes);
-  block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-  if (block == MAP_FAILED) throw std::bad_alloc();
-  return block;
+#endif
+  // Where the kernel cannot populate, the mapping is still valid and zero:
+  // its pages are then faulted in one by one as they are used.
+  void* mapped = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+  if (mapped == MAP_FAILED) throw std::bad_alloc();
+  return mapped;
 }
 
 void BulkRelease(void* block, std::size_t bytes) noexcept {

@@ -20,6 +20,7 @@ constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
 void* Allocate(std::size_t bytes) {
   void* block = std::malloc(bytes == 0 ? 1 : bytes);
   if (block == nullptr) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
   if (bytes >= 2 * kHugePage) {
     // The whole huge pages inside the block; the kernel fills them as they
     // are first touched. Advice not taken (no such support) changes nothing.
@@ -27,6 +28,7 @@ void* Allocate(std::size_t bytes) {
     const std::uintptr_t from = (at + kHugePage - 1) & ~(kHugePage - 1), to = (at + bytes) & ~(kHugePage - 1);
     if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
   }
+#endif
   return block;
 }
 
