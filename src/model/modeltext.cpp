@@ -23,7 +23,9 @@ namespace postsolve::modelfile {
 
 namespace {
 
-constexpr std::size_t kBlock = std::size_t{1} << 20;
+// A large file is read a megabyte at a time; the buffer starts small and
+// doubles up to that, so that a small file never takes the megabyte.
+constexpr std::size_t kBlock = std::size_t{1} << 20, kFirstBlock = std::size_t{1} << 16;
 
 gzFile Gz(void* handle) { return static_cast<gzFile>(handle); }
 
@@ -66,7 +68,8 @@ LineSource::LineSource(std::string path) : path_(std::move(path)) {
     gzbuffer(Gz(gz_), 1 << 18);
     gzipped_ = true;
   }
-  buffer_.resize(kBlock);
+  buffer_ = std::make_unique_for_overwrite<char[]>(kFirstBlock);
+  size_ = kFirstBlock;
 }
 
 LineSource::~LineSource() {
@@ -78,22 +81,27 @@ std::size_t LineSource::Fill() {
   if (atEnd_) return 0;
   // Keep the unread bytes, at the front; grow when a line fills the buffer.
   if (begin_ > 0) {
-    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
   }
-  if (buffer_.size() - end_ < kBlock / 2) buffer_.resize(buffer_.size() * 2);
-  const std::size_t room = buffer_.size() - end_;
+  if (size_ - end_ < kBlock / 2) {
+    auto grown = std::make_unique_for_overwrite<char[]>(2 * size_);
+    std::memcpy(grown.get(), buffer_.get(), end_);
+    buffer_ = std::move(grown);
+    size_ *= 2;
+  }
+  const std::size_t room = size_ - end_;
   for (;;) {
     long got = 0;
     if (gzipped_) {
       const unsigned ask = static_cast<unsigned>(std::min<std::size_t>(room, 1u << 30));
-      got = gzread(Gz(gz_), buffer_.data() + end_, ask);
+      got = gzread(Gz(gz_), buffer_.get() + end_, ask);
       int code = Z_OK;
       if (got == 0) gzerror(Gz(gz_), &code);
       if (got < 0 || code != Z_OK) modelfile::Fail(path_, line_ + 1, "cannot decompress: " + GzReason(gz_));
     } else {
-      got = ::read(fd_, buffer_.data() + end_, room);
+      got = ::read(fd_, buffer_.get() + end_, room);
       if (got < 0) {
         if (errno == EINTR) continue;
         modelfile::Fail(path_, line_ + 1, std::string("cannot read: ") + std::strerror(errno));
@@ -108,13 +116,13 @@ std::size_t LineSource::Fill() {
 bool LineSource::Next(std::string_view& line) {
   std::size_t scanned = begin_;
   for (;;) {
-    const char* from = buffer_.data() + scanned;
+    const char* from = buffer_.get() + scanned;
     const void* eol = std::memchr(from, '\n', end_ - scanned);
     if (eol != nullptr) {
-      const std::size_t stop = static_cast<std::size_t>(static_cast<const char*>(eol) - buffer_.data());
+      const std::size_t stop = static_cast<std::size_t>(static_cast<const char*>(eol) - buffer_.get());
       std::size_t length = stop - begin_;
       if (length > 0 && buffer_[begin_ + length - 1] == '\r') --length;
-      line = std::string_view(buffer_.data() + begin_, length);
+      line = std::string_view(buffer_.get() + begin_, length);
       begin_ = stop + 1;
       ++line_;
       return true;
@@ -123,7 +131,7 @@ bool LineSource::Next(std::string_view& line) {
       if (begin_ == end_) return false;
       std::size_t length = end_ - begin_;  // a last line without '\n'
       if (buffer_[begin_ + length - 1] == '\r') --length;
-      line = std::string_view(buffer_.data() + begin_, length);
+      line = std::string_view(buffer_.get() + begin_, length);
       begin_ = end_;
       ++line_;
       return true;

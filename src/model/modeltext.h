@@ -43,7 +43,10 @@ class LineSource {
   int fd_ = -1;
   void* gz_ = nullptr;  // gzFile when gzipped
   bool gzipped_ = false;
-  std::vector<char> buffer_;
+  // Not zeroed: only what the file gave is read, and a small file's read
+  // touches only the pages it fills.
+  std::unique_ptr<char[]> buffer_;
+  std::size_t size_ = 0;             // of buffer_
   std::size_t begin_ = 0, end_ = 0;  // the unread bytes of buffer_
   bool atEnd_ = false;
   long line_ = 0;

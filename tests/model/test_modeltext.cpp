@@ -33,6 +33,16 @@ TEST(ModelLines, PlainAndGzippedFilesGiveTheSameLinesWhateverTheirEndings) {
   const std::vector<std::string> want = {"NAME x", "", "ROWS", std::string(3'000'000, 'a'), "last"};
   EXPECT_EQ(Lines(dir.File("plain")), want);
   EXPECT_EQ(Lines(dir.File("packed")), want);
+  // Many lines across the blocks the file is read in, as the buffer grows
+  // from its first small block and its unread part moves to the front.
+  std::vector<std::string> many;
+  std::string joined;
+  for (int k = 0; k < 40'000; ++k) {
+    many.push_back(std::to_string(k) + std::string(static_cast<std::size_t>(k % 293), 'x'));
+    joined += many.back() + (k % 7 == 0 ? "\r\n" : "\n");
+  }
+  std::ofstream(dir.File("many")) << joined;
+  EXPECT_EQ(Lines(dir.File("many")), many);
 }
 
 TEST(ModelLines, FailuresNameTheFileTheLineAndTheSystemsReason) {
