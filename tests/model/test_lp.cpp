@@ -22,6 +22,7 @@
 #include "postsolve/model.h"
 #include "readers.h"
 #include "records.h"
+#include "same_model.h"
 
 namespace postsolve::modelfile {
 namespace {
@@ -48,24 +49,6 @@ std::vector<double> Column(const Model& m, int j) {  // dense, by rows
   std::vector<double> col(static_cast<std::size_t>(m.rows()), 0);
   for (int k = m.start[j]; k < m.start[j + 1]; ++k) col[m.index[k]] = m.value[k];
   return col;
-}
-
-bool SameBits(const std::vector<double>& a, const std::vector<double>& b) {
-  return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
-}
-
-void ExpectSameModel(const Model& back, const Model& m, const std::string& what) {
-  EXPECT_EQ(back.name, m.name) << what;
-  EXPECT_EQ(back.maximise, m.maximise) << what;
-  EXPECT_TRUE(SameBits({back.objOffset}, {m.objOffset})) << what;
-  EXPECT_EQ(back.rowNames, m.rowNames) << what;
-  EXPECT_EQ(back.colNames, m.colNames) << what;
-  EXPECT_TRUE(SameBits(back.rlo, m.rlo) && SameBits(back.rup, m.rup)) << what;
-  EXPECT_TRUE(SameBits(back.clo, m.clo) && SameBits(back.cup, m.cup)) << what;
-  EXPECT_TRUE(SameBits(back.cost, m.cost)) << what;
-  EXPECT_EQ(back.start, m.start) << what;
-  EXPECT_EQ(back.index, m.index) << what;
-  EXPECT_TRUE(SameBits(back.value, m.value)) << what;
 }
 
 TEST(LpRead, SectionWordsInAnyCaseAndTheirShortForms) {
