@@ -2,8 +2,10 @@
 // run over lines, several may share one); the lexer looks up to three tokens
 // ahead, which is all a heading ("semi-continuous"), a row label ("c1:") or
 // a constraint that starts with its constant ("2 <= x + y <= 5") needs.
-// Rows are gathered as (row, column, value) triplets and turned into the
-// column-major matrix by one counting pass at the end.
+// A row's terms are kept as (column, value) pairs in the rows' order, in
+// blocks that are let go of as one counting pass at the end turns them into
+// the column-major matrix: the pairs and the matrix never both exist whole,
+// and no block is ever copied to grow.
 
 #include <algorithm>
 #include <array>
@@ -11,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +48,42 @@ constexpr std::array<CharClass, 256> MakeClasses() {
 constexpr std::array<CharClass, 256> kClasses = MakeClasses();
 
 CharClass ClassOf(char ch) { return kClasses[static_cast<unsigned char>(ch)]; }
+
+// The rows' terms, in the rows' order: (column, value) pairs in blocks of a
+// fixed size, each block freed once its pairs have gone into the matrix.
+class RowTerms {
+ public:
+  std::size_t size() const { return size_; }
+  void Add(int column, double value) {
+    const std::size_t at = size_ % kBlock;
+    if (at == 0) blocks_.push_back({std::make_unique_for_overwrite<int[]>(kBlock),
+                                    std::make_unique_for_overwrite<double[]>(kBlock)});
+    blocks_.back().columns[at] = column;
+    blocks_.back().values[at] = value;
+    ++size_;
+  }
+  // Calls take(column, value) for every pair in order, freeing the blocks on
+  // the way; leaves no pairs.
+  template <class Take>
+  void Drain(Take take) {
+    for (std::size_t b = 0; b < blocks_.size(); ++b) {
+      const std::size_t count = std::min(kBlock, size_ - b * kBlock);
+      for (std::size_t k = 0; k < count; ++k) take(blocks_[b].columns[k], blocks_[b].values[k]);
+      blocks_[b] = {};
+    }
+    blocks_.clear();
+    size_ = 0;
+  }
+
+ private:
+  struct Block {
+    std::unique_ptr<int[]> columns;
+    std::unique_ptr<double[]> values;
+  };
+  static constexpr std::size_t kBlock = std::size_t{1} << 16;  // 768 KiB of pairs
+  std::vector<Block> blocks_;
+  std::size_t size_ = 0;
+};
 
 // The words the lexer reads as numbers wherever they stand.
 bool NumberWord(std::string_view word) {
@@ -362,8 +401,8 @@ class LpReader {
   std::vector<char> costGiven_;
   std::vector<unsigned char> marks_;
   std::vector<int> entriesOf_;  // per column
-  std::vector<int> tripletRow_, tripletCol_;
-  std::vector<double> tripletValue_;
+  std::vector<int> termsOf_;    // per row
+  RowTerms terms_;
   bool objectiveSeen_ = false, offsetGiven_ = false;
   long unnamedRows_ = 0;
 };
@@ -474,11 +513,10 @@ bool LpReader::Terms(int row) {
       model_.cost[j] = costGiven_[j] ? model_.cost[j] + value : value;
       costGiven_[j] = 1;
     } else {
-      if (tripletValue_.size() >= static_cast<std::size_t>(INT_MAX)) Fail(variable, "too many matrix entries");
-      tripletRow_.push_back(row);
-      tripletCol_.push_back(col);
-      tripletValue_.push_back(value);
+      if (terms_.size() >= static_cast<std::size_t>(INT_MAX)) Fail(variable, "too many matrix entries");
+      terms_.Add(col, value);
       ++entriesOf_[j];
+      ++termsOf_[static_cast<std::size_t>(row)];
     }
   }
 }
@@ -516,6 +554,7 @@ void LpReader::Constraint() {
   model_.rowNames.push_back(std::move(name));
   model_.rlo.push_back(-kInf);
   model_.rup.push_back(kInf);
+  termsOf_.push_back(0);
   if (model_.rowNames.back().empty()) {
     ++unnamedRows_;
   } else if (rows_.Add(row) >= 0) {
@@ -669,22 +708,26 @@ void LpReader::BuildMatrix() {
   const std::size_t cols = model_.colNames.size();
   model_.start.assign(cols + 1, 0);
   for (std::size_t j = 0; j < cols; ++j) model_.start[j + 1] = model_.start[j] + entriesOf_[j];
-  model_.index.resize(tripletValue_.size());
-  model_.value.resize(tripletValue_.size());
+  model_.index.resize(terms_.size());
+  model_.value.resize(terms_.size());
   std::vector<int> next(model_.start.begin(), model_.start.end() - 1);
-  for (std::size_t k = 0; k < tripletValue_.size(); ++k) {
-    const auto at = static_cast<std::size_t>(next[static_cast<std::size_t>(tripletCol_[k])]++);
-    model_.index[at] = tripletRow_[k];
-    model_.value[at] = tripletValue_[k];
-  }
-  std::vector<int>().swap(tripletRow_);
-  std::vector<int>().swap(tripletCol_);
-  std::vector<double>().swap(tripletValue_);
+  int row = 0, left = termsOf_.empty() ? 0 : termsOf_[0];
+  terms_.Drain([&](int col, double value) {
+    while (left == 0) left = termsOf_[static_cast<std::size_t>(++row)];
+    --left;
+    const auto at = static_cast<std::size_t>(next[static_cast<std::size_t>(col)]++);
+    model_.index[at] = row;
+    model_.value[at] = value;
+  });
+  std::vector<int>().swap(termsOf_);
   MergeDuplicates(model_);
 }
 
 void LpReader::Finish() {
   NameRows();
+  // The names are all known: their tables make room for the matrix.
+  columns_.Release();
+  rows_.Release();
   BuildMatrix();
   long integers = 0, binaries = 0, binariesKept = 0, semis = 0, negativeUppers = 0;
   for (std::size_t j = 0; j < marks_.size(); ++j) {
