@@ -308,38 +308,39 @@ std::size_t NameIndex::Hash(std::string_view name) {
 NameIndex::Slot NameIndex::Key(std::string_view name, int at, std::size_t hash) {
   Slot key;
   key.at = at;
-  key.length = static_cast<std::uint32_t>(std::min<std::size_t>(name.size(), kLongest));
-  if (!name.empty()) std::memcpy(&key.head, name.data(), std::min<std::size_t>(name.size(), sizeof key.head));
-  key.hash = hash;
+  const std::size_t head = std::min(name.size(), sizeof key.head);
+  if (head > 0) std::memcpy(&key.head, name.data(), head);
+  const bool isLong = name.size() > sizeof key.head || (head > 0 && std::memchr(name.data(), 0, head) != nullptr);
+  key.tag = Top(hash) << 1 | static_cast<std::uint32_t>(isLong);
   return key;
 }
 
 bool NameIndex::Same(const Slot& slot, const Slot& key, std::string_view name) const {
-  return slot.hash == key.hash && slot.length == key.length && slot.head == key.head &&
-         (name.size() <= sizeof slot.head || names_[static_cast<std::size_t>(slot.at)] == name);
+  return slot.tag == key.tag && slot.head == key.head &&
+         ((key.tag & 1) == 0 || names_[static_cast<std::size_t>(slot.at)] == name);
 }
 
 int NameIndex::Find(std::string_view name, std::size_t hash) const {
   if (slots_.empty()) return -1;
   const Slot key = Key(name, -1, hash);
   const std::size_t mask = slots_.size() - 1;
-  for (std::size_t s = Home(hash);; s = (s + 1) & mask) {
+  for (std::size_t s = Home(Top(hash));; s = (s + 1) & mask) {
     const Slot& slot = slots_[s];
     if (slot.at < 0) return -1;
     if (Same(slot, key, name)) return slot.at;
   }
 }
 
-void NameIndex::Grow() { Rehash(std::max<std::size_t>(64, slots_.size() * 2)); }
+void NameIndex::Grow() { Rehash(std::clamp<std::size_t>(slots_.size() * 2, 64, kMostSlots)); }
 
 void NameIndex::Rehash(std::size_t size) {
   std::vector<Slot> old(size);
   old.swap(slots_);
-  shift_ = 64 - std::countr_zero(size);
+  shift_ = 31 - std::countr_zero(size);
   const std::size_t mask = slots_.size() - 1;
   for (const Slot& slot : old)
     if (slot.at >= 0) {
-      std::size_t s = Home(slot.hash);
+      std::size_t s = Home(slot.tag >> 1);
       while (slots_[s].at >= 0) s = (s + 1) & mask;
       slots_[s] = slot;
     }
@@ -396,7 +397,7 @@ int NameIndex::Insert(int index, std::size_t hash) {
   const std::string& name = names_[static_cast<std::size_t>(index)];
   const Slot key = Key(name, index, hash);
   const std::size_t mask = slots_.size() - 1;
-  std::size_t s = Home(hash);
+  std::size_t s = Home(Top(hash));
   for (; slots_[s].at >= 0; s = (s + 1) & mask)
     if (Same(slots_[s], key, name)) return slots_[s].at;
   slots_[s] = key;

@@ -97,7 +97,7 @@ class NameIndex {
   // and Prefetch each (the table's memory is fetched meanwhile), then Find.
   static std::size_t Hash(std::string_view name);
   void Prefetch(std::size_t hash) const {
-    if (!slots_.empty()) __builtin_prefetch(&slots_[Home(hash)]);
+    if (!slots_.empty()) __builtin_prefetch(&slots_[Home(Top(hash))]);
   }
   int Find(std::string_view name, std::size_t hash) const;
   // Adds names[index]; returns -1, or the index that already had that name
@@ -109,34 +109,43 @@ class NameIndex {
   // order, so that its memory is walked through rather than fetched name by
   // name.
   int AddAll(int first);
+  // Frees the table: Find finds nothing after it, Add starts a new one.
+  void Release() {
+    std::vector<Slot>().swap(slots_);
+    shift_ = 31;
+    used_ = 0;
+  }
 
  private:
-  // A slot holds the name's hash, length and first 8 bytes beside its index,
-  // so that a name of up to 8 bytes is found without reading names_, nearly
-  // every mismatch of a longer one is told apart without it, and the table
-  // grows without hashing a name again.
+  // A slot holds the top 31 bits of the name's hash, whether the name is
+  // long, and its first 8 bytes beside its index: 16 bytes. A short name (at
+  // most 8 bytes, none of them 0) is its first 8 bytes padded with zeros, so
+  // it is found without reading names_; nearly every mismatch of a long one
+  // is told apart without it; and the table grows without hashing a name
+  // again.
   struct Slot {
     std::int32_t at = -1;  // -1: empty
-    std::uint32_t length = 0;  // at most kLongest: the name is compared in full
+    std::uint32_t tag = 0;  // the hash's top 31 bits, then 1 for a long name
     std::uint64_t head = 0;
-    std::uint64_t hash = 0;
   };
-  static constexpr std::uint32_t kLongest = 0xffffffff;
+  static constexpr std::size_t kMostSlots = std::size_t{1} << 31;  // more than any index
+  static std::uint32_t Top(std::size_t hash) { return static_cast<std::uint32_t>(hash >> 33); }
   static Slot Key(std::string_view name, int at, std::size_t hash);
   bool Same(const Slot& slot, const Slot& key, std::string_view name) const;
   void Grow();
   // At most three quarters full: a probe compares hashes first, so a longer
-  // run costs little beside the memory a sparser table would take.
-  static bool Roomy(std::size_t names, std::size_t size) { return names * 4 <= size * 3; }
+  // run costs little beside the memory a sparser table would take. A table
+  // of kMostSlots always has an empty slot, as indices are below it.
+  static bool Roomy(std::size_t names, std::size_t size) { return names * 4 <= size * 3 || size >= kMostSlots; }
   void Rehash(std::size_t size);  // a power of two
   // A name's first slot: the hash's top bits, so that the slots follow the
   // hashes' order.
-  std::size_t Home(std::size_t hash) const { return static_cast<std::size_t>(hash >> shift_); }
+  std::size_t Home(std::uint32_t top) const { return static_cast<std::size_t>(top >> shift_); }
   int Insert(int index, std::size_t hash);  // Add with the name's hash, the table grown already
 
   const std::vector<std::string>& names_;
   std::vector<Slot> slots_;
-  int shift_ = 63;  // 64 - log2 of the table's size
+  int shift_ = 31;  // 31 - log2 of the table's size
   std::size_t used_ = 0;
 };
 

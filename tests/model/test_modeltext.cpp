@@ -133,6 +133,12 @@ TEST(ModelNames, IndicesSurviveTheNamesGrowingAndRepeatsAreTold) {
   for (int i = 0; i < 5; ++i) ASSERT_EQ(alikeIndex.Add(i), -1) << i;
   for (int i = 0; i < 5; ++i) EXPECT_EQ(alikeIndex.Find(alike[static_cast<std::size_t>(i)]), i);
   EXPECT_EQ(alikeIndex.Find("headpart_3"), -1);
+  EXPECT_EQ(alikeIndex.Find(std::string("headpart\0", 9)), -1);
+  // a released table finds nothing and starts again
+  alikeIndex.Release();
+  EXPECT_EQ(alikeIndex.Find("head"), -1);
+  EXPECT_EQ(alikeIndex.Add(4), -1);
+  EXPECT_EQ(alikeIndex.Find("head"), 4);
   EXPECT_EQ(FileStem("dir/afiro.mps.gz"), "afiro");
   EXPECT_EQ(FileStem("plan.lp"), "plan");
 }
