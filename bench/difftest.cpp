@@ -4,13 +4,14 @@
 // reduced LP -> replay -> verify, compared with Clp on the original model: the
 // same status, the objective within 1e-9 relative, verify passing. In memory.
 //
-//   difftest [--count N] [--seed S] [--hard] [--show SEED] [--trace]
+//   difftest [--count N] [--seed S] [--hard] [--show SEED] [--trace] [--all-seeds]
 //
 // --hard: every other LP has hard numbers (coefficients 1e-7..1e6, bounds
 // 1e-10 apart, lower bounds near 1e15, bounds up to 9.99e29, 1e30 for
 // infinity). Prints the agreements by outcome, the disagreements by kind with
-// the seed of each (difftest --show SEED prints that LP as free MPS); exit 1
-// when there is a disagreement that is not Clp's own on the original model.
+// the seed of each, the first 20 of a kind unless --all-seeds (difftest --show
+// SEED prints that LP as free MPS); exit 1 when there is a disagreement that
+// is not Clp's own on the original model.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -548,15 +549,17 @@ int main(int argc, char** argv) {
   long count = 1000;
   std::uint64_t seed = 1;
   bool hard = false, show = false, trace = false;  // trace: each seed on stderr before it runs
+  std::size_t seedsShown = 20;
   for (int a = 1; a < argc; ++a) {
     const std::string arg = argv[a];
     if (arg == "--count" && a + 1 < argc) count = std::atol(argv[++a]);
     else if (arg == "--seed" && a + 1 < argc) seed = std::strtoull(argv[++a], nullptr, 10);
     else if (arg == "--hard") hard = true;
     else if (arg == "--trace") trace = true;
+    else if (arg == "--all-seeds") seedsShown = std::numeric_limits<std::size_t>::max();
     else if (arg == "--show" && a + 1 < argc) seed = std::strtoull(argv[++a], nullptr, 10), show = true;
     else {
-      std::cerr << "usage: difftest [--count N] [--seed S] [--hard] [--show SEED] [--trace]\n";
+      std::cerr << "usage: difftest [--count N] [--seed S] [--hard] [--show SEED] [--trace] [--all-seeds]\n";
       return 2;
     }
   }
@@ -615,11 +618,11 @@ int main(int argc, char** argv) {
     std::cout << "  agree, " << status << ": " << n << '\n';
     agreed += n;
   }
-  const auto list = [](const char* title, const auto& byKind, long& total) {
+  const auto list = [seedsShown](const char* title, const auto& byKind, long& total) {
     for (const auto& [kind, seeds] : byKind) {
       std::cout << "  " << title << ", " << kind << ": " << seeds.size() << " (seeds";
-      for (std::size_t q = 0; q < seeds.size() && q < 20; ++q) std::cout << ' ' << seeds[q];
-      std::cout << (seeds.size() > 20 ? " ...)\n" : ")\n");
+      for (std::size_t q = 0; q < seeds.size() && q < seedsShown; ++q) std::cout << ' ' << seeds[q];
+      std::cout << (seeds.size() > seedsShown ? " ...)\n" : ")\n");
       total += static_cast<long>(seeds.size());
     }
   };

@@ -7,9 +7,11 @@
 //   readbench ours FILE           reads FILE with ReadModel
 //   readbench coin FILE           reads FILE with CoinMpsIO (CoinLpIO for .lp)
 //
-// A read prints one line: reader, file, seconds, rows, columns, entries, and
-// (ours) the bytes of the model's arrays and names, which the reader's peak
-// memory (measured outside, by bench/readers.sh) is compared with.
+// A read prints one line: reader, file, seconds, rows, columns, entries,
+// (ours) the bytes of the model's arrays and names, and the process's peak
+// resident memory before the read and after it in KiB: the reader's memory
+// is the difference (the program's own code and libraries left out), which
+// bench/readers.sh compares with the model's bytes.
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
 #include <zlib.h>
 
 #include <coin/CoinLpIO.hpp>
@@ -87,6 +90,12 @@ void Gzip(const std::string& from, const std::string& to) {
   gzclose(out);
 }
 
+long PeakKiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
 bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
@@ -111,6 +120,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   const std::string path = argv[2];
+  const long before = PeakKiB();
   const auto start = std::chrono::steady_clock::now();
   int rows = 0, cols = 0;
   long entries = 0;
@@ -144,7 +154,7 @@ int main(int argc, char** argv) {
     entries = reader.getNumElements();
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("%s %s %.3f s %d rows %d columns %ld entries %zu model-bytes\n", mode.c_str(), path.c_str(), seconds,
-              rows, cols, entries, bytes);
+  std::printf("%s %s %.3f s %d rows %d columns %ld entries %zu model-bytes %ld KiB-before %ld KiB-peak\n",
+              mode.c_str(), path.c_str(), seconds, rows, cols, entries, bytes, before, PeakKiB());
   return 0;
 }

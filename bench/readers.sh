@@ -12,8 +12,9 @@
 #               `presolve MODEL DIR --only none` with, beside BUILD_DIR's
 #
 # Each line: the file, its size, each reader's median seconds (as the reader
-# times itself) and peak memory (from /usr/bin/time), our speed-up, and our
-# peak memory over the model's arrays and names. Then, for each kit,
+# times itself) and memory (the process's peak resident memory less what it
+# held before the read), our speed-up, and our memory over the model's arrays
+# and names. Then, for each kit,
 # `presolve --only none` on the free MPS file: the median wall time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -29,11 +30,11 @@ trap 'rm -rf "$work"' EXIT
 
 median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
-# run READER FILE: "seconds peak-KiB model-bytes" of one read
+# run READER FILE: "seconds KiB model-bytes" of one read
 run() {
   local out
-  out=$(/usr/bin/time -f "%M" "$build/readbench" "$1" "$2" 2>"$work/time") || { echo "fail 0 0"; return; }
-  echo "$(awk '{print $3}' <<<"$out") $(tail -n 1 "$work/time") $(awk '{print $(NF-1)}' <<<"$out")"
+  out=$("$build/readbench" "$1" "$2" 2>/dev/null) || { echo "fail 0 0"; return; }
+  awk '{print $3, $(NF-1) - $(NF-3), $(NF-5)}' <<<"$out"
 }
 
 for entries in "${sizes[@]}"; do
