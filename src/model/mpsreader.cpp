@@ -209,22 +209,39 @@ class MpsReader {
  private:
   // ---- sections ----
 
-  // The columns COLUMNS has named since the last call go into the name
-  // table together, once the section ends (added one at a time, each would
-  // wait for memory): a name met again fails at the line that repeated it.
-  void IndexColumns() {
-    const int first = static_cast<int>(model_.colNames.size() - columnLines_.size());
-    const int again = columns_.AddAll(first);
-    if (again >= 0)
-      Fail(source_.path(), columnLines_[static_cast<std::size_t>(again - first)],
-           "column " + Shown(model_.colNames[static_cast<std::size_t>(again)]) +
-               " has entries again after other columns: a column's entries must be together");
-    std::vector<long>().swap(columnLines_);
+  // The rows ROWS has named and the columns COLUMNS has named since the last
+  // call go into their name tables together, once the section ends (added
+  // one at a time, each would wait for memory): a name met again fails at the
+  // line that repeated it.
+  void IndexNames() {
+    if (hasObjective_) {  // a row declared before the objective row of its name
+      if (rows_.Find(objectiveName_) >= 0)
+        Fail(source_.path(), objectiveLine_, "row " + Shown(objectiveName_) + " is declared twice");
+      const int row = static_cast<int>(model_.rowNames.size() - rowLines_.size());
+      for (std::size_t k = 0; k < rowLines_.size(); ++k)
+        if (model_.rowNames[static_cast<std::size_t>(row) + k] == objectiveName_)
+          Fail(source_.path(), std::max(rowLines_[k], objectiveLine_),
+               "row " + Shown(objectiveName_) + " is declared twice");
+    }
+    IndexNew(rows_, model_.rowNames, rowLines_, " is declared twice");
+    IndexNew(columns_, model_.colNames, columnLines_,
+             " has entries again after other columns: a column's entries must be together");
+  }
+
+  void IndexNew(NameIndex& index, const std::vector<std::string>& names, std::vector<long>& lines,
+                const char* again) {
+    const int first = static_cast<int>(names.size() - lines.size());
+    const int repeated = index.AddAll(first);
+    if (repeated >= 0)
+      Fail(source_.path(), lines[static_cast<std::size_t>(repeated - first)],
+           (&names == &model_.rowNames ? "row " : "column ") + Shown(names[static_cast<std::size_t>(repeated)]) +
+               again);
+    std::vector<long>().swap(lines);
   }
 
   // Returns true at ENDATA.
   bool SectionLine() {
-    IndexColumns();
+    IndexNames();
     const std::string_view word = words_.at[0];
     if (Is(word, "NAME")) {
       // The name is the first word: what follows is often a remark (finnis
@@ -395,7 +412,8 @@ class MpsReader {
     }
     pending_.type = UpperCase(type[0]);
     pending_.name = name;
-    if (RowIndex(name) != kUnknown) {
+    // (a row named twice is found once the section ends)
+    if (hasObjective_ && name == objectiveName_) {
       why_ = "row " + Shown(name) + " is declared twice";
       return false;
     }
@@ -410,12 +428,13 @@ class MpsReader {
     const std::string_view name = pending_.name;
     if (pending_.type == kFreeRow && !hasObjective_ && (!objectiveNamed_ || name == objectiveName_)) {
       objectiveName_ = name;
+      objectiveLine_ = source_.line();
       hasObjective_ = true;
       return;
     }
     if (model_.rowNames.size() >= kMostIndex) source_.Fail("more than 2147483647 rows: too many for this reader");
     model_.rowNames.emplace_back(name);
-    rows_.Add(static_cast<int>(model_.rowNames.size() - 1));
+    rowLines_.push_back(source_.line());
     rowType_.push_back(pending_.type);
     freeRows_ += pending_.type == kFreeRow;
   }
@@ -742,10 +761,11 @@ class MpsReader {
   Pending pending_;
 
   NameIndex rows_, columns_;
-  // The lines naming the columns not yet in columns_.
-  std::vector<long> columnLines_;
+  // The lines naming the rows and columns not yet in rows_ and columns_.
+  std::vector<long> rowLines_, columnLines_;
   std::string objectiveName_;
   bool hasObjective_ = false, objectiveNamed_ = false, senseGiven_ = false;
+  long objectiveLine_ = 0;
   double objectiveRhs_ = 0;
   std::vector<char> rowType_;
   std::vector<double> rowRhs_, rowRange_;

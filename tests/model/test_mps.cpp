@@ -281,6 +281,9 @@ TEST(MpsRefusals, OneLineNamingTheFileTheLineAndTheReason) {
   EXPECT_EQ(Refusal(dir, head + " x r 1\nBOUNDS\n LO b x 1e30\nENDATA\n"),
             ":8: the LO bound of column \"x\" leaves it no finite value");
   EXPECT_EQ(Refusal(dir, "ROWS\n N obj\n L r\n G r\nENDATA\n"), ":4: row \"r\" is declared twice");
+  EXPECT_EQ(Refusal(dir, "ROWS\n L r\n N o\n G o\nENDATA\n"), ":4: row \"o\" is declared twice");
+  EXPECT_EQ(Refusal(dir, "ROWS\n L r\n N r\nENDATA\n"), ":3: row \"r\" is declared twice");
+  EXPECT_EQ(Refusal(dir, "ROWS\n L r\nROWS\n N r\nENDATA\n"), ":4: row \"r\" is declared twice");
   EXPECT_EQ(Refusal(dir, "ROWS\n N obj\n X r\nENDATA\n"), ":3: \"X\" is not a row type (N, E, L or G)");
   EXPECT_EQ(Refusal(dir, head + " x r 1\nQUADOBJ\n x x 1\nENDATA\n"),
             ":7: QUADOBJ section: only linear programs are read");
