@@ -67,6 +67,16 @@ LineSource::LineSource(std::string path) : path_(std::move(path)) {
     }
     gzbuffer(Gz(gz_), 1 << 18);
     gzipped_ = true;
+    // gzip's last four bytes: the length of what it holds, modulo 2^32; no
+    // more than deflate can hold in the file's length (1032 to 1), whatever
+    // a damaged file says.
+    unsigned char tail[4] = {0, 0, 0, 0};
+    if (info.st_size >= 18 && ::pread(fd_, tail, 4, info.st_size - 4) == 4)
+      expected_ = std::min(std::size_t{tail[0]} | std::size_t{tail[1]} << 8 | std::size_t{tail[2]} << 16 |
+                               std::size_t{tail[3]} << 24,
+                           static_cast<std::size_t>(info.st_size) * 1032);
+  } else {
+    expected_ = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
   }
   buffer_ = std::make_unique_for_overwrite<char[]>(kFirstBlock);
   size_ = kFirstBlock;
@@ -113,27 +123,35 @@ std::size_t LineSource::Fill() {
   }
 }
 
+std::string_view LineSource::Cut(std::size_t stop, std::size_t next) {
+  std::size_t length = stop - begin_;
+  if (length > 0 && buffer_[begin_ + length - 1] == '\r') --length;
+  const std::string_view line(buffer_.get() + begin_, length);
+  begin_ = next;
+  ++line_;
+  return line;
+}
+
+bool LineSource::Buffered(std::string_view& line) {
+  const void* eol = std::memchr(buffer_.get() + begin_, '\n', end_ - begin_);
+  if (eol == nullptr) return false;
+  const auto stop = static_cast<std::size_t>(static_cast<const char*>(eol) - buffer_.get());
+  line = Cut(stop, stop + 1);
+  return true;
+}
+
 bool LineSource::Next(std::string_view& line) {
   std::size_t scanned = begin_;
   for (;;) {
-    const char* from = buffer_.get() + scanned;
-    const void* eol = std::memchr(from, '\n', end_ - scanned);
+    const void* eol = std::memchr(buffer_.get() + scanned, '\n', end_ - scanned);
     if (eol != nullptr) {
-      const std::size_t stop = static_cast<std::size_t>(static_cast<const char*>(eol) - buffer_.get());
-      std::size_t length = stop - begin_;
-      if (length > 0 && buffer_[begin_ + length - 1] == '\r') --length;
-      line = std::string_view(buffer_.get() + begin_, length);
-      begin_ = stop + 1;
-      ++line_;
+      const auto stop = static_cast<std::size_t>(static_cast<const char*>(eol) - buffer_.get());
+      line = Cut(stop, stop + 1);
       return true;
     }
     if (atEnd_) {
       if (begin_ == end_) return false;
-      std::size_t length = end_ - begin_;  // a last line without '\n'
-      if (buffer_[begin_ + length - 1] == '\r') --length;
-      line = std::string_view(buffer_.get() + begin_, length);
-      begin_ = end_;
-      ++line_;
+      line = Cut(end_, end_);  // a last line without '\n'
       return true;
     }
     const std::size_t seen = end_ - begin_;

@@ -29,20 +29,30 @@ class LineSource {
 
   // The next line (valid until the next call), false at the end of the file.
   bool Next(std::string_view& line);
+  // The next line if the buffer holds the whole of it, else false (and Next
+  // reads on): lines taken so are all valid until the next call of Next, so
+  // a reader can gather several before it looks at them.
+  bool Buffered(std::string_view& line);
   long line() const { return line_; }  // the number of the line Next gave last, from 1
   const std::string& path() const { return path_; }
   bool gzipped() const { return gzipped_; }
+  // The file's length, or what a gzipped one says it holds (modulo 2^32):
+  // a guess at how much there is to read, for reserving room.
+  std::size_t expected() const { return expected_; }
 
   // Throws Error "PATH:LINE: reason" for the line Next gave last.
   [[noreturn]] void Fail(const std::string& reason) const;
 
  private:
   std::size_t Fill();  // appends what the file has next to buffer_; 0 at its end
+  // The line from begin_ to stop (without a '\r' before it); reading goes on at next.
+  std::string_view Cut(std::size_t stop, std::size_t next);
 
   std::string path_;
   int fd_ = -1;
   void* gz_ = nullptr;  // gzFile when gzipped
   bool gzipped_ = false;
+  std::size_t expected_ = 0;
   // Not zeroed: only what the file gave is read, and a small file's read
   // touches only the pages it fills.
   std::unique_ptr<char[]> buffer_;

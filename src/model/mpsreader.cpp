@@ -81,6 +81,8 @@ enum class Section { None, ObjSense, ObjName, Rows, Columns, Rhs, Ranges, Bounds
 // (type, name, name, number, name, number); empty when absent.
 struct Fields {
   std::array<std::string_view, 7> f{};
+  bool hashed = false;  // hash holds the hashes of the row names in fields 3 and 5
+  std::array<std::size_t, 2> hash{};
 };
 
 // Fixed MPS: the fields by column (2-3, 5-12, 15-22, 25-36, 40-47, 50-61,
@@ -185,19 +187,15 @@ class MpsReader {
     std::string_view line;
     bool ended = false;
     while (!ended && source_.Next(line)) {
-      if (line.empty() || line[0] == '*') continue;
-      Split(line, words_);
-      if (words_.count == 0) continue;
-      // The sense after OBJSENSE may stand at the start of its line.
-      const bool sense = section_ == Section::ObjSense && !senseGiven_ && IsSense(words_.at[0]);
-      if (!IsBlank(line[0]) && !sense) ended = SectionLine();
-      else DataLine(line);
+      line_ = source_.line();
+      ended = Line(line);
     }
-    if (!ended) source_.Fail("no ENDATA line: the MPS file is incomplete");
+    if (!ended) FailHere("no ENDATA line: the MPS file is incomplete");
     // Some files carry a quadratic objective after a first ENDATA (and a
     // second NAME): the rest is ignored, but not a section that makes the
     // model other than linear.
     while (source_.Next(line)) {
+      line_ = source_.line();
       if (line.empty() || IsBlank(line[0]) || line[0] == '*') continue;
       Split(line, words_);
       if (IsRefused(words_.at[0])) RefuseSection(words_.at[0]);
@@ -207,6 +205,96 @@ class MpsReader {
   }
 
  private:
+  [[noreturn]] void FailHere(const std::string& reason) const { Fail(source_.path(), line_, reason); }
+
+  // One line, the line_-th; returns true at ENDATA.
+  bool Line(std::string_view line) {
+    if (line.empty() || line[0] == '*') return false;
+    Split(line, words_);
+    if (words_.count == 0) return false;
+    // The sense after OBJSENSE may stand at the start of its line.
+    const bool sense = section_ == Section::ObjSense && !senseGiven_ && IsSense(words_.at[0]);
+    if (!IsBlank(line[0]) && !sense) return SectionLine();
+    if (section_ == Section::Columns) return ColumnLines(line);
+    DataLine(line);
+    return false;
+  }
+
+  // ---- COLUMNS, a batch of lines at a time ----
+
+  // A COLUMNS line of a batch.
+  struct BatchedLine {
+    std::string_view line;
+    long number = 0;
+    bool blank = false, marker = false;
+    bool ready = false;  // fields read, as fixed MPS or as free by `fixed`
+    bool fixed = false;
+    Fields fields;
+  };
+
+
+  // A COLUMNS line, with the lines after it that the source holds already:
+  // their row names are all looked up at once (each look-up mostly waits for
+  // memory, and so they wait together), then the lines are read in order as
+  // DataLine reads them. Returns true at ENDATA (a section line met after them).
+  bool ColumnLines(std::string_view first) {
+    std::size_t count = 0;
+    const auto add = [&](std::string_view line, long number) {
+      BatchedLine& entry = batch_[count++];
+      entry.line = line;
+      entry.number = number;
+    };
+    add(first, line_);
+    std::string_view next;
+    bool held = false;  // next is a section line, read after the batch
+    while (count < batch_.size() && source_.Buffered(next)) {
+      if (next.empty() || next[0] == '*') continue;
+      if (!IsBlank(next[0])) {
+        held = true;
+        break;
+      }
+      add(next, source_.line());
+    }
+    for (std::size_t k = 0; k < count; ++k) Prepare(batch_[k]);
+    for (std::size_t k = 0; k < count; ++k) {
+      BatchedLine& entry = batch_[k];
+      line_ = entry.number;
+      if (entry.blank) continue;
+      if (entry.marker) {
+        Split(entry.line, words_);
+        Marker(words_.at[2]);
+      } else if (entry.ready && entry.fixed == fixed_ && Resolve(entry.fields)) {
+        Apply();
+      } else {  // read again from the start, where a reason is given or the format turns
+        Split(entry.line, words_);
+        DataLine(entry.line);
+      }
+    }
+    if (!held) return false;
+    line_ = source_.line();
+    return Line(next);
+  }
+
+  // A batched line's fields as the format read so far reads them, and its
+  // rows' places in the name table fetched.
+  void Prepare(BatchedLine& entry) {
+    Words words;
+    Split(entry.line, words);
+    entry.blank = words.count == 0;
+    entry.marker = words.count >= 3 && Is(words.at[1], "'MARKER'");
+    entry.fixed = fixed_;
+    std::string why;
+    entry.ready = !entry.blank && !entry.marker &&
+                  (fixed_ ? (entry.fields = FixedFields(entry.line), true)
+                          : FreeFields(words, Section::Columns, entry.fields, why));
+    if (!entry.ready) return;
+    Fields& fields = entry.fields;
+    fields.hash = {NameIndex::Hash(fields.f[3]), NameIndex::Hash(fields.f[5])};
+    fields.hashed = true;
+    rows_.Prefetch(fields.hash[0]);
+    rows_.Prefetch(fields.hash[1]);
+  }
+
   // ---- sections ----
 
   // The rows ROWS has named and the columns COLUMNS has named since the last
@@ -256,6 +344,7 @@ class MpsReader {
       section_ = Section::Rows;
     } else if (Is(word, "COLUMNS")) {
       section_ = Section::Columns;
+      ReserveEntries();
     } else if (Is(word, "RHS")) {
       section_ = Section::Rhs;
     } else if (Is(word, "RANGES")) {
@@ -272,9 +361,20 @@ class MpsReader {
       if (words_.count > 1) ObjectiveName(words_.at[1]);
     } else {
       if (IsRefused(word)) RefuseSection(word);
-      source_.Fail("unknown section " + Shown(word));
+      FailHere("unknown section " + Shown(word));
     }
     return false;
+  }
+
+  // Room for the matrix as the file's length allows, so that it does not
+  // grow by copies: a COLUMNS line of one entry takes at least 6 bytes, and
+  // nearly every file takes more than 12 an entry. Room not written to costs
+  // no memory.
+  void ReserveEntries() {
+    const std::size_t entries = std::min(source_.expected() / 12, kMostIndex);
+    if (entries <= model_.index.capacity()) return;
+    model_.index.reserve(entries);
+    model_.value.reserve(entries);
   }
 
   // The sections of models other than linear ones.
@@ -287,7 +387,7 @@ class MpsReader {
   [[noreturn]] void RefuseSection(std::string_view word) const {
     std::string upper(word);
     for (char& c : upper) c = UpperCase(c);
-    source_.Fail(upper + " section: only linear programs are read");
+    FailHere(upper + " section: only linear programs are read");
   }
 
   static bool IsMax(std::string_view word) { return Is(word, "MAX") || Is(word, "MAXIMIZE") || Is(word, "MAXIMISE"); }
@@ -295,15 +395,15 @@ class MpsReader {
   static bool IsSense(std::string_view word) { return IsMax(word) || IsMin(word); }
 
   void Sense(std::string_view word) {
-    if (senseGiven_) source_.Fail("OBJSENSE gives the sense twice");
-    if (!IsSense(word)) source_.Fail(Shown(word) + " is not an objective sense (MAX or MIN)");
+    if (senseGiven_) FailHere("OBJSENSE gives the sense twice");
+    if (!IsSense(word)) FailHere(Shown(word) + " is not an objective sense (MAX or MIN)");
     model_.maximise = IsMax(word);
     senseGiven_ = true;
   }
 
   void ObjectiveName(std::string_view name) {
-    if (!model_.rowNames.empty() || hasObjective_) source_.Fail("OBJNAME after ROWS: it must come before");
-    if (objectiveNamed_) source_.Fail("OBJNAME names the objective twice");
+    if (!model_.rowNames.empty() || hasObjective_) FailHere("OBJNAME after ROWS: it must come before");
+    if (objectiveNamed_) FailHere("OBJNAME names the objective twice");
     objectiveName_ = name;
     objectiveNamed_ = true;
   }
@@ -312,7 +412,7 @@ class MpsReader {
 
   void DataLine(std::string_view line) {
     switch (section_) {
-      case Section::None: source_.Fail("a data line outside any section");
+      case Section::None: FailHere("a data line outside any section");
       case Section::ObjSense: return Sense(words_.at[0]);
       case Section::ObjName: return ObjectiveName(Trimmed(line));
       case Section::Columns:
@@ -322,10 +422,10 @@ class MpsReader {
         Fields fields;
         if (fixed_) {
           fields = FixedFields(line);
-          if (!Resolve(fields)) source_.Fail(why_);
+          if (!Resolve(fields)) FailHere(why_);
         } else if (!FreeFields(words_, section_, fields, why_) || !Resolve(fields)) {
           const std::string freeWhy = why_;
-          if (!mayTurnFixed_ || !Resolve(fields = FixedFields(line))) source_.Fail(freeWhy);
+          if (!mayTurnFixed_ || !Resolve(fields = FixedFields(line))) FailHere(freeWhy);
           fixed_ = true;  // this line reads by column position: so does the rest
         }
         Apply();
@@ -337,7 +437,7 @@ class MpsReader {
   void Marker(std::string_view word) {
     if (Is(word, "'INTORG'")) integers_ = true;
     else if (Is(word, "'INTEND'")) integers_ = false;
-    else source_.Fail(Shown(word) + " is not a marker this reader knows ('INTORG' or 'INTEND')");
+    else FailHere(Shown(word) + " is not a marker this reader knows ('INTORG' or 'INTEND')");
   }
 
   // ---- a data line in two steps: Resolve finds its names and numbers and
@@ -428,13 +528,13 @@ class MpsReader {
     const std::string_view name = pending_.name;
     if (pending_.type == kFreeRow && !hasObjective_ && (!objectiveNamed_ || name == objectiveName_)) {
       objectiveName_ = name;
-      objectiveLine_ = source_.line();
+      objectiveLine_ = line_;
       hasObjective_ = true;
       return;
     }
-    if (model_.rowNames.size() >= kMostIndex) source_.Fail("more than 2147483647 rows: too many for this reader");
+    if (model_.rowNames.size() >= kMostIndex) FailHere("more than 2147483647 rows: too many for this reader");
     model_.rowNames.emplace_back(name);
-    rowLines_.push_back(source_.line());
+    rowLines_.push_back(line_);
     rowType_.push_back(pending_.type);
     freeRows_ += pending_.type == kFreeRow;
   }
@@ -451,10 +551,13 @@ class MpsReader {
     pending_.name = column;
     pending_.newColumn = model_.colNames.empty() || column != model_.colNames.back();
     // The rows' places in the name table are fetched while the numbers are
-    // read: a look-up mostly waits for memory.
-    const std::array<std::size_t, 2> hashes{NameIndex::Hash(fields.f[3]), NameIndex::Hash(fields.f[5])};
-    rows_.Prefetch(hashes[0]);
-    rows_.Prefetch(hashes[1]);
+    // read, unless a batch has fetched them already.
+    const std::array<std::size_t, 2> hashes =
+        fields.hashed ? fields.hash : std::array<std::size_t, 2>{NameIndex::Hash(fields.f[3]), NameIndex::Hash(fields.f[5])};
+    if (!fields.hashed) {
+      rows_.Prefetch(hashes[0]);
+      rows_.Prefetch(hashes[1]);
+    }
     for (int pair = 0; pair < 2; ++pair) {
       const std::string_view row = fields.f[3 + 2 * pair], number = fields.f[4 + 2 * pair];
       if (row.empty() && number.empty() && pair == 1) break;
@@ -487,10 +590,10 @@ class MpsReader {
 
   void ApplyEntries() {
     if (pending_.newColumn) {
-      if (model_.colNames.size() >= kMostIndex) source_.Fail("more than 2147483647 columns: too many for this reader");
+      if (model_.colNames.size() >= kMostIndex) FailHere("more than 2147483647 columns: too many for this reader");
       model_.start.push_back(static_cast<int>(model_.index.size()));
       model_.colNames.emplace_back(pending_.name);
-      columnLines_.push_back(source_.line());
+      columnLines_.push_back(line_);
       model_.cost.push_back(0);
       marks_.push_back(integers_ ? kInteger : 0);
       costGiven_ = false;
@@ -502,7 +605,7 @@ class MpsReader {
         costGiven_ = true;
         continue;
       }
-      if (model_.index.size() >= kMostIndex) source_.Fail("more than 2147483647 matrix entries: too many for this reader");
+      if (model_.index.size() >= kMostIndex) FailHere("more than 2147483647 matrix entries: too many for this reader");
       model_.index.push_back(pending_.row[k]);
       model_.value.push_back(pending_.value[k]);
     }
@@ -664,7 +767,7 @@ class MpsReader {
       if (Is(type, "SI")) mark |= kInteger;
     }
     if (lo == kInf || up == -kInf)
-      source_.Fail("the " + std::string(type) + " bound of column " + Shown(model_.colNames[j]) +
+      FailHere("the " + std::string(type) + " bound of column " + Shown(model_.colNames[j]) +
                    " leaves it no finite value");
   }
 
@@ -672,7 +775,7 @@ class MpsReader {
 
   void Finish() {
     if (objectiveNamed_ && !hasObjective_)
-      source_.Fail("the objective row " + Shown(objectiveName_) + " named by OBJNAME is not in ROWS");
+      FailHere("the objective row " + Shown(objectiveName_) + " named by OBJNAME is not in ROWS");
     const std::size_t m = model_.rowNames.size(), n = model_.colNames.size();
     model_.objOffset = 0.0 - objectiveRhs_;  // the objective row's right-hand side is minus the constant; 0 - 0 is +0
     rowRhs_.resize(m, 0.0);
@@ -752,6 +855,8 @@ class MpsReader {
   }
 
   LineSource source_;
+  long line_ = 0;  // the number of the line being read
+  std::array<BatchedLine, 32> batch_{};
   Model model_;
   bool fixed_;
   bool mayTurnFixed_;  // free so far, fixed from the first line that reads only so

@@ -216,6 +216,43 @@ TEST(MpsFormats, FixedColumnsNamesWithBlanksCommentsAndDetection) {
   EXPECT_EQ(free.cost, Doubles{2});
 }
 
+// COLUMNS lines are taken in batches from the buffered part of the file: a
+// long file whose lines turn fixed far in, with markers, comments and blank
+// lines among them, reads as line by line, and a refusal names its line.
+TEST(MpsFormats, ManyColumnLinesReadAsOneByOneWhereverTheFormatTurns) {
+  constexpr int kColumns = 5000, kTurn = 3000, kBad = 4000;
+  const auto file = [&](bool bad, long& badLine) {
+    std::string text = "NAME          BATCHES\nROWS\n" + Card("N", "COST");
+    for (int i = 0; i < 7; ++i) text += Card("L", "R" + std::to_string(i));
+    text += "COLUMNS\n";
+    long line = 12;  // the first COLUMNS line
+    for (int j = 0; j < kColumns; ++j) {
+      if (j == 1000) text += Card("", "M", "'MARKER'", "", "'INTORG'"), ++line;
+      if (j == 1010) text += Card("", "M", "'MARKER'", "", "'INTEND'"), ++line;
+      if (j % 97 == 0) text += "* a comment\n\n", line += 2;
+      const std::string column = (j == kTurn ? "C " : "C") + std::to_string(j);
+      const std::string row = bad && j == kBad ? "NOPE" : "R" + std::to_string(j % 7);
+      text += Card("", column, row, std::to_string(j) + ".5");
+      if (j == kBad) badLine = line;
+      ++line;
+    }
+    return text + "ENDATA\n";
+  };
+  TempDir dir;
+  long badLine = 0;
+  const Model m = Read(dir, "batches.mps", file(false, badLine));
+  ASSERT_EQ(m.cols(), kColumns);
+  EXPECT_EQ(m.colNames[kTurn], "C " + std::to_string(kTurn));
+  EXPECT_TRUE(HasNote(m, "10 integer columns"));
+  for (int j = 0; j < kColumns; ++j) {
+    ASSERT_EQ(m.start[static_cast<std::size_t>(j) + 1], j + 1) << j;
+    ASSERT_EQ(m.index[static_cast<std::size_t>(j)], j % 7) << j;
+    ASSERT_EQ(m.value[static_cast<std::size_t>(j)], j + 0.5) << j;
+  }
+  EXPECT_EQ(Refusal(dir, file(true, badLine)), ":" + std::to_string(badLine) + ": row \"NOPE\" of column \"C" +
+                                                   std::to_string(kBad) + "\" is not in ROWS");
+}
+
 TEST(MpsFormats, GzipLongLinesAndLongNames) {
   TempDir dir;
   const std::string name(1 << 20, 'n');
