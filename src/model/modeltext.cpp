@@ -328,7 +328,12 @@ NameIndex::Slot NameIndex::Key(std::string_view name, int at, std::size_t hash) 
   key.at = at;
   const std::size_t head = std::min(name.size(), sizeof key.head);
   if (head > 0) std::memcpy(&key.head, name.data(), head);
-  const bool isLong = name.size() > sizeof key.head || (head > 0 && std::memchr(name.data(), 0, head) != nullptr);
+  // Whether one of the name's bytes is 0: a word test, with the padding
+  // after a shorter name set to 0xff so that it does not count.
+  constexpr std::uint64_t kLow = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
+  const std::uint64_t bytes = head == sizeof key.head ? key.head : key.head | ~std::uint64_t{0} << (8 * head);
+  const bool hasZero = ((bytes - kLow) & ~bytes & kHigh) != 0;
+  const bool isLong = name.size() > sizeof key.head || hasZero;
   key.tag = Top(hash) << 1 | static_cast<std::uint32_t>(isLong);
   return key;
 }

@@ -128,10 +128,11 @@ TEST(ModelNames, IndicesSurviveTheNamesGrowingAndRepeatsAreTold) {
   EXPECT_EQ(index.Find("n4999"), 4999);
   EXPECT_EQ(index.Find("n5000"), -1);
   // names alike in their first 8 bytes, or but for a NUL, are told apart
-  std::vector<std::string> alike = {"headpart_1", "headpart_2", "headpart", std::string("head\0", 5), "head"};
+  std::vector<std::string> alike = {"headpart_1", "headpart_2", "headpart", std::string("head\0", 5), "head",
+                                    std::string("\0", 1), "", std::string("headpar\0", 8), "headpar"};
   NameIndex alikeIndex(alike);
-  for (int i = 0; i < 5; ++i) ASSERT_EQ(alikeIndex.Add(i), -1) << i;
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(alikeIndex.Find(alike[static_cast<std::size_t>(i)]), i);
+  for (int i = 0; i < 9; ++i) ASSERT_EQ(alikeIndex.Add(i), -1) << i;
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(alikeIndex.Find(alike[static_cast<std::size_t>(i)]), i);
   EXPECT_EQ(alikeIndex.Find("headpart_3"), -1);
   EXPECT_EQ(alikeIndex.Find(std::string("headpart\0", 9)), -1);
   // a released table finds nothing and starts again
