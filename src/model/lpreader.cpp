@@ -377,7 +377,15 @@ class LpReader {
     if (!ParseNumber(token.text, value)) NumberOrFail(model_.path, token.line, token.text, what);
     return value;
   }
+  // A column's index, a new column for a new name (the terms put off are
+  // taken first).
   int Column(std::string_view name);
+  int NewColumn(std::string_view name);
+  // A term of the objective (row -1) or of a row, put off with its column's
+  // name so that the names of several are looked up together (each look-up
+  // mostly waits for memory); ResolveTerms takes them in order.
+  void DeferTerm(int row, double value, std::string_view name);
+  void ResolveTerms();
   // Signs and a number: a right-hand side, a bound, a constraint's left constant.
   double SignedNumber(const char* what);
 
@@ -403,6 +411,14 @@ class LpReader {
   std::vector<int> entriesOf_;  // per column
   std::vector<int> termsOf_;    // per row
   RowTerms terms_;
+  struct DeferredTerm {
+    int row, col;
+    double value;
+    std::size_t hash, nameAt, nameSize;  // the name: deferredNames_[nameAt, nameAt + nameSize)
+  };
+  static constexpr std::size_t kDeferred = 64;
+  std::vector<DeferredTerm> deferred_;
+  std::string deferredNames_;
   bool objectiveSeen_ = false, offsetGiven_ = false;
   long unnamedRows_ = 0;
 };
@@ -437,8 +453,12 @@ void LpReader::Unexpected(const Token& token, const std::string& expected) {
 }
 
 int LpReader::Column(std::string_view name) {
+  ResolveTerms();
   const int found = columns_.Find(name);
-  if (found >= 0) return found;
+  return found >= 0 ? found : NewColumn(name);
+}
+
+int LpReader::NewColumn(std::string_view name) {
   if (model_.colNames.size() >= static_cast<std::size_t>(INT_MAX)) Fail(lex_.Last(), "too many columns");
   const int col = static_cast<int>(model_.colNames.size());
   model_.colNames.emplace_back(name);
@@ -450,6 +470,39 @@ int LpReader::Column(std::string_view name) {
   marks_.push_back(0);
   entriesOf_.push_back(0);
   return col;
+}
+
+void LpReader::DeferTerm(int row, double value, std::string_view name) {
+  const std::size_t hash = NameIndex::Hash(name);
+  columns_.Prefetch(hash);
+  deferred_.push_back({row, -1, value, hash, deferredNames_.size(), name.size()});
+  deferredNames_.append(name);
+  if (deferred_.size() == kDeferred) ResolveTerms();
+}
+
+void LpReader::ResolveTerms() {
+  // In order, so that a new column takes the index of its first term.
+  for (DeferredTerm& term : deferred_) {
+    const std::string_view name(deferredNames_.data() + term.nameAt, term.nameSize);
+    term.col = columns_.Find(name, term.hash);
+    if (term.col < 0) term.col = NewColumn(name);
+    const auto j = static_cast<std::size_t>(term.col);
+    if (term.row < 0) __builtin_prefetch(&model_.cost[j]);
+    else __builtin_prefetch(&entriesOf_[j]);
+  }
+  for (const DeferredTerm& term : deferred_) {
+    const auto j = static_cast<std::size_t>(term.col);
+    if (term.row < 0) {
+      model_.cost[j] = costGiven_[j] ? model_.cost[j] + term.value : term.value;
+      costGiven_[j] = 1;
+    } else {
+      terms_.Add(term.col, term.value);
+      ++entriesOf_[j];
+      ++termsOf_[static_cast<std::size_t>(term.row)];
+    }
+  }
+  deferred_.clear();
+  deferredNames_.clear();
 }
 
 double LpReader::SignedNumber(const char* what) {
@@ -504,20 +557,12 @@ bool LpReader::Terms(int row) {
       Unexpected(start, "a term after " + Shown(lex_.Last().text));
     }
     const Token& variable = lex_.Take();
-    const int col = Column(variable.text);
     if (std::isinf(value))
       Fail(variable, "the coefficient of " + Shown(variable.text) + " is infinite");
+    if (row >= 0 && terms_.size() + deferred_.size() >= static_cast<std::size_t>(INT_MAX))
+      Fail(variable, "too many matrix entries");
     any = true;
-    const auto j = static_cast<std::size_t>(col);
-    if (row < 0) {
-      model_.cost[j] = costGiven_[j] ? model_.cost[j] + value : value;
-      costGiven_[j] = 1;
-    } else {
-      if (terms_.size() >= static_cast<std::size_t>(INT_MAX)) Fail(variable, "too many matrix entries");
-      terms_.Add(col, value);
-      ++entriesOf_[j];
-      ++termsOf_[static_cast<std::size_t>(row)];
-    }
+    DeferTerm(row, value, variable.text);
   }
 }
 
@@ -724,6 +769,7 @@ void LpReader::BuildMatrix() {
 }
 
 void LpReader::Finish() {
+  ResolveTerms();
   NameRows();
   // The names are all known: their tables make room for the matrix.
   columns_.Release();

@@ -292,7 +292,7 @@ class MpsReader {
     fields.hash = {NameIndex::Hash(fields.f[3]), NameIndex::Hash(fields.f[5])};
     fields.hashed = true;
     rows_.Prefetch(fields.hash[0]);
-    rows_.Prefetch(fields.hash[1]);
+    if (!fields.f[5].empty()) rows_.Prefetch(fields.hash[1]);
   }
 
   // ---- sections ----
