@@ -232,7 +232,6 @@ class MpsReader {
     Fields fields;
   };
 
-
   // A COLUMNS line, with the lines after it that the source holds already:
   // their row names are all looked up at once (each look-up mostly waits for
   // memory, and so they wait together), then the lines are read in order as
@@ -311,19 +310,19 @@ class MpsReader {
           Fail(source_.path(), std::max(rowLines_[k], objectiveLine_),
                "row " + Shown(objectiveName_) + " is declared twice");
     }
-    IndexNew(rows_, model_.rowNames, rowLines_, " is declared twice");
-    IndexNew(columns_, model_.colNames, columnLines_,
+    IndexNew(rows_, model_.rowNames, rowLines_, "row ", " is declared twice");
+    IndexNew(columns_, model_.colNames, columnLines_, "column ",
              " has entries again after other columns: a column's entries must be together");
   }
 
+  // The names after the indexed ones, `lines` giving the line of each.
   void IndexNew(NameIndex& index, const std::vector<std::string>& names, std::vector<long>& lines,
-                const char* again) {
+                const char* what, const char* again) {
     const int first = static_cast<int>(names.size() - lines.size());
     const int repeated = index.AddAll(first);
     if (repeated >= 0)
       Fail(source_.path(), lines[static_cast<std::size_t>(repeated - first)],
-           (&names == &model_.rowNames ? "row " : "column ") + Shown(names[static_cast<std::size_t>(repeated)]) +
-               again);
+           what + Shown(names[static_cast<std::size_t>(repeated)]) + again);
     std::vector<long>().swap(lines);
   }
 
@@ -552,11 +551,11 @@ class MpsReader {
     pending_.newColumn = model_.colNames.empty() || column != model_.colNames.back();
     // The rows' places in the name table are fetched while the numbers are
     // read, unless a batch has fetched them already.
-    const std::array<std::size_t, 2> hashes =
-        fields.hashed ? fields.hash : std::array<std::size_t, 2>{NameIndex::Hash(fields.f[3]), NameIndex::Hash(fields.f[5])};
+    std::array<std::size_t, 2> hashes = fields.hash;
     if (!fields.hashed) {
+      hashes = {NameIndex::Hash(fields.f[3]), NameIndex::Hash(fields.f[5])};
       rows_.Prefetch(hashes[0]);
-      rows_.Prefetch(hashes[1]);
+      if (!fields.f[5].empty()) rows_.Prefetch(hashes[1]);
     }
     for (int pair = 0; pair < 2; ++pair) {
       const std::string_view row = fields.f[3 + 2 * pair], number = fields.f[4 + 2 * pair];
@@ -768,7 +767,7 @@ class MpsReader {
     }
     if (lo == kInf || up == -kInf)
       FailHere("the " + std::string(type) + " bound of column " + Shown(model_.colNames[j]) +
-                   " leaves it no finite value");
+               " leaves it no finite value");
   }
 
   // ---- the end ----
