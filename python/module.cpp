@@ -158,7 +158,7 @@ struct RunOutcome {
   bool passed = false;
   py::object solution;
   py::dict verify, presolve, solve;
-  std::string report, text;
+  std::string report, text, solvedAgain;
   std::vector<std::string> notes, warnings;
   py::list timings;  // a dict a phase: name, wall, cpu, peak_kib
 };
@@ -406,6 +406,9 @@ PYBIND11_MODULE(_core, m) {
       .def_readonly("solve", &RunOutcome::solve, "Clp's answer on the reduced LP, as postsolve.solve gives it")
       .def_readonly("report", &RunOutcome::report, "the report's path")
       .def_readonly("text", &RunOutcome::text, "what postsolve-kit run prints")
+      .def_readonly("solved_again", &RunOutcome::solvedAgain,
+                    "why the pass with reductions gave no answer that stands, when the model was solved again "
+                    "without them (this result is that second pass's); empty otherwise")
       .def_readonly("notes", &RunOutcome::notes, "what the model reader changed, each \"PATH: note\"")
       .def_readonly("warnings", &RunOutcome::warnings, "degenerate data the replay met")
       .def_readonly("timings", &RunOutcome::timings,
@@ -442,6 +445,7 @@ PYBIND11_MODULE(_core, m) {
         out.solve = SolveDict(result->solve);
         out.report = result->report;
         out.text = text.str();
+        out.solvedAgain = result->solvedAgain;
         for (const std::string& note : lp.notes) out.notes.push_back(lp.path + ": " + note);
         out.warnings = result->solution.warnings();
         out.solution = py::cast(std::move(result->solution));

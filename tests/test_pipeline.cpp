@@ -2,6 +2,7 @@
 // presolve options, Clp, check, verify and run, against what the kit's
 // commands and the postsolve program give on the same files.
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <sstream>
 
@@ -71,6 +72,145 @@ TEST(PipelineRun, AnLpClpCannotSolveFailsNamingTheModel) {
     EXPECT_EQ(std::string(e.what()), path + ": the LP is infeasible for Clp; nothing to recover; " +
                                          scratch.File("out") + " keeps its earlier result");
   }
+}
+
+// Two LPs of the differential test with extreme numbers. On the first, the
+// postsolved point misses a tolerance and so does its polished one: run
+// solves the model again without reductions, which is infeasible, as Clp
+// finds the model. On the second, the postsolved point passes, but a bound
+// 5e-10 wide beside a coefficient of 1.5e7 leaves it 3e-4 from the optimum:
+// Clp, started from it, improves on it, and run writes that point.
+TEST(PipelineRun, AnAnswerThatDoesNotStandIsMadeAgainOrPolished) {
+  const TempDir scratch;
+  scratch.Write("again.mps",
+    "NAME D14415 FREE\n"
+    "ROWS\n"
+    " N obj\n"
+    " L r0\n"
+    " L r1\n"
+    " E r2\n"
+    " G r3\n"
+    " L r4\n"
+    " E r5\n"
+    "COLUMNS\n"
+    "  c0 obj -3\n"
+    "  c0 r1 -5.429139473988717e-07\n"
+    "  c0 r3 -3.0212031301954675e-07\n"
+    "  c0 r4 1.3161946669892557\n"
+    "  c1 r0 -2\n"
+    "  c1 r3 -2\n"
+    "  c1 r4 -0.0013157922349415867\n"
+    "  c1 r5 3\n"
+    "  c2 obj 2\n"
+    "  c2 r1 0.057868947726853755\n"
+    "  c2 r3 434.2418271590972\n"
+    "  c2 r4 -22855.843763107016\n"
+    "  c3 r5 -32905.43896626536\n"
+    "RHS\n"
+    "  rhs r0 -6\n"
+    "  rhs r1 1700803.3305631438\n"
+    "  rhs r3 946020.3350636143\n"
+    "  rhs r4 -4123279048878.1216\n"
+    "  rhs r5 32914.43894323156\n"
+    "RANGES\n"
+    "  rng r0 2\n"
+    "BOUNDS\n"
+    " LO bnd c0 -3132727380795.276\n"
+    " UP bnd c1 3\n"
+    " LO bnd c1 -1e+30\n"
+    " FR bnd c2\n"
+    " FX bnd c3 -1\n"
+    "ENDATA\n"
+    "measure                            value (scaled)           tolerance  misses  unscaled                 worst\n"
+    "row primal feasibility             2.5593116233698274e-06   1e-07      1       1.5355869740218964e-05   row 1 \"r0\"\n"
+    "column primal feasibility          0                        1e-07      0       0                        -\n"
+    "row dual feasibility               0                        1e-07      0       0                        -\n"
+    "column dual feasibility            0                        1e-07      0       0                        -\n"
+    "row complementarity                0                        1e-07      0       0                        -\n"
+    "column complementarity             0                        1e-07      0       0                        -\n"
+    "non-finite values                  0                        0          0       0                        -\n"
+    "objective c.x                      9398179991599.562\n"
+    "1 measure outside tolerance\n"
+    "objective, minimised, constant 0: 9398179991599.562\n"
+    "the log's problem is the model's\n"
+    "\n");
+  const Model again = ReadModel(scratch.File("again.mps"));
+  std::ostringstream out;
+  try {
+    postsolve::Run(again, scratch.File("again"), {}, {}, &out);
+    ADD_FAILURE() << "no error";
+  } catch (const postsolve::Error& e) {
+    EXPECT_EQ(std::string(e.what()), again.path + ": the LP is infeasible for Clp; nothing to recover; " +
+                                         scratch.File("again") + " keeps its earlier result");
+  }
+  EXPECT_NE(out.str().find("run: " + again.path +
+                           ": the postsolved point misses a tolerance, and so does its polished one\n"
+                           "run: the model is solved again without reductions\n"),
+            std::string::npos)
+      << out.str();
+  EXPECT_EQ(SolveWithClp(again).sol.status, AsInt(Status::Infeasible));
+
+  scratch.Write("better.mps",
+    "NAME D98169 FREE\n"
+    "ROWS\n"
+    " N obj\n"
+    " E r0\n"
+    " L r1\n"
+    " L r2\n"
+    " E r3\n"
+    "COLUMNS\n"
+    "  c0 obj -2\n"
+    "  c0 r0 -3\n"
+    "  c0 r1 -5.616108644109342\n"
+    "  c0 r2 0.14274953964819034\n"
+    "  c0 r3 1\n"
+    "  c1 obj -0.49629030211061653\n"
+    "  c1 r0 3\n"
+    "  c1 r2 -200875.36770172458\n"
+    "  c1 r3 2\n"
+    "  c2 obj 15498.953299683464\n"
+    "  c2 r2 0.1948516709506836\n"
+    "  c3 obj 154898.99473720067\n"
+    "  c3 r0 -1\n"
+    "  c4 obj 43.667444462851066\n"
+    "  c4 r0 -0.5609570619025431\n"
+    "  c4 r2 -3.7223077219501193e-06\n"
+    "  c4 r3 -509.7996804928042\n"
+    "  c5 obj -3\n"
+    "  c5 r0 73.74742488343716\n"
+    "  c5 r1 219516.83463935385\n"
+    "  c5 r2 -3e+06\n"
+    "  c5 r3 14813847.645836797\n"
+    "RHS\n"
+    "  rhs r0 5\n"
+    "  rhs r1 -219509.21853070974\n"
+    "  rhs r2 3000001.4675471187\n"
+    "  rhs r3 -14813848.645836797\n"
+    "RANGES\n"
+    "BOUNDS\n"
+    " UP bnd c0 -1\n"
+    " LO bnd c0 -2\n"
+    " UP bnd c1 0\n"
+    " LO bnd c1 -2\n"
+    " FX bnd c2 -2\n"
+    " MI bnd c3\n"
+    " UP bnd c3 1\n"
+    " UP bnd c4 5e-10\n"
+    " UP bnd c5 -0.9999999995\n"
+    " LO bnd c5 -1\n"
+    "ENDATA\n");
+  const Model better = ReadModel(scratch.File("better.mps"));
+  std::ostringstream said;
+  const postsolve::RunResult run = postsolve::Run(better, scratch.File("better"), {}, {}, &said);
+  EXPECT_TRUE(run.verify.passed()) << run.verify.text;
+  ASSERT_TRUE(run.polished.has_value());
+  EXPECT_TRUE(run.passed());
+  EXPECT_TRUE(run.solvedAgain.empty());
+  EXPECT_LT(run.polished->objective, run.verify.objective - 1000);
+  const double direct = SolveWithClp(better).objective;
+  EXPECT_NEAR(run.polished->objective, direct, 1e-9 * std::fabs(direct));
+  EXPECT_NE(said.str().find("polish: the postsolved point is not optimal"), std::string::npos) << said.str();
+  EXPECT_TRUE(std::filesystem::exists(scratch.File("better/polished.json")));
 }
 
 // The step by step calls leave the files the commands leave.

@@ -97,6 +97,10 @@ struct Polished {
 // Replays DIR (or takes `solution`) and polishes its point on `model`.
 Polished Polish(const Model& model, const std::string& dir, const Tolerances& tol = {}, int logLevel = 0);
 Polished Polish(const Model& model, const Solution& solution, const Tolerances& tol = {}, int logLevel = 0);
+// Whether `polished` passes with an objective better than `objective` (the
+// postsolved point's, in the model's sense) by more than 1e-9 of its size:
+// the postsolved point, though within the tolerances, was not optimal.
+bool PolishedIsBetter(const Polished& polished, double objective, bool maximise);
 // DIR/polished.json (x, y, z, statuses, objective in the model's sense) and
 // DIR/polished.bas, each written atomically. Returns the JSON file's path.
 std::string WritePolished(const Model& model, const Polished& polished, const std::string& dir);

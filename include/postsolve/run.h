@@ -30,6 +30,10 @@ struct RunResult {
   Basis basis;              // the postsolved point's, written to DIR/basis.bas
   std::optional<Polished> polished;  // when the point missed a tolerance and polishing was asked for
   std::vector<PhaseTiming> timings;  // presolve, log, solve, replay, report, verify, basis, commit
+  // Why the pass with reductions gave no answer that stands, when the model
+  // was solved again without them (this is that second pass's result); empty
+  // otherwise.
+  std::string solvedAgain;
   // The postsolved point verified, or else its polished one passes.
   bool passed() const { return verify.passed() || (polished && polished->passed()); }
 };
@@ -43,7 +47,13 @@ struct RunResult {
 // given, gets the lines postsolve-kit run prints as each stage ends. All
 // files go into DIR as one transaction once every stage has succeeded; a
 // failure leaves DIR's earlier result ("...; DIR keeps its earlier result").
-// An empty DIR is refused. The
+// An empty DIR is refused. A pass with reductions that gives no answer that
+// stands (the presolve or Clp finds the LP infeasible, unbounded or too
+// difficult, or the postsolved point and its polished one both miss a
+// tolerance) is made again without reductions, and that pass is the result
+// (`solvedAgain` says why); a verdict both passes give is thrown in the
+// first's words. A postsolved point that passes but that Clp, started from
+// it on the model, improves on (PolishedIsBetter) is polished too. The
 // model reader's notes are in model.notes, the replay's warnings in
 // solution.warnings(): the caller says them as it says things. A stage that
 // fails, or a solve that does not end optimal, throws Error.

@@ -1,6 +1,8 @@
 // polish: the postsolved point taken into Clp on the original model, from
 // the basis the point shows, and run to an optimal basic solution.
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include <nlohmann/json.hpp>
@@ -69,6 +71,11 @@ Polished Polish(const Model& model, const std::string& dir, const Tolerances& to
   return Polish(model, solution, tol, logLevel);
 }
 
+bool PolishedIsBetter(const Polished& polished, double objective, bool maximise) {
+  const double gain = maximise ? polished.objective - objective : objective - polished.objective;
+  return polished.passed() && gain > 1e-9 * std::max(1.0, std::fabs(objective));
+}
+
 std::string WritePolished(const Model& model, const Polished& polished, const std::string& dir) {
   // Duals of the model as given: a maximisation's are those of the
   // minimisation solved, turned round.
@@ -129,11 +136,14 @@ void FinishRun(const Model& model, const std::string& stage, const std::string& 
     *out << "basis: " << basisPath << ", where Clp ends started from the postsolved point's statuses ("
          << (polished.startComplete ? "as many basics as rows" : "basics counted off") << "): status "
          << polished.status << " " << StatusText(polished.status) << ", " << polished.iterations << " iterations\n";
-  if (!polish || result.verify.passed() || !result.verify.difference.empty()) return;
+  const bool better = result.verify.passed() && PolishedIsBetter(polished, result.verify.objective, model.maximise);
+  if (!polish || (result.verify.passed() && !better) || !result.verify.difference.empty()) return;
   WritePolished(model, polished, stage);
   const std::string path = dir + "/polished.json";
   if (out != nullptr)
-    *out << "polish: the postsolved point missed a tolerance; the point Clp ends at:\n"
+    *out << (better ? "polish: the postsolved point is not optimal: Clp, started from it, improves the objective to " +
+                          CaseDouble(polished.objective) + "; the point it ends at:\n"
+                    : std::string("polish: the postsolved point missed a tolerance; the point Clp ends at:\n"))
          << polished.after.text << "polished solution: " << path << " and " << dir << "/polished.bas\n";
   result.polished = std::move(polished);
 }

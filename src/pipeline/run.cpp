@@ -4,11 +4,13 @@
 // of them into DIR as one result.
 #include "postsolve/run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <optional>
 
 #include "measures.h"
+#include "work.h"
 #include "numfmt.h"
 #include "output.h"
 #include "phases.h"
@@ -22,6 +24,18 @@ namespace postsolve {
 void FinishRun(const Model& model, const std::string& stage, const std::string& dir, const Tolerances& tol,
                bool polish, RunResult& result, std::ostream* out);
 
+namespace {
+
+// Why a pass of the chain gave no answer that stands: a verdict other than
+// an optimum (the presolve's or Clp's on the reduced LP), or an optimum whose
+// point and polished point both miss a tolerance.
+struct Miss {
+  std::string why;
+  int status = 0;
+};
+
+}  // namespace
+
 RunResult Run(const Model& model, const std::string& dir, const RunOptions& options) {
   RefuseEmptyDirectory(dir);
   std::ostream* out = options.out;
@@ -33,12 +47,19 @@ RunResult Run(const Model& model, const std::string& dir, const RunOptions& opti
     clock.Begin(name);
     progress.Say(name);
   };
-  // Every file goes into the transaction's stage; DIR gets them all at once,
-  // and only when every stage has succeeded.
-  ReplaceResult(dir, [&](ResultTransaction& txn) {
-    stage = txn.stage();
+  // One pass: presolve, solve, replay, report, verify, basis and polish.
+  bool reduced = false;  // the last pass's presolve reduced something (or found a verdict)
+  const auto pass = [&](ResultTransaction& txn, const PresolveOptions& presolveOptions) -> std::optional<Miss> {
     phase("presolve");
-    PresolveResult presolved = Presolve(model, options.presolve);
+    PresolveResult presolved;
+    try {
+      presolved = Presolve(model, presolveOptions);
+    } catch (const presolve::PresolveVerdict& verdict) {
+      reduced = true;
+      return Miss{verdict.what(), AsInt(verdict.verdict())};
+    }
+    reduced = std::any_of(kReductionKinds.begin(), kReductionKinds.end(),
+                          [&](Reduction kind) { return presolved.count(kind) > 0; });
     phase("log and reduced LP");
     StagePresolveFiles(model, presolved, txn);
     if (out != nullptr) PrintPresolveSummary(model, presolved, *out);
@@ -54,10 +75,12 @@ RunResult Run(const Model& model, const std::string& dir, const RunOptions& opti
       *out << "solve: status " << answer.sol.status << ' ' << StatusText(answer.sol.status) << ", objective "
            << CaseDouble(answer.objective) << " (reduced LP), " << answer.iterations << " iterations\n";
     if (answer.sol.status != AsInt(Status::Optimal)) {
-      std::string why = model.path + ": the LP is " + StatusText(answer.sol.status) + " for Clp";
+      const std::string why = model.path + ": the LP is " + StatusText(answer.sol.status) + " for Clp";
+      // A solve stopped at the time limit is not tried again.
       if (options.timeLimit > 0 && answer.sol.status == AsInt(Status::Difficulty))
-        why += " (stopped at a limit; the time limit is " + CaseDouble(options.timeLimit) + " s)";
-      throw PostError(why + "; nothing to recover");
+        throw PostError(why + " (stopped at a limit; the time limit is " + CaseDouble(options.timeLimit) +
+                        " s); nothing to recover");
+      return Miss{why + "; nothing to recover", answer.sol.status};
     }
     StageSolutionFile(txn, answer.sol);
 
@@ -72,9 +95,38 @@ RunResult Run(const Model& model, const std::string& dir, const RunOptions& opti
     VerifyResult verified = Verify(solution, logged, model, options.tol);
     if (out != nullptr) *out << "verify:\n" << verified.text;
     result.emplace(RunResult{std::move(presolved), std::move(answer), report, std::move(solution),
-                             std::move(verified), {}, {}, {}});
+                             std::move(verified), {}, {}, {}, {}});
     phase("basis and polish");
     FinishRun(model, stage, dir, options.tol, options.polish, *result, out);
+    if (!result->passed() && result->verify.difference.empty())
+      return Miss{model.path + ": the postsolved point misses a tolerance, and so does its polished one",
+                  AsInt(Status::Optimal)};
+    return std::nullopt;
+  };
+  // Every file goes into the transaction's stage; DIR gets them all at once,
+  // and only when every stage has succeeded. A pass with reductions whose
+  // answer does not stand is made again without them: the rounding of a
+  // reduction can turn a verdict on an LP with extreme numbers, and the
+  // model itself is the final word.
+  ReplaceResult(dir, [&](ResultTransaction& txn) {
+    stage = txn.stage();
+    const std::optional<Miss> first = pass(txn, options.presolve);
+    if (first) {
+      if (!reduced) {
+        if (first->status != AsInt(Status::Optimal)) throw PostError(first->why);
+      } else {
+        if (out != nullptr) *out << "run: " << first->why << "\nrun: the model is solved again without reductions\n";
+        result.reset();
+        for (const char* name : {"polished.json", "polished.bas"}) std::filesystem::remove(txn.Staged(name));
+        PresolveOptions none = options.presolve;
+        none.Select("none", "");
+        const std::optional<Miss> again = pass(txn, none);
+        // The same verdict: the first pass's words, which say where it was found.
+        if (again && again->status != AsInt(Status::Optimal))
+          throw PostError(again->status == first->status ? first->why : again->why);
+        result->solvedAgain = first->why;
+      }
+    }
     phase("commit");
   });
   clock.End();
