@@ -265,6 +265,7 @@ struct Outcome {
   bool verified = true;
   std::string detail;
   bool primalFeasible = true;  // verify's primal measures pass
+  bool confirmed = false;      // Clp on the model, started from the chain's point, ends at its objective
 };
 
 std::string ClpWord(int status) { return StatusWord(status); }
@@ -277,6 +278,8 @@ Outcome Direct(const Model& model) {
     return {"refused", 0, true, e.what()};
   }
 }
+
+bool SameObjective(double a, double b) { return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(b)); }
 
 // One pass of the chain as run makes it: presolve, Clp on the reduced LP,
 // replay, verify, and the polish from the postsolved point on the model,
@@ -316,7 +319,11 @@ Outcome ChainPass(const Model& model, const PresolveOptions& options, bool& redu
       if (m.label.find("primal feasibility") != std::string::npos && !m.within()) out.primalFeasible = false;
     if (!out.verified) out.detail = v.text;
     const Polished polished = Polish(model, solution, Tolerances{});
-    if (v.passed() ? PolishedIsBetter(polished, v.objective, model.maximise) : polished.passed()) {
+    out.confirmed = polished.status == AsInt(Status::Optimal) && SameObjective(polished.objective, v.objective);
+    if (PolishRefutes(polished)) {
+      out.verified = false;
+      out.detail = std::string("Clp, started from the point on the model, says ") + StatusWord(polished.status);
+    } else if (v.passed() ? PolishedIsBetter(polished, v.objective, model.maximise) : polished.passed()) {
       out.objective = polished.objective;
       out.verified = out.primalFeasible = true;
       out.detail = "polished";
@@ -503,11 +510,10 @@ bool WithinBand(const Band& band, const Outcome& chain, bool maximise) {
          (band.tightened.status == "optimal" && atMost(chain.objective, band.tightened.objective));
 }
 
-bool SameObjective(double a, double b) { return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(b)); }
-
 struct Tally {
   std::map<std::string, long> agree;
-  std::map<std::string, std::vector<std::uint64_t>> ours, clps, illPosed, withinTolerance, belowPrecision;
+  std::map<std::string, std::vector<std::uint64_t>> ours, clps, clpsFromPoint, illPosed, withinTolerance,
+      belowPrecision;
 };
 
 void Compare(std::uint64_t seed, const Model& model, const Outcome& direct, const std::string& route,
@@ -523,7 +529,9 @@ void Compare(std::uint64_t seed, const Model& model, const Outcome& direct, cons
   }
   kind += " (" + route + ")";
   // Whose mistake: the referees' answers are right answers. Clp's when the
-  // chain gives one of them and Clp on the model none; an ill-posed LP when
+  // chain gives one of them and Clp on the model none, or when Clp on the
+  // model is wrong by the exact referee (a case the chain cannot be judged
+  // on against it); an ill-posed LP when
   // the referees differ among themselves (exact arithmetic and tolerances
   // part: its feasibility is a matter of rounding) and the chain gives one of
   // their answers (its solution may then miss verify's tolerances: a row off
@@ -534,7 +542,7 @@ void Compare(std::uint64_t seed, const Model& model, const Outcome& direct, cons
            (answer.status != "optimal" || SameObjective(answer.objective, referee.objective));
   };
   bool chainRight = false, chainAnswers = false, directRight = false, refereesDiffer = false,
-       infeasibleByReferees = true;
+       infeasibleByReferees = true, directWrong = false, warmWrong = false;
   std::vector<Outcome> referees;
   if (direct.status != "refused" && chain.status != "refused") {
     referees = Referees(model);
@@ -544,6 +552,17 @@ void Compare(std::uint64_t seed, const Model& model, const Outcome& direct, cons
       directRight = directRight || agrees(referee, direct);
       refereesDiffer = refereesDiffer || referee.status != referees.front().status;
       infeasibleByReferees = infeasibleByReferees && referee.status == "infeasible";
+      // Clp on the model wrong by exact arithmetic: another verdict, or an
+      // optimum further from the exact one than the chain's.
+      if (referee.detail == "--exact") {
+        // The chain's answer, which Clp started from it on the model confirms,
+        // is not the exact one: Clp on the model is wrong from that start.
+        warmWrong = chain.status == "optimal" && chain.confirmed && !agrees(referee, chain);
+        directWrong = direct.status != referee.status ||
+                      (direct.status == "optimal" && chain.status == "optimal" &&
+                       !SameObjective(direct.objective, referee.objective) &&
+                       std::fabs(chain.objective - referee.objective) <= std::fabs(direct.objective - referee.objective));
+      }
     }
     if (referees.empty()) infeasibleByReferees = false;
   }
@@ -564,7 +583,8 @@ void Compare(std::uint64_t seed, const Model& model, const Outcome& direct, cons
     if (referees.size() != 2 || referees[0].status != "optimal" || referees[1].status != "optimal") return false;
     return std::fabs(chain.objective - direct.objective) <= std::fabs(referees[0].objective - referees[1].objective);
   };
-  if ((chainRight && !directRight) || clpFailsVerifyToo()) tally.clps[kind].push_back(seed);
+  if ((chainRight && !directRight) || directWrong || clpFailsVerifyToo()) tally.clps[kind].push_back(seed);
+  else if (warmWrong) tally.clpsFromPoint[kind].push_back(seed);
   else if (belowSolverPrecision()) tally.belowPrecision[kind].push_back(seed);
   else if ((chainAnswers && refereesDiffer) || (chain.status == "optimal" && chain.verified && infeasibleByReferees))
     tally.illPosed[kind].push_back(seed);
@@ -658,6 +678,7 @@ int main(int argc, char** argv) {
   };
   list("disagree", tally.ours, ours);
   list("Clp on the original model is wrong", tally.clps, clps);
+  list("Clp on the original model, started from the chain's point, is wrong", tally.clpsFromPoint, clps);
   list("ill-posed (feasible only within a tolerance)", tally.illPosed, illPosed);
   list("the answer of a model within the tolerance", tally.withinTolerance, withinTolerance);
   list("below the LP's floating-point precision", tally.belowPrecision, belowPrecision);

@@ -75,9 +75,9 @@ TEST(PipelineRun, AnLpClpCannotSolveFailsNamingTheModel) {
 }
 
 // Two LPs of the differential test with extreme numbers. On the first, the
-// postsolved point misses a tolerance and so does its polished one: run
-// solves the model again without reductions, which is infeasible, as Clp
-// finds the model. On the second, the postsolved point passes, but a bound
+// postsolved point misses a tolerance, and Clp started from it on the model
+// finds the model infeasible: run solves the model again without
+// reductions, which is infeasible, as Clp finds the model. On the second, the postsolved point passes, but a bound
 // 5e-10 wide beside a coefficient of 1.5e7 leaves it 3e-4 from the optimum:
 // Clp, started from it, improves on it, and run writes that point.
 TEST(PipelineRun, AnAnswerThatDoesNotStandIsMadeAgainOrPolished) {
@@ -144,7 +144,7 @@ TEST(PipelineRun, AnAnswerThatDoesNotStandIsMadeAgainOrPolished) {
                                          scratch.File("again") + " keeps its earlier result");
   }
   EXPECT_NE(out.str().find("run: " + again.path +
-                           ": the postsolved point misses a tolerance, and so does its polished one\n"
+                           ": Clp, started from the postsolved point on the model, finds no optimum\n"
                            "run: the model is solved again without reductions\n"),
             std::string::npos)
       << out.str();

@@ -101,6 +101,10 @@ Polished Polish(const Model& model, const Solution& solution, const Tolerances& 
 // postsolved point's, in the model's sense) by more than 1e-9 of its size:
 // the postsolved point, though within the tolerances, was not optimal.
 bool PolishedIsBetter(const Polished& polished, double objective, bool maximise);
+// Whether Clp, started from the postsolved point on the model, found the
+// model infeasible or unbounded: the point, whatever its measures, is no
+// optimum of the model.
+bool PolishRefutes(const Polished& polished);
 // DIR/polished.json (x, y, z, statuses, objective in the model's sense) and
 // DIR/polished.bas, each written atomically. Returns the JSON file's path.
 std::string WritePolished(const Model& model, const Polished& polished, const std::string& dir);

@@ -34,8 +34,11 @@ struct RunResult {
   // was solved again without them (this is that second pass's result); empty
   // otherwise.
   std::string solvedAgain;
-  // The postsolved point verified, or else its polished one passes.
-  bool passed() const { return verify.passed() || (polished && polished->passed()); }
+  // Clp, started from the postsolved point on the model, found it infeasible
+  // or unbounded (PolishRefutes): the point is no optimum, whatever its measures.
+  bool refuted = false;
+  // The postsolved point verified, or else its polished one passes; and no refutation.
+  bool passed() const { return !refuted && (verify.passed() || (polished && polished->passed())); }
 };
 
 // DIR gets the presolve files (dravfile.bin, .stk, reduced.mps,
@@ -49,8 +52,9 @@ struct RunResult {
 // failure leaves DIR's earlier result ("...; DIR keeps its earlier result").
 // An empty DIR is refused. A pass with reductions that gives no answer that
 // stands (the presolve or Clp finds the LP infeasible, unbounded or too
-// difficult, or the postsolved point and its polished one both miss a
-// tolerance) is made again without reductions, and that pass is the result
+// difficult, Clp started from the postsolved point on the model finds it
+// infeasible or unbounded, or the postsolved point and its polished one both
+// miss a tolerance) is made again without reductions, and that pass is the result
 // (`solvedAgain` says why); a verdict both passes give is thrown in the
 // first's words. A postsolved point that passes but that Clp, started from
 // it on the model, improves on (PolishedIsBetter) is polished too. The

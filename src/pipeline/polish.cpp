@@ -76,6 +76,10 @@ bool PolishedIsBetter(const Polished& polished, double objective, bool maximise)
   return polished.passed() && gain > 1e-9 * std::max(1.0, std::fabs(objective));
 }
 
+bool PolishRefutes(const Polished& polished) {
+  return polished.status == AsInt(Status::Infeasible) || polished.status == AsInt(Status::Unbounded);
+}
+
 std::string WritePolished(const Model& model, const Polished& polished, const std::string& dir) {
   // Duals of the model as given: a maximisation's are those of the
   // minimisation solved, turned round.
@@ -120,7 +124,7 @@ void PrintPolished(const Polished& polished, std::ostream& out) {
   out << "after polish:\n" << polished.after.text;
 }
 
-void FinishRun(const Model& model, const std::string& stage, const std::string& dir, const Tolerances& tol,
+bool FinishRun(const Model& model, const std::string& stage, const std::string& dir, const Tolerances& tol,
                bool polish, RunResult& result, std::ostream* out) {
   // The point's own statuses need not be a basis (a point off a vertex, or
   // dependent columns): Clp started from them ends at one, in few pivots,
@@ -136,8 +140,9 @@ void FinishRun(const Model& model, const std::string& stage, const std::string& 
     *out << "basis: " << basisPath << ", where Clp ends started from the postsolved point's statuses ("
          << (polished.startComplete ? "as many basics as rows" : "basics counted off") << "): status "
          << polished.status << " " << StatusText(polished.status) << ", " << polished.iterations << " iterations\n";
+  const bool refuted = PolishRefutes(polished);
   const bool better = result.verify.passed() && PolishedIsBetter(polished, result.verify.objective, model.maximise);
-  if (!polish || (result.verify.passed() && !better) || !result.verify.difference.empty()) return;
+  if (!polish || (result.verify.passed() && !better) || !result.verify.difference.empty()) return refuted;
   WritePolished(model, polished, stage);
   const std::string path = dir + "/polished.json";
   if (out != nullptr)
@@ -146,6 +151,7 @@ void FinishRun(const Model& model, const std::string& stage, const std::string& 
                     : std::string("polish: the postsolved point missed a tolerance; the point Clp ends at:\n"))
          << polished.after.text << "polished solution: " << path << " and " << dir << "/polished.bas\n";
   result.polished = std::move(polished);
+  return refuted;
 }
 
 }  // namespace postsolve

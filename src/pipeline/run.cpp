@@ -20,8 +20,9 @@
 namespace postsolve {
 
 // The basis file, and the polish when the point missed (polish.cpp): written
-// into `stage`, named in messages as the files of `dir` they become.
-void FinishRun(const Model& model, const std::string& stage, const std::string& dir, const Tolerances& tol,
+// into `stage`, named in messages as the files of `dir` they become. Returns
+// whether Clp, started from the point on the model, refutes it (PolishRefutes).
+bool FinishRun(const Model& model, const std::string& stage, const std::string& dir, const Tolerances& tol,
                bool polish, RunResult& result, std::ostream* out);
 
 namespace {
@@ -95,10 +96,14 @@ RunResult Run(const Model& model, const std::string& dir, const RunOptions& opti
     VerifyResult verified = Verify(solution, logged, model, options.tol);
     if (out != nullptr) *out << "verify:\n" << verified.text;
     result.emplace(RunResult{std::move(presolved), std::move(answer), report, std::move(solution),
-                             std::move(verified), {}, {}, {}, {}});
+                             std::move(verified), {}, {}, {}, {}, false});
     phase("basis and polish");
-    FinishRun(model, stage, dir, options.tol, options.polish, *result, out);
-    if (!result->passed() && result->verify.difference.empty())
+    result->refuted = FinishRun(model, stage, dir, options.tol, options.polish, *result, out);
+    if (!result->verify.difference.empty()) return std::nullopt;
+    if (result->refuted)
+      return Miss{model.path + ": Clp, started from the postsolved point on the model, finds no optimum",
+                  AsInt(Status::Optimal)};
+    if (!result->passed())
       return Miss{model.path + ": the postsolved point misses a tolerance, and so does its polished one",
                   AsInt(Status::Optimal)};
     return std::nullopt;
