@@ -28,8 +28,9 @@ bool FinishRun(const Model& model, const std::string& stage, const std::string& 
 namespace {
 
 // Why a pass of the chain gave no answer that stands: a verdict other than
-// an optimum (the presolve's or Clp's on the reduced LP), or an optimum whose
-// point and polished point both miss a tolerance.
+// an optimum (the presolve's or Clp's on the reduced LP), or an optimum that
+// Clp, started from its point on the model, refutes, or whose point and
+// polished point both miss a tolerance (`status` then optimal).
 struct Miss {
   std::string why;
   int status = 0;
