@@ -360,22 +360,34 @@ std::string GlpsolText(const Model& model) {
   minimised.rowNames.clear();
   minimised.rlo.clear();
   minimised.rup.clear();
+  // A range row goes in as two rows, one a side: MPS carries a range as the
+  // difference of its sides, which need not come back exactly.
+  std::vector<int> lowerRow(model.rlo.size(), -1);
   for (std::size_t i = 0; i < model.rlo.size(); ++i) {
     if (RowKindOf(model.rlo[i], model.rup[i]) == RowKind::Free) continue;
+    const double lo = UnloggedBound(model.rlo[i]), up = UnloggedBound(model.rup[i]);
+    const bool range = std::isfinite(lo) && std::isfinite(up) && lo < up;
     newRow[i] = static_cast<int>(minimised.rlo.size());
     minimised.rowNames.push_back(model.rowNames[i]);
-    minimised.rlo.push_back(model.rlo[i]);
+    minimised.rlo.push_back(range ? -kInf : model.rlo[i]);
     minimised.rup.push_back(model.rup[i]);
+    if (!range) continue;
+    lowerRow[i] = static_cast<int>(minimised.rlo.size());
+    minimised.rowNames.push_back(model.rowNames[i] + "_lower");
+    minimised.rlo.push_back(model.rlo[i]);
+    minimised.rup.push_back(kInf);
   }
   minimised.index.clear();
   minimised.value.clear();
   minimised.start.assign(1, 0);
   for (int j = 0; j < model.cols(); ++j) {
     for (int q = model.start[static_cast<std::size_t>(j)]; q < model.start[static_cast<std::size_t>(j) + 1]; ++q) {
-      const int i = newRow[static_cast<std::size_t>(model.index[static_cast<std::size_t>(q)])];
-      if (i < 0) continue;
-      minimised.index.push_back(i);
-      minimised.value.push_back(model.value[static_cast<std::size_t>(q)]);
+      const auto row = static_cast<std::size_t>(model.index[static_cast<std::size_t>(q)]);
+      for (const int i : {newRow[row], lowerRow[row]}) {
+        if (i < 0) continue;
+        minimised.index.push_back(i);
+        minimised.value.push_back(model.value[static_cast<std::size_t>(q)]);
+      }
     }
     minimised.start.push_back(static_cast<int>(minimised.index.size()));
   }
@@ -531,7 +543,9 @@ void Compare(std::uint64_t seed, const Model& model, const Outcome& direct, cons
   // Whose mistake: the referees' answers are right answers. Clp's when the
   // chain gives one of them and Clp on the model none, or when Clp on the
   // model is wrong by the exact referee (a case the chain cannot be judged
-  // on against it); an ill-posed LP when
+  // on against it), or, when nothing below explains it, when Clp on the
+  // model started from the chain's point ends at the chain's answer and the
+  // exact referee gives another; an ill-posed LP when
   // the referees differ among themselves (exact arithmetic and tolerances
   // part: its feasibility is a matter of rounding) and the chain gives one of
   // their answers (its solution may then miss verify's tolerances: a row off
@@ -584,12 +598,12 @@ void Compare(std::uint64_t seed, const Model& model, const Outcome& direct, cons
     return std::fabs(chain.objective - direct.objective) <= std::fabs(referees[0].objective - referees[1].objective);
   };
   if ((chainRight && !directRight) || directWrong || clpFailsVerifyToo()) tally.clps[kind].push_back(seed);
-  else if (warmWrong) tally.clpsFromPoint[kind].push_back(seed);
   else if (belowSolverPrecision()) tally.belowPrecision[kind].push_back(seed);
   else if ((chainAnswers && refereesDiffer) || (chain.status == "optimal" && chain.verified && infeasibleByReferees))
     tally.illPosed[kind].push_back(seed);
   else if (direct.status != "refused" && WithinBand(ToleranceBand(model), chain, model.maximise))
     tally.withinTolerance[kind].push_back(seed);
+  else if (warmWrong) tally.clpsFromPoint[kind].push_back(seed);
   else tally.ours[kind].push_back(seed);
 }
 
