@@ -296,8 +296,7 @@ Outcome ChainPass(const Model& model, const PresolveOptions& options, bool& redu
   } catch (const Error& e) {
     return {"refused", 0, true, e.what()};
   }
-  reduced = std::any_of(kReductionKinds.begin(), kReductionKinds.end(),
-                        [&](Reduction kind) { return presolved.count(kind) > 0; });
+  reduced = presolved.reducedAnything();
   ClpAnswer answer;
   try {
     answer = SolveWithClp(presolved.reduced, 0);

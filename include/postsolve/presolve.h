@@ -61,6 +61,12 @@ struct PresolveResult {
   Model reduced;             // the reduced LP, in reduced index order
   std::array<long, kRecordCodes> counts{};  // records written, by record code
   long count(Reduction k) const { return counts[static_cast<std::size_t>(AsInt(k))]; }
+  // Whether any reduction was made (bound shifts included).
+  bool reducedAnything() const {
+    for (Reduction k : kReductionKinds)
+      if (count(k) > 0) return true;
+    return false;
+  }
   std::string logName;       // the problem name as the log holds it (at most 19 bytes)
   long entriesBefore = 0, entriesAfter = 0;
   // Where the presolve spent its time: "model checks", "working copy" (the

@@ -4,7 +4,6 @@
 // of them into DIR as one result.
 #include "postsolve/run.h"
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -60,8 +59,7 @@ RunResult Run(const Model& model, const std::string& dir, const RunOptions& opti
       reduced = true;
       return Miss{verdict.what(), AsInt(verdict.verdict())};
     }
-    reduced = std::any_of(kReductionKinds.begin(), kReductionKinds.end(),
-                          [&](Reduction kind) { return presolved.count(kind) > 0; });
+    reduced = presolved.reducedAnything();
     phase("log and reduced LP");
     StagePresolveFiles(model, presolved, txn);
     if (out != nullptr) PrintPresolveSummary(model, presolved, *out);
