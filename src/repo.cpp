@@ -161,9 +161,11 @@ void ReadNames(InFile& f, Chunk& c) {
 void FormatChunk(PostData& pd, Chunk& c) {
   const std::size_t need = static_cast<std::size_t>(c.count) * kLineMax + c.names.size();
   if (c.cap < need) {
+    // With room to spare: a chunk's names vary in length, and a buffer made
+    // anew is memory touched afresh, page by page.
+    c.cap = need + need / 2;
     c.text.reset();
-    c.text = std::make_unique_for_overwrite<char[]>(need);
-    c.cap = need;
+    c.text = std::make_unique_for_overwrite<char[]>(c.cap);
   }
   char* p = c.text.get();
   std::size_t start = 0;

@@ -178,10 +178,13 @@ TEST(Storage, ZeroCountsGiveNoBlockAndFreeingTwiceIsHarmless) {
   EXPECT_EQ(ShutDown(empty), 1);
 }
 
-// Blocks on both sides of the bulk size start zero without being written,
-// hold what is written to them, and copy between the two kinds of storage.
+// Blocks on both sides of the bulk size (and one large enough to be
+// populated in parts, of a length no part divides) start zero without being
+// written, hold what is written to them, and copy between the two kinds of
+// storage.
 TEST(Storage, BlocksOfEverySizeStartZeroAndHoldTheirValues) {
-  for (const std::size_t count : {std::size_t{1}, kBulkBytes / 8 - 1, kBulkBytes / 8, 3 * kBulkBytes / 8 + 5}) {
+  for (const std::size_t count : {std::size_t{1}, kBulkBytes / 8 - 1, kBulkBytes / 8, 3 * kBulkBytes / 8 + 5,
+                                  (std::size_t{41} << 20) / 8 + 1543}) {
     auto d = dAlloc(count);
     ASSERT_EQ(d.size(), count);
     EXPECT_TRUE(std::all_of(d.begin(), d.end(), [](double v) { return v == 0 && !std::signbit(v); })) << count;
