@@ -60,7 +60,9 @@ for entries in "${sizes[@]}"; do
   mkdir -p "$dir"
   model=$dir/model.mps
   "$build/modelgen" "$entries" "$model" >/dev/null
-  model_bytes=$("$build/readbench" ours "$model" | awk '{ print $(NF - 1) }')
+  # the number before the label "model-bytes", wherever readbench puts it
+  model_bytes=$("$build/readbench" ours "$model" | awk '{ for (i = 2; i <= NF; ++i) if ($i == "model-bytes") print $(i - 1) }')
+  [ -n "$model_bytes" ] || { echo "pipeline.sh: readbench gave no model-bytes for $model" >&2; exit 1; }
   echo "== $entries entries: $(stat -c %s "$model" | awk '{ printf "%.0f MB", $1 / 1e6 }') of free MPS," \
     "$(calc "$model_bytes / 1048576" | awk '{ printf "%.0f", $1 }') MiB of arrays and names"
   : >"$work/ours"; : >"$work/before"

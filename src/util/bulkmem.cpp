@@ -19,10 +19,11 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cstdlib>
 #include <system_error>
 #include <thread>
-#include <vector>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -33,33 +34,39 @@ namespace postsolve {
 namespace {
 
 #if defined(MADV_HUGEPAGE) && defined(MADV_POPULATE_WRITE)
-// Blocks from this size up are populated by several threads.
+// Blocks from this size up are populated by several threads, at most this many.
 constexpr std::size_t kPartBytes = std::size_t{16} << 20;
+constexpr std::size_t kMostParts = 64;
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
 bool Populate(char* at, std::size_t bytes) { return ::madvise(at, bytes, MADV_POPULATE_WRITE) == 0; }
 
 // Populates the block, in parts on several threads when it is large; false
 // when the kernel cannot populate on advice. Parts start on huge-page
-// boundaries, so that no huge page is split between two threads.
+// boundaries, so that no huge page is split between two threads. Nothing
+// here allocates: a thread that cannot be started leaves its part to this one.
 bool PopulateInParts(char* block, std::size_t bytes) {
-  const std::size_t parts = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), bytes / kPartBytes);
+  const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t parts = std::min({cores, bytes / kPartBytes, kMostParts});
   if (parts < 2) return Populate(block, bytes);
   const std::size_t step = (bytes / parts + kHugePage - 1) / kHugePage * kHugePage;
-  std::vector<std::thread> helpers;
-  std::vector<char> done(parts, 1);  // not vector<bool>: each part writes its own byte
-  std::size_t at = step;
-  for (std::size_t part = 1; part < parts && at < bytes; ++part, at += step) {
-    const std::size_t length = std::min(step, bytes - at);
+  std::array<std::thread, kMostParts> helpers;
+  std::array<char, kMostParts> done{};  // not bools packed together: each part writes its own
+  done.fill(1);
+  for (std::size_t part = 1; part < parts && part * step < bytes; ++part) {
+    char* const at = block + part * step;
+    const std::size_t length = std::min(step, bytes - part * step);
+    char& ok = done[part];
     try {
-      helpers.emplace_back([&done, part, block, at, length] { done[part] = Populate(block + at, length); });
+      helpers[part] = std::thread([&ok, at, length] { ok = Populate(at, length); });
     } catch (const std::system_error&) {
-      done[part] = Populate(block + at, length);  // no thread to be had: this one does it
+      ok = Populate(at, length);
     }
   }
   done[0] = Populate(block, std::min(step, bytes));
-  for (std::thread& helper : helpers) helper.join();
-  return std::all_of(done.begin(), done.end(), [](char ok) { return ok != 0; });
+  for (std::thread& helper : helpers)
+    if (helper.joinable()) helper.join();
+  return std::all_of(done.begin(), done.begin() + static_cast<std::ptrdiff_t>(parts), [](char ok) { return ok != 0; });
 }
 #endif
 
