@@ -160,43 +160,11 @@ char* Digits(char* out, std::uint64_t n, int e10) {
   return out + 13;
 }
 
-}  // namespace
-
-char* FmtE(char* out, double v) {
-  const char sign = std::signbit(v) ? '-' : '+';
-  if (!std::isfinite(v)) {
-    // printf pads "+inf" / "-nan" to the field width of 12
-    std::memset(out, ' ', 8);
-    out[8] = sign;
-    std::memcpy(out + 9, std::isnan(v) ? "nan" : "inf", 3);
-    return out + 12;
-  }
-  *out++ = sign;
-  const double a = std::fabs(v);
-  if (a == 0) {
-    std::memcpy(out, "0.000000e+00", 12);
-    return out + 12;
-  }
+// A positive finite value's digits by the exact path: the scaling in 128-bit
+// arithmetic, or printf's own way for what that leaves.
+[[gnu::noinline]] char* ExactE(char* out, double a) {
   const std::uint64_t bits = std::bit_cast<std::uint64_t>(a);
   const int bexp = static_cast<int>(bits >> 52);
-  // Most values: a * 10^k in double precision errs by under 2.3e-16 of itself,
-  // so below 10^7 the rounding is plain unless the fraction is within 1e-8 of
-  // one half; the exact paths take the rest.
-  {
-    int e10 = ((bexp - 1023) * 78913) >> 18;  // the decimal exponent, or one less
-    if (bexp != 0 && e10 > -kFastPow + 6 && e10 < kFastPow - 1) {
-      double x = a * kPow10[static_cast<std::size_t>(6 - e10 + kFastPow)];
-      if (x >= 1e7) {
-        ++e10;
-        x = a * kPow10[static_cast<std::size_t>(6 - e10 + kFastPow)];
-      }
-      if (x < 1e7) {
-        auto n = static_cast<std::uint64_t>(x);
-        const double frac = x - static_cast<double>(n);
-        if (std::fabs(frac - 0.5) > 1e-8) return Digits(out, n + (frac > 0.5 ? 1 : 0), e10);
-      }
-    }
-  }
   // a = m * 2^e2 with m's top bit at bit 63.
   std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
   int e2;
@@ -228,6 +196,41 @@ char* FmtE(char* out, double v) {
     n = whole / 10 + (dropped >= 5 ? 1 : 0);
   }
   return Digits(out, n, e10);
+}
+
+}  // namespace
+
+// Zero (nearly every report has many) is written inline, before any of this.
+char* NonZeroE(char* out, double v) {
+  const char sign = std::signbit(v) ? '-' : '+';
+  if (!std::isfinite(v)) {
+    // printf pads "+inf" / "-nan" to the field width of 12
+    std::memset(out, ' ', 8);
+    out[8] = sign;
+    std::memcpy(out + 9, std::isnan(v) ? "nan" : "inf", 3);
+    return out + 12;
+  }
+  *out++ = sign;
+  const double a = std::fabs(v);
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(a);
+  const int bexp = static_cast<int>(bits >> 52);
+  // Most values: a * 10^k in double precision errs by under 2.3e-16 of itself,
+  // so below 10^7 the rounding is plain unless the fraction is within 1e-8 of
+  // one half; the exact path takes the rest.
+  int e10 = ((bexp - 1023) * 78913) >> 18;  // the decimal exponent, or one less
+  if (bexp != 0 && e10 > -kFastPow + 6 && e10 < kFastPow - 1) {
+    double x = a * kPow10[static_cast<std::size_t>(6 - e10 + kFastPow)];
+    if (x >= 1e7) {
+      ++e10;
+      x = a * kPow10[static_cast<std::size_t>(6 - e10 + kFastPow)];
+    }
+    if (x < 1e7) {
+      auto n = static_cast<std::uint64_t>(x);
+      const double frac = x - static_cast<double>(n);
+      if (std::fabs(frac - 0.5) > 1e-8) return Digits(out, n + (frac > 0.5 ? 1 : 0), e10);
+    }
+  }
+  return ExactE(out, a);
 }
 
 namespace {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <charconv>
+#include <cmath>
+#include <cstring>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -12,8 +14,14 @@ namespace postsolve {
 
 inline constexpr std::size_t EFMT_MAX = 24;  // longest "%+12e" result, with margin
 
+// FmtE for a value other than zero.
+char* NonZeroE(char* out, double v);
 // Writes v as printf("%+12e") would, returns the end of the text (no NUL).
-char* FmtE(char* out, double v);
+inline char* FmtE(char* out, double v) {
+  if (v != 0) return NonZeroE(out, v);
+  std::memcpy(out, std::signbit(v) ? "-0.000000e+00" : "+0.000000e+00", 13);
+  return out + 13;
+}
 // Writes v as printf("%d") would. std::to_chars measured faster than two
 // digits at a time from a table (bench/fmtint.cpp); 24 bytes hold any long.
 inline char* FmtInt(char* out, long v) { return std::to_chars(out, out + 24, v).ptr; }
