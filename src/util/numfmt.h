@@ -5,8 +5,8 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
