@@ -46,6 +46,7 @@ bool Populate(char* at, std::size_t bytes) { return ::madvise(at, bytes, MADV_PO
 // boundaries, so that no huge page is split between two threads. Nothing
 // here allocates: a thread that cannot be started leaves its part to this one.
 bool PopulateInParts(char* block, std::size_t bytes) {
+  if (bytes / kPartBytes < 2) return Populate(block, bytes);
   const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
   const std::size_t parts = std::min({cores, bytes / kPartBytes, kMostParts});
   if (parts < 2) return Populate(block, bytes);
