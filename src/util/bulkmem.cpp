@@ -34,8 +34,10 @@ namespace postsolve {
 namespace {
 
 #if defined(MADV_HUGEPAGE) && defined(MADV_POPULATE_WRITE)
-// Blocks from this size up are populated by several threads, at most this many.
-constexpr std::size_t kPartBytes = std::size_t{16} << 20;
+// A block is populated in parts of at least this size, by at most this many
+// threads: a part is worth a thread of its own from a few megabytes up
+// (milliseconds of clearing against tens of microseconds to start a thread).
+constexpr std::size_t kPartBytes = std::size_t{4} << 20;
 constexpr std::size_t kMostParts = 64;
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
