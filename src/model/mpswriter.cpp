@@ -156,12 +156,26 @@ bool FitsFixed(const Model& model, std::string_view objective) {
   return true;
 }
 
+// The objective row's name: "obj" followed by as few underscores as make it
+// no row's name.
+std::string ObjectiveName(const Model& model) {
+  constexpr std::string_view kStem = "obj";
+  std::vector<bool> taken;  // taken[k]: a row is kStem and k underscores
+  for (const std::string& row : model.rowNames) {
+    if (!row.starts_with(kStem) || row.find_first_not_of('_', kStem.size()) != std::string::npos) continue;
+    const std::size_t k = row.size() - kStem.size();
+    if (k >= taken.size()) taken.resize(k + 1, false);
+    taken[k] = true;
+  }
+  std::size_t k = 0;
+  while (k < taken.size() && taken[k]) ++k;
+  return std::string(kStem) + std::string(k, '_');
+}
+
 }  // namespace
 
 void WriteMpsCards(const Model& model, bool fixed, const MpsSink& put) {
-  std::string objective = "obj";
-  for (const std::string& row : model.rowNames)
-    if (row == objective) objective += "_";
+  const std::string objective = ObjectiveName(model);
   fixed = fixed && FitsFixed(model, objective);
   const auto named = [&](const std::string& name, const char* kind) -> const std::string& {
     if (!FreeName(name))

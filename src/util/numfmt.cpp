@@ -161,7 +161,8 @@ char* Digits(char* out, std::uint64_t n, int e10) {
 }
 
 // A positive finite value's digits by the exact path: the scaling in 128-bit
-// arithmetic, or printf's own way for what that leaves.
+// arithmetic, or the standard library's exact conversion (Slow) for a value
+// that scaling cannot place or round.
 [[gnu::noinline]] char* ExactE(char* out, double a) {
   const std::uint64_t bits = std::bit_cast<std::uint64_t>(a);
   const int bexp = static_cast<int>(bits >> 52);
@@ -183,7 +184,7 @@ char* Digits(char* out, std::uint64_t n, int e10) {
   std::uint64_t whole, frac;
   if (!Scaled(m, e2, 6 - e10, whole, frac)) return Slow(out, a);
   // Round to seven digits, ties to even; a value too near a tie for the
-  // fraction read to decide takes the exact path.
+  // fraction read to decide goes to Slow.
   std::uint64_t n;
   if (whole < 10000000) {
     if (NearHalf(frac)) return Slow(out, a);

@@ -302,6 +302,30 @@ TEST(MpsWrite, ManyColumnsComeBackInOrderAndAFailureNamesItsColumn) {
   }
 }
 
+// The objective row takes a name no row has, whatever order the rows that
+// could clash come in (a fuzzed file had "obj_" before "obj").
+TEST(MpsWrite, TheObjectiveRowTakesANameNoRowHas) {
+  for (const Names& rows : {Names{"obj_", "obj"}, Names{"obj", "obj__", "obj_"}, Names{"obj", "objx", "obj_x"}}) {
+    Model m;
+    m.path = m.name = "clash";
+    m.rowNames = rows;
+    m.rlo.assign(rows.size(), 0);
+    m.rup.assign(rows.size(), kInf);
+    m.colNames = {"x"};
+    m.cost = {2};
+    m.clo = {0};
+    m.cup = {kInf};
+    m.start = {0};
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+      m.index.push_back(i);
+      m.value.push_back(i + 1.0);
+    }
+    m.start.push_back(static_cast<int>(m.index.size()));
+    const TempDir dir;
+    for (const bool fixed : {false, true}) ExpectSameModel(Read(dir, "clash.mps", MpsText(m, fixed)), m, rows[0]);
+  }
+}
+
 TEST(MpsRefusals, OneLineNamingTheFileTheLineAndTheReason) {
   TempDir dir;
   const std::string head = "NAME\nROWS\n N obj\n L r\nCOLUMNS\n";
