@@ -76,10 +76,11 @@ TEST(PipelineRun, AnLpClpCannotSolveFailsNamingTheModel) {
 
 // Two LPs of the differential test with extreme numbers. On the first, the
 // postsolved point misses a tolerance, and Clp started from it on the model
-// finds the model infeasible: run solves the model again without
-// reductions, which is infeasible, as Clp finds the model. On the second, the postsolved point passes, but a bound
-// 5e-10 wide beside a coefficient of 1.5e7 leaves it 3e-4 from the optimum:
-// Clp, started from it, improves on it, and run writes that point.
+// finds the model infeasible: run solves the model again without reductions,
+// which is infeasible, as Clp finds the model. On the second, the postsolved
+// point passes, but a bound 5e-10 wide beside a coefficient of 1.5e7 leaves
+// it 3e-4 from the optimum: Clp, started from it, improves on it, and run
+// writes that point.
 TEST(PipelineRun, AnAnswerThatDoesNotStandIsMadeAgainOrPolished) {
   const TempDir scratch;
   scratch.Write("again.mps",

@@ -124,7 +124,7 @@ void PrintPolished(const Polished& polished, std::ostream& out) {
   out << "after polish:\n" << polished.after.text;
 }
 
-bool FinishRun(const Model& model, const std::string& stage, const std::string& dir, const Tolerances& tol,
+void FinishRun(const Model& model, const std::string& stage, const std::string& dir, const Tolerances& tol,
                bool polish, RunResult& result, std::ostream* out) {
   // The point's own statuses need not be a basis (a point off a vertex, or
   // dependent columns): Clp started from them ends at one, in few pivots,
@@ -140,9 +140,9 @@ bool FinishRun(const Model& model, const std::string& stage, const std::string& 
     *out << "basis: " << basisPath << ", where Clp ends started from the postsolved point's statuses ("
          << (polished.startComplete ? "as many basics as rows" : "basics counted off") << "): status "
          << polished.status << " " << StatusText(polished.status) << ", " << polished.iterations << " iterations\n";
-  const bool refuted = PolishRefutes(polished);
+  result.refuted = PolishRefutes(polished);
   const bool better = result.verify.passed() && PolishedIsBetter(polished, result.verify.objective, model.maximise);
-  if (!polish || (result.verify.passed() && !better) || !result.verify.difference.empty()) return refuted;
+  if (!polish || (result.verify.passed() && !better) || !result.verify.difference.empty()) return;
   WritePolished(model, polished, stage);
   const std::string path = dir + "/polished.json";
   if (out != nullptr)
@@ -151,7 +151,6 @@ bool FinishRun(const Model& model, const std::string& stage, const std::string& 
                     : std::string("polish: the postsolved point missed a tolerance; the point Clp ends at:\n"))
          << polished.after.text << "polished solution: " << path << " and " << dir << "/polished.bas\n";
   result.polished = std::move(polished);
-  return refuted;
 }
 
 }  // namespace postsolve

@@ -19,9 +19,9 @@
 namespace postsolve {
 
 // The basis file, and the polish when the point missed (polish.cpp): written
-// into `stage`, named in messages as the files of `dir` they become. Returns
-// whether Clp, started from the point on the model, refutes it (PolishRefutes).
-bool FinishRun(const Model& model, const std::string& stage, const std::string& dir, const Tolerances& tol,
+// into `stage`, named in messages as the files of `dir` they become; sets
+// result.refuted when Clp, started from the point on the model, refutes it.
+void FinishRun(const Model& model, const std::string& stage, const std::string& dir, const Tolerances& tol,
                bool polish, RunResult& result, std::ostream* out);
 
 namespace {
@@ -97,7 +97,7 @@ RunResult Run(const Model& model, const std::string& dir, const RunOptions& opti
     result.emplace(RunResult{std::move(presolved), std::move(answer), report, std::move(solution),
                              std::move(verified), {}, {}, {}, {}, false});
     phase("basis and polish");
-    result->refuted = FinishRun(model, stage, dir, options.tol, options.polish, *result, out);
+    FinishRun(model, stage, dir, options.tol, options.polish, *result, out);
     if (!result->verify.difference.empty()) return std::nullopt;
     if (result->refuted)
       return Miss{model.path + ": Clp, started from the postsolved point on the model, finds no optimum",
