@@ -119,6 +119,7 @@ std::size_t LineSource::Fill() {
     }
     if (got == 0) atEnd_ = true;
     end_ += static_cast<std::size_t>(got);
+    filled_ += static_cast<std::size_t>(got);
     return static_cast<std::size_t>(got);
   }
 }
@@ -132,12 +133,18 @@ std::string_view LineSource::Cut(std::size_t stop, std::size_t next) {
   return line;
 }
 
-bool LineSource::Buffered(std::string_view& line) {
-  const void* eol = std::memchr(buffer_.get() + begin_, '\n', end_ - begin_);
-  if (eol == nullptr) return false;
-  const auto stop = static_cast<std::size_t>(static_cast<const char*>(eol) - buffer_.get());
-  line = Cut(stop, stop + 1);
-  return true;
+std::string_view LineSource::Ahead() {
+  if (end_ - begin_ < kBlock / 4) Fill();
+  std::size_t scanned = begin_;
+  const void* last = nullptr;
+  // No whole line yet (one longer than `least`): read on until it ends.
+  while ((last = ::memrchr(buffer_.get() + scanned, '\n', end_ - scanned)) == nullptr) {
+    const std::size_t seen = end_ - begin_;
+    if (Fill() == 0) return {};
+    scanned = begin_ + seen;
+  }
+  const char* const first = buffer_.get() + begin_;
+  return {first, static_cast<std::size_t>(static_cast<const char*>(last) - first) + 1};
 }
 
 bool LineSource::Next(std::string_view& line) {
@@ -323,37 +330,6 @@ std::size_t NameIndex::Hash(std::string_view name) {
   return static_cast<std::size_t>(h ^ (h >> 32));
 }
 
-NameIndex::Slot NameIndex::Key(std::string_view name, int at, std::size_t hash) {
-  Slot key;
-  key.at = at;
-  const std::size_t head = std::min(name.size(), sizeof key.head);
-  if (head > 0) std::memcpy(&key.head, name.data(), head);
-  // Whether one of the name's bytes is 0: a word test, with the padding
-  // after a shorter name set to 0xff so that it does not count.
-  constexpr std::uint64_t kLow = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
-  const std::uint64_t bytes = head == sizeof key.head ? key.head : key.head | ~std::uint64_t{0} << (8 * head);
-  const bool hasZero = ((bytes - kLow) & ~bytes & kHigh) != 0;
-  const bool isLong = name.size() > sizeof key.head || hasZero;
-  key.tag = Top(hash) << 1 | static_cast<std::uint32_t>(isLong);
-  return key;
-}
-
-bool NameIndex::Same(const Slot& slot, const Slot& key, std::string_view name) const {
-  return slot.tag == key.tag && slot.head == key.head &&
-         ((key.tag & 1) == 0 || names_[static_cast<std::size_t>(slot.at)] == name);
-}
-
-int NameIndex::Find(std::string_view name, std::size_t hash) const {
-  if (slots_.empty()) return -1;
-  const Slot key = Key(name, -1, hash);
-  const std::size_t mask = slots_.size() - 1;
-  for (std::size_t s = Home(Top(hash));; s = (s + 1) & mask) {
-    const Slot& slot = slots_[s];
-    if (slot.at < 0) return -1;
-    if (Same(slot, key, name)) return slot.at;
-  }
-}
-
 void NameIndex::Grow() { Rehash(std::clamp<std::size_t>(slots_.size() * 2, 64, kMostSlots)); }
 
 void NameIndex::Rehash(std::size_t size) {
@@ -409,20 +385,34 @@ int NameIndex::AddAll(int first) {
   std::size_t size = std::max<std::size_t>(64, slots_.size());
   while (!Roomy(used_ + count, size)) size *= 2;
   if (size > slots_.size()) Rehash(size);
+  // The names are read in order and their slots fetched kAhead names before
+  // they are filled: a slot mostly waits for memory, and so they wait at once.
+  constexpr std::size_t kAhead = 16;
+  std::array<Slot, kAhead> ahead;
   int repeated = -1;
-  std::vector<std::size_t> begin;
-  for (const HashedName& h : InHashParts(names_, from, begin))
-    if (Insert(h.index, h.hash) >= 0 && (repeated < 0 || h.index < repeated)) repeated = h.index;
+  const auto insert = [&](const Slot& key) {
+    if (InsertKey(key) >= 0 && (repeated < 0 || key.at < repeated)) repeated = key.at;
+  };
+  for (std::size_t k = 0; k < count; ++k) {
+    const std::string& name = names_[from + k];
+    const std::size_t hash = Hash(name);
+    if (k >= kAhead) insert(ahead[k % kAhead]);
+    ahead[k % kAhead] = Key(name, static_cast<int>(from + k), hash);
+    __builtin_prefetch(&slots_[Home(Top(hash))], 1);
+  }
+  for (std::size_t k = count > kAhead ? count - kAhead : 0; k < count; ++k) insert(ahead[k % kAhead]);
   return repeated;
 }
 
 int NameIndex::Insert(int index, std::size_t hash) {
-  const std::string& name = names_[static_cast<std::size_t>(index)];
-  const Slot key = Key(name, index, hash);
+  return InsertKey(Key(names_[static_cast<std::size_t>(index)], index, hash));
+}
+
+int NameIndex::InsertKey(const Slot& key) {
   const std::size_t mask = slots_.size() - 1;
-  std::size_t s = Home(Top(hash));
+  std::size_t s = Home(key.tag >> 1);
   for (; slots_[s].at >= 0; s = (s + 1) & mask)
-    if (Same(slots_[s], key, name)) return slots_[s].at;
+    if (Same(slots_[s], key, names_[static_cast<std::size_t>(key.at)])) return slots_[s].at;
   slots_[s] = key;
   ++used_;
   return -1;

@@ -3,9 +3,11 @@
 // line, and a table from names to indices.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,16 +31,26 @@ class LineSource {
 
   // The next line (valid until the next call), false at the end of the file.
   bool Next(std::string_view& line);
-  // The next line if the buffer holds the whole of it, else false (and Next
-  // reads on): lines taken so are all valid until the next call of Next, so
-  // a reader can gather several before it looks at them.
-  bool Buffered(std::string_view& line);
+  // The whole lines ahead, not yet taken, as one text: a block's worth when
+  // the buffer holds less than a quarter of one (more is read first, so a
+  // call costs no copying while the buffer holds plenty), at least one line
+  // unless the file has no whole line left (a last line without '\n' is left
+  // to Next). Valid until the next call of Next, Ahead or Take.
+  std::string_view Ahead();
+  // Takes the first `bytes` of what Ahead gave, `lines` whole lines, as if
+  // Next had given them.
+  void Take(std::size_t bytes, long lines) {
+    begin_ += bytes;
+    line_ += lines;
+  }
   long line() const { return line_; }  // the number of the line Next gave last, from 1
   const std::string& path() const { return path_; }
   bool gzipped() const { return gzipped_; }
   // The file's length, or what a gzipped one says it holds (modulo 2^32):
   // a guess at how much there is to read, for reserving room.
   std::size_t expected() const { return expected_; }
+  // The bytes taken so far (of the decompressed text, when gzipped).
+  std::size_t taken() const { return filled_ - (end_ - begin_); }
 
   // Throws Error "PATH:LINE: reason" for the line Next gave last.
   [[noreturn]] void Fail(const std::string& reason) const;
@@ -58,6 +70,7 @@ class LineSource {
   std::unique_ptr<char[]> buffer_;
   std::size_t size_ = 0;             // of buffer_
   std::size_t begin_ = 0, end_ = 0;  // the unread bytes of buffer_
+  std::size_t filled_ = 0;           // the bytes read into buffer_ in all
   bool atEnd_ = false;
   long line_ = 0;
 };
@@ -109,15 +122,22 @@ class NameIndex {
   void Prefetch(std::size_t hash) const {
     if (!slots_.empty()) __builtin_prefetch(&slots_[Home(Top(hash))]);
   }
-  int Find(std::string_view name, std::size_t hash) const;
+  int Find(std::string_view name, std::size_t hash) const {
+    if (slots_.empty()) return -1;
+    const Slot key = Key(name, -1, hash);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t s = Home(Top(hash));; s = (s + 1) & mask) {
+      const Slot& slot = slots_[s];
+      if (slot.at < 0) return -1;
+      if (Same(slot, key, name)) return slot.at;
+    }
+  }
   // Adds names[index]; returns -1, or the index that already had that name
   // (the table then keeps the earlier one).
   int Add(int index);
   // Adds names[first] and every name after it; returns -1, or the lowest
   // index among them whose name the table or an earlier one of them already
-  // had (the others are added all the same). The names go in the table's
-  // order, so that its memory is walked through rather than fetched name by
-  // name.
+  // had (the others are added all the same).
   int AddAll(int first);
   // Frees the table: Find finds nothing after it, Add starts a new one.
   void Release() {
@@ -140,8 +160,39 @@ class NameIndex {
   };
   static constexpr std::size_t kMostSlots = std::size_t{1} << 31;  // more than any index
   static std::uint32_t Top(std::size_t hash) { return static_cast<std::uint32_t>(hash >> 33); }
-  static Slot Key(std::string_view name, int at, std::size_t hash);
-  bool Same(const Slot& slot, const Slot& key, std::string_view name) const;
+  // The first min(8, size) bytes of a name, in the order they stand, padded
+  // with zeros: read in at most two loads, without a copy through memory.
+  static std::uint64_t Head(std::string_view name) {
+    const auto* p = reinterpret_cast<const unsigned char*>(name.data());
+    const std::size_t n = name.size();
+    const auto load = [](const unsigned char* at, std::size_t bytes) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, at, bytes);  // a fixed size: one load
+      return word;
+    };
+    if (n >= 8) return load(p, 8);
+    if (n >= 4) return load(p, 4) | load(p + n - 4, 4) << (8 * (n - 4));  // the two overlap
+    if (n == 0) return 0;
+    return std::uint64_t{p[0]} | std::uint64_t{p[n / 2]} << (8 * (n / 2)) | std::uint64_t{p[n - 1]} << (8 * (n - 1));
+  }
+  static Slot Key(std::string_view name, int at, std::size_t hash) {
+    Slot key;
+    key.at = at;
+    key.head = Head(name);
+    // Whether one of the name's first 8 bytes is 0: a word test, with the
+    // padding after a shorter name set to 0xff so that it does not count.
+    constexpr std::uint64_t kLow = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
+    const std::size_t head = std::min(name.size(), sizeof key.head);
+    const std::uint64_t bytes = head == sizeof key.head ? key.head : key.head | ~std::uint64_t{0} << (8 * head);
+    const bool hasZero = ((bytes - kLow) & ~bytes & kHigh) != 0;
+    const bool isLong = name.size() > sizeof key.head || hasZero;
+    key.tag = Top(hash) << 1 | static_cast<std::uint32_t>(isLong);
+    return key;
+  }
+  bool Same(const Slot& slot, const Slot& key, std::string_view name) const {
+    return slot.tag == key.tag && slot.head == key.head &&
+           ((key.tag & 1) == 0 || names_[static_cast<std::size_t>(slot.at)] == name);
+  }
   void Grow();
   // At most three quarters full: a probe compares hashes first, so a longer
   // run costs little beside the memory a sparser table would take. A table
@@ -152,6 +203,7 @@ class NameIndex {
   // hashes' order.
   std::size_t Home(std::uint32_t top) const { return static_cast<std::size_t>(top >> shift_); }
   int Insert(int index, std::size_t hash);  // Add with the name's hash, the table grown already
+  int InsertKey(const Slot& key);           // the same with the name's slot made
 
   const std::vector<std::string>& names_;
   std::vector<Slot> slots_;

@@ -13,17 +13,24 @@
 // called RHS. The rules the reader applies are listed in docs/formats.md.
 
 #include <array>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstddef>
+#include <exception>
+#include <future>
 #include <limits>
+#include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "modeltext.h"
+#include "mpslines.h"
 #include "readers.h"
 #include "records.h"
+#include "workers.h"
 
 namespace postsolve::modelfile {
 
@@ -31,8 +38,6 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr std::size_t kMostIndex = INT_MAX;  // rows, columns and entries are counted in int
-
-bool IsBlank(char c) { return IsMpsBlank(c); }
 
 char UpperCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -44,61 +49,7 @@ bool Is(std::string_view text, std::string_view word) {
   return true;
 }
 
-std::string_view TrimmedEnd(std::string_view s) {
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-std::string_view Trimmed(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  return TrimmedEnd(s);
-}
-
-// A line's words, split at blanks: the first kKept kept, all counted.
-struct Words {
-  static constexpr std::size_t kKept = 8;
-  std::array<std::string_view, kKept> at{};
-  std::size_t count = 0;
-};
-
-void Split(std::string_view line, Words& words) {
-  words.count = 0;
-  const char* p = line.data();
-  const char* const end = p + line.size();
-  while (words.count <= Words::kKept) {
-    while (p < end && IsBlank(*p)) ++p;
-    if (p == end) return;
-    const char* const first = p;
-    while (p < end && !IsBlank(*p)) ++p;
-    if (words.count < Words::kKept) words.at[words.count] = std::string_view(first, static_cast<std::size_t>(p - first));
-    ++words.count;
-  }
-}
-
 enum class Section { None, ObjSense, ObjName, Rows, Columns, Rhs, Ranges, Bounds };
-
-// The six fields of a data line, numbered from 1 as fixed MPS numbers them
-// (type, name, name, number, name, number); empty when absent.
-struct Fields {
-  std::array<std::string_view, 7> f{};
-  bool hashed = false;  // hash holds the hashes of the row names in fields 3 and 5
-  std::array<std::size_t, 2> hash{};
-};
-
-// Fixed MPS: the fields by column (2-3, 5-12, 15-22, 25-36, 40-47, 50-61,
-// counted from 1), each without the blanks around it (a name may hold blanks
-// inside). Field 3 or 5 starting with '$' begins a comment.
-Fields FixedFields(std::string_view line) {
-  static constexpr std::array<std::size_t, 7> kFirst{0, 2, 5, 15, 25, 40, 50}, kLast{0, 3, 12, 22, 36, 47, 61};
-  Fields fields;
-  for (std::size_t i = 1; i <= 6; ++i) {
-    if (line.size() < kFirst[i]) break;
-    const std::string_view field = Trimmed(line.substr(kFirst[i] - 1, kLast[i] - kFirst[i] + 1));
-    if ((i == 3 || i == 5) && field.starts_with('$')) break;
-    fields.f[i] = field;
-  }
-  return fields;
-}
 
 enum class BoundValue { Needed, None, Optional };
 
@@ -207,7 +158,8 @@ class MpsReader {
  private:
   [[noreturn]] void FailHere(const std::string& reason) const { Fail(source_.path(), line_, reason); }
 
-  // One line, the line_-th; returns true at ENDATA.
+  // One line, the line_-th; returns true at ENDATA. After a data line, the
+  // plain lines that follow it are read a block at a time (ReadAhead).
   bool Line(std::string_view line) {
     if (line.empty() || line[0] == '*') return false;
     Split(line, words_);
@@ -215,83 +167,251 @@ class MpsReader {
     // The sense after OBJSENSE may stand at the start of its line.
     const bool sense = section_ == Section::ObjSense && !senseGiven_ && IsSense(words_.at[0]);
     if (!IsBlank(line[0]) && !sense) return SectionLine();
-    if (section_ == Section::Columns) return ColumnLines(line);
     DataLine(line);
+    if (section_ != Section::ObjSense && section_ != Section::ObjName) ReadAhead();
     return false;
   }
 
-  // ---- COLUMNS, a batch of lines at a time ----
+  // ---- the fast path: data lines a block at a time ----
 
-  // A COLUMNS line of a batch.
-  struct BatchedLine {
-    std::string_view line;
-    long number = 0;
-    bool blank = false, marker = false;
-    bool ready = false;  // fields read, as fixed MPS or as free by `fixed`
-    bool fixed = false;
-    Fields fields;
+  // What a resolved line says.
+  struct Pending {
+    std::string_view name;          // the row, column or set named
+    char type = 0;                  // the row type
+    std::string_view bound;         // the bound type
+    int count = 0;                  // entries: (row, value) pairs
+    std::array<int, 2> row{};
+    std::array<double, 2> value{};
+    bool ignored = false;  // a line of a set after the first (found again when applied)
+    int column = -1;
   };
 
-  // A COLUMNS line, with the lines after it that the source holds already:
-  // their row names are all looked up at once (each look-up mostly waits for
-  // memory, and so they wait together), then the lines are read in order as
-  // DataLine reads them. Returns true at ENDATA (a section line met after them).
-  bool ColumnLines(std::string_view first) {
-    std::size_t count = 0;
-    const auto add = [&](std::string_view line, long number) {
-      BatchedLine& entry = batch_[count++];
-      entry.line = line;
-      entry.number = number;
-    };
-    add(first, line_);
-    std::string_view next;
-    bool held = false;  // next is a section line, read after the batch
-    while (count < batch_.size() && source_.Buffered(next)) {
-      if (next.empty() || next[0] == '*') continue;
-      if (!IsBlank(next[0])) {
-        held = true;
-        break;
+
+  // A line read ahead, resolved, waiting to be applied.
+  struct ReadLine {
+    Pending pending;
+    long line = 0;  // counted from 0 at its part's first line
+  };
+
+  // What ScanPart read of a part of a block.
+  struct Scan {
+    std::vector<ReadLine> lines;
+    std::size_t bytes = 0;  // read up to here: the start of the line stopped at, or the part's end
+    long lineCount = 0;     // the lines in those bytes (comments and blank lines too)
+    bool stopped = false;   // at a line left to Line
+  };
+
+  // A part of a block, scanned by whichever thread claims it first.
+  struct Part {
+    std::string_view text;
+    Scan scan;
+    std::atomic<bool> claimed{false}, done{false};
+    std::exception_ptr error;  // what scanning it threw
+  };
+
+  // Reads the data lines after the one just read, a block of whole lines at
+  // a time, until the first line ScanPart leaves to Line (a section line, a
+  // marker, any line that does not read, or reads only another way), which
+  // Line then reads, with its reason if it fails. The first block after such
+  // a line is small and read on this thread alone: the parts of a block after
+  // a line that stops are scanned for nothing.
+  void ReadAhead() {
+    constexpr std::size_t kFirstBlock = std::size_t{1} << 16;
+    bool first = true;
+    for (;;) {
+      std::string_view text = source_.Ahead();
+      if (first && text.size() > kFirstBlock) {
+        const std::size_t last = text.rfind('\n', kFirstBlock - 1);
+        if (last != std::string_view::npos) text = text.substr(0, last + 1);
       }
-      add(next, source_.line());
+      if (text.empty() || ReadBlock(text, first)) return;
+      first = false;
     }
-    for (std::size_t k = 0; k < count; ++k) Prepare(batch_[k]);
-    for (std::size_t k = 0; k < count; ++k) {
-      BatchedLine& entry = batch_[k];
-      line_ = entry.number;
-      if (entry.blank) continue;
-      if (entry.marker) {
-        Split(entry.line, words_);
-        Marker(words_.at[2]);
-      } else if (entry.ready && entry.fixed == fixed_ && Resolve(entry.fields)) {
-        Apply();
-      } else {  // read again from the start, where a reason is given or the format turns
-        Split(entry.line, words_);
-        DataLine(entry.line);
-      }
-    }
-    if (!held) return false;
-    line_ = source_.line();
-    return Line(next);
   }
 
-  // A batched line's fields as the format read so far reads them, and its
-  // rows' places in the name table fetched.
-  void Prepare(BatchedLine& entry) {
-    Words words;
-    Split(entry.line, words);
-    entry.blank = words.count == 0;
-    entry.marker = words.count >= 3 && Is(words.at[1], "'MARKER'");
-    entry.fixed = fixed_;
+  // Reads a block: its parts are resolved by ScanPart (which changes
+  // nothing), on this thread and, when the block is large, on workers too,
+  // and applied in order on this thread, each as soon as it is scanned, while
+  // the workers scan on. Returns true when it stopped at a line left to Line.
+  bool ReadBlock(std::string_view text, bool first) {
+    constexpr std::size_t kLeastPart = std::size_t{1} << 16, kMostParts = 16;
+    std::size_t parts = 1;
+    if (!first && text.size() >= 2 * kLeastPart) {
+      if (!workers_) workers_ = std::make_unique<WorkerPool>(WorkerPool::Cores() - 1);
+      if (workers_->size() > 0) parts = std::min(kMostParts, text.size() / kLeastPart);
+    }
+    const std::vector<std::string_view> pieces = WholeLineParts(text, parts);
+    while (parts_.size() < pieces.size()) parts_.push_back(std::make_unique<Part>());
+    for (std::size_t p = 0; p < pieces.size(); ++p) {
+      Part& part = *parts_[p];
+      part.text = pieces[p];
+      part.claimed.store(false);
+      part.done.store(false);
+      part.error = nullptr;
+    }
+    const std::size_t before = section_ == Section::Rows ? model_.rowNames.size() : model_.colNames.size();
+    std::size_t bytes = 0;
+    long lines = 0;
+    bool stopped = false;
+    {
+      std::atomic<bool> abandon{false};
+      std::vector<std::future<void>> tasks;
+      struct Wait {  // no worker still reads the block, however this ends
+        std::atomic<bool>& abandon;
+        std::vector<std::future<void>>& tasks;
+        ~Wait() {
+          abandon.store(true);
+          for (auto& task : tasks)
+            if (task.valid()) task.wait();
+        }
+      } wait{abandon, tasks};
+      if (pieces.size() > 1)
+        for (std::size_t w = 0; w < workers_->size(); ++w)
+          tasks.push_back(workers_->Submit([this, &abandon, count = pieces.size()] {
+            for (std::size_t p = 1; p < count && !abandon.load(); ++p) Claim(*parts_[p]);
+          }));
+      for (std::size_t p = 0; p < pieces.size() && !stopped; ++p) {
+        Part& part = *parts_[p];
+        // While a worker scans this part, scan a later one.
+        for (std::size_t q = p + 1; !part.done.load() && q < pieces.size(); ++q) Claim(*parts_[q]);
+        Claim(part);
+        part.done.wait(false);
+        if (part.error) std::rethrow_exception(part.error);
+        for (const ReadLine& read : part.scan.lines) {
+          line_ = source_.line() + lines + read.line + 1;
+          pending_ = read.pending;
+          Apply();
+        }
+        bytes += part.scan.bytes;
+        lines += part.scan.lineCount;
+        stopped = part.scan.stopped;
+      }
+    }
+    source_.Take(bytes, lines);
+    if (first && !stopped)
+      ReserveAhead(bytes, (section_ == Section::Rows ? model_.rowNames.size() : model_.colNames.size()) - before);
+    return stopped;
+  }
+
+  // Scans the part unless another thread has claimed it.
+  void Claim(Part& part) const {
+    if (part.claimed.exchange(true)) return;
+    try {
+      ScanPart(part.text, part.scan);
+    } catch (...) {
+      part.error = std::current_exception();
+    }
+    part.done.store(true);
+    part.done.notify_all();
+  }
+
+  // After a section's first block: room for the rows or columns the rest of
+  // the file would hold at the rate the block held them (that is more than
+  // it holds, as other sections follow; room not written to costs no
+  // memory), at most one for every 32 bytes, so that the names' room stays
+  // within the file's length.
+  void ReserveAhead(std::size_t bytes, std::size_t added) {
+    if (reserved_[static_cast<std::size_t>(section_)] || bytes == 0) return;
+    reserved_[static_cast<std::size_t>(section_)] = true;
+    const std::size_t rest = source_.expected() > source_.taken() ? source_.expected() - source_.taken() : 0;
+    const auto more = static_cast<std::size_t>(
+        std::min(static_cast<double>(added) / static_cast<double>(bytes) * static_cast<double>(rest),
+                 static_cast<double>(rest / 32)));
+    try {
+      if (section_ == Section::Rows) {
+        const std::size_t rows = std::min(model_.rowNames.size() + more, kMostIndex);
+        model_.rowNames.reserve(rows);
+        rowLines_.reserve(rows);
+        rowType_.reserve(rows);
+      } else if (section_ == Section::Columns) {
+        const std::size_t columns = std::min(model_.colNames.size() + more, kMostIndex);
+        model_.colNames.reserve(columns);
+        model_.start.reserve(columns + 1);
+        model_.cost.reserve(columns);
+        marks_.reserve(columns);
+        columnLines_.reserve(columns);
+      }
+    } catch (const std::bad_alloc&) {
+      // the vectors grow as they go
+    }
+  }
+
+  // A data line taken apart, waiting for its names to be looked up.
+  struct Staged {
+    Fields fields;
+    std::size_t start = 0;  // where the line starts in its part
+    long line = 0;
+  };
+
+  // Resolves the lines of `text` in order into `out`, until one that Line
+  // must read: one that is not a plain data line reading in the format read
+  // so far, or whose reading hangs on the lines before it (a fixed COLUMNS
+  // line without its column's name, an N row while there is no objective).
+  // Reads the reader's state and changes none of it, so that parts are
+  // scanned at once.
+  void ScanPart(std::string_view text, Scan& out) const {
+    out.lines.clear();
+    out.stopped = false;
+    // Lines are taken apart a group at a time and the slots of the names
+    // they look up fetched together: a look-up mostly waits for memory, and
+    // so they wait at once.
+    constexpr std::size_t kGroup = 32;
+    std::array<Staged, kGroup> group;
+    std::size_t staged = 0;
     std::string why;
-    entry.ready = !entry.blank && !entry.marker &&
-                  (fixed_ ? (entry.fields = FixedFields(entry.line), true)
-                          : FreeFields(words, Section::Columns, entry.fields, why));
-    if (!entry.ready) return;
-    Fields& fields = entry.fields;
-    fields.hash = {NameIndex::Hash(fields.f[3]), NameIndex::Hash(fields.f[5])};
-    fields.hashed = true;
-    rows_.Prefetch(fields.hash[0]);
-    if (!fields.f[5].empty()) rows_.Prefetch(fields.hash[1]);
+    auto stopAt = [&](std::size_t start, long line) {
+      out.bytes = start;
+      out.lineCount = line;
+      out.stopped = true;
+    };
+    auto resolve = [&] {
+      for (std::size_t k = 0; k < staged; ++k) {
+        ReadLine read;
+        read.line = group[k].line;
+        if (!Resolve(group[k].fields, read.pending, why, {}) ||
+            (section_ == Section::Rows && read.pending.type == kFreeRow && !hasObjective_)) {
+          stopAt(group[k].start, group[k].line);
+          return false;
+        }
+        out.lines.push_back(read);
+      }
+      staged = 0;
+      return true;
+    };
+    const NameIndex& names = section_ == Section::Bounds ? columns_ : rows_;
+    std::size_t at = 0;
+    long line = 0;
+    Words words;
+    while (at < text.size()) {
+      const std::size_t end = text.find('\n', at);
+      std::string_view current = text.substr(at, end - at);
+      if (!current.empty() && current.back() == '\r') current.remove_suffix(1);
+      if (!current.empty() && current[0] != '*' && (Split(current, words), words.count > 0)) {
+        Fields& fields = group[staged].fields;
+        const bool plain = IsBlank(current[0]) &&
+                           !(section_ == Section::Columns && words.count >= 3 && Is(words.at[1], "'MARKER'")) &&
+                           (fixed_ ? (fields = FixedFields(current), true) : FreeFields(words, section_, fields, why)) &&
+                           !(section_ == Section::Columns && fields.f[2].empty());
+        if (!plain) {
+          if (resolve()) stopAt(at, line);
+          return;
+        }
+        if (section_ != Section::Rows) {
+          fields.hash = {NameIndex::Hash(fields.f[3]), NameIndex::Hash(fields.f[5])};
+          fields.hashed = true;
+          names.Prefetch(fields.hash[0]);
+          if (!fields.f[5].empty()) names.Prefetch(fields.hash[1]);
+        }
+        group[staged].start = at;
+        group[staged].line = line;
+        if (++staged == kGroup && !resolve()) return;
+      }
+      at = end + 1;
+      ++line;
+    }
+    if (!resolve()) return;
+    out.bytes = text.size();
+    out.lineCount = line;
   }
 
   // ---- sections ----
@@ -421,10 +541,10 @@ class MpsReader {
         Fields fields;
         if (fixed_) {
           fields = FixedFields(line);
-          if (!Resolve(fields)) FailHere(why_);
-        } else if (!FreeFields(words_, section_, fields, why_) || !Resolve(fields)) {
+          if (!Resolve(fields, pending_, why_, FirstSet())) FailHere(why_);
+        } else if (!FreeFields(words_, section_, fields, why_) || !Resolve(fields, pending_, why_, FirstSet())) {
           const std::string freeWhy = why_;
-          if (!mayTurnFixed_ || !Resolve(fields = FixedFields(line))) FailHere(freeWhy);
+          if (!mayTurnFixed_ || !Resolve(fields = FixedFields(line), pending_, why_, FirstSet())) FailHere(freeWhy);
           fixed_ = true;  // this line reads by column position: so does the rest
         }
         Apply();
@@ -444,16 +564,16 @@ class MpsReader {
 
   static constexpr int kObjective = -1, kUnknown = -2;
 
-  int RowIndex(std::string_view name) const { return RowIndex(name, NameIndex::Hash(name)); }
   int RowIndex(std::string_view name, std::size_t hash) const {
     if (hasObjective_ && name == objectiveName_) return kObjective;
     const int row = rows_.Find(name, hash);
     return row >= 0 ? row : kUnknown;
   }
 
-  bool Number(std::string_view text, double& value, const char* what, std::string_view column, std::string_view row) {
+  static bool Number(std::string_view text, double& value, const char* what, std::string_view column,
+                     std::string_view row, std::string& why) {
     if (ParseNumber(text, value)) return true;
-    why_ = NotANumber(text, Describe(what, column, row));
+    why = NotANumber(text, Describe(what, column, row));
     return false;
   }
 
@@ -464,14 +584,30 @@ class MpsReader {
     return text;
   }
 
-  bool Resolve(const Fields& fields) {
-    pending_ = Pending{};
+  // The hashes of the names in fields 3 and 5, for look-ups in `names`: as
+  // the fast path found them, or found now, their slots fetched while the
+  // numbers are read.
+  static std::array<std::size_t, 2> Hashes(const Fields& fields, const NameIndex& names) {
+    if (fields.hashed) return fields.hash;
+    const std::array<std::size_t, 2> hashes{NameIndex::Hash(fields.f[3]), NameIndex::Hash(fields.f[5])};
+    names.Prefetch(hashes[0]);
+    if (!fields.f[5].empty()) names.Prefetch(hashes[1]);
+    return hashes;
+  }
+
+  // The line's fields as `to`, or false with the reason in `why`. Changes
+  // nothing, and reads only what stays the same while data lines are read:
+  // `set` is the section's first set name (RHS, RANGES, BOUNDS), whose lines
+  // alone are read; empty reads every line (it is found again when the line
+  // is applied).
+  bool Resolve(const Fields& fields, Pending& to, std::string& why, std::string_view set) const {
+    to = Pending{};
     switch (section_) {
-      case Section::Rows: return ResolveRow(fields);
-      case Section::Columns: return ResolveEntries(fields);
+      case Section::Rows: return ResolveRow(fields, to, why);
+      case Section::Columns: return ResolveEntries(fields, to, why);
       case Section::Rhs:
-      case Section::Ranges: return ResolveSides(fields);
-      case Section::Bounds: return ResolveBound(fields);
+      case Section::Ranges: return ResolveSides(fields, to, why, set);
+      case Section::Bounds: return ResolveBound(fields, to, why, set);
       default: return false;
     }
   }
@@ -487,37 +623,26 @@ class MpsReader {
     }
   }
 
-  // What a resolved line says.
-  struct Pending {
-    std::string_view name;          // the row, column or set named
-    char type = 0;                  // the row type
-    std::string_view bound;         // the bound type
-    int count = 0;                  // entries: (row, value) pairs
-    std::array<int, 2> row{};
-    std::array<double, 2> value{};
-    bool newColumn = false, ignored = false;
-    int column = -1;
-  };
 
-  bool ResolveRow(const Fields& fields) {
+  bool ResolveRow(const Fields& fields, Pending& to, std::string& why) const {
     const std::string_view type = fields.f[1], name = fields.f[2];
     if (type.size() != 1 || std::string_view("NELG").find(UpperCase(type[0])) == std::string_view::npos) {
-      why_ = Shown(type) + " is not a row type (N, E, L or G)";
+      why = Shown(type) + " is not a row type (N, E, L or G)";
       return false;
     }
     if (name.empty()) {
-      why_ = "a row without a name";
+      why = "a row without a name";
       return false;
     }
-    pending_.type = UpperCase(type[0]);
-    pending_.name = name;
+    to.type = UpperCase(type[0]);
+    to.name = name;
     // (a row named twice is found once the section ends)
     if (hasObjective_ && name == objectiveName_) {
-      why_ = "row " + Shown(name) + " is declared twice";
+      why = "row " + Shown(name) + " is declared twice";
       return false;
     }
-    if (objectiveNamed_ && name == objectiveName_ && pending_.type != kFreeRow) {
-      why_ = "the objective row " + Shown(name) + " named by OBJNAME is not an N row";
+    if (objectiveNamed_ && name == objectiveName_ && to.type != kFreeRow) {
+      why = "the objective row " + Shown(name) + " named by OBJNAME is not an N row";
       return false;
     }
     return true;
@@ -538,57 +663,49 @@ class MpsReader {
     freeRows_ += pending_.type == kFreeRow;
   }
 
-  bool ResolveEntries(const Fields& fields) {
+  bool ResolveEntries(const Fields& fields, Pending& to, std::string& why) const {
     std::string_view column = fields.f[2];
     if (column.empty()) {  // fixed MPS: a blank name continues the column before
       if (model_.colNames.empty()) {
-        why_ = "a COLUMNS line without a column name";
+        why = "a COLUMNS line without a column name";
         return false;
       }
       column = model_.colNames.back();
     }
-    pending_.name = column;
-    pending_.newColumn = model_.colNames.empty() || column != model_.colNames.back();
-    // The rows' places in the name table are fetched while the numbers are
-    // read, unless a batch has fetched them already.
-    std::array<std::size_t, 2> hashes = fields.hash;
-    if (!fields.hashed) {
-      hashes = {NameIndex::Hash(fields.f[3]), NameIndex::Hash(fields.f[5])};
-      rows_.Prefetch(hashes[0]);
-      if (!fields.f[5].empty()) rows_.Prefetch(hashes[1]);
-    }
+    to.name = column;
+    const std::array<std::size_t, 2> hashes = Hashes(fields, rows_);
     for (int pair = 0; pair < 2; ++pair) {
       const std::string_view row = fields.f[3 + 2 * pair], number = fields.f[4 + 2 * pair];
       if (row.empty() && number.empty() && pair == 1) break;
       if (row.empty() || number.empty()) {
-        why_ = row.empty() ? "a value without a row, for column " + Shown(column)
+        why = row.empty() ? "a value without a row, for column " + Shown(column)
                            : "no value for row " + Shown(row) + " of column " + Shown(column);
         return false;
       }
-      double& value = pending_.value[static_cast<std::size_t>(pair)];
+      double& value = to.value[static_cast<std::size_t>(pair)];
       const bool isNumber = ParseNumber(number, value);
       const int index = RowIndex(row, hashes[static_cast<std::size_t>(pair)]);
       if (index == kUnknown) {
-        why_ = "row " + Shown(row) + " of column " + Shown(column) + " is not in ROWS";
+        why = "row " + Shown(row) + " of column " + Shown(column) + " is not in ROWS";
         return false;
       }
       const char* what = index == kObjective ? "the cost" : "the coefficient";
       if (!isNumber) {
-        why_ = NotANumber(number, Describe(what, column, index == kObjective ? "" : row));
+        why = NotANumber(number, Describe(what, column, index == kObjective ? "" : row));
         return false;
       }
       if (std::fabs(value) >= kLogInfinity) {
-        why_ = Shown(number) + " is infinite, for " + Describe(what, column, index == kObjective ? "" : row);
+        why = Shown(number) + " is infinite, for " + Describe(what, column, index == kObjective ? "" : row);
         return false;
       }
-      pending_.row[static_cast<std::size_t>(pair)] = index;
-      pending_.count = pair + 1;
+      to.row[static_cast<std::size_t>(pair)] = index;
+      to.count = pair + 1;
     }
     return true;
   }
 
   void ApplyEntries() {
-    if (pending_.newColumn) {
+    if (model_.colNames.empty() || pending_.name != model_.colNames.back()) {
       if (model_.colNames.size() >= kMostIndex) FailHere("more than 2147483647 columns: too many for this reader");
       model_.start.push_back(static_cast<int>(model_.index.size()));
       model_.colNames.emplace_back(pending_.name);
@@ -613,50 +730,53 @@ class MpsReader {
 
   // A set name: the first one met is read, lines of any other are ignored;
   // a line without one belongs to the set read.
-  bool IgnoredSet(std::string_view set, const std::string& first) const {
+  static bool IgnoredSet(std::string_view set, std::string_view first) {
     return !set.empty() && !first.empty() && set != first;
   }
 
-  std::string& FirstSet() {
+  const std::string& FirstSet() const {
     return section_ == Section::Rhs ? rhsSet_ : section_ == Section::Ranges ? rangeSet_ : boundSet_;
   }
 
-  bool ResolveSides(const Fields& fields) {
-    pending_.name = fields.f[2];
-    pending_.ignored = IgnoredSet(fields.f[2], FirstSet());
-    if (pending_.ignored) return true;
+  bool ResolveSides(const Fields& fields, Pending& to, std::string& why, std::string_view set) const {
+    to.name = fields.f[2];
+    to.ignored = IgnoredSet(fields.f[2], set);
+    if (to.ignored) return true;
     const bool rhs = section_ == Section::Rhs;
+    const std::array<std::size_t, 2> hashes = Hashes(fields, rows_);
     for (int pair = 0; pair < 2; ++pair) {
       const std::string_view row = fields.f[3 + 2 * pair], number = fields.f[4 + 2 * pair];
       if (row.empty() && number.empty() && pair == 1) break;
       if (row.empty() || number.empty()) {
-        why_ = row.empty() ? std::string("a value without a row") : "no value for row " + Shown(row);
+        why = row.empty() ? std::string("a value without a row") : "no value for row " + Shown(row);
         return false;
       }
-      const int index = RowIndex(row);
+      const int index = RowIndex(row, hashes[static_cast<std::size_t>(pair)]);
       if (index == kUnknown) {
-        why_ = "row " + Shown(row) + " of the " + (rhs ? "right-hand side" : "range") + " is not in ROWS";
+        why = "row " + Shown(row) + " of the " + (rhs ? "right-hand side" : "range") + " is not in ROWS";
         return false;
       }
-      double& value = pending_.value[static_cast<std::size_t>(pair)];
-      if (!Number(number, value, rhs ? "the right-hand side" : "the range", "", row)) return false;
+      double& value = to.value[static_cast<std::size_t>(pair)];
+      if (!Number(number, value, rhs ? "the right-hand side" : "the range", "", row, why)) return false;
       if (rhs && index == kObjective && std::isinf(UnloggedBound(value))) {
-        why_ = Shown(number) + " is infinite, for the right-hand side of the objective row " + Shown(row);
+        why = Shown(number) + " is infinite, for the right-hand side of the objective row " + Shown(row);
         return false;
       }
-      pending_.row[static_cast<std::size_t>(pair)] = index;
-      pending_.count = pair + 1;
+      to.row[static_cast<std::size_t>(pair)] = index;
+      to.count = pair + 1;
     }
     return true;
   }
 
   void ApplySides() {
     const bool rhs = section_ == Section::Rhs;
+    // A line resolved before the section's first set was known may belong to another.
+    pending_.ignored = pending_.ignored || IgnoredSet(pending_.name, FirstSet());
     if (pending_.ignored) {
       (rhs ? ignoredRhs_ : ignoredRanges_) += 1;
       return;
     }
-    if (FirstSet().empty()) FirstSet() = pending_.name;
+    if (FirstSet().empty() && !pending_.name.empty()) (rhs ? rhsSet_ : rangeSet_) = pending_.name;
     if (rowRhs_.size() < model_.rowNames.size()) {
       rowRhs_.resize(model_.rowNames.size(), 0.0);
       rowRange_.resize(model_.rowNames.size(), 0.0);
@@ -679,43 +799,44 @@ class MpsReader {
     }
   }
 
-  bool ResolveBound(const Fields& fields) {
+  bool ResolveBound(const Fields& fields, Pending& to, std::string& why, std::string_view set) const {
     BoundValue kind = BoundValue::Needed;
     const std::string_view type = fields.f[1], column = fields.f[3], number = fields.f[4];
     if (!BoundKind(type, kind)) {
-      why_ = Shown(type) + " is not a bound type";
+      why = Shown(type) + " is not a bound type";
       return false;
     }
-    pending_.bound = type;
-    pending_.name = fields.f[2];
-    pending_.ignored = IgnoredSet(fields.f[2], boundSet_);
-    if (pending_.ignored) return true;
-    pending_.column = columns_.Find(column);
-    if (pending_.column < 0) {
-      why_ = column.empty() ? "a bound without a column" : "column " + Shown(column) + " of the bound is not in COLUMNS";
+    to.bound = type;
+    to.name = fields.f[2];
+    to.ignored = IgnoredSet(fields.f[2], set);
+    if (to.ignored) return true;
+    to.column = columns_.Find(column, Hashes(fields, columns_)[0]);
+    if (to.column < 0) {
+      why = column.empty() ? "a bound without a column" : "column " + Shown(column) + " of the bound is not in COLUMNS";
       return false;
     }
-    pending_.count = 0;
+    to.count = 0;
     if (kind == BoundValue::Needed || (kind == BoundValue::Optional && !number.empty())) {
       if (number.empty()) {
-        why_ = "no value for the " + std::string(type) + " bound of column " + Shown(column);
+        why = "no value for the " + std::string(type) + " bound of column " + Shown(column);
         return false;
       }
-      double& value = pending_.value[0];
+      double& value = to.value[0];
       const std::string what = "the " + std::string(type) + " bound";
-      if (!Number(number, value, what.c_str(), column, "")) return false;
+      if (!Number(number, value, what.c_str(), column, "", why)) return false;
       value = UnloggedBound(value) + 0.0;  // -0 is 0
-      pending_.count = 1;
+      to.count = 1;
     }
     return true;
   }
 
   void ApplyBound() {
+    pending_.ignored = pending_.ignored || IgnoredSet(pending_.name, boundSet_);
     if (pending_.ignored) {
       ++ignoredBounds_;
       return;
     }
-    if (boundSet_.empty()) boundSet_ = pending_.name;
+    if (boundSet_.empty() && !pending_.name.empty()) boundSet_ = pending_.name;
     const auto j = static_cast<std::size_t>(pending_.column);
     if (model_.clo.size() < model_.colNames.size()) {
       model_.clo.resize(model_.colNames.size(), 0.0);
@@ -855,7 +976,10 @@ class MpsReader {
 
   LineSource source_;
   long line_ = 0;  // the number of the line being read
-  std::array<BatchedLine, 32> batch_{};
+  // The fast path's parts of a block, and its workers (started when a block is large).
+  std::vector<std::unique_ptr<Part>> parts_;
+  std::array<bool, 8> reserved_{};  // by section: ReserveAhead has reserved room
+  std::unique_ptr<WorkerPool> workers_;
   Model model_;
   bool fixed_;
   bool mayTurnFixed_;  // free so far, fixed from the first line that reads only so
