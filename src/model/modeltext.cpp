@@ -333,14 +333,14 @@ std::size_t NameIndex::Hash(std::string_view name) {
 void NameIndex::Grow() { Rehash(std::clamp<std::size_t>(slots_.size() * 2, 64, kMostSlots)); }
 
 void NameIndex::Rehash(std::size_t size) {
-  std::vector<Slot> old(size);
+  BulkVector<Slot> old(size);
   old.swap(slots_);
   shift_ = 31 - std::countr_zero(size);
   const std::size_t mask = slots_.size() - 1;
   for (const Slot& slot : old)
-    if (slot.at >= 0) {
+    if (!slot.empty()) {
       std::size_t s = Home(slot.tag >> 1);
-      while (slots_[s].at >= 0) s = (s + 1) & mask;
+      while (!slots_[s].empty()) s = (s + 1) & mask;
       slots_[s] = slot;
     }
 }
@@ -391,7 +391,7 @@ int NameIndex::AddAll(int first) {
   std::array<Slot, kAhead> ahead;
   int repeated = -1;
   const auto insert = [&](const Slot& key) {
-    if (InsertKey(key) >= 0 && (repeated < 0 || key.at < repeated)) repeated = key.at;
+    if (InsertKey(key) >= 0 && (repeated < 0 || key.index() < repeated)) repeated = key.index();
   };
   for (std::size_t k = 0; k < count; ++k) {
     const std::string& name = names_[from + k];
@@ -411,8 +411,8 @@ int NameIndex::Insert(int index, std::size_t hash) {
 int NameIndex::InsertKey(const Slot& key) {
   const std::size_t mask = slots_.size() - 1;
   std::size_t s = Home(key.tag >> 1);
-  for (; slots_[s].at >= 0; s = (s + 1) & mask)
-    if (Same(slots_[s], key, names_[static_cast<std::size_t>(key.at)])) return slots_[s].at;
+  for (; !slots_[s].empty(); s = (s + 1) & mask)
+    if (Same(slots_[s], key, names_[static_cast<std::size_t>(key.index())])) return slots_[s].index();
   slots_[s] = key;
   ++used_;
   return -1;

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bulkmem.h"
 #include "postsolve/model.h"
 
 namespace postsolve::modelfile {
@@ -128,8 +129,8 @@ class NameIndex {
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t s = Home(Top(hash));; s = (s + 1) & mask) {
       const Slot& slot = slots_[s];
-      if (slot.at < 0) return -1;
-      if (Same(slot, key, name)) return slot.at;
+      if (slot.empty()) return -1;
+      if (Same(slot, key, name)) return slot.index();
     }
   }
   // Adds names[index]; returns -1, or the index that already had that name
@@ -141,7 +142,7 @@ class NameIndex {
   int AddAll(int first);
   // Frees the table: Find finds nothing after it, Add starts a new one.
   void Release() {
-    std::vector<Slot>().swap(slots_);
+    BulkVector<Slot>().swap(slots_);
     shift_ = 31;
     used_ = 0;
   }
@@ -153,10 +154,12 @@ class NameIndex {
   // it is found without reading names_; nearly every mismatch of a long one
   // is told apart without it; and the table grows without hashing a name
   // again.
-  struct Slot {
-    std::int32_t at = -1;  // -1: empty
-    std::uint32_t tag = 0;  // the hash's top 31 bits, then 1 for a long name
-    std::uint64_t head = 0;
+  struct Slot {  // trivial, and empty when zero: a table starts zeroed, not written
+    std::uint32_t number;  // the name's index + 1; 0: empty
+    std::uint32_t tag;     // the hash's top 31 bits, then 1 for a long name
+    std::uint64_t head;
+    bool empty() const { return number == 0; }
+    int index() const { return static_cast<int>(number - 1); }
   };
   static constexpr std::size_t kMostSlots = std::size_t{1} << 31;  // more than any index
   static std::uint32_t Top(std::size_t hash) { return static_cast<std::uint32_t>(hash >> 33); }
@@ -177,7 +180,7 @@ class NameIndex {
   }
   static Slot Key(std::string_view name, int at, std::size_t hash) {
     Slot key;
-    key.at = at;
+    key.number = static_cast<std::uint32_t>(at + 1);
     key.head = Head(name);
     // Whether one of the name's first 8 bytes is 0: a word test, with the
     // padding after a shorter name set to 0xff so that it does not count.
@@ -191,13 +194,14 @@ class NameIndex {
   }
   bool Same(const Slot& slot, const Slot& key, std::string_view name) const {
     return slot.tag == key.tag && slot.head == key.head &&
-           ((key.tag & 1) == 0 || names_[static_cast<std::size_t>(slot.at)] == name);
+           ((key.tag & 1) == 0 || names_[static_cast<std::size_t>(slot.index())] == name);
   }
   void Grow();
-  // At most three quarters full: a probe compares hashes first, so a longer
-  // run costs little beside the memory a sparser table would take. A table
+  // At most seven eighths full: a probe compares tags first, four slots to a
+  // cache line, so a longer run costs little beside the memory (and first
+  // touches) a sparser table would take. A table
   // of kMostSlots always has an empty slot, as indices are below it.
-  static bool Roomy(std::size_t names, std::size_t size) { return names * 4 <= size * 3 || size >= kMostSlots; }
+  static bool Roomy(std::size_t names, std::size_t size) { return names * 8 <= size * 7 || size >= kMostSlots; }
   void Rehash(std::size_t size);  // a power of two
   // A name's first slot: the hash's top bits, so that the slots follow the
   // hashes' order.
@@ -206,7 +210,7 @@ class NameIndex {
   int InsertKey(const Slot& key);           // the same with the name's slot made
 
   const std::vector<std::string>& names_;
-  std::vector<Slot> slots_;
+  BulkVector<Slot> slots_;
   int shift_ = 31;  // 31 - log2 of the table's size
   std::size_t used_ = 0;
 };

@@ -142,6 +142,11 @@ class MpsReader {
       ended = Line(line);
     }
     if (!ended) FailHere("no ENDATA line: the MPS file is incomplete");
+    // What only reading needed goes before the model's last arrays come.
+    rows_.Release();
+    columns_.Release();
+    parts_.clear();
+    workers_.reset();
     // Some files carry a quadratic objective after a first ENDATA (and a
     // second NAME): the rest is ignored, but not a section that makes the
     // model other than linear.
