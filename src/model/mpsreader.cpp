@@ -181,14 +181,14 @@ class MpsReader {
 
   // What a resolved line says.
   struct Pending {
-    std::string_view name;          // the row, column or set named
-    char type = 0;                  // the row type
-    std::string_view bound;         // the bound type
-    int count = 0;                  // entries: (row, value) pairs
-    std::array<int, 2> row{};
+    std::string_view name;   // the row, column or set named
+    std::string_view bound;  // the bound type
     std::array<double, 2> value{};
-    bool ignored = false;  // a line of a set after the first (found again when applied)
+    std::array<int, 2> row{};
+    int count = 0;  // entries: (row, value) pairs
     int column = -1;
+    char type = 0;          // the row type
+    bool ignored = false;  // a line of a set after the first (found again when applied)
   };
 
 
