@@ -24,12 +24,15 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "modeltext.h"
 #include "mpslines.h"
 #include "readers.h"
 #include "records.h"
+#include "bulkmem.h"
 #include "workers.h"
 
 namespace postsolve::modelfile {
@@ -214,6 +217,11 @@ class MpsReader {
     std::exception_ptr error;  // what scanning it threw
   };
 
+  // A block's most bytes; the first after a line left to Line is smaller.
+  // Its lines are held resolved (80 bytes each) until they are applied: a
+  // block's worth of them stays in the caches, and is faulted in once.
+  static constexpr std::size_t kBlock = std::size_t{1} << 18, kFirstBlock = std::size_t{1} << 16;
+
   // Reads the data lines after the one just read, a block of whole lines at
   // a time, until the first line ScanPart leaves to Line (a section line, a
   // marker, any line that does not read, or reads only another way), which
@@ -221,12 +229,12 @@ class MpsReader {
   // a line is small and read on this thread alone: the parts of a block after
   // a line that stops are scanned for nothing.
   void ReadAhead() {
-    constexpr std::size_t kFirstBlock = std::size_t{1} << 16;
     bool first = true;
     for (;;) {
       std::string_view text = source_.Ahead();
-      if (first && text.size() > kFirstBlock) {
-        const std::size_t last = text.rfind('\n', kFirstBlock - 1);
+      const std::size_t most = first ? kFirstBlock : kBlock;
+      if (text.size() > most) {  // whole lines, up to `most` bytes (or one longer line)
+        const std::size_t last = text.rfind('\n', most - 1);
         if (last != std::string_view::npos) text = text.substr(0, last + 1);
       }
       if (text.empty() || ReadBlock(text, first)) return;
@@ -239,7 +247,7 @@ class MpsReader {
   // and applied in order on this thread, each as soon as it is scanned, while
   // the workers scan on. Returns true when it stopped at a line left to Line.
   bool ReadBlock(std::string_view text, bool first) {
-    constexpr std::size_t kLeastPart = std::size_t{1} << 16, kMostParts = 16;
+    constexpr std::size_t kLeastPart = kBlock / 16, kMostParts = 16;
     std::size_t parts = 1;
     if (!first && text.size() >= 2 * kLeastPart) {
       if (!workers_) workers_ = std::make_unique<WorkerPool>(WorkerPool::Cores() - 1);
@@ -255,6 +263,7 @@ class MpsReader {
       part.error = nullptr;
     }
     const std::size_t before = section_ == Section::Rows ? model_.rowNames.size() : model_.colNames.size();
+    const std::size_t entriesBefore = model_.index.size();
     std::size_t bytes = 0;
     long lines = 0;
     bool stopped = false;
@@ -270,6 +279,14 @@ class MpsReader {
             if (task.valid()) task.wait();
         }
       } wait{abandon, tasks};
+      if (pieces.size() > 1) {
+        // First, before scanning, the room the model's arrays will fill.
+        std::vector<Range> room = RoomAhead(text.size());
+        if (!room.empty())
+          tasks.push_back(workers_->Submit([room = std::move(room)] {
+            for (const Range& range : room) PopulateRange(range.first, range.second);
+          }));
+      }
       if (pieces.size() > 1)
         for (std::size_t w = 0; w < workers_->size(); ++w)
           tasks.push_back(workers_->Submit([this, &abandon, count = pieces.size()] {
@@ -293,9 +310,58 @@ class MpsReader {
       }
     }
     source_.Take(bytes, lines);
+    rate_ = {static_cast<double>(model_.index.size() - entriesBefore) / static_cast<double>(std::max<std::size_t>(bytes, 1)),
+             static_cast<double>((section_ == Section::Rows ? model_.rowNames.size() : model_.colNames.size()) - before) /
+                 static_cast<double>(std::max<std::size_t>(bytes, 1))};
     if (first && !stopped)
       ReserveAhead(bytes, (section_ == Section::Rows ? model_.rowNames.size() : model_.colNames.size()) - before);
     return stopped;
+  }
+
+  // The arrays a section fills a line at a time, each with its rate (0:
+  // entries, 1: names) and its record of the room asked for.
+  template <class Visit>
+  void SectionArrays(Visit visit) {
+    if (section_ == Section::Rows) {
+      visit(model_.rowNames, 1, populated_[0]);
+      visit(rowLines_, 1, populated_[1]);
+    } else if (section_ == Section::Columns) {
+      visit(model_.index, 0, populated_[0]);
+      visit(model_.value, 0, populated_[1]);
+      visit(model_.colNames, 1, populated_[2]);
+      visit(model_.cost, 1, populated_[3]);
+      visit(model_.start, 1, populated_[4]);
+      visit(columnLines_, 1, populated_[5]);
+    }
+  }
+
+  // The room the section's arrays will fill in this block and the next, at
+  // the rate the block before filled them, that no block before has asked
+  // for: a worker faults it in while this thread applies (on virtual
+  // machines a page's first touch costs microseconds, and this thread is the
+  // one that waits).
+  using Range = std::pair<const void*, std::size_t>;
+  std::vector<Range> RoomAhead(std::size_t blockBytes) {
+    std::vector<Range> room;
+    SectionArrays([&](auto& v, int rate, Populated& done) {
+      using T = typename std::remove_reference_t<decltype(v)>::value_type;
+      if (done.data != v.data()) done = {v.data(), 0};
+      const auto more = static_cast<std::size_t>(2 * rate_[static_cast<std::size_t>(rate)] * static_cast<double>(blockBytes)) + 1;
+      const std::size_t from = std::max(done.size, v.size()), to = std::min(v.capacity(), v.size() + more);
+      if (to <= from) return;
+      room.emplace_back(v.data() + from, (to - from) * sizeof(T));
+      done.size = to;
+    });
+    return room;
+  }
+
+  // At a section's end: the room asked for ahead that it did not fill goes back.
+  void ReleaseRoomAhead() {
+    SectionArrays([&](auto& v, int, Populated& done) {
+      using T = typename std::remove_reference_t<decltype(v)>::value_type;
+      if (done.data == v.data() && done.size > v.size()) ReleaseRange(v.data() + v.size(), (done.size - v.size()) * sizeof(T));
+      done = {};
+    });
   }
 
   // Scans the part unless another thread has claimed it.
@@ -453,6 +519,7 @@ class MpsReader {
 
   // Returns true at ENDATA.
   bool SectionLine() {
+    ReleaseRoomAhead();
     IndexNames();
     const std::string_view word = words_.at[0];
     if (Is(word, "NAME")) {
@@ -983,6 +1050,13 @@ class MpsReader {
   long line_ = 0;  // the number of the line being read
   // The fast path's parts of a block, and its workers (started when a block is large).
   std::vector<std::unique_ptr<Part>> parts_;
+  // The room RoomAhead has asked for, by array: up to which element of the storage at `data`.
+  struct Populated {
+    const void* data = nullptr;
+    std::size_t size = 0;
+  };
+  std::array<Populated, 6> populated_{};
+  std::array<double, 2> rate_{};  // entries and names added for each byte of the block before
   std::array<bool, 8> reserved_{};  // by section: ReserveAhead has reserved room
   std::unique_ptr<WorkerPool> workers_;
   Model model_;

@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <system_error>
 #include <thread>
@@ -101,6 +102,25 @@ void BulkRelease(void* block, std::size_t bytes) noexcept {
   if (!block) return;
   if (bytes < kBulkBytes) std::free(block);
   else ::munmap(block, bytes);
+}
+
+void PopulateRange(const void* data, std::size_t bytes) noexcept {
+#if defined(MADV_POPULATE_WRITE)
+  constexpr std::uintptr_t kPage = 4096;
+  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kPage - 1) / kPage * kPage;
+  const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) / kPage * kPage;
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);  // a hint
+#else
+  (void)data;
+  (void)bytes;
+#endif
+}
+
+void ReleaseRange(const void* data, std::size_t bytes) noexcept {
+  constexpr std::uintptr_t kPage = 4096;
+  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kPage - 1) / kPage * kPage;
+  const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) / kPage * kPage;
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
 }
 
 void ReturnFreedMemory() noexcept {

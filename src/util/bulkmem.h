@@ -48,6 +48,19 @@ struct BulkAllocator {
   bool operator==(const BulkAllocator<U>&) const noexcept { return true; }
 };
 
+// Faults in the whole pages within `bytes` at `data` (room a large vector has
+// reserved, say) without writing to them, so that a thread that writes there
+// later finds them present: another thread can take the faults' cost, which
+// on a virtual machine is microseconds a page. A hint: nothing is done where
+// the kernel cannot, and the memory's contents are not touched, so a thread
+// may write there meanwhile.
+void PopulateRange(const void* data, std::size_t bytes) noexcept;
+
+// Gives back the whole pages within `bytes` at `data`, room a vector has
+// reserved but not used (after PopulateRange asked for too much, say): they
+// read as zero when touched again.
+void ReleaseRange(const void* data, std::size_t bytes) noexcept;
+
 // Gives the heap's free pages back to the system. After a large working set
 // is freed the allocator keeps the holes it leaves resident, to be used
 // again; a caller that knows they will not be calls this. A no-op where the
