@@ -364,6 +364,31 @@ class MpsReader {
     });
   }
 
+  // Once COLUMNS ends, the sizes of the arrays still to come are known: their
+  // room is reserved, and faulted in on a worker while the column names go
+  // into their table and the sections after are read.
+  void PrepareLastArrays() {
+    const std::size_t m = model_.rowNames.size(), n = model_.colNames.size();
+    try {
+      for (auto* v : {&model_.clo, &model_.cup}) v->reserve(n);
+      for (auto* v : {&model_.rlo, &model_.rup, &rowRhs_, &rowRange_}) v->reserve(m);
+    } catch (const std::bad_alloc&) {
+      return;  // they are made as they are needed
+    }
+    if (!workers_ || workers_->size() == 0) return;
+    std::vector<Range> room;
+    for (const auto* v : {&model_.clo, &model_.cup, &model_.rlo, &model_.rup, &rowRhs_, &rowRange_})
+      room.emplace_back(v->data() + v->size(), (v->capacity() - v->size()) * sizeof(double));
+    prepared_ = workers_->Submit([room = std::move(room)] {
+      for (const Range& range : room) PopulateRange(range.first, range.second);
+    });
+  }
+
+  // Before one of those arrays grows past its room (which would free it).
+  void WaitPrepared() {
+    if (prepared_.valid()) prepared_.get();
+  }
+
   // Scans the part unless another thread has claimed it.
   void Claim(Part& part) const {
     if (part.claimed.exchange(true)) return;
@@ -520,6 +545,7 @@ class MpsReader {
   // Returns true at ENDATA.
   bool SectionLine() {
     ReleaseRoomAhead();
+    if (section_ == Section::Columns) PrepareLastArrays();
     IndexNames();
     const std::string_view word = words_.at[0];
     if (Is(word, "NAME")) {
@@ -850,6 +876,7 @@ class MpsReader {
     }
     if (FirstSet().empty() && !pending_.name.empty()) (rhs ? rhsSet_ : rangeSet_) = pending_.name;
     if (rowRhs_.size() < model_.rowNames.size()) {
+      WaitPrepared();
       rowRhs_.resize(model_.rowNames.size(), 0.0);
       rowRange_.resize(model_.rowNames.size(), 0.0);
       hasRange_.resize(model_.rowNames.size(), false);
@@ -911,6 +938,7 @@ class MpsReader {
     if (boundSet_.empty() && !pending_.name.empty()) boundSet_ = pending_.name;
     const auto j = static_cast<std::size_t>(pending_.column);
     if (model_.clo.size() < model_.colNames.size()) {
+      WaitPrepared();
       model_.clo.resize(model_.colNames.size(), 0.0);
       model_.cup.resize(model_.colNames.size(), kInf);
     }
@@ -966,6 +994,7 @@ class MpsReader {
   // ---- the end ----
 
   void Finish() {
+    WaitPrepared();
     if (objectiveNamed_ && !hasObjective_)
       FailHere("the objective row " + Shown(objectiveName_) + " named by OBJNAME is not in ROWS");
     const std::size_t m = model_.rowNames.size(), n = model_.colNames.size();
@@ -1048,7 +1077,7 @@ class MpsReader {
 
   LineSource source_;
   long line_ = 0;  // the number of the line being read
-  // The fast path's parts of a block, and its workers (started when a block is large).
+  // The fast path's parts of a block.
   std::vector<std::unique_ptr<Part>> parts_;
   // The room RoomAhead has asked for, by array: up to which element of the storage at `data`.
   struct Populated {
@@ -1056,9 +1085,9 @@ class MpsReader {
     std::size_t size = 0;
   };
   std::array<Populated, 6> populated_{};
+  std::future<void> prepared_;  // PrepareLastArrays' faulting in
   std::array<double, 2> rate_{};  // entries and names added for each byte of the block before
   std::array<bool, 8> reserved_{};  // by section: ReserveAhead has reserved room
-  std::unique_ptr<WorkerPool> workers_;
   Model model_;
   bool fixed_;
   bool mayTurnFixed_;  // free so far, fixed from the first line that reads only so
@@ -1083,6 +1112,9 @@ class MpsReader {
   long freeRows_ = 0, duplicates_ = 0, negativeUppers_ = 0, freeRhs_ = 0, freeRanges_ = 0;
   long ignoredRhs_ = 0, ignoredRanges_ = 0, ignoredBounds_ = 0;
   std::string firstNegativeUpper_;
+  // Last, so that it goes first: no task is left running on what the reader
+  // holds, however reading ends.
+  std::unique_ptr<WorkerPool> workers_;
 };
 
 }  // namespace
