@@ -72,6 +72,22 @@ bool PopulateInParts(char* block, std::size_t bytes) {
     if (helper.joinable()) helper.join();
   return std::all_of(done.begin(), done.begin() + static_cast<std::ptrdiff_t>(parts), [](char ok) { return ok != 0; });
 }
+
+// A mapping of `bytes` starting on a huge-page boundary when it is a huge
+// page or more, so that all of it but its tail can be huge pages: mapped
+// that much larger, with the slack before and after unmapped.
+void* MapAligned(std::size_t bytes) {
+  const std::size_t slack = bytes >= kHugePage ? kHugePage : 0;
+  void* mapped = ::mmap(nullptr, bytes + slack, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) throw std::bad_alloc();
+  if (slack == 0) return mapped;
+  const auto at = reinterpret_cast<std::uintptr_t>(mapped);
+  const std::uintptr_t aligned = (at + kHugePage - 1) / kHugePage * kHugePage;
+  if (aligned > at) ::munmap(mapped, aligned - at);
+  const std::uintptr_t end = at + bytes + slack, kept = aligned + (bytes + 4095) / 4096 * 4096;
+  if (end > kept) ::munmap(reinterpret_cast<void*>(kept), end - kept);
+  return reinterpret_cast<void*>(aligned);
+}
 #endif
 
 }  // namespace
@@ -83,8 +99,7 @@ void* BulkAcquire(std::size_t bytes) {
     return block;
   }
 #if defined(MADV_HUGEPAGE) && defined(MADV_POPULATE_WRITE)
-  void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (block == MAP_FAILED) throw std::bad_alloc();
+  void* block = MapAligned(bytes);
   ::madvise(block, bytes, MADV_HUGEPAGE);  // no huge pages, no harm
   if (PopulateInParts(static_cast<char*>(block), bytes)) return block;
   // A kernel that cannot populate on advice (before 5.14) populates a
