@@ -9,8 +9,13 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <limits>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -39,6 +44,97 @@ std::string GzReason(void* handle) {
 }
 
 }  // namespace
+
+// Decompresses a gzipped file a chunk at a time into a few chunks ahead of
+// the reader, on a thread of its own, so that reading the text does not wait
+// for zlib. What zlib says of a damaged file is kept with the chunks, and
+// told when the reader reaches it.
+class LineSource::Inflater {
+ public:
+  explicit Inflater(void* gz) : gz_(gz), thread_([this] { Run(); }) {}
+  ~Inflater() {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
+  Inflater(const Inflater&) = delete;
+  Inflater& operator=(const Inflater&) = delete;
+
+  // Copies at most `room` bytes of the text into `to`, waiting for them; 0 at
+  // its end. A failure comes back as false with zlib's reason.
+  bool Take(char* to, std::size_t room, std::size_t& got, std::string& why) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !ready_.empty() || done_; });
+    got = 0;
+    if (ready_.empty()) {
+      why = why_;
+      return why.empty();
+    }
+    Chunk& chunk = ready_.front();
+    got = std::min(room, chunk.size - chunk.taken);
+    std::memcpy(to, chunk.bytes.get() + chunk.taken, got);
+    chunk.taken += got;
+    if (chunk.taken == chunk.size) {
+      spare_.push_back(std::move(chunk.bytes));
+      ready_.pop_front();
+      changed_.notify_all();
+    }
+    return true;
+  }
+
+ private:
+  static constexpr std::size_t kChunk = std::size_t{1} << 20, kAhead = 4;
+  struct Chunk {
+    std::unique_ptr<char[]> bytes;
+    std::size_t size = 0, taken = 0;
+  };
+
+  void Run() {
+    for (;;) {
+      std::unique_ptr<char[]> bytes;
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return stop_ || ready_.size() < kAhead; });
+        if (stop_) return;
+        if (!spare_.empty()) {
+          bytes = std::move(spare_.back());
+          spare_.pop_back();
+        }
+      }
+      std::string why;
+      int got = -1;
+      try {
+        if (!bytes) bytes = std::make_unique_for_overwrite<char[]>(kChunk);
+        got = gzread(Gz(gz_), bytes.get(), static_cast<unsigned>(kChunk));
+        int code = Z_OK;
+        if (got == 0) gzerror(Gz(gz_), &code);
+        if (got < 0 || code != Z_OK) why = GzReason(gz_);
+      } catch (const std::bad_alloc&) {
+        why = "out of memory";
+      }
+      std::lock_guard lock(mutex_);
+      if (got > 0) ready_.push_back({std::move(bytes), static_cast<std::size_t>(got), 0});
+      if (got <= 0 || !why.empty()) {
+        why_ = why.empty() ? std::string() : why;
+        done_ = true;
+      }
+      changed_.notify_all();
+      if (done_) return;
+    }
+  }
+
+  void* gz_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Chunk> ready_;
+  std::vector<std::unique_ptr<char[]>> spare_;
+  bool stop_ = false, done_ = false;
+  std::string why_;  // zlib's reason, once decompressing failed
+  std::thread thread_;  // last: it starts once the rest is made
+};
 
 void Fail(const std::string& path, long line, const std::string& reason) {
   throw PostError(path + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + reason);
@@ -80,9 +176,17 @@ LineSource::LineSource(std::string path) : path_(std::move(path)) {
   }
   buffer_ = std::make_unique_for_overwrite<char[]>(kFirstBlock);
   size_ = kFirstBlock;
+  if (gzipped_ && expected_ >= kBlock) {
+    try {
+      inflater_ = std::make_unique<Inflater>(gz_);
+    } catch (const std::system_error&) {
+      // no thread to be had: decompressed as it is read
+    }
+  }
 }
 
 LineSource::~LineSource() {
+  inflater_.reset();  // before the file it reads is closed
   if (gz_ != nullptr) gzclose(Gz(gz_));
   if (fd_ >= 0) ::close(fd_);
 }
@@ -104,18 +208,31 @@ std::size_t LineSource::Fill() {
   const std::size_t room = size_ - end_;
   for (;;) {
     long got = 0;
-    if (gzipped_) {
+    std::string failure;
+    if (inflater_) {
+      std::size_t taken = 0;
+      std::string why;
+      if (!inflater_->Take(buffer_.get() + end_, room, taken, why)) failure = "cannot decompress: " + why;
+      got = static_cast<long>(taken);
+    } else if (gzipped_) {
       const unsigned ask = static_cast<unsigned>(std::min<std::size_t>(room, 1u << 30));
       got = gzread(Gz(gz_), buffer_.get() + end_, ask);
       int code = Z_OK;
       if (got == 0) gzerror(Gz(gz_), &code);
-      if (got < 0 || code != Z_OK) modelfile::Fail(path_, line_ + 1, "cannot decompress: " + GzReason(gz_));
+      if (got < 0 || code != Z_OK) failure = "cannot decompress: " + GzReason(gz_);
     } else {
       got = ::read(fd_, buffer_.get() + end_, room);
       if (got < 0) {
         if (errno == EINTR) continue;
-        modelfile::Fail(path_, line_ + 1, std::string("cannot read: ") + std::strerror(errno));
+        failure = std::string("cannot read: ") + std::strerror(errno);
       }
+    }
+    if (!failure.empty()) {
+      // Told when the reader reaches the line it could not have whole: the
+      // whole lines read before it are read first.
+      failure_ = failure;
+      atEnd_ = true;
+      return 0;
     }
     if (got == 0) atEnd_ = true;
     end_ += static_cast<std::size_t>(got);
@@ -157,6 +274,7 @@ bool LineSource::Next(std::string_view& line) {
       return true;
     }
     if (atEnd_) {
+      if (!failure_.empty()) modelfile::Fail(path_, line_ + 1, failure_);
       if (begin_ == end_) return false;
       line = Cut(end_, end_);  // a last line without '\n'
       return true;

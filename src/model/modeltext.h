@@ -57,7 +57,7 @@ class LineSource {
   [[noreturn]] void Fail(const std::string& reason) const;
 
  private:
-  std::size_t Fill();  // appends what the file has next to buffer_; 0 at its end
+  std::size_t Fill();  // appends what the file has next to buffer_; 0 at its end (or a failure)
   // The line from begin_ to stop (without a '\r' before it); reading goes on at next.
   std::string_view Cut(std::size_t stop, std::size_t next);
 
@@ -65,6 +65,9 @@ class LineSource {
   int fd_ = -1;
   void* gz_ = nullptr;  // gzFile when gzipped
   bool gzipped_ = false;
+  // A large gzipped file is decompressed ahead, on a thread of its own.
+  class Inflater;
+  std::unique_ptr<Inflater> inflater_;
   std::size_t expected_ = 0;
   // Not zeroed: only what the file gave is read, and a small file's read
   // touches only the pages it fills.
@@ -73,6 +76,7 @@ class LineSource {
   std::size_t begin_ = 0, end_ = 0;  // the unread bytes of buffer_
   std::size_t filled_ = 0;           // the bytes read into buffer_ in all
   bool atEnd_ = false;
+  std::string failure_;  // why the file could not be read to its end, for the line it stopped in
   long line_ = 0;
 };
 
