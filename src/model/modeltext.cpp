@@ -343,13 +343,14 @@ bool ShortDecimal(std::string_view text, double& magnitude) {
   static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   std::uint64_t significand = 0;
-  int digits = 0, scale = 0;
+  int scale = 0;
   bool point = false;
   std::size_t i = 0;
-  for (; i < text.size(); ++i) {
+  // At most 18 digits (and a point) before an exponent: the significand fits.
+  const std::size_t most = std::min<std::size_t>(text.size(), 19);
+  for (; i < most; ++i) {
     const char ch = text[i];
     if (ch >= '0' && ch <= '9') {
-      if (++digits > 18) return false;
       significand = significand * 10 + static_cast<unsigned>(ch - '0');
       scale -= point;
     } else if (ch == '.' && !point) {
@@ -358,7 +359,9 @@ bool ShortDecimal(std::string_view text, double& magnitude) {
       break;
     }
   }
-  if (digits == 0) return false;
+  const std::size_t digits = i - point;
+  if (digits == 0 || digits > 18 || (i == most && i < text.size() && (text[i] == '.' || (text[i] >= '0' && text[i] <= '9'))))
+    return false;
   if (i < text.size()) {
     if (text[i] != 'e' && text[i] != 'E' && text[i] != 'd' && text[i] != 'D') return false;
     bool negative = false;
@@ -385,13 +388,13 @@ bool ParseNumber(std::string_view text, double& value) {
     negative = text[0] == '-';
     text.remove_prefix(1);
   }
-  if (SameLetters(text, "inf") || SameLetters(text, "infinity")) {
-    value = negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
-    return true;
-  }
   double magnitude = 0;
   if (ShortDecimal(text, magnitude)) {
     value = negative ? -magnitude : magnitude;
+    return true;
+  }
+  if (SameLetters(text, "inf") || SameLetters(text, "infinity")) {
+    value = negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
     return true;
   }
   std::string plain;
@@ -423,29 +426,6 @@ std::string NotANumber(std::string_view text, const std::string& what) {
 
 double NumberOrFail(const LineSource& source, std::string_view text, const std::string& what) {
   return NumberOrFail(source.path(), source.line(), text, what);
-}
-
-// Eight bytes at a time, multiplied and folded: names are short, and the
-// tables take their slots from the top bits.
-std::size_t NameIndex::Hash(std::string_view name) {
-  static_assert(sizeof(std::size_t) == 8, "the tables take 64-bit hashes");
-  constexpr std::uint64_t kMultiplier = 0x9e3779b97f4a7c15ULL;
-  std::uint64_t h = name.size() * kMultiplier;
-  std::size_t at = 0;
-  for (; at + 8 <= name.size(); at += 8) {
-    std::uint64_t chunk;
-    std::memcpy(&chunk, name.data() + at, 8);
-    h = (h ^ chunk) * kMultiplier;
-    h ^= h >> 32;
-  }
-  if (at < name.size()) {
-    std::uint64_t chunk = 0;
-    std::memcpy(&chunk, name.data() + at, name.size() - at);
-    h = (h ^ chunk) * kMultiplier;
-  }
-  h ^= h >> 29;
-  h *= 0xbf58476d1ce4e5b9ULL;
-  return static_cast<std::size_t>(h ^ (h >> 32));
 }
 
 void NameIndex::Grow() { Rehash(std::clamp<std::size_t>(slots_.size() * 2, 64, kMostSlots)); }

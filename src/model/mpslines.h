@@ -2,8 +2,11 @@
 // position (fixed MPS), and a block of whole lines cut into parts.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -23,6 +26,49 @@ struct Words {
   std::size_t count = 0;
 };
 void Split(std::string_view line, Words& words);
+
+// Where a text's blanks and line ends are, a bit for each byte, found 16
+// bytes at a time: a line is then split a word at a time rather than a byte
+// at a time.
+class ByteMap {
+ public:
+  void Map(std::string_view text);
+  // The first line end ('\n') at or after `from`, or the text's size.
+  std::size_t LineEnd(std::size_t from) const {
+    while (from < size_) {
+      const std::uint64_t ahead = newline_[from / 64] >> (from % 64);
+      if (ahead != 0) return std::min(size_, from + static_cast<std::size_t>(std::countr_zero(ahead)));
+      from = (from / 64 + 1) * 64;
+    }
+    return size_;
+  }
+  // The words of the text's bytes [from, to), as Split gives them.
+  void Split(std::size_t from, std::size_t to, Words& words) const {
+    const std::size_t length = to - from;
+    if (length > 64) return modelfile::Split(text_.substr(from, length), words);
+    // The line's blanks as one word of bits, those past its end set.
+    const std::size_t word = from / 64, shift = from % 64;
+    std::uint64_t blank = blank_[word] >> shift;
+    if (shift != 0 && word + 1 < blank_.size()) blank |= blank_[word + 1] << (64 - shift);
+    if (length < 64) blank |= ~std::uint64_t{0} << length;
+    const std::uint64_t inWord = ~blank;
+    std::uint64_t starts = inWord & ~(inWord << 1), ends = inWord & ~(inWord >> 1);
+    words.count = 0;
+    while (starts != 0 && words.count <= Words::kKept) {
+      const auto first = static_cast<std::size_t>(std::countr_zero(starts)),
+                 last = static_cast<std::size_t>(std::countr_zero(ends));
+      if (words.count < Words::kKept) words.at[words.count] = std::string_view(text_.data() + from + first, last - first + 1);
+      ++words.count;
+      starts &= starts - 1;
+      ends &= ends - 1;
+    }
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t size_ = 0;
+  std::vector<std::uint64_t> blank_, newline_;  // a bit a byte: blank ('\n' too), and '\n'
+};
 
 // The six fields of a data line, numbered from 1 as fixed MPS numbers them
 // (type, name, name, number, name, number); empty when absent.

@@ -203,6 +203,7 @@ class MpsReader {
 
   // What ScanPart read of a part of a block.
   struct Scan {
+    ByteMap map;  // of the part's text
     std::vector<ReadLine> lines;
     std::size_t bytes = 0;  // read up to here: the start of the line stopped at, or the part's end
     long lineCount = 0;     // the lines in those bytes (comments and blank lines too)
@@ -462,27 +463,29 @@ class MpsReader {
     };
     auto resolve = [&] {
       for (std::size_t k = 0; k < staged; ++k) {
-        ReadLine read;
+        ReadLine& read = out.lines.emplace_back();
         read.line = group[k].line;
         if (!Resolve(group[k].fields, read.pending, why, {}) ||
             (section_ == Section::Rows && read.pending.type == kFreeRow && !hasObjective_)) {
+          out.lines.pop_back();
           stopAt(group[k].start, group[k].line);
           return false;
         }
-        out.lines.push_back(read);
       }
       staged = 0;
       return true;
     };
     const NameIndex& names = section_ == Section::Bounds ? columns_ : rows_;
+    ByteMap& map = out.map;
+    map.Map(text);
     std::size_t at = 0;
     long line = 0;
     Words words;
     while (at < text.size()) {
-      const std::size_t end = text.find('\n', at);
+      const std::size_t end = map.LineEnd(at);
       std::string_view current = text.substr(at, end - at);
       if (!current.empty() && current.back() == '\r') current.remove_suffix(1);
-      if (!current.empty() && current[0] != '*' && (Split(current, words), words.count > 0)) {
+      if (!current.empty() && current[0] != '*' && (map.Split(at, at + current.size(), words), words.count > 0)) {
         Fields& fields = group[staged].fields;
         const bool plain = IsBlank(current[0]) &&
                            !(section_ == Section::Columns && words.count >= 3 && Is(words.at[1], "'MARKER'")) &&
