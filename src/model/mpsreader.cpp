@@ -385,9 +385,12 @@ class MpsReader {
     });
   }
 
-  // Before one of those arrays grows past its room (which would free it).
-  void WaitPrepared() {
-    if (prepared_.valid()) prepared_.get();
+  // Before those arrays take `rows` and `columns` elements: waits for the
+  // faulting in only where that is past their room (growing would free it).
+  void BeforeGrowing(std::size_t rows, std::size_t columns) {
+    const bool past = rows > std::min({model_.rlo.capacity(), rowRhs_.capacity(), rowRange_.capacity()}) ||
+                      columns > std::min(model_.clo.capacity(), model_.cup.capacity());
+    if (prepared_.valid() && past) prepared_.get();
   }
 
   // Scans the part unless another thread has claimed it.
@@ -879,7 +882,7 @@ class MpsReader {
     }
     if (FirstSet().empty() && !pending_.name.empty()) (rhs ? rhsSet_ : rangeSet_) = pending_.name;
     if (rowRhs_.size() < model_.rowNames.size()) {
-      WaitPrepared();
+      BeforeGrowing(model_.rowNames.size(), 0);
       rowRhs_.resize(model_.rowNames.size(), 0.0);
       rowRange_.resize(model_.rowNames.size(), 0.0);
       hasRange_.resize(model_.rowNames.size(), false);
@@ -941,7 +944,7 @@ class MpsReader {
     if (boundSet_.empty() && !pending_.name.empty()) boundSet_ = pending_.name;
     const auto j = static_cast<std::size_t>(pending_.column);
     if (model_.clo.size() < model_.colNames.size()) {
-      WaitPrepared();
+      BeforeGrowing(0, model_.colNames.size());
       model_.clo.resize(model_.colNames.size(), 0.0);
       model_.cup.resize(model_.colNames.size(), kInf);
     }
@@ -997,7 +1000,7 @@ class MpsReader {
   // ---- the end ----
 
   void Finish() {
-    WaitPrepared();
+    if (prepared_.valid()) prepared_.get();  // done already: the workers have gone
     if (objectiveNamed_ && !hasObjective_)
       FailHere("the objective row " + Shown(objectiveName_) + " named by OBJNAME is not in ROWS");
     const std::size_t m = model_.rowNames.size(), n = model_.colNames.size();
