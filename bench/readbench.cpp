@@ -13,6 +13,7 @@
 // is the difference (the program's own code and libraries left out), which
 // bench/readers.sh compares with the model's bytes.
 #include <chrono>
+#include <exception>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -102,7 +103,7 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (argc != (mode == "write" ? 4 : 3)) {
     std::fprintf(stderr, "usage: readbench write DIR ENTRIES | readbench ours|coin FILE\n");
@@ -157,4 +158,13 @@ int main(int argc, char** argv) {
   std::printf("%s %s %.3f s %d rows %d columns %ld entries %zu model-bytes %ld KiB-before %ld KiB-peak\n",
               mode.c_str(), path.c_str(), seconds, rows, cols, entries, bytes, before, PeakKiB());
   return 0;
+}
+
+int main(int argc, char** argv) {
+  try {
+    return Main(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "readbench: %s\n", e.what());
+    return 1;
+  }
 }

@@ -360,8 +360,8 @@ bool ShortDecimal(std::string_view text, double& magnitude) {
     }
   }
   const std::size_t digits = i - point;
-  if (digits == 0 || digits > 18 || (i == most && i < text.size() && (text[i] == '.' || (text[i] >= '0' && text[i] <= '9'))))
-    return false;
+  const bool more = i == most && i < text.size() && (text[i] == '.' || (text[i] >= '0' && text[i] <= '9'));
+  if (digits == 0 || digits > 18 || more) return false;
   if (i < text.size()) {
     if (text[i] != 'e' && text[i] != 'E' && text[i] != 'd' && text[i] != 'D') return false;
     bool negative = false;

@@ -218,8 +218,8 @@ class NameIndex {
   void Grow();
   // At most seven eighths full: a probe compares tags first, four slots to a
   // cache line, so a longer run costs little beside the memory (and first
-  // touches) a sparser table would take. A table
-  // of kMostSlots always has an empty slot, as indices are below it.
+  // touches) a sparser table would take. A table of kMostSlots always has an
+  // empty slot, as indices are below it.
   static bool Roomy(std::size_t names, std::size_t size) { return names * 8 <= size * 7 || size >= kMostSlots; }
   void Rehash(std::size_t size);  // a power of two
   // A name's first slot: the hash's top bits, so that the slots follow the

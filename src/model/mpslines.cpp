@@ -24,7 +24,8 @@ void Split(std::string_view line, Words& words) {
     if (p == end) return;
     const char* const first = p;
     while (p < end && !IsBlank(*p)) ++p;
-    if (words.count < Words::kKept) words.at[words.count] = std::string_view(first, static_cast<std::size_t>(p - first));
+    if (words.count < Words::kKept)
+      words.at[words.count] = std::string_view(first, static_cast<std::size_t>(p - first));
     ++words.count;
   }
 }

@@ -1,5 +1,6 @@
-// MPS lines taken apart: words split at blanks (free MPS), fields by column
-// position (fixed MPS), and a block of whole lines cut into parts.
+// MPS lines taken apart: words split at blanks (free MPS, a byte at a time or
+// from a map of a whole block's blanks), fields by column position (fixed
+// MPS), and a block of whole lines cut into parts.
 #pragma once
 
 #include <algorithm>

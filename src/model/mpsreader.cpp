@@ -11,6 +11,14 @@
 // Data lines start with a blank in both formats; a line starting with
 // anything else is a section line (or a '*' comment), so a column may be
 // called RHS. The rules the reader applies are listed in docs/formats.md.
+//
+// Nearly all of a large file is plain data lines. After a data line, those
+// that follow are read a block at a time: each block is cut into parts of
+// whole lines, which this thread and workers resolve at once (names looked
+// up, numbers read, nothing changed), and this thread then applies them in
+// order, as it would have read them one by one. The first line the fast path
+// does not take as plain is read on its own, with its reason if it fails;
+// what was resolved after it is dropped.
 
 #include <array>
 #include <atomic>
@@ -28,11 +36,11 @@
 #include <utility>
 #include <vector>
 
+#include "bulkmem.h"
 #include "modeltext.h"
 #include "mpslines.h"
 #include "readers.h"
 #include "records.h"
-#include "bulkmem.h"
 #include "workers.h"
 
 namespace postsolve::modelfile {
@@ -263,8 +271,7 @@ class MpsReader {
       part.done.store(false);
       part.error = nullptr;
     }
-    const std::size_t before = section_ == Section::Rows ? model_.rowNames.size() : model_.colNames.size();
-    const std::size_t entriesBefore = model_.index.size();
+    const std::size_t before = NamesRead(), entriesBefore = model_.index.size();
     std::size_t bytes = 0;
     long lines = 0;
     bool stopped = false;
@@ -287,12 +294,11 @@ class MpsReader {
           tasks.push_back(workers_->Submit([room = std::move(room)] {
             for (const Range& range : room) PopulateRange(range.first, range.second);
           }));
-      }
-      if (pieces.size() > 1)
         for (std::size_t w = 0; w < workers_->size(); ++w)
           tasks.push_back(workers_->Submit([this, &abandon, count = pieces.size()] {
             for (std::size_t p = 1; p < count && !abandon.load(); ++p) Claim(*parts_[p]);
           }));
+      }
       for (std::size_t p = 0; p < pieces.size() && !stopped; ++p) {
         Part& part = *parts_[p];
         // While a worker scans this part, scan a later one.
@@ -311,12 +317,17 @@ class MpsReader {
       }
     }
     source_.Take(bytes, lines);
-    rate_ = {static_cast<double>(model_.index.size() - entriesBefore) / static_cast<double>(std::max<std::size_t>(bytes, 1)),
-             static_cast<double>((section_ == Section::Rows ? model_.rowNames.size() : model_.colNames.size()) - before) /
-                 static_cast<double>(std::max<std::size_t>(bytes, 1))};
-    if (first && !stopped)
-      ReserveAhead(bytes, (section_ == Section::Rows ? model_.rowNames.size() : model_.colNames.size()) - before);
+    const auto perByte = [&](std::size_t added) {
+      return static_cast<double>(added) / static_cast<double>(std::max<std::size_t>(bytes, 1));
+    };
+    rate_ = {perByte(model_.index.size() - entriesBefore), perByte(NamesRead() - before)};
+    if (first && !stopped) ReserveAhead(bytes, NamesRead() - before);
     return stopped;
+  }
+
+  // The rows read so far in ROWS, the columns elsewhere.
+  std::size_t NamesRead() const {
+    return section_ == Section::Rows ? model_.rowNames.size() : model_.colNames.size();
   }
 
   // The arrays a section fills a line at a time, each with its rate (0:
@@ -347,7 +358,8 @@ class MpsReader {
     SectionArrays([&](auto& v, int rate, Populated& done) {
       using T = typename std::remove_reference_t<decltype(v)>::value_type;
       if (done.data != v.data()) done = {v.data(), 0};
-      const auto more = static_cast<std::size_t>(2 * rate_[static_cast<std::size_t>(rate)] * static_cast<double>(blockBytes)) + 1;
+      const double perByte = rate_[static_cast<std::size_t>(rate)];
+      const auto more = static_cast<std::size_t>(2 * perByte * static_cast<double>(blockBytes)) + 1;
       const std::size_t from = std::max(done.size, v.size()), to = std::min(v.capacity(), v.size() + more);
       if (to <= from) return;
       room.emplace_back(v.data() + from, (to - from) * sizeof(T));
@@ -360,7 +372,8 @@ class MpsReader {
   void ReleaseRoomAhead() {
     SectionArrays([&](auto& v, int, Populated& done) {
       using T = typename std::remove_reference_t<decltype(v)>::value_type;
-      if (done.data == v.data() && done.size > v.size()) ReleaseRange(v.data() + v.size(), (done.size - v.size()) * sizeof(T));
+      if (done.data == v.data() && done.size > v.size())
+        ReleaseRange(v.data() + v.size(), (done.size - v.size()) * sizeof(T));
       done = {};
     });
   }
@@ -490,8 +503,8 @@ class MpsReader {
       if (!current.empty() && current.back() == '\r') current.remove_suffix(1);
       if (!current.empty() && current[0] != '*' && (map.Split(at, at + current.size(), words), words.count > 0)) {
         Fields& fields = group[staged].fields;
-        const bool plain = IsBlank(current[0]) &&
-                           !(section_ == Section::Columns && words.count >= 3 && Is(words.at[1], "'MARKER'")) &&
+        const bool marker = section_ == Section::Columns && words.count >= 3 && Is(words.at[1], "'MARKER'");
+        const bool plain = IsBlank(current[0]) && !marker &&
                            (fixed_ ? (fields = FixedFields(current), true) : FreeFields(words, section_, fields, why)) &&
                            !(section_ == Section::Columns && fields.f[2].empty());
         if (!plain) {

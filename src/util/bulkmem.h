@@ -22,9 +22,10 @@ void BulkRelease(void* block, std::size_t bytes) noexcept;
 
 // An allocator whose blocks are zero already: a value-initialised element of
 // an arithmetic or pointer type, or of a trivial class of them (all bits
-// zero), is left as it is rather than written again. A vector on it is meant to be sized once, when made (growing
-// one within its capacity after shrinking it would not zero the regrown part),
-// and a large one should not grow by doubling: its whole capacity is populated.
+// zero), is left as it is rather than written again. A vector on it is meant
+// to be sized once, when made (growing one within its capacity after
+// shrinking it would not zero the regrown part), and a large one should not
+// grow by doubling: its whole capacity is populated.
 template <class T>
 struct BulkAllocator {
   using value_type = T;
@@ -38,7 +39,8 @@ struct BulkAllocator {
   void deallocate(T* p, std::size_t n) noexcept { BulkRelease(p, n * sizeof(T)); }
   template <class U>
   void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>) {
-    if constexpr (!(std::is_arithmetic_v<U> || std::is_pointer_v<U> || std::is_trivial_v<U>)) ::new (static_cast<void*>(p)) U();
+    if constexpr (!(std::is_arithmetic_v<U> || std::is_pointer_v<U> || std::is_trivial_v<U>))
+      ::new (static_cast<void*>(p)) U();
   }
   template <class U, class... Args>
   void construct(U* p, Args&&... args) {

@@ -171,7 +171,8 @@ TEST(MpsBlocks, AFailureDeepInALargeFileNamesItsLine) {
   EXPECT_EQ(Refusal(dir, with(column, " C50000 NOPE 1")),
             ":" + std::to_string(column) + ": row \"NOPE\" of column \"C50000\" is not in ROWS");
   EXPECT_EQ(Refusal(dir, with(column, " C50000 R3 1x")),
-            ":" + std::to_string(column) + ": \"1x\" is not a number, for the coefficient of column \"C50000\" in row \"R3\"");
+            ":" + std::to_string(column) +
+                ": \"1x\" is not a number, for the coefficient of column \"C50000\" in row \"R3\"");
   EXPECT_EQ(Refusal(dir, with(column, " C50000 R3 1 R4")),
             ":" + std::to_string(column) +
                 ": a COLUMNS line is a column name and one or two pairs of row name and value");
