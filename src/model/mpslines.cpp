@@ -30,34 +30,35 @@ void Split(std::string_view line, Words& words) {
   }
 }
 
-void ByteMap::Map(std::string_view text) {
-  text_ = text;
-  size_ = text.size();
-  const std::size_t words = (size_ + 63) / 64;
-  blank_.assign(words, 0);
-  newline_.assign(words, 0);
-  std::size_t at = 0;
+void ByteMap::MapMore() {
+  const std::size_t end = std::min(size_, mapped_ + step_);
+  step_ = std::min(2 * step_, kMostStep);
+  for (std::size_t at = mapped_; at < end; at += 64) {
+    std::uint64_t blank = 0, newline = 0;
+    std::size_t k = 0;
 #if defined(__SSE2__)
-  const __m128i space = _mm_set1_epi8(' '), nine = _mm_set1_epi8(9), four = _mm_set1_epi8(4),
-                newline = _mm_set1_epi8('\n');
-  for (; at + 16 <= size_; at += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
-    // Blank: a space, or a byte from 9 to 13 ('\t', '\n', '\v', '\f', '\r').
-    const __m128i fromNine = _mm_sub_epi8(bytes, nine);
-    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(fromNine, four), fromNine);
-    const __m128i blank = _mm_or_si128(_mm_cmpeq_epi8(bytes, space), control);
-    const auto blankBits = static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(blank)));
-    const auto newlineBits =
-        static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, newline))));
-    blank_[at / 64] |= blankBits << (at % 64);
-    newline_[at / 64] |= newlineBits << (at % 64);
-  }
+    const __m128i space = _mm_set1_epi8(' '), nine = _mm_set1_epi8(9), four = _mm_set1_epi8(4),
+                  lineEnd = _mm_set1_epi8('\n');
+    for (; k < 64 && at + k + 16 <= size_; k += 16) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text_.data() + at + k));
+      // Blank: a space, or a byte from 9 to 13 ('\t', '\n', '\v', '\f', '\r').
+      const __m128i fromNine = _mm_sub_epi8(bytes, nine);
+      const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(fromNine, four), fromNine);
+      const __m128i blanks = _mm_or_si128(_mm_cmpeq_epi8(bytes, space), control);
+      blank |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(blanks))) << k;
+      newline |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lineEnd))))
+                 << k;
+    }
 #endif
-  for (; at < size_; ++at) {
-    const char c = text[at];
-    if (IsBlank(c) || c == '\n') blank_[at / 64] |= std::uint64_t{1} << (at % 64);
-    if (c == '\n') newline_[at / 64] |= std::uint64_t{1} << (at % 64);
+    for (; k < 64 && at + k < size_; ++k) {
+      const char c = text_[at + k];
+      if (IsBlank(c) || c == '\n') blank |= std::uint64_t{1} << k;
+      if (c == '\n') newline |= std::uint64_t{1} << k;
+    }
+    blank_[at / 64] = blank;
+    newline_[at / 64] = newline;
   }
+  mapped_ = std::min(size_, (end + 63) / 64 * 64);
 }
 
 Fields FixedFields(std::string_view line) {

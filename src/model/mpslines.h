@@ -30,20 +30,34 @@ void Split(std::string_view line, Words& words);
 
 // Where a text's blanks and line ends are, a bit for each byte, found 16
 // bytes at a time: a line is then split a word at a time rather than a byte
-// at a time.
+// at a time. The text is mapped as far as it is read, in steps that grow, so
+// that a scan that stops early maps little of it.
 class ByteMap {
  public:
-  void Map(std::string_view text);
-  // The first line end ('\n') at or after `from`, or the text's size.
-  std::size_t LineEnd(std::size_t from) const {
-    while (from < size_) {
-      const std::uint64_t ahead = newline_[from / 64] >> (from % 64);
-      if (ahead != 0) return std::min(size_, from + static_cast<std::size_t>(std::countr_zero(ahead)));
-      from = (from / 64 + 1) * 64;
+  void Map(std::string_view text) {
+    text_ = text;
+    size_ = text.size();
+    mapped_ = 0;
+    step_ = kFirstStep;
+    const std::size_t words = (size_ + 63) / 64;
+    if (blank_.size() < words) {  // each word is written when it is mapped
+      blank_.resize(words);
+      newline_.resize(words);
     }
-    return size_;
   }
-  // The words of the text's bytes [from, to), as Split gives them.
+  // The first line end ('\n') at or after `from`, or the text's size.
+  std::size_t LineEnd(std::size_t from) {
+    for (;;) {
+      for (; from < mapped_; from = (from / 64 + 1) * 64) {
+        const std::uint64_t ahead = newline_[from / 64] >> (from % 64);
+        if (ahead != 0) return std::min(size_, from + static_cast<std::size_t>(std::countr_zero(ahead)));
+      }
+      if (mapped_ >= size_) return size_;
+      MapMore();
+    }
+  }
+  // The words of the text's bytes [from, to), as Split gives them; the map
+  // reaches `to` (LineEnd has found it).
   void Split(std::size_t from, std::size_t to, Words& words) const {
     const std::size_t length = to - from;
     if (length > 64) return modelfile::Split(text_.substr(from, length), words);
@@ -58,7 +72,8 @@ class ByteMap {
     while (starts != 0 && words.count <= Words::kKept) {
       const auto first = static_cast<std::size_t>(std::countr_zero(starts)),
                  last = static_cast<std::size_t>(std::countr_zero(ends));
-      if (words.count < Words::kKept) words.at[words.count] = std::string_view(text_.data() + from + first, last - first + 1);
+      if (words.count < Words::kKept)
+        words.at[words.count] = std::string_view(text_.data() + from + first, last - first + 1);
       ++words.count;
       starts &= starts - 1;
       ends &= ends - 1;
@@ -66,8 +81,11 @@ class ByteMap {
   }
 
  private:
+  static constexpr std::size_t kFirstStep = 512, kMostStep = std::size_t{1} << 16;
+  void MapMore();  // the next step's bytes, whole words of them; the step doubles
+
   std::string_view text_;
-  std::size_t size_ = 0;
+  std::size_t size_ = 0, mapped_ = 0, step_ = kFirstStep;
   std::vector<std::uint64_t> blank_, newline_;  // a bit a byte: blank ('\n' too), and '\n'
 };
 
