@@ -118,7 +118,7 @@ class LineSource::Inflater {
       std::lock_guard lock(mutex_);
       if (got > 0) ready_.push_back({std::move(bytes), static_cast<std::size_t>(got), 0});
       if (got <= 0 || !why.empty()) {
-        why_ = why.empty() ? std::string() : why;
+        why_ = why;
         done_ = true;
       }
       changed_.notify_all();
@@ -254,7 +254,7 @@ std::string_view LineSource::Ahead() {
   if (end_ - begin_ < kBlock / 4) Fill();
   std::size_t scanned = begin_;
   const void* last = nullptr;
-  // No whole line yet (one longer than `least`): read on until it ends.
+  // No whole line yet (one longer than the buffer holds): read on until it ends.
   while ((last = ::memrchr(buffer_.get() + scanned, '\n', end_ - scanned)) == nullptr) {
     const std::size_t seen = end_ - begin_;
     if (Fill() == 0) return {};

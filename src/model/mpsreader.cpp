@@ -512,10 +512,8 @@ class MpsReader {
           return;
         }
         if (section_ != Section::Rows) {
-          fields.hash = {NameIndex::Hash(fields.f[3]), NameIndex::Hash(fields.f[5])};
+          fields.hash = Hashes(fields, names);
           fields.hashed = true;
-          names.Prefetch(fields.hash[0]);
-          if (!fields.f[5].empty()) names.Prefetch(fields.hash[1]);
         }
         group[staged].start = at;
         group[staged].line = line;
@@ -739,7 +737,6 @@ class MpsReader {
       default: return;
     }
   }
-
 
   bool ResolveRow(const Fields& fields, Pending& to, std::string& why) const {
     const std::string_view type = fields.f[1], name = fields.f[2];
