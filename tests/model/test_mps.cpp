@@ -13,6 +13,7 @@
 
 #include "harness.h"
 #include "modeltext.h"
+#include "mps_reading.h"
 #include "same_model.h"
 #include "postsolve/error.h"
 #include "postsolve/model.h"
@@ -25,29 +26,6 @@ namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 using Doubles = std::vector<double>;
 using Names = std::vector<std::string>;
-
-Model Read(const TempDir& dir, const std::string& name, const std::string& text,
-           ModelFormat format = ModelFormat::Mps) {
-  dir.Write(name, text);
-  return ReadMps(dir.File(name), format);
-}
-
-// The message a file is refused with, its path left off.
-std::string Refusal(const TempDir& dir, const std::string& text, ModelFormat format = ModelFormat::Mps) {
-  try {
-    Read(dir, "bad.mps", text, format);
-  } catch (const Error& e) {
-    const std::string what = e.what(), path = dir.File("bad.mps");
-    return what.starts_with(path) ? what.substr(path.size()) : what;
-  }
-  return "read";
-}
-
-bool HasNote(const Model& m, const std::string& text) {
-  for (const std::string& note : m.notes)
-    if (note.find(text) != std::string::npos) return true;
-  return false;
-}
 
 TEST(MpsRows, SensesRangesRightHandSidesAndTheObjective) {
   TempDir dir;

@@ -11,10 +11,12 @@
 #include <vector>
 
 #include "harness.h"
+#include "mps_reading.h"
 #include "mpslines.h"
 #include "postsolve/error.h"
 #include "postsolve/model.h"
 #include "readers.h"
+#include "same_model.h"
 
 namespace postsolve::modelfile {
 namespace {
@@ -33,6 +35,7 @@ struct Large {
 
   Large() {
     lines = {"NAME LARGE FREE", "ROWS", " N obj"};
+    want.name = "LARGE";
     for (int i = 0; i < kRows; ++i) {
       lines.push_back(std::string(" ") + "LGE"[i % 3] + " R" + std::to_string(i));
       want.rowNames.push_back("R" + std::to_string(i));
@@ -103,45 +106,13 @@ const Large& TheLarge() {
   return large;
 }
 
-Model ReadText(const TempDir& dir, const std::string& text) {
-  dir.Write("large.mps", text);
-  return ReadMps(dir.File("large.mps"), ModelFormat::Mps);
-}
-
-std::string Refusal(const TempDir& dir, const std::string& text) {
-  try {
-    ReadText(dir, text);
-  } catch (const Error& e) {
-    const std::string what = e.what(), path = dir.File("large.mps");
-    return what.starts_with(path) ? what.substr(path.size()) : what;
-  }
-  return "read";
-}
-
-void ExpectModel(const Model& got, const Model& want) {
-  EXPECT_EQ(got.rowNames, want.rowNames);
-  EXPECT_EQ(got.colNames, want.colNames);
-  EXPECT_EQ(got.start, want.start);
-  EXPECT_EQ(got.index, want.index);
-  EXPECT_EQ(got.value, want.value);
-  EXPECT_EQ(got.cost, want.cost);
-  EXPECT_EQ(got.rlo, want.rlo);
-  EXPECT_EQ(got.rup, want.rup);
-  EXPECT_EQ(got.clo, want.clo);
-  EXPECT_EQ(got.cup, want.cup);
-}
-
-bool HasNote(const Model& m, const std::string& text) {
-  for (const std::string& note : m.notes)
-    if (note.find(text) != std::string::npos) return true;
-  return false;
-}
+Model ReadText(const TempDir& dir, const std::string& text) { return Read(dir, "large.mps", text); }
 
 TEST(MpsBlocks, EverySectionReadsAsItsLinesSayWhateverTheLineEndingsAndComments) {
   const Large& large = TheLarge();
   TempDir dir;
-  ExpectModel(ReadText(dir, large.Text()), large.want);
-  ExpectModel(ReadText(dir, large.Text("\r\n")), large.want);
+  ExpectSameModel(ReadText(dir, large.Text()), large.want, "plain");
+  ExpectSameModel(ReadText(dir, large.Text("\r\n")), large.want, "CRLF");
   // Comments, blank lines and markers every so often stop the blocks' lines
   // and are read on their own; the lines after them go on in blocks.
   std::string text;
@@ -154,7 +125,7 @@ TEST(MpsBlocks, EverySectionReadsAsItsLinesSayWhateverTheLineEndingsAndComments)
     text += large.lines[k] + "\n";
   }
   const Model decorated = ReadText(dir, text);
-  ExpectModel(decorated, large.want);
+  ExpectSameModel(decorated, large.want, "comments and markers");
   EXPECT_FALSE(HasNote(decorated, "integer"));
 }
 
@@ -200,7 +171,7 @@ TEST(MpsBlocks, LinesOfALaterSetAreIgnoredWhereverTheyStand) {
   }
   TempDir dir;
   const Model m = ReadText(dir, copy.Text());
-  ExpectModel(m, large.want);
+  ExpectSameModel(m, large.want, "other sets");
   EXPECT_TRUE(HasNote(m, "500 lines of RHS sets after the first ignored"));
   EXPECT_TRUE(HasNote(m, "500 lines of BOUNDS sets after the first ignored"));
 }
