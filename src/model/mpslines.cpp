@@ -10,8 +10,8 @@
 namespace postsolve::modelfile {
 
 std::string_view Trimmed(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  while (!s.empty() && IsMpsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsMpsBlank(s.back())) s.remove_suffix(1);
   return s;
 }
 
@@ -20,10 +20,10 @@ void Split(std::string_view line, Words& words) {
   const char* p = line.data();
   const char* const end = p + line.size();
   while (words.count <= Words::kKept) {
-    while (p < end && IsBlank(*p)) ++p;
+    while (p < end && IsMpsBlank(*p)) ++p;
     if (p == end) return;
     const char* const first = p;
-    while (p < end && !IsBlank(*p)) ++p;
+    while (p < end && !IsMpsBlank(*p)) ++p;
     if (words.count < Words::kKept)
       words.at[words.count] = std::string_view(first, static_cast<std::size_t>(p - first));
     ++words.count;
@@ -52,7 +52,7 @@ void ByteMap::MapMore() {
 #endif
     for (; k < 64 && at + k < size_; ++k) {
       const char c = text_[at + k];
-      if (IsBlank(c) || c == '\n') blank |= std::uint64_t{1} << k;
+      if (IsMpsBlank(c) || c == '\n') blank |= std::uint64_t{1} << k;
       if (c == '\n') newline |= std::uint64_t{1} << k;
     }
     blank_[at / 64] = blank;

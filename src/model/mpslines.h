@@ -15,8 +15,6 @@
 
 namespace postsolve::modelfile {
 
-inline bool IsBlank(char c) { return IsMpsBlank(c); }
-
 std::string_view Trimmed(std::string_view s);
 
 // A line's words, split at blanks: the first kKept kept, all counted (up to

@@ -163,7 +163,7 @@ class MpsReader {
     // model other than linear.
     while (source_.Next(line)) {
       line_ = source_.line();
-      if (line.empty() || IsBlank(line[0]) || line[0] == '*') continue;
+      if (line.empty() || IsMpsBlank(line[0]) || line[0] == '*') continue;
       Split(line, words_);
       if (IsRefused(words_.at[0])) RefuseSection(words_.at[0]);
     }
@@ -182,7 +182,7 @@ class MpsReader {
     if (words_.count == 0) return false;
     // The sense after OBJSENSE may stand at the start of its line.
     const bool sense = section_ == Section::ObjSense && !senseGiven_ && IsSense(words_.at[0]);
-    if (!IsBlank(line[0]) && !sense) return SectionLine();
+    if (!IsMpsBlank(line[0]) && !sense) return SectionLine();
     DataLine(line);
     if (section_ != Section::ObjSense && section_ != Section::ObjName) ReadAhead();
     return false;
@@ -321,7 +321,7 @@ class MpsReader {
       return static_cast<double>(added) / static_cast<double>(std::max<std::size_t>(bytes, 1));
     };
     rate_ = {perByte(model_.index.size() - entriesBefore), perByte(NamesRead() - before)};
-    if (first && !stopped) ReserveAhead(bytes, NamesRead() - before);
+    if (first && !stopped) ReserveAhead();
     return stopped;
   }
 
@@ -337,6 +337,7 @@ class MpsReader {
     if (section_ == Section::Rows) {
       visit(model_.rowNames, 1, populated_[0]);
       visit(rowLines_, 1, populated_[1]);
+      visit(rowType_, 1, populated_[2]);
     } else if (section_ == Section::Columns) {
       visit(model_.index, 0, populated_[0]);
       visit(model_.value, 0, populated_[1]);
@@ -344,6 +345,7 @@ class MpsReader {
       visit(model_.cost, 1, populated_[3]);
       visit(model_.start, 1, populated_[4]);
       visit(columnLines_, 1, populated_[5]);
+      visit(marks_, 1, populated_[6]);
     }
   }
 
@@ -422,28 +424,18 @@ class MpsReader {
   // the file would hold at the rate the block held them (that is more than
   // it holds, as other sections follow; room not written to costs no
   // memory), at most one for every 32 bytes, so that the names' room stays
-  // within the file's length.
-  void ReserveAhead(std::size_t bytes, std::size_t added) {
-    if (reserved_[static_cast<std::size_t>(section_)] || bytes == 0) return;
+  // within the file's length. The matrix has its room already (ReserveEntries).
+  void ReserveAhead() {
+    if (reserved_[static_cast<std::size_t>(section_)]) return;
     reserved_[static_cast<std::size_t>(section_)] = true;
     const std::size_t rest = source_.expected() > source_.taken() ? source_.expected() - source_.taken() : 0;
-    const auto more = static_cast<std::size_t>(
-        std::min(static_cast<double>(added) / static_cast<double>(bytes) * static_cast<double>(rest),
-                 static_cast<double>(rest / 32)));
+    const auto more =
+        static_cast<std::size_t>(std::min(rate_[1] * static_cast<double>(rest), static_cast<double>(rest / 32)));
+    const std::size_t names = std::min(NamesRead() + more, kMostIndex) + 1;  // + 1: the starts have one more
     try {
-      if (section_ == Section::Rows) {
-        const std::size_t rows = std::min(model_.rowNames.size() + more, kMostIndex);
-        model_.rowNames.reserve(rows);
-        rowLines_.reserve(rows);
-        rowType_.reserve(rows);
-      } else if (section_ == Section::Columns) {
-        const std::size_t columns = std::min(model_.colNames.size() + more, kMostIndex);
-        model_.colNames.reserve(columns);
-        model_.start.reserve(columns + 1);
-        model_.cost.reserve(columns);
-        marks_.reserve(columns);
-        columnLines_.reserve(columns);
-      }
+      SectionArrays([&](auto& v, int rate, Populated&) {
+        if (rate == 1) v.reserve(names);
+      });
     } catch (const std::bad_alloc&) {
       // the vectors grow as they go
     }
@@ -504,8 +496,8 @@ class MpsReader {
       if (!current.empty() && current[0] != '*' && (map.Split(at, at + current.size(), words), words.count > 0)) {
         Fields& fields = group[staged].fields;
         const bool marker = section_ == Section::Columns && words.count >= 3 && Is(words.at[1], "'MARKER'");
-        const bool plain = IsBlank(current[0]) && !marker &&
-                           (fixed_ ? (fields = FixedFields(current), true) : FreeFields(words, section_, fields, why)) &&
+        const bool split = fixed_ ? (fields = FixedFields(current), true) : FreeFields(words, section_, fields, why);
+        const bool plain = IsMpsBlank(current[0]) && !marker && split &&
                            !(section_ == Section::Columns && fields.f[2].empty());
         if (!plain) {
           if (resolve()) stopAt(at, line);
@@ -1100,7 +1092,7 @@ class MpsReader {
     const void* data = nullptr;
     std::size_t size = 0;
   };
-  std::array<Populated, 6> populated_{};
+  std::array<Populated, 7> populated_{};
   std::future<void> prepared_;  // PrepareLastArrays' faulting in
   std::array<double, 2> rate_{};  // entries and names added for each byte of the block before
   std::array<bool, 8> reserved_{};  // by section: ReserveAhead has reserved room

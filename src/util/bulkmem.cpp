@@ -119,24 +119,28 @@ void BulkRelease(void* block, std::size_t bytes) noexcept {
   else ::munmap(block, bytes);
 }
 
-void PopulateRange(const void* data, std::size_t bytes) noexcept {
-#if defined(MADV_POPULATE_WRITE)
+namespace {
+
+// Advice for the whole pages within `bytes` at `data`.
+void AdviseWholePages(const void* data, std::size_t bytes, int advice) noexcept {
   constexpr std::uintptr_t kPage = 4096;
   const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kPage - 1) / kPage * kPage;
   const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) / kPage * kPage;
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);  // a hint
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, advice);  // a hint: failure changes nothing
+}
+
+}  // namespace
+
+void PopulateRange(const void* data, std::size_t bytes) noexcept {
+#if defined(MADV_POPULATE_WRITE)
+  AdviseWholePages(data, bytes, MADV_POPULATE_WRITE);
 #else
   (void)data;
   (void)bytes;
 #endif
 }
 
-void ReleaseRange(const void* data, std::size_t bytes) noexcept {
-  constexpr std::uintptr_t kPage = 4096;
-  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kPage - 1) / kPage * kPage;
-  const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) / kPage * kPage;
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
-}
+void ReleaseRange(const void* data, std::size_t bytes) noexcept { AdviseWholePages(data, bytes, MADV_DONTNEED); }
 
 void ReturnFreedMemory() noexcept {
 #if defined(__GLIBC__)
