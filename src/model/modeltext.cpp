@@ -22,6 +22,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include "bulkmem.h"
 #include "failure.h"
 
 namespace postsolve::modelfile {
@@ -200,10 +201,14 @@ std::size_t LineSource::Fill() {
     begin_ = 0;
   }
   if (size_ - end_ < kBlock / 2) {
-    auto grown = std::make_unique_for_overwrite<char[]>(2 * size_);
+    // A file of a block or more takes a whole block's room at once, faulted
+    // in by one call (page by page, each first touch would trap).
+    const std::size_t size = std::max(2 * size_, expected_ >= kBlock ? kBlock : std::size_t{0});
+    auto grown = std::make_unique_for_overwrite<char[]>(size);
+    if (size >= kBlock) PopulateRange(grown.get(), size);
     std::memcpy(grown.get(), buffer_.get(), end_);
     buffer_ = std::move(grown);
-    size_ *= 2;
+    size_ = size;
   }
   const std::size_t room = size_ - end_;
   for (;;) {

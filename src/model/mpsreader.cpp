@@ -25,6 +25,7 @@
 #include <climits>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <future>
 #include <limits>
@@ -148,11 +149,16 @@ class MpsReader {
   Model Read() {
     std::string_view line;
     bool ended = false;
-    while (!ended && source_.Next(line)) {
-      line_ = source_.line();
-      ended = Line(line);
+    try {
+      while (!ended && source_.Next(line)) {
+        line_ = source_.line();
+        ended = Line(line);
+      }
+      if (!ended) FailHere("no ENDATA line: the MPS file is incomplete");
+    } catch (...) {
+      JoinColumns();  // a column named twice comes before any later fault
+      throw;
     }
-    if (!ended) FailHere("no ENDATA line: the MPS file is incomplete");
     // What only reading needed goes before the model's last arrays come.
     rows_.Release();
     columns_.Release();
@@ -190,29 +196,25 @@ class MpsReader {
 
   // ---- the fast path: data lines a block at a time ----
 
-  // What a resolved line says.
+  // What a resolved line says. Small: a block's lines are held resolved
+  // until they are applied.
   struct Pending {
-    std::string_view name;   // the row, column or set named
-    std::string_view bound;  // the bound type
+    std::string_view name;  // the row, column or set named
     std::array<double, 2> value{};
     std::array<int, 2> row{};
-    int count = 0;  // entries: (row, value) pairs
     int column = -1;
+    std::int32_t line = 0;  // read ahead: its line, counted from 0 at its part's first
+    std::int8_t count = 0;  // entries: (row, value) pairs
     char type = 0;          // the row type
-    bool ignored = false;  // a line of a set after the first (found again when applied)
-  };
-
-
-  // A line read ahead, resolved, waiting to be applied.
-  struct ReadLine {
-    Pending pending;
-    long line = 0;  // counted from 0 at its part's first line
+    bool ignored = false;   // a line of a set after the first (found again when applied)
+    bool sameName = false;  // read ahead: it names what the line before it in its part named
+    std::array<char, 2> bound{};  // the bound type (every type has two letters)
   };
 
   // What ScanPart read of a part of a block.
   struct Scan {
     ByteMap map;  // of the part's text
-    std::vector<ReadLine> lines;
+    std::vector<Pending> lines;
     std::size_t bytes = 0;  // read up to here: the start of the line stopped at, or the part's end
     long lineCount = 0;     // the lines in those bytes (comments and blank lines too)
     bool stopped = false;   // at a line left to Line
@@ -227,9 +229,12 @@ class MpsReader {
   };
 
   // A block's most bytes; the first after a line left to Line is smaller.
-  // Its lines are held resolved (80 bytes each) until they are applied: a
+  // Its lines are held resolved (56 bytes each) until they are applied: a
   // block's worth of them stays in the caches, and is faulted in once.
   static constexpr std::size_t kBlock = std::size_t{1} << 18, kFirstBlock = std::size_t{1} << 16;
+  // The fewest bytes of a plain data line: a blank, two words with a blank
+  // between them, and its end.
+  static constexpr std::size_t kShortestLine = 5;
 
   // Reads the data lines after the one just read, a block of whole lines at
   // a time, until the first line ScanPart leaves to Line (a section line, a
@@ -306,10 +311,10 @@ class MpsReader {
         Claim(part);
         part.done.wait(false);
         if (part.error) std::rethrow_exception(part.error);
-        for (const ReadLine& read : part.scan.lines) {
-          line_ = source_.line() + lines + read.line + 1;
-          pending_ = read.pending;
-          Apply();
+        const long partLine = source_.line() + lines + 1;  // the number of the part's first line
+        for (const Pending& read : part.scan.lines) {
+          line_ = partLine + read.line;
+          Apply(read);
         }
         bytes += part.scan.bytes;
         lines += part.scan.lineCount;
@@ -456,6 +461,15 @@ class MpsReader {
   // scanned at once.
   void ScanPart(std::string_view text, Scan& out) const {
     out.lines.clear();
+    // Room for as many lines as a part of plain lines holds (a line of
+    // fewer bytes stops the scan), faulted in by one call: grown a step at a
+    // time, or faulted in a page at a time, it took a tenth of a large
+    // file's first blocks.
+    const std::size_t room = text.size() / kShortestLine + 1;
+    if (out.lines.capacity() < room) {
+      out.lines.reserve(room);
+      PopulateRange(out.lines.data(), room * sizeof(Pending));
+    }
     out.stopped = false;
     // Lines are taken apart a group at a time and the slots of the names
     // they look up fetched together: a look-up mostly waits for memory, and
@@ -471,14 +485,15 @@ class MpsReader {
     };
     auto resolve = [&] {
       for (std::size_t k = 0; k < staged; ++k) {
-        ReadLine& read = out.lines.emplace_back();
-        read.line = group[k].line;
-        if (!Resolve(group[k].fields, read.pending, why, {}) ||
-            (section_ == Section::Rows && read.pending.type == kFreeRow && !hasObjective_)) {
+        Pending& read = out.lines.emplace_back();
+        if (!Resolve(group[k].fields, read, why, {}) ||
+            (section_ == Section::Rows && read.type == kFreeRow && !hasObjective_)) {
           out.lines.pop_back();
           stopAt(group[k].start, group[k].line);
           return false;
         }
+        read.line = static_cast<std::int32_t>(group[k].line);
+        read.sameName = out.lines.size() > 1 && out.lines[out.lines.size() - 2].name == read.name;
       }
       staged = 0;
       return true;
@@ -524,8 +539,10 @@ class MpsReader {
   // The rows ROWS has named and the columns COLUMNS has named since the last
   // call go into their name tables together, once the section ends (added
   // one at a time, each would wait for memory): a name met again fails at the
-  // line that repeated it.
-  void IndexNames() {
+  // line that repeated it. When RHS or RANGES comes next (`columnsLater`),
+  // which name no column, the columns are indexed meanwhile on a thread of
+  // their own, until the next section line (JoinColumns).
+  void IndexNames(bool columnsLater) {
     if (hasObjective_) {  // a row declared before the objective row of its name
       if (rows_.Find(objectiveName_) >= 0)
         Fail(source_.path(), objectiveLine_, "row " + Shown(objectiveName_) + " is declared twice");
@@ -535,16 +552,36 @@ class MpsReader {
           Fail(source_.path(), std::max(rowLines_[k], objectiveLine_),
                "row " + Shown(objectiveName_) + " is declared twice");
     }
-    IndexNew(rows_, model_.rowNames, rowLines_, "row ", " is declared twice");
-    IndexNew(columns_, model_.colNames, columnLines_, "column ",
-             " has entries again after other columns: a column's entries must be together");
+    Indexed(model_.rowNames, rowLines_, rows_.AddAll(FirstNew(model_.rowNames, rowLines_)), "row ",
+            " is declared twice");
+    const int first = FirstNew(model_.colNames, columnLines_);
+    // (a thread is worth starting for some thousands of names)
+    if (columnsLater && columnLines_.size() >= kIndexedAside) {
+      columnsIndexed_ = Launch<int>(true, [this, first] { return columns_.AddAll(first); });
+      return;
+    }
+    Indexed(model_.colNames, columnLines_, columns_.AddAll(first), "column ", kColumnAgain);
   }
 
-  // The names after the indexed ones, `lines` giving the line of each.
-  void IndexNew(NameIndex& index, const std::vector<std::string>& names, std::vector<long>& lines,
-                const char* what, const char* again) {
-    const int first = static_cast<int>(names.size() - lines.size());
-    const int repeated = index.AddAll(first);
+  // Waits for the columns being indexed, if they are; fails if one was named twice.
+  void JoinColumns() {
+    if (columnsIndexed_.valid()) Indexed(model_.colNames, columnLines_, columnsIndexed_.get(), "column ", kColumnAgain);
+  }
+
+  static constexpr std::size_t kIndexedAside = std::size_t{1} << 14, kMergedAside = std::size_t{1} << 16;
+  static constexpr const char* kColumnAgain =
+      " has entries again after other columns: a column's entries must be together";
+
+  // The first name not yet in its table, `lines` giving the line of each from it on.
+  static int FirstNew(const std::vector<std::string>& names, const std::vector<long>& lines) {
+    return static_cast<int>(names.size() - lines.size());
+  }
+
+  // After the names from FirstNew on went into their table, AddAll giving
+  // `repeated`: fails at the line that named that one again, if any.
+  void Indexed(const std::vector<std::string>& names, std::vector<long>& lines, int repeated, const char* what,
+               const char* again) {
+    const int first = FirstNew(names, lines);
     if (repeated >= 0)
       Fail(source_.path(), lines[static_cast<std::size_t>(repeated - first)],
            what + Shown(names[static_cast<std::size_t>(repeated)]) + again);
@@ -553,10 +590,11 @@ class MpsReader {
 
   // Returns true at ENDATA.
   bool SectionLine() {
+    JoinColumns();
     ReleaseRoomAhead();
     if (section_ == Section::Columns) PrepareLastArrays();
-    IndexNames();
     const std::string_view word = words_.at[0];
+    IndexNames(Is(word, "RHS") || Is(word, "RANGES"));
     if (Is(word, "NAME")) {
       // The name is the first word: what follows is often a remark (finnis
       // has "FINNIS   (PTABLES3)"), and a name with blanks could not be
@@ -654,7 +692,7 @@ class MpsReader {
           if (!mayTurnFixed_ || !Resolve(fields = FixedFields(line), pending_, why_, FirstSet())) FailHere(freeWhy);
           fixed_ = true;  // this line reads by column position: so does the rest
         }
-        Apply();
+        Apply(pending_);
         return;
       }
     }
@@ -719,13 +757,13 @@ class MpsReader {
     }
   }
 
-  void Apply() {
+  void Apply(const Pending& read) {
     switch (section_) {
-      case Section::Rows: return ApplyRow();
-      case Section::Columns: return ApplyEntries();
+      case Section::Rows: return ApplyRow(read);
+      case Section::Columns: return ApplyEntries(read);
       case Section::Rhs:
-      case Section::Ranges: return ApplySides();
-      case Section::Bounds: return ApplyBound();
+      case Section::Ranges: return ApplySides(read);
+      case Section::Bounds: return ApplyBound(read);
       default: return;
     }
   }
@@ -754,9 +792,9 @@ class MpsReader {
     return true;
   }
 
-  void ApplyRow() {
-    const std::string_view name = pending_.name;
-    if (pending_.type == kFreeRow && !hasObjective_ && (!objectiveNamed_ || name == objectiveName_)) {
+  void ApplyRow(const Pending& read) {
+    const std::string_view name = read.name;
+    if (read.type == kFreeRow && !hasObjective_ && (!objectiveNamed_ || name == objectiveName_)) {
       objectiveName_ = name;
       objectiveLine_ = line_;
       hasObjective_ = true;
@@ -765,8 +803,8 @@ class MpsReader {
     if (model_.rowNames.size() >= kMostIndex) FailHere("more than 2147483647 rows: too many for this reader");
     model_.rowNames.emplace_back(name);
     rowLines_.push_back(line_);
-    rowType_.push_back(pending_.type);
-    freeRows_ += pending_.type == kFreeRow;
+    rowType_.push_back(read.type);
+    freeRows_ += read.type == kFreeRow;
   }
 
   bool ResolveEntries(const Fields& fields, Pending& to, std::string& why) const {
@@ -805,31 +843,33 @@ class MpsReader {
         return false;
       }
       to.row[static_cast<std::size_t>(pair)] = index;
-      to.count = pair + 1;
+      to.count = static_cast<std::int8_t>(pair + 1);
     }
     return true;
   }
 
-  void ApplyEntries() {
-    if (model_.colNames.empty() || pending_.name != model_.colNames.back()) {
+  void ApplyEntries(const Pending& read) {
+    // (a line naming the column of the line before it continues it: then
+    // the names are not compared again here)
+    if (!read.sameName && (model_.colNames.empty() || read.name != model_.colNames.back())) {
       if (model_.colNames.size() >= kMostIndex) FailHere("more than 2147483647 columns: too many for this reader");
       model_.start.push_back(static_cast<int>(model_.index.size()));
-      model_.colNames.emplace_back(pending_.name);
+      model_.colNames.emplace_back(read.name);
       columnLines_.push_back(line_);
       model_.cost.push_back(0);
       marks_.push_back(integers_ ? kInteger : 0);
       costGiven_ = false;
     }
-    for (std::size_t k = 0; k < static_cast<std::size_t>(pending_.count); ++k) {
-      if (pending_.row[k] == kObjective) {
+    for (std::size_t k = 0; k < static_cast<std::size_t>(read.count); ++k) {
+      if (read.row[k] == kObjective) {
         duplicates_ += costGiven_;
-        model_.cost.back() += pending_.value[k];
+        model_.cost.back() += read.value[k];
         costGiven_ = true;
         continue;
       }
       if (model_.index.size() >= kMostIndex) FailHere("more than 2147483647 matrix entries: too many for this reader");
-      model_.index.push_back(pending_.row[k]);
-      model_.value.push_back(pending_.value[k]);
+      model_.index.push_back(read.row[k]);
+      model_.value.push_back(read.value[k]);
     }
     model_.start.back() = static_cast<int>(model_.index.size());
   }
@@ -869,29 +909,28 @@ class MpsReader {
         return false;
       }
       to.row[static_cast<std::size_t>(pair)] = index;
-      to.count = pair + 1;
+      to.count = static_cast<std::int8_t>(pair + 1);
     }
     return true;
   }
 
-  void ApplySides() {
+  void ApplySides(const Pending& read) {
     const bool rhs = section_ == Section::Rhs;
     // A line resolved before the section's first set was known may belong to another.
-    pending_.ignored = pending_.ignored || IgnoredSet(pending_.name, FirstSet());
-    if (pending_.ignored) {
+    if (read.ignored || IgnoredSet(read.name, FirstSet())) {
       (rhs ? ignoredRhs_ : ignoredRanges_) += 1;
       return;
     }
-    if (FirstSet().empty() && !pending_.name.empty()) (rhs ? rhsSet_ : rangeSet_) = pending_.name;
+    if (FirstSet().empty() && !read.name.empty()) (rhs ? rhsSet_ : rangeSet_) = read.name;
     if (rowRhs_.size() < model_.rowNames.size()) {
       BeforeGrowing(model_.rowNames.size(), 0);
       rowRhs_.resize(model_.rowNames.size(), 0.0);
       rowRange_.resize(model_.rowNames.size(), 0.0);
       hasRange_.resize(model_.rowNames.size(), false);
     }
-    for (std::size_t k = 0; k < static_cast<std::size_t>(pending_.count); ++k) {
-      const int row = pending_.row[k];
-      const double value = pending_.value[k];
+    for (std::size_t k = 0; k < static_cast<std::size_t>(read.count); ++k) {
+      const int row = read.row[k];
+      const double value = read.value[k];
       const bool freeRow = row == kObjective || rowType_[static_cast<std::size_t>(row)] == kFreeRow;
       if (rhs && row == kObjective) {
         objectiveRhs_ = value;
@@ -913,7 +952,7 @@ class MpsReader {
       why = Shown(type) + " is not a bound type";
       return false;
     }
-    to.bound = type;
+    to.bound = {type[0], type[1]};
     to.name = fields.f[2];
     to.ignored = IgnoredSet(fields.f[2], set);
     if (to.ignored) return true;
@@ -929,22 +968,23 @@ class MpsReader {
         return false;
       }
       double& value = to.value[0];
-      const std::string what = "the " + std::string(type) + " bound";
-      if (!Number(number, value, what.c_str(), column, "", why)) return false;
+      if (!ParseNumber(number, value)) {
+        why = NotANumber(number, Describe(("the " + std::string(type) + " bound").c_str(), column, ""));
+        return false;
+      }
       value = UnloggedBound(value) + 0.0;  // -0 is 0
       to.count = 1;
     }
     return true;
   }
 
-  void ApplyBound() {
-    pending_.ignored = pending_.ignored || IgnoredSet(pending_.name, boundSet_);
-    if (pending_.ignored) {
+  void ApplyBound(const Pending& read) {
+    if (read.ignored || IgnoredSet(read.name, boundSet_)) {
       ++ignoredBounds_;
       return;
     }
-    if (boundSet_.empty() && !pending_.name.empty()) boundSet_ = pending_.name;
-    const auto j = static_cast<std::size_t>(pending_.column);
+    if (boundSet_.empty() && !read.name.empty()) boundSet_ = read.name;
+    const auto j = static_cast<std::size_t>(read.column);
     if (model_.clo.size() < model_.colNames.size()) {
       BeforeGrowing(0, model_.colNames.size());
       model_.clo.resize(model_.colNames.size(), 0.0);
@@ -953,8 +993,8 @@ class MpsReader {
     double& lo = model_.clo[j];
     double& up = model_.cup[j];
     unsigned char& mark = marks_[j];
-    const double v = pending_.value[0];
-    const std::string_view type = pending_.bound;
+    const double v = read.value[0];
+    const std::string_view type(read.bound.data(), read.bound.size());
     auto upper = [&] {
       if (v < 0 && lo == 0 && !(mark & kLowerGiven)) {
         lo = -kInf;
@@ -990,7 +1030,7 @@ class MpsReader {
       upper();
       mark |= kInteger;
     } else {  // SC, SI: the value is the upper bound, none or 0 meaning none
-      up = pending_.count == 0 || v == 0 ? kInf : v;
+      up = read.count == 0 || v == 0 ? kInf : v;
       mark |= kSemiContinuous;
       if (Is(type, "SI")) mark |= kInteger;
     }
@@ -1012,6 +1052,12 @@ class MpsReader {
     hasRange_.resize(m, false);
     model_.rlo.resize(m);
     model_.rup.resize(m);
+    model_.clo.resize(n, 0.0);
+    model_.cup.resize(n, kInf);
+    // A large matrix is finished on a thread of its own while the rows'
+    // sides are worked out (it reads only the arrays' sizes beside its own).
+    std::future<long> merged =
+        Launch<long>(model_.index.size() >= kMergedAside, [this] { return MergeDuplicates(model_); });
     for (std::size_t i = 0; i < m; ++i) {
       const double rhs = rowRhs_[i], range = std::fabs(rowRange_[i]);
       double lo = -kInf, up = kInf;
@@ -1039,8 +1085,6 @@ class MpsReader {
       model_.rlo[i] = lo;
       model_.rup[i] = up;
     }
-    model_.clo.resize(n, 0.0);
-    model_.cup.resize(n, kInf);
     long integers = 0, semi = 0;
     for (std::size_t j = 0; j < n; ++j) {
       integers += (marks_[j] & kInteger) != 0;
@@ -1049,7 +1093,7 @@ class MpsReader {
         model_.clo[j] = std::min(0.0, model_.clo[j]);
       }
     }
-    const long summed = MergeDuplicates(model_) + duplicates_;
+    const long summed = merged.get() + duplicates_;
     Notes(integers, semi, summed);
   }
 
@@ -1120,6 +1164,8 @@ class MpsReader {
   long freeRows_ = 0, duplicates_ = 0, negativeUppers_ = 0, freeRhs_ = 0, freeRanges_ = 0;
   long ignoredRhs_ = 0, ignoredRanges_ = 0, ignoredBounds_ = 0;
   std::string firstNegativeUpper_;
+  // The columns' indexing while RHS or RANGES is read (IndexNames).
+  std::future<int> columnsIndexed_;
   // Last, so that it goes first: no task is left running on what the reader
   // holds, however reading ends.
   std::unique_ptr<WorkerPool> workers_;

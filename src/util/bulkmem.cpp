@@ -121,11 +121,14 @@ void BulkRelease(void* block, std::size_t bytes) noexcept {
 
 namespace {
 
-// Advice for the whole pages within `bytes` at `data`.
-void AdviseWholePages(const void* data, std::size_t bytes, int advice) noexcept {
+// Advice for the pages of `bytes` at `data`: those wholly within them, or
+// (`outward`) every one that holds some of them.
+void AdvisePages(const void* data, std::size_t bytes, int advice, bool outward) noexcept {
   constexpr std::uintptr_t kPage = 4096;
-  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kPage - 1) / kPage * kPage;
-  const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) / kPage * kPage;
+  if (bytes == 0) return;
+  const auto from = reinterpret_cast<std::uintptr_t>(data), to = from + bytes;
+  const std::uintptr_t begin = outward ? from / kPage * kPage : (from + kPage - 1) / kPage * kPage;
+  const std::uintptr_t end = outward ? (to + kPage - 1) / kPage * kPage : to / kPage * kPage;
   if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, advice);  // a hint: failure changes nothing
 }
 
@@ -133,14 +136,15 @@ void AdviseWholePages(const void* data, std::size_t bytes, int advice) noexcept 
 
 void PopulateRange(const void* data, std::size_t bytes) noexcept {
 #if defined(MADV_POPULATE_WRITE)
-  AdviseWholePages(data, bytes, MADV_POPULATE_WRITE);
+  AdvisePages(data, bytes, MADV_POPULATE_WRITE, true);
 #else
   (void)data;
   (void)bytes;
 #endif
 }
 
-void ReleaseRange(const void* data, std::size_t bytes) noexcept { AdviseWholePages(data, bytes, MADV_DONTNEED); }
+// Inward: a page partly outside the range may hold what someone else wrote.
+void ReleaseRange(const void* data, std::size_t bytes) noexcept { AdvisePages(data, bytes, MADV_DONTNEED, false); }
 
 void ReturnFreedMemory() noexcept {
 #if defined(__GLIBC__)

@@ -50,12 +50,14 @@ struct BulkAllocator {
   bool operator==(const BulkAllocator<U>&) const noexcept { return true; }
 };
 
-// Faults in the whole pages within `bytes` at `data` (room a large vector has
-// reserved, say) without writing to them, so that a thread that writes there
-// later finds them present: another thread can take the faults' cost, which
-// on a virtual machine is microseconds a page. A hint: nothing is done where
-// the kernel cannot, and the memory's contents are not touched, so a thread
-// may write there meanwhile.
+// Faults in every page that holds some of `bytes` at `data` (room a large
+// vector has reserved, say) without writing to them, so that a thread that
+// writes there later finds them present: another thread can take the faults'
+// cost, which on a virtual machine is microseconds a page. The pages at the
+// ends are taken whole (they are mapped, as the range is), so that ranges
+// asked for one after another leave no page between them to fault. A hint:
+// nothing is done where the kernel cannot, and the memory's contents are not
+// touched, so a thread may write there meanwhile.
 void PopulateRange(const void* data, std::size_t bytes) noexcept;
 
 // Gives back the whole pages within `bytes` at `data`, room a vector has

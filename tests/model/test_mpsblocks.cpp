@@ -153,6 +153,14 @@ TEST(MpsBlocks, AFailureDeepInALargeFileNamesItsLine) {
   EXPECT_EQ(Refusal(dir, with(column, "FOO")), ":" + std::to_string(column) + ": unknown section \"FOO\"");
   EXPECT_EQ(Refusal(dir, with(rhs, " rhs R5 nan")),
             ":" + std::to_string(rhs) + ": \"nan\" is NaN, not a number, for the right-hand side of row \"R5\"");
+  // The columns go into their table while RHS is read: a column named twice
+  // is still the fault told, before a later one.
+  Large twice = large;
+  twice.lines[static_cast<std::size_t>(column) - 1] = " C7 R3 1";
+  twice.lines[static_cast<std::size_t>(rhs) - 1] = " rhs R5 nan";
+  EXPECT_EQ(Refusal(dir, twice.Text()),
+            ":" + std::to_string(column) +
+                ": column \"C7\" has entries again after other columns: a column's entries must be together");
   EXPECT_EQ(Refusal(dir, with(bound, " UP bnd CNOPE 1")),
             ":" + std::to_string(bound) + ": column \"CNOPE\" of the bound is not in COLUMNS");
   EXPECT_EQ(Refusal(dir, with(30'000, " L R5")), ":30000: row \"R5\" is declared twice");
