@@ -114,6 +114,28 @@ std::string NotANumber(std::string_view text, const std::string& what);
 // Whether `text` is `lower` in any mix of cases (`lower` is written in lower case).
 bool SameLetters(std::string_view text, std::string_view lower);
 
+// The first min(8, size) bytes of a name, in the order they stand, padded
+// with zeros: read in at most two loads, without a copy through memory.
+inline std::uint64_t NameHead(std::string_view name) {
+  const auto* p = reinterpret_cast<const unsigned char*>(name.data());
+  const std::size_t n = name.size();
+  const auto load = [](const unsigned char* at, std::size_t bytes) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, at, bytes);  // a fixed size: one load
+    return word;
+  };
+  if (n >= 8) return load(p, 8);
+  if (n >= 4) return load(p, 4) | load(p + n - 4, 4) << (8 * (n - 4));  // the two overlap
+  if (n == 0) return 0;
+  return std::uint64_t{p[0]} | std::uint64_t{p[n / 2]} << (8 * (n / 2)) | std::uint64_t{p[n - 1]} << (8 * (n - 1));
+}
+
+// Whether two names are the same: most are short, and told apart without a call.
+inline bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  return a.size() <= 8 ? NameHead(a) == NameHead(b) : a == b;
+}
+
 // Names to their indices in a vector of names that the caller owns and only
 // appends to: the table holds indices, so the vector may reallocate.
 class NameIndex {
@@ -131,10 +153,10 @@ class NameIndex {
     std::uint64_t h = name.size() * kMultiplier;
     std::size_t at = 0;
     for (; at + 8 <= name.size(); at += 8) {
-      h = (h ^ Head(name.substr(at, 8))) * kMultiplier;
+      h = (h ^ NameHead(name.substr(at, 8))) * kMultiplier;
       h ^= h >> 32;
     }
-    if (at < name.size()) h = (h ^ Head(name.substr(at))) * kMultiplier;
+    if (at < name.size()) h = (h ^ NameHead(name.substr(at))) * kMultiplier;
     h ^= h >> 29;
     h *= 0xbf58476d1ce4e5b9ULL;
     return static_cast<std::size_t>(h ^ (h >> 32));
@@ -182,25 +204,10 @@ class NameIndex {
   };
   static constexpr std::size_t kMostSlots = std::size_t{1} << 31;  // more than any index
   static std::uint32_t Top(std::size_t hash) { return static_cast<std::uint32_t>(hash >> 33); }
-  // The first min(8, size) bytes of a name, in the order they stand, padded
-  // with zeros: read in at most two loads, without a copy through memory.
-  static std::uint64_t Head(std::string_view name) {
-    const auto* p = reinterpret_cast<const unsigned char*>(name.data());
-    const std::size_t n = name.size();
-    const auto load = [](const unsigned char* at, std::size_t bytes) {
-      std::uint64_t word = 0;
-      std::memcpy(&word, at, bytes);  // a fixed size: one load
-      return word;
-    };
-    if (n >= 8) return load(p, 8);
-    if (n >= 4) return load(p, 4) | load(p + n - 4, 4) << (8 * (n - 4));  // the two overlap
-    if (n == 0) return 0;
-    return std::uint64_t{p[0]} | std::uint64_t{p[n / 2]} << (8 * (n / 2)) | std::uint64_t{p[n - 1]} << (8 * (n - 1));
-  }
   static Slot Key(std::string_view name, int at, std::size_t hash) {
     Slot key;
     key.number = static_cast<std::uint32_t>(at + 1);
-    key.head = Head(name);
+    key.head = NameHead(name);
     // Whether one of the name's first 8 bytes is 0: a word test, with the
     // padding after a shorter name set to 0xff so that it does not count.
     constexpr std::uint64_t kLow = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;

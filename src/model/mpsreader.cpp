@@ -306,9 +306,9 @@ class MpsReader {
       }
       for (std::size_t p = 0; p < pieces.size() && !stopped; ++p) {
         Part& part = *parts_[p];
-        // While a worker scans this part, scan a later one.
-        for (std::size_t q = p + 1; !part.done.load() && q < pieces.size(); ++q) Claim(*parts_[q]);
         Claim(part);
+        // While a worker scans it, scan a later one.
+        for (std::size_t q = p + 1; !part.done.load() && q < pieces.size(); ++q) Claim(*parts_[q]);
         part.done.wait(false);
         if (part.error) std::rethrow_exception(part.error);
         const long partLine = source_.line() + lines + 1;  // the number of the part's first line
@@ -493,7 +493,7 @@ class MpsReader {
           return false;
         }
         read.line = static_cast<std::int32_t>(group[k].line);
-        read.sameName = out.lines.size() > 1 && out.lines[out.lines.size() - 2].name == read.name;
+        read.sameName = out.lines.size() > 1 && SameName(out.lines[out.lines.size() - 2].name, read.name);
       }
       staged = 0;
       return true;
@@ -684,15 +684,17 @@ class MpsReader {
         [[fallthrough]];
       default: {
         Fields fields;
+        Pending read;
         if (fixed_) {
           fields = FixedFields(line);
-          if (!Resolve(fields, pending_, why_, FirstSet())) FailHere(why_);
-        } else if (!FreeFields(words_, section_, fields, why_) || !Resolve(fields, pending_, why_, FirstSet())) {
+          if (!Resolve(fields, read, why_, FirstSet())) FailHere(why_);
+        } else if (!FreeFields(words_, section_, fields, why_) || !Resolve(fields, read, why_, FirstSet())) {
           const std::string freeWhy = why_;
-          if (!mayTurnFixed_ || !Resolve(fields = FixedFields(line), pending_, why_, FirstSet())) FailHere(freeWhy);
+          read = Pending{};
+          if (!mayTurnFixed_ || !Resolve(fields = FixedFields(line), read, why_, FirstSet())) FailHere(freeWhy);
           fixed_ = true;  // this line reads by column position: so does the rest
         }
-        Apply(pending_);
+        Apply(read);
         return;
       }
     }
@@ -740,13 +742,12 @@ class MpsReader {
     return hashes;
   }
 
-  // The line's fields as `to`, or false with the reason in `why`. Changes
-  // nothing, and reads only what stays the same while data lines are read:
-  // `set` is the section's first set name (RHS, RANGES, BOUNDS), whose lines
-  // alone are read; empty reads every line (it is found again when the line
-  // is applied).
+  // The line's fields into `to`, a Pending as made, or false with the
+  // reason in `why`. Changes nothing, and reads only what stays the same
+  // while data lines are read: `set` is the section's first set name (RHS,
+  // RANGES, BOUNDS), whose lines alone are read; empty reads every line (it
+  // is found again when the line is applied).
   bool Resolve(const Fields& fields, Pending& to, std::string& why, std::string_view set) const {
-    to = Pending{};
     switch (section_) {
       case Section::Rows: return ResolveRow(fields, to, why);
       case Section::Columns: return ResolveEntries(fields, to, why);
@@ -851,7 +852,7 @@ class MpsReader {
   void ApplyEntries(const Pending& read) {
     // (a line naming the column of the line before it continues it: then
     // the names are not compared again here)
-    if (!read.sameName && (model_.colNames.empty() || read.name != model_.colNames.back())) {
+    if (!read.sameName && (model_.colNames.empty() || !SameName(read.name, model_.colNames.back()))) {
       if (model_.colNames.size() >= kMostIndex) FailHere("more than 2147483647 columns: too many for this reader");
       model_.start.push_back(static_cast<int>(model_.index.size()));
       model_.colNames.emplace_back(read.name);
@@ -877,7 +878,7 @@ class MpsReader {
   // A set name: the first one met is read, lines of any other are ignored;
   // a line without one belongs to the set read.
   static bool IgnoredSet(std::string_view set, std::string_view first) {
-    return !set.empty() && !first.empty() && set != first;
+    return !set.empty() && !first.empty() && !SameName(set, first);
   }
 
   const std::string& FirstSet() const {
@@ -1146,7 +1147,6 @@ class MpsReader {
   Section section_ = Section::None;
   Words words_;
   std::string why_;  // why the line just resolved does not read
-  Pending pending_;
 
   NameIndex rows_, columns_;
   // The lines naming the rows and columns not yet in rows_ and columns_.

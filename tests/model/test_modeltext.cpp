@@ -208,6 +208,23 @@ TEST(ModelNames, IndicesSurviveTheNamesGrowingAndRepeatsAreTold) {
   EXPECT_EQ(FileStem("plan.lp"), "plan");
 }
 
+TEST(ModelNames, NamesAreTheSameOnlyWhenEveryByteIs) {
+  // Short names are compared a word at a time: a name that differs from
+  // another in any one byte, at any length, is another name.
+  for (std::size_t length = 0; length <= 12; ++length) {
+    const std::string name = std::string("abcdefghijkl").substr(0, length);
+    EXPECT_TRUE(SameName(name, std::string(name))) << length;
+    EXPECT_FALSE(SameName(name, name + "m")) << length;
+    for (std::size_t at = 0; at < length; ++at) {
+      for (const char other : {'\0', 'z'}) {
+        std::string changed = name;
+        changed[at] = other;
+        EXPECT_FALSE(SameName(name, changed)) << length << " " << at;
+      }
+    }
+  }
+}
+
 TEST(ModelNames, TheFirstRepeatIsFoundWithATableOrWithout) {
   std::vector<std::string> names;
   for (int i = 0; i < 200000; ++i) names.push_back("column_" + std::to_string(i));
