@@ -203,7 +203,8 @@ class MpsReader {
     std::array<double, 2> value{};
     std::array<int, 2> row{};
     int column = -1;
-    std::int32_t line = 0;  // read ahead: its line, counted from 0 at its part's first
+    std::int32_t line = 0;    // read ahead: its line, counted from 0 at its part's first
+    std::uint32_t entry = 0;  // read ahead, COLUMNS: its part's matrix entries before its own
     std::int8_t count = 0;  // entries: (row, value) pairs
     char type = 0;          // the row type
     bool ignored = false;   // a line of a set after the first (found again when applied)
@@ -211,10 +212,15 @@ class MpsReader {
     std::array<char, 2> bound{};  // the bound type (every type has two letters)
   };
 
-  // What ScanPart read of a part of a block.
+  // What ScanPart read of a part of a block. In COLUMNS, the matrix entries
+  // of its lines are in `rows` and `values`, and only the lines that may
+  // start a column or give a cost are kept in `lines`: the others are
+  // applied with the entries, in bulk.
   struct Scan {
     ByteMap map;  // of the part's text
     std::vector<Pending> lines;
+    std::vector<int> rows;
+    std::vector<double> values;
     std::size_t bytes = 0;  // read up to here: the start of the line stopped at, or the part's end
     long lineCount = 0;     // the lines in those bytes (comments and blank lines too)
     bool stopped = false;   // at a line left to Line
@@ -312,9 +318,19 @@ class MpsReader {
         part.done.wait(false);
         if (part.error) std::rethrow_exception(part.error);
         const long partLine = source_.line() + lines + 1;  // the number of the part's first line
-        for (const Pending& read : part.scan.lines) {
-          line_ = partLine + read.line;
-          Apply(read);
+        if (section_ == Section::Columns) {
+          // A part that takes the matrix past the entries an int counts is
+          // read line by line, which fails at the line that does.
+          if (model_.index.size() + part.scan.rows.size() >= kMostIndex) {
+            stopped = true;
+            break;
+          }
+          ApplyEntries(part.scan, partLine);
+        } else {
+          for (const Pending& read : part.scan.lines) {
+            line_ = partLine + read.line;
+            Apply(read);
+          }
         }
         bytes += part.scan.bytes;
         lines += part.scan.lineCount;
@@ -461,6 +477,8 @@ class MpsReader {
   // scanned at once.
   void ScanPart(std::string_view text, Scan& out) const {
     out.lines.clear();
+    out.rows.clear();
+    out.values.clear();
     // Room for as many lines as a part of plain lines holds (a line of
     // fewer bytes stops the scan), faulted in by one call: grown a step at a
     // time, or faulted in a page at a time, it took a tenth of a large
@@ -469,6 +487,12 @@ class MpsReader {
     if (out.lines.capacity() < room) {
       out.lines.reserve(room);
       PopulateRange(out.lines.data(), room * sizeof(Pending));
+    }
+    if (section_ == Section::Columns && out.rows.capacity() < 2 * room) {  // two entries a line at most
+      out.rows.reserve(2 * room);
+      out.values.reserve(2 * room);
+      PopulateRange(out.rows.data(), 2 * room * sizeof(int));
+      PopulateRange(out.values.data(), 2 * room * sizeof(double));
     }
     out.stopped = false;
     // Lines are taken apart a group at a time and the slots of the names
@@ -483,6 +507,8 @@ class MpsReader {
       out.lineCount = line;
       out.stopped = true;
     };
+    std::string_view previous;  // the name of the line resolved last
+    std::size_t resolved = 0;
     auto resolve = [&] {
       for (std::size_t k = 0; k < staged; ++k) {
         Pending& read = out.lines.emplace_back();
@@ -493,7 +519,22 @@ class MpsReader {
           return false;
         }
         read.line = static_cast<std::int32_t>(group[k].line);
-        read.sameName = out.lines.size() > 1 && SameName(out.lines[out.lines.size() - 2].name, read.name);
+        read.sameName = resolved > 0 && SameName(previous, read.name);
+        previous = read.name;
+        ++resolved;
+        if (section_ == Section::Columns) {
+          read.entry = static_cast<std::uint32_t>(out.rows.size());
+          bool cost = false;
+          for (std::size_t pair = 0; pair < static_cast<std::size_t>(read.count); ++pair) {
+            if (read.row[pair] == kObjective) {
+              cost = true;
+            } else {
+              out.rows.push_back(read.row[pair]);
+              out.values.push_back(read.value[pair]);
+            }
+          }
+          if (read.sameName && !cost) out.lines.pop_back();  // its entries are all it gives
+        }
       }
       staged = 0;
       return true;
@@ -850,22 +891,10 @@ class MpsReader {
   }
 
   void ApplyEntries(const Pending& read) {
-    // (a line naming the column of the line before it continues it: then
-    // the names are not compared again here)
-    if (!read.sameName && (model_.colNames.empty() || !SameName(read.name, model_.colNames.back()))) {
-      if (model_.colNames.size() >= kMostIndex) FailHere("more than 2147483647 columns: too many for this reader");
-      model_.start.push_back(static_cast<int>(model_.index.size()));
-      model_.colNames.emplace_back(read.name);
-      columnLines_.push_back(line_);
-      model_.cost.push_back(0);
-      marks_.push_back(integers_ ? kInteger : 0);
-      costGiven_ = false;
-    }
+    if (StartsColumn(read)) NewColumn(read.name, model_.index.size());
     for (std::size_t k = 0; k < static_cast<std::size_t>(read.count); ++k) {
       if (read.row[k] == kObjective) {
-        duplicates_ += costGiven_;
-        model_.cost.back() += read.value[k];
-        costGiven_ = true;
+        Cost(read.value[k]);
         continue;
       }
       if (model_.index.size() >= kMostIndex) FailHere("more than 2147483647 matrix entries: too many for this reader");
@@ -873,6 +902,49 @@ class MpsReader {
       model_.value.push_back(read.value[k]);
     }
     model_.start.back() = static_cast<int>(model_.index.size());
+  }
+
+  // A part's lines, as ApplyEntries applies them one by one: its entries
+  // join the matrix at once, and the lines it kept start columns and give
+  // costs (the entries an int counts are not passed: ReadBlock has seen to it).
+  void ApplyEntries(const Scan& scan, long partLine) {
+    const std::size_t first = model_.index.size();
+    model_.index.insert(model_.index.end(), scan.rows.begin(), scan.rows.end());
+    model_.value.insert(model_.value.end(), scan.values.begin(), scan.values.end());
+    for (const Pending& read : scan.lines) {
+      if (StartsColumn(read)) {
+        line_ = partLine + read.line;
+        model_.start.back() = static_cast<int>(first + read.entry);
+        NewColumn(read.name, first + read.entry);
+      }
+      for (std::size_t k = 0; k < static_cast<std::size_t>(read.count); ++k)
+        if (read.row[k] == kObjective) Cost(read.value[k]);
+    }
+    model_.start.back() = static_cast<int>(model_.index.size());
+  }
+
+  // Whether a COLUMNS line starts a column: it names another than the line
+  // before it (not compared again when the scan found it the same).
+  bool StartsColumn(const Pending& read) const {
+    return !read.sameName && (model_.colNames.empty() || !SameName(read.name, model_.colNames.back()));
+  }
+
+  // A column from line_ on, its entries from the `entry`-th.
+  void NewColumn(std::string_view name, std::size_t entry) {
+    if (model_.colNames.size() >= kMostIndex) FailHere("more than 2147483647 columns: too many for this reader");
+    model_.start.push_back(static_cast<int>(entry));
+    model_.colNames.emplace_back(name);
+    columnLines_.push_back(line_);
+    model_.cost.push_back(0);
+    marks_.push_back(integers_ ? kInteger : 0);
+    costGiven_ = false;
+  }
+
+  // The last column's cost (summed when given twice).
+  void Cost(double value) {
+    duplicates_ += costGiven_;
+    model_.cost.back() += value;
+    costGiven_ = true;
   }
 
   // A set name: the first one met is read, lines of any other are ignored;

@@ -172,6 +172,24 @@ TEST(ModelNumbers, ShortAndLongDecimalsReadAsStrtodReadsThem) {
     ASSERT_TRUE(ParseNumber(text, read)) << text;
     ASSERT_EQ(read, std::strtod(text, nullptr)) << text;
   }
+  // Up to eight bytes of digits and points, every place for the point:
+  // read a word at a time, the same value; two points, refused.
+  const char alphabet[] = "0123456789.";
+  for (int k = 0; k < 200000; ++k) {
+    std::string number(1 + random() % 8, '0');
+    for (char& c : number) c = alphabet[random() % (k % 2 == 0 ? 10 : 11)];
+    double read = -1;
+    const std::size_t points = static_cast<std::size_t>(std::count(number.begin(), number.end(), '.'));
+    if (points > 1 || number == ".") {
+      ASSERT_FALSE(ParseNumber(number, read)) << number;
+      continue;
+    }
+    ASSERT_TRUE(ParseNumber(number, read)) << number;
+    ASSERT_EQ(read, std::strtod(number.c_str(), nullptr)) << number;
+    ASSERT_TRUE(ParseNumber("-" + number, read)) << number;
+    ASSERT_EQ(read, -std::strtod(number.c_str(), nullptr)) << number;
+    ASSERT_TRUE(std::signbit(read)) << number;
+  }
   for (const char* edge : {"9007199254740993", "123456789012345678", "0.000000000000000000001", "1e22", "1e23",
                            "4.9e-324", "000000000000000000000012.5", "1.5e-22", "9.999999999999999e22"}) {
     double read = -1;
