@@ -87,7 +87,7 @@ class LineSource::Inflater {
   }
 
  private:
-  static constexpr std::size_t kChunk = std::size_t{1} << 20, kAhead = 4;
+  static constexpr std::size_t kChunk = std::size_t{1} << 18, kAhead = 4;
   struct Chunk {
     std::unique_ptr<char[]> bytes;
     std::size_t size = 0, taken = 0;
@@ -557,42 +557,47 @@ std::string FileStem(const std::string& path) {
   return stem;
 }
 
-long MergeDuplicates(Model& model) {
-  std::vector<int> where(static_cast<std::size_t>(model.rows()), -1);  // row -> its entry in this column
+long MergeDuplicates(std::vector<int>& start, std::vector<int>& index, std::vector<double>& value, std::size_t rows) {
+  std::vector<int> where(rows, -1);  // row -> its entry in this column
   long summed = 0;
   std::size_t out = 0, end = 0;
-  for (int j = 0; j < model.cols(); ++j) {
+  const std::size_t columns = start.empty() ? 0 : start.size() - 1;
+  for (std::size_t j = 0; j < columns; ++j) {
     const std::size_t first = out, begin = end;  // start[j] is already the compacted one
-    end = static_cast<std::size_t>(model.start[static_cast<std::size_t>(j) + 1]);
+    end = static_cast<std::size_t>(start[j + 1]);
     for (std::size_t k = begin; k < end; ++k) {
-      const int row = model.index[k];
+      const int row = index[k];
       int& seen = where[static_cast<std::size_t>(row)];
       if (seen >= 0) {
-        model.value[static_cast<std::size_t>(seen)] += model.value[k];
+        value[static_cast<std::size_t>(seen)] += value[k];
         ++summed;
       } else {
         seen = static_cast<int>(out);
-        model.index[out] = row;
-        model.value[out] = model.value[k];
+        index[out] = row;
+        value[out] = value[k];
         ++out;
       }
     }
     // Drop the zeros (given, or summed to), keeping the order.
     std::size_t kept = first;
     for (std::size_t k = first; k < out; ++k) {
-      where[static_cast<std::size_t>(model.index[k])] = -1;
-      if (model.value[k] != 0) {
-        model.index[kept] = model.index[k];
-        model.value[kept] = model.value[k];
+      where[static_cast<std::size_t>(index[k])] = -1;
+      if (value[k] != 0) {
+        index[kept] = index[k];
+        value[kept] = value[k];
         ++kept;
       }
     }
     out = kept;
-    model.start[static_cast<std::size_t>(j) + 1] = static_cast<int>(out);
+    start[j + 1] = static_cast<int>(out);
   }
-  model.index.resize(out);
-  model.value.resize(out);
+  index.resize(out);
+  value.resize(out);
   return summed;
+}
+
+long MergeDuplicates(Model& model) {
+  return MergeDuplicates(model.start, model.index, model.value, static_cast<std::size_t>(model.rows()));
 }
 
 }  // namespace postsolve::modelfile

@@ -252,7 +252,10 @@ std::string FileStem(const std::string& path);
 
 // Finishes the matrix of a model read column by column: entries of the same
 // row and column are summed (returns how many were), exact zeros are dropped
-// (also a sum that gives zero). O(entries) with one marker per row.
+// (also a sum that gives zero). O(entries) with one marker per row. The
+// matrix's arrays alone, its rows below `rows`: a reader may finish it while
+// it goes on with the rest of the model.
+long MergeDuplicates(std::vector<int>& start, std::vector<int>& index, std::vector<double>& value, std::size_t rows);
 long MergeDuplicates(Model& model);
 
 }  // namespace postsolve::modelfile

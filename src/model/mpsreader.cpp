@@ -221,6 +221,7 @@ class MpsReader {
     std::vector<Pending> lines;
     std::vector<int> rows;
     std::vector<double> values;
+    std::array<std::size_t, 3> ready{};  // of lines, rows and values: the elements faulted in (FaultInAhead)
     std::size_t bytes = 0;  // read up to here: the start of the line stopped at, or the part's end
     long lineCount = 0;     // the lines in those bytes (comments and blank lines too)
     bool stopped = false;   // at a line left to Line
@@ -282,7 +283,9 @@ class MpsReader {
       part.done.store(false);
       part.error = nullptr;
     }
-    const std::size_t before = NamesRead(), entriesBefore = model_.index.size();
+    // (the matrix is read only in COLUMNS: after it, it is being merged)
+    const bool columns = section_ == Section::Columns;
+    const std::size_t before = NamesRead(), entriesBefore = columns ? model_.index.size() : 0;
     std::size_t bytes = 0;
     long lines = 0;
     bool stopped = false;
@@ -341,7 +344,7 @@ class MpsReader {
     const auto perByte = [&](std::size_t added) {
       return static_cast<double>(added) / static_cast<double>(std::max<std::size_t>(bytes, 1));
     };
-    rate_ = {perByte(model_.index.size() - entriesBefore), perByte(NamesRead() - before)};
+    rate_ = {columns ? perByte(model_.index.size() - entriesBefore) : 0.0, perByte(NamesRead() - before)};
     if (first && !stopped) ReserveAhead();
     return stopped;
   }
@@ -462,6 +465,17 @@ class MpsReader {
     }
   }
 
+  // Before elements are added to `v`, whose room is faulted in up to
+  // `ready` of them: the next step of it is, once they come near.
+  template <class T>
+  static void FaultInAhead(const std::vector<T>& v, std::size_t& ready) {
+    constexpr std::size_t kStep = (std::size_t{64} << 10) / sizeof(T);
+    if (v.size() + 2 < ready) return;  // (a line adds two entries at most)
+    const std::size_t to = std::min(v.capacity(), v.size() + kStep);
+    if (to > v.size()) PopulateRange(v.data() + v.size(), (to - v.size()) * sizeof(T));
+    ready = to;
+  }
+
   // A data line taken apart, waiting for its names to be looked up.
   struct Staged {
     Fields fields;
@@ -480,19 +494,18 @@ class MpsReader {
     out.rows.clear();
     out.values.clear();
     // Room for as many lines as a part of plain lines holds (a line of
-    // fewer bytes stops the scan), faulted in by one call: grown a step at a
-    // time, or faulted in a page at a time, it took a tenth of a large
-    // file's first blocks.
+    // fewer bytes stops the scan), and two entries for each, faulted in a
+    // step ahead as it fills: grown a step at a time, or faulted in a page
+    // at a time, it took a tenth of a large file's first blocks.
     const std::size_t room = text.size() / kShortestLine + 1;
     if (out.lines.capacity() < room) {
       out.lines.reserve(room);
-      PopulateRange(out.lines.data(), room * sizeof(Pending));
+      out.ready[0] = 0;
     }
-    if (section_ == Section::Columns && out.rows.capacity() < 2 * room) {  // two entries a line at most
+    if (section_ == Section::Columns && out.rows.capacity() < 2 * room) {
       out.rows.reserve(2 * room);
       out.values.reserve(2 * room);
-      PopulateRange(out.rows.data(), 2 * room * sizeof(int));
-      PopulateRange(out.values.data(), 2 * room * sizeof(double));
+      out.ready[1] = out.ready[2] = 0;
     }
     out.stopped = false;
     // Lines are taken apart a group at a time and the slots of the names
@@ -511,6 +524,7 @@ class MpsReader {
     std::size_t resolved = 0;
     auto resolve = [&] {
       for (std::size_t k = 0; k < staged; ++k) {
+        FaultInAhead(out.lines, out.ready[0]);
         Pending& read = out.lines.emplace_back();
         if (!Resolve(group[k].fields, read, why, {}) ||
             (section_ == Section::Rows && read.type == kFreeRow && !hasObjective_)) {
@@ -523,6 +537,8 @@ class MpsReader {
         previous = read.name;
         ++resolved;
         if (section_ == Section::Columns) {
+          FaultInAhead(out.rows, out.ready[1]);
+          FaultInAhead(out.values, out.ready[2]);
           read.entry = static_cast<std::uint32_t>(out.rows.size());
           bool cost = false;
           for (std::size_t pair = 0; pair < static_cast<std::size_t>(read.count); ++pair) {
@@ -604,6 +620,20 @@ class MpsReader {
     Indexed(model_.colNames, columnLines_, columns_.AddAll(first), "column ", kColumnAgain);
   }
 
+  // Once COLUMNS ends, the matrix is finished (MergeDuplicates), a large
+  // one on a thread of its own while the sections after are read: they do
+  // not touch it.
+  void MergeAside() {
+    merged_ = Launch<long>(model_.index.size() >= kMergedAside, [this, rows = model_.rowNames.size()] {
+      return MergeDuplicates(model_.start, model_.index, model_.value, rows);
+    });
+  }
+
+  // Waits for the matrix being finished, if it is.
+  void JoinMerge() {
+    if (merged_.valid()) summed_ += merged_.get();
+  }
+
   // Waits for the columns being indexed, if they are; fails if one was named twice.
   void JoinColumns() {
     if (columnsIndexed_.valid()) Indexed(model_.colNames, columnLines_, columnsIndexed_.get(), "column ", kColumnAgain);
@@ -633,7 +663,10 @@ class MpsReader {
   bool SectionLine() {
     JoinColumns();
     ReleaseRoomAhead();
-    if (section_ == Section::Columns) PrepareLastArrays();
+    if (section_ == Section::Columns) {
+      PrepareLastArrays();
+      MergeAside();
+    }
     const std::string_view word = words_.at[0];
     IndexNames(Is(word, "RHS") || Is(word, "RANGES"));
     if (Is(word, "NAME")) {
@@ -648,6 +681,7 @@ class MpsReader {
     } else if (Is(word, "ROWS")) {
       section_ = Section::Rows;
     } else if (Is(word, "COLUMNS")) {
+      JoinMerge();  // (another COLUMNS section: the matrix grows again)
       section_ = Section::Columns;
       ReserveEntries();
     } else if (Is(word, "RHS")) {
@@ -1127,10 +1161,6 @@ class MpsReader {
     model_.rup.resize(m);
     model_.clo.resize(n, 0.0);
     model_.cup.resize(n, kInf);
-    // A large matrix is finished on a thread of its own while the rows'
-    // sides are worked out (it reads only the arrays' sizes beside its own).
-    std::future<long> merged =
-        Launch<long>(model_.index.size() >= kMergedAside, [this] { return MergeDuplicates(model_); });
     for (std::size_t i = 0; i < m; ++i) {
       const double rhs = rowRhs_[i], range = std::fabs(rowRange_[i]);
       double lo = -kInf, up = kInf;
@@ -1166,7 +1196,8 @@ class MpsReader {
         model_.clo[j] = std::min(0.0, model_.clo[j]);
       }
     }
-    const long summed = merged.get() + duplicates_;
+    JoinMerge();
+    const long summed = summed_ + duplicates_;
     Notes(integers, semi, summed);
   }
 
@@ -1236,8 +1267,11 @@ class MpsReader {
   long freeRows_ = 0, duplicates_ = 0, negativeUppers_ = 0, freeRhs_ = 0, freeRanges_ = 0;
   long ignoredRhs_ = 0, ignoredRanges_ = 0, ignoredBounds_ = 0;
   std::string firstNegativeUpper_;
-  // The columns' indexing while RHS or RANGES is read (IndexNames).
+  // The columns' indexing while RHS or RANGES is read (IndexNames), and the
+  // matrix's merging after COLUMNS (MergeAside), with the entries it summed.
   std::future<int> columnsIndexed_;
+  std::future<long> merged_;
+  long summed_ = 0;
   // Last, so that it goes first: no task is left running on what the reader
   // holds, however reading ends.
   std::unique_ptr<WorkerPool> workers_;
