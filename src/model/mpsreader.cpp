@@ -65,15 +65,45 @@ enum class Section { None, ObjSense, ObjName, Rows, Columns, Rhs, Ranges, Bounds
 
 enum class BoundValue { Needed, None, Optional };
 
+enum class BoundType : char { Unknown, Up, Lo, Fx, Fr, Mi, Pl, Bv, Li, Ui, Sc, Si };
+
+// A bound type as written, in any case.
+BoundType BoundTypeOf(std::string_view type) {
+  if (type.size() != 2) return BoundType::Unknown;
+  constexpr auto code = [](char first, char second) { return first << 8 | second; };
+  switch (code(UpperCase(type[0]), UpperCase(type[1]))) {
+    case code('U', 'P'): return BoundType::Up;
+    case code('L', 'O'): return BoundType::Lo;
+    case code('F', 'X'): return BoundType::Fx;
+    case code('F', 'R'): return BoundType::Fr;
+    case code('M', 'I'): return BoundType::Mi;
+    case code('P', 'L'): return BoundType::Pl;
+    case code('B', 'V'): return BoundType::Bv;
+    case code('L', 'I'): return BoundType::Li;
+    case code('U', 'I'): return BoundType::Ui;
+    case code('S', 'C'): return BoundType::Sc;
+    case code('S', 'I'): return BoundType::Si;
+    default: return BoundType::Unknown;
+  }
+}
+
 // What a bound type takes after the column: UP, LO, FX, LI, UI a value; FR,
 // MI, PL none; BV, SC, SI a value or none. Returns false for an unknown type.
-bool BoundKind(std::string_view type, BoundValue& kind) {
-  for (std::string_view t : {"UP", "LO", "FX", "LI", "UI"})
-    if (Is(type, t)) return kind = BoundValue::Needed, true;
-  for (std::string_view t : {"FR", "MI", "PL"})
-    if (Is(type, t)) return kind = BoundValue::None, true;
-  for (std::string_view t : {"BV", "SC", "SI"})
-    if (Is(type, t)) return kind = BoundValue::Optional, true;
+bool BoundKind(BoundType type, BoundValue& kind) {
+  switch (type) {
+    case BoundType::Unknown: return false;
+    case BoundType::Up:
+    case BoundType::Lo:
+    case BoundType::Fx:
+    case BoundType::Li:
+    case BoundType::Ui: kind = BoundValue::Needed; return true;
+    case BoundType::Fr:
+    case BoundType::Mi:
+    case BoundType::Pl: kind = BoundValue::None; return true;
+    case BoundType::Bv:
+    case BoundType::Sc:
+    case BoundType::Si: kind = BoundValue::Optional; return true;
+  }
   return false;
 }
 
@@ -109,7 +139,7 @@ bool FreeFields(const Words& words, Section section, Fields& fields, std::string
       return false;
     case Section::Bounds: {
       BoundValue kind = BoundValue::Needed;
-      if (n >= 2 && n <= 4 && BoundKind(words.at[0], kind)) {
+      if (n >= 2 && n <= 4 && BoundKind(BoundTypeOf(words.at[0]), kind)) {
         fields.f[1] = words.at[0];
         // Three words: set and column, or column and value, by what the type takes.
         const bool withSet = n == 4 || (n == 3 && kind != BoundValue::Needed);
@@ -209,7 +239,8 @@ class MpsReader {
     char type = 0;          // the row type
     bool ignored = false;   // a line of a set after the first (found again when applied)
     bool sameName = false;  // read ahead: it names what the line before it in its part named
-    std::array<char, 2> bound{};  // the bound type (every type has two letters)
+    BoundType boundType = BoundType::Unknown;
+    std::array<char, 2> bound{};  // the bound type as written (every type has two letters)
   };
 
   // What ScanPart read of a part of a block. In COLUMNS, the matrix entries
@@ -1055,7 +1086,8 @@ class MpsReader {
   bool ResolveBound(const Fields& fields, Pending& to, std::string& why, std::string_view set) const {
     BoundValue kind = BoundValue::Needed;
     const std::string_view type = fields.f[1], column = fields.f[3], number = fields.f[4];
-    if (!BoundKind(type, kind)) {
+    to.boundType = BoundTypeOf(type);
+    if (!BoundKind(to.boundType, kind)) {
       why = Shown(type) + " is not a bound type";
       return false;
     }
@@ -1109,37 +1141,46 @@ class MpsReader {
       }
       up = v;
     };
-    if (Is(type, "UP")) {
-      upper();
-    } else if (Is(type, "LO")) {
-      lo = v;
-      mark |= kLowerGiven;
-    } else if (Is(type, "FX")) {
-      lo = up = v;
-      mark |= kLowerGiven;
-    } else if (Is(type, "FR")) {
-      lo = -kInf;
-      up = kInf;
-      mark |= kLowerGiven;
-    } else if (Is(type, "MI")) {
-      lo = -kInf;
-      mark |= kLowerGiven;
-    } else if (Is(type, "PL")) {
-      up = kInf;
-    } else if (Is(type, "BV")) {
-      lo = 0;
-      up = 1;
-      mark |= kLowerGiven | kInteger;
-    } else if (Is(type, "LI")) {
-      lo = v;
-      mark |= kLowerGiven | kInteger;
-    } else if (Is(type, "UI")) {
-      upper();
-      mark |= kInteger;
-    } else {  // SC, SI: the value is the upper bound, none or 0 meaning none
-      up = read.count == 0 || v == 0 ? kInf : v;
-      mark |= kSemiContinuous;
-      if (Is(type, "SI")) mark |= kInteger;
+    switch (read.boundType) {
+      case BoundType::Up: upper(); break;
+      case BoundType::Lo:
+        lo = v;
+        mark |= kLowerGiven;
+        break;
+      case BoundType::Fx:
+        lo = up = v;
+        mark |= kLowerGiven;
+        break;
+      case BoundType::Fr:
+        lo = -kInf;
+        up = kInf;
+        mark |= kLowerGiven;
+        break;
+      case BoundType::Mi:
+        lo = -kInf;
+        mark |= kLowerGiven;
+        break;
+      case BoundType::Pl: up = kInf; break;
+      case BoundType::Bv:
+        lo = 0;
+        up = 1;
+        mark |= kLowerGiven | kInteger;
+        break;
+      case BoundType::Li:
+        lo = v;
+        mark |= kLowerGiven | kInteger;
+        break;
+      case BoundType::Ui:
+        upper();
+        mark |= kInteger;
+        break;
+      case BoundType::Sc:
+      case BoundType::Si:  // the value is the upper bound, none or 0 meaning none
+        up = read.count == 0 || v == 0 ? kInf : v;
+        mark |= kSemiContinuous;
+        if (read.boundType == BoundType::Si) mark |= kInteger;
+        break;
+      case BoundType::Unknown: break;  // (not resolved)
     }
     if (lo == kInf || up == -kInf)
       FailHere("the " + std::string(type) + " bound of column " + Shown(model_.colNames[j]) +
