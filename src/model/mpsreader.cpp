@@ -267,8 +267,8 @@ class MpsReader {
   };
 
   // A block's most bytes; the first after a line left to Line is smaller.
-  // Its lines are held resolved (56 bytes each) until they are applied: a
-  // block's worth of them stays in the caches, and is faulted in once.
+  // Its lines are held resolved (a Pending is 64 bytes) until they are
+  // applied: a block's worth of them stays in the caches.
   static constexpr std::size_t kBlock = std::size_t{1} << 18, kFirstBlock = std::size_t{1} << 16;
   // The fewest bytes of a plain data line: a blank, two words with a blank
   // between them, and its end.
