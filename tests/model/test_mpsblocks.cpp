@@ -167,6 +167,48 @@ TEST(MpsBlocks, AFailureDeepInALargeFileNamesItsLine) {
   EXPECT_EQ(Refusal(dir, with(30'000, " L obj")), ":30000: row \"obj\" is declared twice");
 }
 
+TEST(MpsBlocks, ColumnsOfManyLinesReadAsTheirLinesSayAcrossParts) {
+  // Columns of ten to thirteen lines, so that columns run across the parts
+  // and blocks a file is read in: a cost given on two lines (summed), an
+  // entry given again (summed) and one that sums to zero (dropped), among
+  // lines whose entries are applied a part at a time.
+  constexpr int kRows = 1000, kColumns = 20'000;
+  std::string text = "NAME LONG FREE\nROWS\n N obj\n";
+  Model want;
+  want.name = "LONG";
+  for (int i = 0; i < kRows; ++i) {
+    text += " L R" + std::to_string(i) + "\n";
+    want.rowNames.push_back("R" + std::to_string(i));
+    want.rlo.push_back(-kInf);
+    want.rup.push_back(0);
+  }
+  text += "COLUMNS\n";
+  long repeats = 0;
+  for (int j = 0; j < kColumns; ++j) {
+    const std::string c = " C" + std::to_string(j) + " ";
+    const auto row = [](int i) { return "R" + std::to_string(i % kRows); };
+    text += c + row(j) + " 1.5\n" + c + "obj 2 " + row(j + 1) + " 2.5\n";
+    for (int k = 0; k < 8; ++k) text += c + row(j + 10 + k) + " " + std::to_string(k + 1) + "\n";
+    double cost = 2, first = 1.5, second = 2.5;
+    if (j % 3 == 0) text += c + "obj 0.25\n", cost += 0.25, ++repeats;
+    if (j % 5 == 0) text += c + row(j) + " -1.5\n", first += -1.5, ++repeats;
+    if (j % 7 == 0) text += c + row(j + 1) + " 1\n", second += 1, ++repeats;
+    want.colNames.push_back("C" + std::to_string(j));
+    want.cost.push_back(cost);
+    want.clo.push_back(0);
+    want.cup.push_back(kInf);
+    if (first != 0) want.index.push_back(j % kRows), want.value.push_back(first);
+    want.index.push_back((j + 1) % kRows), want.value.push_back(second);
+    for (int k = 0; k < 8; ++k) want.index.push_back((j + 10 + k) % kRows), want.value.push_back(k + 1);
+    want.start.push_back(static_cast<int>(want.index.size()));
+  }
+  text += "ENDATA\n";
+  TempDir dir;
+  const Model m = ReadText(dir, text);
+  ExpectSameModel(m, want, "long columns");
+  EXPECT_TRUE(HasNote(m, std::to_string(repeats) + " repeated entries of the same row and column summed"));
+}
+
 TEST(MpsBlocks, LinesOfALaterSetAreIgnoredWhereverTheyStand) {
   const Large& large = TheLarge();
   Large copy = large;
