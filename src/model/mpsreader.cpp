@@ -31,6 +31,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -238,7 +239,7 @@ class MpsReader {
     std::int8_t count = 0;  // entries: (row, value) pairs
     char type = 0;          // the row type
     bool ignored = false;   // a line of a set after the first (found again when applied)
-    bool sameName = false;  // read ahead: it names what the line before it in its part named
+    bool sameName = false;  // read ahead, COLUMNS: it names the column the line before it in its part named
     BoundType boundType = BoundType::Unknown;
     std::array<char, 2> bound{};  // the bound type as written (every type has two letters)
   };
@@ -551,8 +552,7 @@ class MpsReader {
       out.lineCount = line;
       out.stopped = true;
     };
-    std::string_view previous;  // the name of the line resolved last
-    std::size_t resolved = 0;
+    std::optional<std::string_view> previous;  // COLUMNS: the column of the line resolved last
     auto resolve = [&] {
       for (std::size_t k = 0; k < staged; ++k) {
         FaultInAhead(out.lines, out.ready[0]);
@@ -564,10 +564,9 @@ class MpsReader {
           return false;
         }
         read.line = static_cast<std::int32_t>(group[k].line);
-        read.sameName = resolved > 0 && SameName(previous, read.name);
-        previous = read.name;
-        ++resolved;
         if (section_ == Section::Columns) {
+          read.sameName = previous && SameName(*previous, read.name);
+          previous = read.name;
           FaultInAhead(out.rows, out.ready[1]);
           FaultInAhead(out.values, out.ready[2]);
           read.entry = static_cast<std::uint32_t>(out.rows.size());
@@ -823,15 +822,17 @@ class MpsReader {
     return row >= 0 ? row : kUnknown;
   }
 
-  static bool Number(std::string_view text, double& value, const char* what, std::string_view column,
-                     std::string_view row, std::string& why) {
+  // `text` read into `value`, or false with the reason; `describe` says what
+  // the number was meant to be (the text is made only for the reason).
+  template <class Describing>
+  static bool Number(std::string_view text, double& value, std::string& why, const Describing& describe) {
     if (ParseNumber(text, value)) return true;
-    why = NotANumber(text, Describe(what, column, row));
+    why = NotANumber(text, describe());
     return false;
   }
 
-  static std::string Describe(const char* what, std::string_view column, std::string_view row) {
-    std::string text = what;
+  static std::string Describe(std::string_view what, std::string_view column, std::string_view row) {
+    std::string text(what);
     if (!column.empty()) text += " of column " + Shown(column);
     if (!row.empty()) text += std::string(column.empty() ? " of" : " in") + " row " + Shown(row);
     return text;
@@ -1041,7 +1042,8 @@ class MpsReader {
         return false;
       }
       double& value = to.value[static_cast<std::size_t>(pair)];
-      if (!Number(number, value, rhs ? "the right-hand side" : "the range", "", row, why)) return false;
+      if (!Number(number, value, why, [&] { return Describe(rhs ? "the right-hand side" : "the range", "", row); }))
+        return false;
       if (rhs && index == kObjective && std::isinf(UnloggedBound(value))) {
         why = Shown(number) + " is infinite, for the right-hand side of the objective row " + Shown(row);
         return false;
@@ -1107,10 +1109,8 @@ class MpsReader {
         return false;
       }
       double& value = to.value[0];
-      if (!ParseNumber(number, value)) {
-        why = NotANumber(number, Describe(("the " + std::string(type) + " bound").c_str(), column, ""));
+      if (!Number(number, value, why, [&] { return Describe("the " + std::string(type) + " bound", column, ""); }))
         return false;
-      }
       value = UnloggedBound(value) + 0.0;  // -0 is 0
       to.count = 1;
     }
