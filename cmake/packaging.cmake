@@ -30,7 +30,7 @@ set(POSTSOLVE_DEB_DEPENDS "")
 if(POSTSOLVE_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
-  set(POSTSOLVE_DEB_DEPENDS "coinor-libclp1, coinor-libcoinutils3v5, zlib1g, libstdc++6, libgcc-s1, libc6")
+  set(POSTSOLVE_DEB_DEPENDS "coinor-libclp1, coinor-libcoinutils3v5, libisal2, libstdc++6, libgcc-s1, libc6")
 endif()
 # The Python module: the interpreter it was built for and numpy. Debian's
 # python3 looks in /usr/lib/python3/dist-packages, not in site-packages: the

@@ -10,7 +10,8 @@ command -v ninja >/dev/null || missing+=(ninja-build)  # the test script's build
 [ -e /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 [ -e /usr/include/CLI/CLI.hpp ] || missing+=(libcli11-dev)
 [ -e /usr/include/nlohmann/json.hpp ] || missing+=(nlohmann-json3-dev)
-[ -e /usr/include/zlib.h ] || missing+=(zlib1g-dev)  # gzipped model files
+[ -e /usr/include/isa-l/igzip_lib.h ] || missing+=(libisal-dev)  # gzipped model files, read
+[ -e /usr/include/zlib.h ] || missing+=(zlib1g-dev)  # and written by the tests and the benchmark
 [ -x /usr/bin/time ] || missing+=(time)  # the benchmark reads peak memory with it
 command -v pkg-config >/dev/null || missing+=(pkgconf)  # the installed-package test
 # Model files and the sample models the tests use, the LP solver, more examples.

@@ -63,7 +63,8 @@ class LineSource {
 
   std::string path_;
   int fd_ = -1;
-  void* gz_ = nullptr;  // gzFile when gzipped
+  class GzipText;
+  std::unique_ptr<GzipText> gzip_;  // when gzipped
   bool gzipped_ = false;
   // A large gzipped file is decompressed ahead, on a thread of its own.
   class Inflater;

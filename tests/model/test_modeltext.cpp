@@ -109,6 +109,59 @@ TEST(ModelLines, LinesTakenAheadAndOneByOneAreTheSameLines) {
   }
 }
 
+std::string Gzipped(const std::string& text) {
+  TempDir dir;
+  gzFile gz = gzopen(dir.File("t.gz").c_str(), "wb");
+  gzwrite(gz, text.data(), static_cast<unsigned>(text.size()));
+  gzclose(gz);
+  return dir.Read("t.gz");
+}
+
+// As gzip reads them: members joined one after another are one text, bytes
+// after the last member that start no other are ignored, and a member that
+// is damaged or cut short fails at the line it stops in.
+TEST(ModelLines, GzipMembersReadAsOneTextAndDamageFailsWhereItIs) {
+  TempDir dir;
+  std::string first, second;
+  for (int k = 0; k < 30'000; ++k) (k < 20'000 ? first : second) += "line " + std::to_string(k) + "\n";
+  const std::string one = Gzipped(first), two = Gzipped(second), empty = Gzipped("");
+  std::vector<std::string> want;
+  for (int k = 0; k < 30'000; ++k) want.push_back("line " + std::to_string(k));
+  // Small and large (decompressed ahead on a thread of its own).
+  for (const std::size_t copies : {std::size_t{1}, std::size_t{60}}) {
+    SCOPED_TRACE(copies);
+    std::string joined, trailed;
+    std::vector<std::string> all;
+    for (std::size_t c = 0; c < copies; ++c) {
+      joined += one + empty + two;
+      all.insert(all.end(), want.begin(), want.end());
+    }
+    dir.Write("joined.gz", joined);
+    EXPECT_EQ(Lines(dir.File("joined.gz")), all);
+    dir.Write("trailed.gz", joined + std::string("\0\0not gzip", 10));
+    EXPECT_EQ(Lines(dir.File("trailed.gz")), all);
+    // The data check of the last member is wrong: every line before it is read.
+    std::string checked = joined;
+    checked[checked.size() - 8] ^= 1;
+    dir.Write("checked.gz", checked);
+    try {
+      LinesAhead(dir.File("checked.gz"), 1000);
+      ADD_FAILURE();
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()),
+                dir.File("checked.gz") + ":" + std::to_string(all.size() + 1) + ": cannot decompress: incorrect data check");
+    }
+    // Cut inside the second member's header: the first member's lines are read.
+    dir.Write("cut.gz", one + two.substr(0, 5));
+    try {
+      Lines(dir.File("cut.gz"));
+      ADD_FAILURE();
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), dir.File("cut.gz") + ":20001: cannot decompress: unexpected end of file");
+    }
+  }
+}
+
 TEST(ModelLines, FailuresNameTheFileTheLineAndTheSystemsReason) {
   TempDir dir;
   try {
@@ -126,7 +179,7 @@ TEST(ModelLines, FailuresNameTheFileTheLineAndTheSystemsReason) {
     Lines(dir.File("bad.gz"));
     FAIL();
   } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()), dir.File("bad.gz") + ":1: cannot decompress: invalid code lengths set");
+    EXPECT_EQ(std::string(e.what()), dir.File("bad.gz") + ":1: cannot decompress: invalid deflate block");
   }
   EXPECT_THROW(Lines(dir.File("cut.gz")), Error);
   std::ofstream(dir.File("two")) << "a\nb\n";
