@@ -430,25 +430,22 @@ bool ShortDecimal(std::string_view text, double& magnitude) {
   static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   std::uint64_t significand = 0;
-  int scale = 0;
-  bool point = false;
   std::size_t i = 0;
-  // At most 18 digits (and a point) before an exponent: the significand fits.
-  const std::size_t most = std::min<std::size_t>(text.size(), 19);
-  for (; i < most; ++i) {
-    const char ch = text[i];
-    if (ch >= '0' && ch <= '9') {
-      significand = significand * 10 + static_cast<unsigned>(ch - '0');
-      scale -= point;
-    } else if (ch == '.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
+  // Digits, a point, digits: at most 18 digits in all, so that the
+  // significand fits (more wrap, and are then refused).
+  const auto digitsFrom = [&](std::size_t from) {
+    for (; i < text.size() && static_cast<unsigned char>(text[i] - '0') < 10; ++i)
+      significand = significand * 10 + static_cast<unsigned>(text[i] - '0');
+    return i - from;
+  };
+  std::size_t digits = digitsFrom(0);
+  int scale = 0;
+  if (i < text.size() && text[i] == '.') {
+    const std::size_t fraction = digitsFrom(++i);
+    digits += fraction;
+    scale = -static_cast<int>(std::min<std::size_t>(fraction, 64));
   }
-  const std::size_t digits = i - point;
-  const bool more = i == most && i < text.size() && (text[i] == '.' || (text[i] >= '0' && text[i] <= '9'));
-  if (digits == 0 || digits > 18 || more) return false;
+  if (digits == 0 || digits > 18) return false;
   if (i < text.size()) {
     if (text[i] != 'e' && text[i] != 'E' && text[i] != 'd' && text[i] != 'D') return false;
     bool negative = false;
