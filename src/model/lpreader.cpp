@@ -49,27 +49,31 @@ constexpr std::array<CharClass, 256> kClasses = MakeClasses();
 
 CharClass ClassOf(char ch) { return kClasses[static_cast<unsigned char>(ch)]; }
 
-// The rows' terms, in the rows' order: (column, value) pairs in blocks of a
-// fixed size, each block freed once its pairs have gone into the matrix.
+// The rows' terms, in the rows' order: (column, value) pairs in blocks,
+// each freed once its pairs have gone into the matrix. Large blocks come
+// from bulk storage, faulted in at once, in huge pages where the system has
+// them: filled page by page, each page's first touch would fault (a third of
+// a 1M-entry file's faults), and a fault costs microseconds on a virtual
+// machine. Reading that file took 0.30 s against 0.42 s (median of 11).
 class RowTerms {
  public:
   std::size_t size() const { return size_; }
   void Add(int column, double value) {
-    const std::size_t at = size_ % kBlock;
-    if (at == 0) blocks_.push_back({std::make_unique_for_overwrite<int[]>(kBlock),
-                                    std::make_unique_for_overwrite<double[]>(kBlock)});
-    blocks_.back().columns[at] = column;
-    blocks_.back().values[at] = value;
+    if (blocks_.empty() || blocks_.back().used == blocks_.back().columns.size())
+      blocks_.push_back(Block(kFirstBlock << std::min(blocks_.size(), kDoublings)));
+    Block& block = blocks_.back();
+    block.columns[block.used] = column;
+    block.values[block.used] = value;
+    ++block.used;
     ++size_;
   }
   // Calls take(column, value) for every pair in order, freeing the blocks on
   // the way; leaves no pairs.
   template <class Take>
   void Drain(Take take) {
-    for (std::size_t b = 0; b < blocks_.size(); ++b) {
-      const std::size_t count = std::min(kBlock, size_ - b * kBlock);
-      for (std::size_t k = 0; k < count; ++k) take(blocks_[b].columns[k], blocks_[b].values[k]);
-      blocks_[b] = {};
+    for (Block& block : blocks_) {
+      for (std::size_t k = 0; k < block.used; ++k) take(block.columns[k], block.values[k]);
+      block = Block(0);
     }
     blocks_.clear();
     size_ = 0;
@@ -77,10 +81,14 @@ class RowTerms {
 
  private:
   struct Block {
-    std::unique_ptr<int[]> columns;
-    std::unique_ptr<double[]> values;
+    explicit Block(std::size_t pairs) : columns(pairs), values(pairs) {}
+    BulkVector<int> columns;
+    BulkVector<double> values;
+    std::size_t used = 0;
   };
-  static constexpr std::size_t kBlock = std::size_t{1} << 16;  // 768 KiB of pairs
+  // Each block twice the one before (so that the last, partly used, is at
+  // most as large as the rest), up to whole huge pages (2 and 4 MiB).
+  static constexpr std::size_t kFirstBlock = std::size_t{1} << 14, kDoublings = 5;
   std::vector<Block> blocks_;
   std::size_t size_ = 0;
 };
@@ -751,10 +759,16 @@ void LpReader::NameRows() {
 
 void LpReader::BuildMatrix() {
   const std::size_t cols = model_.colNames.size();
-  model_.start.assign(cols + 1, 0);
+  // (room faulted in at once: page by page, each first touch would fault)
+  const auto sized = [](auto& v, std::size_t n) {
+    v.reserve(n);
+    PopulateRange(v.data(), n * sizeof(v[0]));
+    v.resize(n);
+  };
+  sized(model_.start, cols + 1);
   for (std::size_t j = 0; j < cols; ++j) model_.start[j + 1] = model_.start[j] + entriesOf_[j];
-  model_.index.resize(terms_.size());
-  model_.value.resize(terms_.size());
+  sized(model_.index, terms_.size());
+  sized(model_.value, terms_.size());
   std::vector<int> next(model_.start.begin(), model_.start.end() - 1);
   int row = 0, left = termsOf_.empty() ? 0 : termsOf_[0];
   terms_.Drain([&](int col, double value) {

@@ -258,6 +258,34 @@ TEST(LpRead, LongNamesAndLongLinesReadWhole) {
   EXPECT_EQ(why, "m.lp:2: no operator between \"x" + std::string(39, 'n') + "\"... and \"x" + std::string(39, 'n') + "\"...");
 }
 
+// Terms held across the blocks the reader keeps them in (each larger than
+// the one before) go into the matrix in their rows and columns, each value
+// where it was written.
+TEST(LpRead, ManyTermsAcrossBlocksLandWhereTheyWereWritten) {
+  TempDir dir;
+  constexpr int kRows = 700, kTerms = 400, kColumns = 1000;
+  std::string text = "min\n x0\nst\n";
+  std::map<std::pair<int, int>, double> want;  // (column, row) -> value
+  for (int i = 0; i < kRows; ++i) {
+    text += " r" + std::to_string(i) + ":";
+    for (int k = 0; k < kTerms; ++k) {
+      const int j = (i * 7 + k * 13) % kColumns;
+      const double value = 1 + i * 0.5 + k * 0.25;
+      text += " + " + std::to_string(value) + " x" + std::to_string(j);
+      want[{j, i}] += value;
+    }
+    text += " >= 1\n";
+  }
+  const Model m = Lp(dir, text + "end\n");
+  ASSERT_EQ(m.rows(), kRows);
+  std::map<std::pair<int, int>, double> got;
+  for (int j = 0; j < m.cols(); ++j) {
+    const int column = std::stoi(m.colNames[static_cast<std::size_t>(j)].substr(1));
+    for (int k = m.start[j]; k < m.start[j + 1]; ++k) got[{column, m.index[k]}] += m.value[k];
+  }
+  EXPECT_EQ(got, want);
+}
+
 TEST(LpRead, GzippedAndCrlfFilesReadAsPlainOnes) {
   TempDir dir;
   const std::string text = "Minimize\r\n obj: x + 2 y\r\nSubject To\r\n c: x + y >= 1\r\nEnd\r\n";
