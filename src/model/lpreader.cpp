@@ -54,7 +54,8 @@ CharClass ClassOf(char ch) { return kClasses[static_cast<unsigned char>(ch)]; }
 // from bulk storage, faulted in at once, in huge pages where the system has
 // them: filled page by page, each page's first touch would fault (a third of
 // a 1M-entry file's faults), and a fault costs microseconds on a virtual
-// machine. Reading that file took 0.30 s against 0.42 s (median of 11).
+// machine. Reading that file took 0.26 s against 0.31 s before (medians of
+// 11 alternated runs of readbench).
 class RowTerms {
  public:
   std::size_t size() const { return size_; }
