@@ -49,7 +49,7 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "${POSTSOLVE_DEB_DEPENDS}")
 # What building against the libraries needs (their CMake package and
 # pkg-config file find these).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "coinor-libclp-dev, coinor-libcoinutils-dev, nlohmann-json3-dev, pkgconf, cmake")
+    "coinor-libclp-dev, coinor-libcoinutils-dev, libisal-dev, nlohmann-json3-dev, pkgconf, cmake")
 # The package's own files: the module's directory, and the licence as
 # /usr/share/doc/postsolve/copyright, as Debian has it.
 set(CPACK_POSTSOLVE_PYTHON_DIR "${POSTSOLVE_PYTHON_BUILT}")
