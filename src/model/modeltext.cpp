@@ -114,7 +114,8 @@ class LineSource::GzipText {
   }
 
   // Reads more of the file after the compressed bytes not yet taken (moved
-  // to the front); sets atEnd_ at its end. False with the system's reason.
+  // to the front); sets atEnd_ at its end. False with the system's reason
+  // (as zlib gave it, "cannot decompress: Input/output error").
   bool More(std::string& why) {
     inflate_state& state = *state_;
     if (!input_) input_ = std::make_unique_for_overwrite<std::uint8_t[]>(kInput);
@@ -124,7 +125,7 @@ class LineSource::GzipText {
       const ssize_t got = ::read(fd_, input_.get() + state.avail_in, kInput - state.avail_in);
       if (got < 0 && errno == EINTR) continue;
       if (got < 0) {
-        why = std::string("cannot read: ") + std::strerror(errno);
+        why = std::strerror(errno);
         return false;
       }
       if (got == 0) atEnd_ = true;
