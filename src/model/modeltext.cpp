@@ -49,7 +49,7 @@ class LineSource::GzipText {
   // At most `room` bytes of the text into `to`, their count in `got`: at
   // least one, or 0 at the text's end. False with the reason for a damaged
   // or unreadable file.
-  bool Read(char* to, std::size_t room, std::size_t& got, std::string& why) {
+  bool Inflate(char* to, std::size_t room, std::size_t& got, std::string& why) {
     inflate_state& state = *state_;
     got = 0;
     while (got == 0 && !ended_ && failure_.empty()) {
@@ -205,7 +205,7 @@ class LineSource::Inflater {
       std::size_t got = 0;
       try {
         if (!bytes) bytes = std::make_unique_for_overwrite<char[]>(kChunk);
-        if (!gzip_.Read(bytes.get(), kChunk, got, why)) got = 0;
+        if (!gzip_.Inflate(bytes.get(), kChunk, got, why)) got = 0;
       } catch (const std::bad_alloc&) {
         why = "out of memory";
       }
@@ -306,7 +306,7 @@ std::size_t LineSource::Fill() {
     } else if (gzipped_) {
       std::size_t taken = 0;
       std::string why;
-      if (!gzip_->Read(buffer_.get() + end_, room, taken, why)) failure = "cannot decompress: " + why;
+      if (!gzip_->Inflate(buffer_.get() + end_, room, taken, why)) failure = "cannot decompress: " + why;
       got = static_cast<long>(taken);
     } else {
       got = ::read(fd_, buffer_.get() + end_, room);
