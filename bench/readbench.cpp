@@ -203,7 +203,7 @@ int Main(int argc, char** argv) {
       return 1;
     }
   }
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds = SecondsSince(start);
   int rows = 0, cols = 0;
   long entries = 0;
   std::size_t bytes = 0;

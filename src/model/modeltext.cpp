@@ -248,7 +248,6 @@ LineSource::LineSource(std::string path) : path_(std::move(path)) {
   const ssize_t got = ::pread(fd_, magic, 2, 0);
   if (got == 2 && magic[0] == 0x1f && magic[1] == 0x8b) {
     gzip_ = std::make_unique<GzipText>(fd_);
-    gzipped_ = true;
     // gzip's last four bytes: the length of what it holds, modulo 2^32; no
     // more than deflate can hold in the file's length (1032 to 1), whatever
     // a damaged file says.
@@ -262,7 +261,7 @@ LineSource::LineSource(std::string path) : path_(std::move(path)) {
   }
   buffer_ = std::make_unique_for_overwrite<char[]>(kFirstBlock);
   size_ = kFirstBlock;
-  if (gzipped_ && expected_ >= kBlock) {
+  if (gzip_ && expected_ >= kBlock) {
     try {
       inflater_ = std::make_unique<Inflater>(*gzip_);
     } catch (const std::system_error&) {
@@ -298,15 +297,12 @@ std::size_t LineSource::Fill() {
   for (;;) {
     long got = 0;
     std::string failure;
-    if (inflater_) {
+    if (gzip_) {  // decompressed ahead on its own thread, or here
       std::size_t taken = 0;
       std::string why;
-      if (!inflater_->Take(buffer_.get() + end_, room, taken, why)) failure = "cannot decompress: " + why;
-      got = static_cast<long>(taken);
-    } else if (gzipped_) {
-      std::size_t taken = 0;
-      std::string why;
-      if (!gzip_->Inflate(buffer_.get() + end_, room, taken, why)) failure = "cannot decompress: " + why;
+      char* const to = buffer_.get() + end_;
+      if (!(inflater_ ? inflater_->Take(to, room, taken, why) : gzip_->Inflate(to, room, taken, why)))
+        failure = "cannot decompress: " + why;
       got = static_cast<long>(taken);
     } else {
       got = ::read(fd_, buffer_.get() + end_, room);

@@ -46,7 +46,6 @@ class LineSource {
   }
   long line() const { return line_; }  // the number of the line Next gave last, from 1
   const std::string& path() const { return path_; }
-  bool gzipped() const { return gzipped_; }
   // The file's length, or what a gzipped one says it holds (modulo 2^32):
   // a guess at how much there is to read, for reserving room.
   std::size_t expected() const { return expected_; }
@@ -65,7 +64,6 @@ class LineSource {
   int fd_ = -1;
   class GzipText;
   std::unique_ptr<GzipText> gzip_;  // when gzipped
-  bool gzipped_ = false;
   // A large gzipped file is decompressed ahead, on a thread of its own.
   class Inflater;
   std::unique_ptr<Inflater> inflater_;

@@ -130,7 +130,7 @@ TEST(ModelLines, GzipMembersReadAsOneTextAndDamageFailsWhereItIs) {
   // Small and large (decompressed ahead on a thread of its own).
   for (const std::size_t copies : {std::size_t{1}, std::size_t{60}}) {
     SCOPED_TRACE(copies);
-    std::string joined, trailed;
+    std::string joined;
     std::vector<std::string> all;
     for (std::size_t c = 0; c < copies; ++c) {
       joined += one + empty + two;
