@@ -164,9 +164,17 @@ struct Token {
   long line = 0;
 };
 
+// The token at line[at], a byte that is neither a blank nor '\\' (which
+// starts a comment): its kind, op and text, into a Token or a Lexed; `at`
+// moves past it. A byte the format does not allow fails as the
+// `lineNumber`-th line's of `path`.
+template <class Out>
+void ScanWord(std::string_view line, std::size_t& at, const std::string& path, long lineNumber, Out& token);
+
 // A comparison kept while more tokens are read.
 struct Comparison {
   explicit Comparison(const Token& token) : op(token.op), line(token.line), text(token.text) {}
+  Comparison(char sense, long at, std::string_view written) : op(sense), line(at), text(written) {}
   char op;
   long line;
   std::string text;
@@ -200,12 +208,32 @@ class Lexer {
   // Comments stop being searched for the problem's name at the first heading.
   void StopLookingForName() { lookForName_ = false; }
 
+  // Whether the lexer stands at the end of a line and holds no token, so that
+  // what follows is whole lines, which the parser may read another way:
+  // LinesAhead gives them (as LineSource::Ahead does; the token taken last
+  // keeps its text), TakeLines takes the first `bytes` of them, `lines` lines.
+  bool AtLineEnd() const {
+    if (held_ > 0 || lookForName_) return false;
+    std::size_t at = at_;
+    while (at < line_.size() && ClassOf(line_[at]) == kSpace) ++at;
+    return at == line_.size() || line_[at] == '\\';
+  }
+  std::string_view LinesAhead() {
+    OwnHeld();
+    line_ = {};
+    at_ = 0;
+    return source_.Ahead();
+  }
+  void TakeLines(std::size_t bytes, long lines) { source_.Take(bytes, lines); }
+  long line() const { return source_.line(); }  // the number of the last line read
+
   [[noreturn]] void Fail(long line, const std::string& reason) const { modelfile::Fail(source_.path(), line, reason); }
 
  private:
   static constexpr std::size_t kSlots = 4;  // three ahead and the last taken
 
   void Scan(Token& token);
+  void OwnHeld();
   bool NextLine();
   void LookForName(std::string_view comment);
 
@@ -218,7 +246,7 @@ class Lexer {
   std::size_t first_ = 0, held_ = 0, last_ = kSlots - 1;
 };
 
-bool Lexer::NextLine() {
+void Lexer::OwnHeld() {
   for (std::size_t k = 0; k <= held_; ++k) {  // the held tokens and the last taken
     Token& token = slots_[k < held_ ? (first_ + k) % kSlots : last_];
     if (!token.owned && !token.text.empty()) {
@@ -227,6 +255,10 @@ bool Lexer::NextLine() {
       token.owned = true;
     }
   }
+}
+
+bool Lexer::NextLine() {
+  OwnHeld();
   at_ = 0;
   return source_.Next(line_);
 }
@@ -255,13 +287,13 @@ void Lexer::LookForName(std::string_view comment) {
 
 void Lexer::Scan(Token& token) {
   token.owned = false;
-  token.op = 0;
   for (;;) {
     while (at_ < line_.size() && ClassOf(line_[at_]) == kSpace) ++at_;
     if (at_ < line_.size() && line_[at_] != '\\') break;
     if (at_ < line_.size() && lookForName_) LookForName(line_.substr(at_ + 1));
     if (!NextLine()) {
       token.kind = Kind::End;
+      token.op = 0;
       token.text = {};
       token.line = source_.line();
       line_ = {};
@@ -269,23 +301,29 @@ void Lexer::Scan(Token& token) {
     }
   }
   token.line = source_.line();
-  const std::size_t begin = at_;
-  const char ch = line_[at_];
+  ScanWord(line_, at_, source_.path(), token.line, token);
+}
+
+template <class Out>
+void ScanWord(std::string_view line, std::size_t& at, const std::string& path, long lineNumber, Out& token) {
+  token.op = 0;
+  const std::size_t begin = at;
+  const char ch = line[at];
   auto endWord = [&](std::size_t end) {
-    if (end < line_.size() && ClassOf(line_[end]) == kBad) {
+    if (end < line.size() && ClassOf(line[end]) == kBad) {
       char code[8];
-      std::snprintf(code, sizeof code, "0x%02x", static_cast<unsigned char>(line_[end]));
-      modelfile::Fail(source_.path(), token.line,
-                      Shown(line_.substr(begin, end + 1 - begin)) + " holds character " + code +
+      std::snprintf(code, sizeof code, "0x%02x", static_cast<unsigned char>(line[end]));
+      modelfile::Fail(path, lineNumber,
+                      Shown(line.substr(begin, end + 1 - begin)) + " holds character " + code +
                           ", which the LP format does not allow in a name");
     }
-    token.text = line_.substr(begin, end - begin);
-    at_ = end;
+    token.text = line.substr(begin, end - begin);
+    at = end;
   };
   switch (ClassOf(ch)) {
     case kNameChar: {
-      std::size_t end = at_ + 1;
-      while (end < line_.size() && ClassOf(line_[end]) >= kNameChar && ClassOf(line_[end]) <= kDot) ++end;
+      std::size_t end = at + 1;
+      while (end < line.size() && ClassOf(line[end]) >= kNameChar && ClassOf(line[end]) <= kDot) ++end;
       endWord(end);
       token.kind = NumberWord(token.text) ? Kind::Number : Kind::Name;
       return;
@@ -294,23 +332,23 @@ void Lexer::Scan(Token& token) {
     case kDot: {
       // A row's name may start with a digit or a point where ':' follows it
       // at once ("1BAL: ..."): nothing else puts a colon after a number.
-      std::size_t run = at_;
-      while (run < line_.size() && ClassOf(line_[run]) >= kNameChar && ClassOf(line_[run]) <= kDot) ++run;
-      if (run < line_.size() && line_[run] == ':') {
+      std::size_t run = at;
+      while (run < line.size() && ClassOf(line[run]) >= kNameChar && ClassOf(line[run]) <= kDot) ++run;
+      if (run < line.size() && line[run] == ':') {
         endWord(run);
         token.kind = Kind::Name;
         return;
       }
       // Digits and points, then an exponent only if digits follow the E: a
       // name may follow a number without a blank ("2x" is 2 x).
-      std::size_t end = at_;
-      while (end < line_.size() && (ClassOf(line_[end]) == kDigit || line_[end] == '.')) ++end;
-      if (end < line_.size() && (line_[end] == 'e' || line_[end] == 'E')) {
+      std::size_t end = at;
+      while (end < line.size() && (ClassOf(line[end]) == kDigit || line[end] == '.')) ++end;
+      if (end < line.size() && (line[end] == 'e' || line[end] == 'E')) {
         std::size_t digits = end + 1;
-        if (digits < line_.size() && (line_[digits] == '+' || line_[digits] == '-')) ++digits;
-        if (digits < line_.size() && ClassOf(line_[digits]) == kDigit) {
+        if (digits < line.size() && (line[digits] == '+' || line[digits] == '-')) ++digits;
+        if (digits < line.size() && ClassOf(line[digits]) == kDigit) {
           end = digits;
-          while (end < line_.size() && ClassOf(line_[end]) == kDigit) ++end;
+          while (end < line.size() && ClassOf(line[end]) == kDigit) ++end;
         }
       }
       endWord(end);
@@ -318,7 +356,7 @@ void Lexer::Scan(Token& token) {
       return;
     }
     case kOperator: {
-      const char next = at_ + 1 < line_.size() ? line_[at_ + 1] : '\0';
+      const char next = at + 1 < line.size() ? line[at + 1] : '\0';
       std::size_t length = 1;
       if (ch == '+' || ch == '-') {
         token.kind = Kind::Sign;
@@ -340,15 +378,256 @@ void Lexer::Scan(Token& token) {
       } else {
         token.kind = Kind::Other;  // * ^ [ ]
       }
-      token.text = line_.substr(at_, length);
-      at_ += length;
+      token.text = line.substr(at, length);
+      at += length;
       return;
     }
     default: {
       char code[8];
       std::snprintf(code, sizeof code, "0x%02x", static_cast<unsigned char>(ch));
-      modelfile::Fail(source_.path(), token.line, std::string("character ") + code + " is not part of the LP format");
+      modelfile::Fail(path, lineNumber, std::string("character ") + code + " is not part of the LP format");
     }
+  }
+}
+
+// ---- constraints read ahead ----
+//
+// Most of a large LP file is its constraints, a row or two a line, whose
+// reading (tokens, numbers, names hashed) need not wait for the rows before
+// them. Where the lexer stands at a line's end in the constraints section,
+// the whole lines after it are read a block at a time: the block is cut into
+// parts, each starting at a line that starts a row with its name ("c1:"),
+// which this thread and workers scan at once into rows, and this thread then
+// applies the rows in order, as the parser would have read them one by one.
+// A scan takes only rows of the plainest form (name, terms, comparison,
+// right-hand side, ending at a line's end) and stops at the first row that
+// is anything else (a range, a section, a fault, ...), which the parser then
+// reads with its reason if it fails; what was scanned after it is dropped.
+
+// A row as a scan read it: its terms are the scan's `terms`, after those of
+// the rows before it. Lines and bytes are counted from the part's start.
+struct RowRead {
+  struct Side {  // a comparison and its constant
+    std::string_view text;
+    long line = 0;
+    double value = 0;
+    char op = 0;
+  };
+  std::string_view name;  // empty when it has none
+  std::size_t terms = 0;
+  long line = 0;  // of its first token
+  Side rhs;
+  Side left;  // a range's constant first ("2 <= x + y <= 5"), when left.op is set
+};
+struct TermRead {
+  std::string_view name;
+  std::size_t hash;
+  double value;
+};
+struct RowsScan {
+  std::vector<RowRead> rows;
+  std::vector<TermRead> terms;
+  std::size_t bytes = 0;  // read up to here: the start of the row stopped at, or the part's end
+  long lines = 0;         // the lines in those bytes
+  bool stopped = false;   // at a row left to the parser
+  bool cut = false;       // ... because the part ends inside it
+};
+
+// A token as a scan reads it.
+struct Lexed {
+  Kind kind = Kind::End;
+  char op = 0;
+  std::string_view text;
+};
+
+// The tokens of a part of whole lines, and where they stand.
+class PartTokens {
+ public:
+  PartTokens(std::string_view text, const std::string& path) : text_(text), path_(&path) { FindEnd(); }
+
+  // The next token (End at the part's end); a byte the format does not
+  // allow throws, as the lexer would.
+  void Next(Lexed& token) {
+    for (;;) {
+      while (at_ < end_ && ClassOf(text_[at_]) == kSpace) ++at_;
+      if (at_ < end_ && text_[at_] != '\\') break;
+      if (end_ == text_.size()) {
+        token = {};
+        return;
+      }
+      at_ = begin_ = end_ + 1;
+      ++line_;
+      FindEnd();
+    }
+    std::size_t at = at_ - begin_;
+    ScanWord(text_.substr(begin_, end_ - begin_), at, *path_, line_, token);
+    at_ = begin_ + at;
+  }
+  // Whether no token follows on the line.
+  bool LineEndsHere() const {
+    std::size_t at = at_;
+    while (at < end_ && ClassOf(text_[at]) == kSpace) ++at;
+    return at == end_ || text_[at] == '\\';
+  }
+  // Moves to the next line's start.
+  void SkipLine() {
+    if (end_ == text_.size()) {
+      at_ = end_;
+      return;
+    }
+    at_ = begin_ = end_ + 1;
+    ++line_;
+    FindEnd();
+  }
+  std::size_t lineStart() const { return begin_; }
+  long line() const { return line_; }  // counted from 0
+
+ private:
+  void FindEnd() {
+    const void* eol = begin_ < text_.size() ? std::memchr(text_.data() + begin_, '\n', text_.size() - begin_) : nullptr;
+    end_ = eol ? static_cast<std::size_t>(static_cast<const char*>(eol) - text_.data()) : text_.size();
+  }
+
+  std::string_view text_;
+  const std::string* path_;
+  std::size_t begin_ = 0, end_ = 0, at_ = 0;  // the line [begin_, end_) and the place in it
+  long line_ = 0;
+};
+
+// Whether a word might start a heading (or, with the next word, one), where
+// the parser would look further: a scan leaves such a row to it.
+bool HeadingLike(std::string_view word) {
+  if (!MayStartHeading(word)) return false;
+  if (HeadingWord(word) != Section::None) return true;
+  for (const TwoWords& pair : kHeadingPairs)
+    if (SameLetters(word, pair.first)) return true;
+  return false;
+}
+
+// Whether a line starts with a row's name and its ':' (a part starts there).
+bool StartsNamedRow(std::string_view line) {
+  std::size_t at = 0;
+  while (at < line.size() && ClassOf(line[at]) == kSpace) ++at;
+  const std::size_t name = at;
+  while (at < line.size() && ClassOf(line[at]) >= kNameChar && ClassOf(line[at]) <= kDot) ++at;
+  if (at == name) return false;
+  while (at < line.size() && ClassOf(line[at]) == kSpace) ++at;
+  return at < line.size() && line[at] == ':';
+}
+
+// Reads the rows of `text` (whole lines; a row starts at its start) into
+// `out`, until one that is not of the plainest form, or that the text ends
+// inside. Changes nothing but `out`.
+void ScanRows(std::string_view text, const std::string& path, RowsScan& out) {
+  out.rows.clear();
+  out.terms.clear();
+  out.stopped = out.cut = false;
+  PartTokens tokens(text, path);
+  std::size_t rowStart = 0;
+  long rowLine = 0;
+  Lexed token;
+  // Signs and a number, as the parser's SignedNumber reads them (the scan
+  // stays at the number).
+  const auto signedNumber = [&](double& value) {
+    bool negative = false;
+    while (token.kind == Kind::Sign) {
+      negative ^= token.op == '-';
+      tokens.Next(token);
+    }
+    if (token.kind != Kind::Number || !ParseNumber(token.text, value)) return false;
+    if (negative) value = -value;
+    return true;
+  };
+  const auto advance = [&] {
+    tokens.Next(token);
+    return true;
+  };
+  const auto comparison = [&](RowRead::Side& to) {
+    if (token.kind != Kind::Compare) return false;
+    to.op = token.op;
+    to.text = token.text;
+    to.line = tokens.line();
+    tokens.Next(token);
+    return true;
+  };
+  // The terms, as the parser's Terms reads a row's (at least one).
+  const auto terms = [&] {
+    for (bool firstTerm = true;; firstTerm = false) {
+      bool negative = false, signed_ = false;
+      while (token.kind == Kind::Sign) {
+        negative ^= token.op == '-';
+        signed_ = true;
+        tokens.Next(token);
+      }
+      if (!signed_ && !firstTerm) return true;
+      double value = negative ? -1.0 : 1.0;
+      if (token.kind == Kind::Number) {
+        double coefficient = 0;
+        if (!ParseNumber(token.text, coefficient) || !std::isfinite(coefficient)) return false;
+        value = negative ? -coefficient : coefficient;
+        tokens.Next(token);
+      }
+      if (token.kind != Kind::Name || HeadingLike(token.text)) return false;
+      out.terms.push_back({token.text, NameIndex::Hash(token.text), value});
+      tokens.Next(token);
+    }
+  };
+  try {
+    for (;;) {
+      tokens.Next(token);
+      if (token.kind == Kind::End) {  // (blank and comment lines up to the end are read)
+        out.bytes = text.size();
+        out.lines = tokens.line();
+        return;
+      }
+      RowRead row;
+      row.line = tokens.line();
+      if (token.kind == Kind::Name) {  // its name, or a first term
+        PartTokens after = tokens;
+        Lexed colon;
+        after.Next(colon);
+        if (colon.kind == Kind::Colon) {
+          row.name = token.text;
+          tokens = after;
+          tokens.Next(token);
+        }
+      }
+      // A range starts with its constant and a comparison, one sign at most before it.
+      bool range = false;
+      if (token.kind == Kind::Number || token.kind == Kind::Sign) {
+        PartTokens after = tokens;
+        Lexed ahead;
+        after.Next(ahead);
+        if (token.kind == Kind::Sign) {
+          if (ahead.kind == Kind::Number) after.Next(ahead);
+          else ahead = {};
+        }
+        range = ahead.kind == Kind::Compare;
+      }
+      const bool read =
+          range ? signedNumber(row.left.value) && advance() && comparison(row.left) && terms() && comparison(row.rhs) &&
+                      signedNumber(row.rhs.value) && row.left.op != '=' && row.left.op == row.rhs.op
+                : terms() && comparison(row.rhs) && signedNumber(row.rhs.value);
+      // A row ends at its line's end (the next starts on the next line).
+      if (!read || !tokens.LineEndsHere()) {
+        out.terms.resize(out.rows.empty() ? 0 : out.rows.back().terms);
+        out.bytes = rowStart;
+        out.lines = rowLine;
+        out.stopped = true;
+        out.cut = token.kind == Kind::End;
+        return;
+      }
+      row.terms = out.terms.size();
+      out.rows.push_back(row);
+      tokens.SkipLine();
+      rowStart = tokens.lineStart();
+      rowLine = tokens.line();
+    }
+  } catch (const Error&) {  // a byte the format does not allow: the parser fails there
+    out.terms.resize(out.rows.empty() ? 0 : out.rows.back().terms);
+    out.bytes = rowStart;
+    out.lines = rowLine;
+    out.stopped = true;
   }
 }
 
@@ -390,16 +669,25 @@ class LpReader {
   // taken first).
   int Column(std::string_view name);
   int NewColumn(std::string_view name);
+  // The column of a name, found or new.
+  int ColumnOf(std::string_view name, std::size_t hash);
+  // A term of the objective (row -1) or of a row.
+  void AddTerm(int row, int col, double value);
   // A term of the objective (row -1) or of a row, put off with its column's
   // name so that the names of several are looked up together (each look-up
   // mostly waits for memory); ResolveTerms takes them in order.
-  void DeferTerm(int row, double value, std::string_view name);
+  void DeferTerm(int row, double value, std::string_view name, std::size_t hash);
   void ResolveTerms();
   // Signs and a number: a right-hand side, a bound, a constraint's left constant.
   double SignedNumber(const char* what);
 
   void Objective();
   void Constraint();
+  // A row named `name` (none when empty) from the line-th line on.
+  int NewRow(std::string_view name, long line);
+  // The constraints after the line the lexer stands at the end of, a block
+  // at a time, up to the first row a scan leaves to Constraint.
+  void ConstraintsAhead();
   void Bound();
   void Mark(ColumnMark mark, const char* section);
   // The terms of the objective (row -1) or of a row; false when there were none.
@@ -428,6 +716,9 @@ class LpReader {
   static constexpr std::size_t kDeferred = 64;
   std::vector<DeferredTerm> deferred_;
   std::string deferredNames_;
+  std::unique_ptr<WorkerPool> workers_;  // scanning constraints ahead, made when a block is large
+  BlockParts<RowsScan> parts_;
+  std::vector<int> columnsOf_;  // of a part's terms
   bool objectiveSeen_ = false, offsetGiven_ = false;
   long unnamedRows_ = 0;
 };
@@ -463,8 +754,7 @@ void LpReader::Unexpected(const Token& token, const std::string& expected) {
 
 int LpReader::Column(std::string_view name) {
   ResolveTerms();
-  const int found = columns_.Find(name);
-  return found >= 0 ? found : NewColumn(name);
+  return ColumnOf(name, NameIndex::Hash(name));
 }
 
 int LpReader::NewColumn(std::string_view name) {
@@ -481,35 +771,39 @@ int LpReader::NewColumn(std::string_view name) {
   return col;
 }
 
-void LpReader::DeferTerm(int row, double value, std::string_view name) {
-  const std::size_t hash = NameIndex::Hash(name);
+void LpReader::DeferTerm(int row, double value, std::string_view name, std::size_t hash) {
   columns_.Prefetch(hash);
   deferred_.push_back({row, -1, value, hash, deferredNames_.size(), name.size()});
   deferredNames_.append(name);
   if (deferred_.size() == kDeferred) ResolveTerms();
 }
 
+int LpReader::ColumnOf(std::string_view name, std::size_t hash) {
+  const int found = columns_.Find(name, hash);
+  return found >= 0 ? found : NewColumn(name);
+}
+
+void LpReader::AddTerm(int row, int col, double value) {
+  const auto j = static_cast<std::size_t>(col);
+  if (row < 0) {
+    model_.cost[j] = costGiven_[j] ? model_.cost[j] + value : value;
+    costGiven_[j] = 1;
+  } else {
+    terms_.Add(col, value);
+    ++entriesOf_[j];
+    ++termsOf_[static_cast<std::size_t>(row)];
+  }
+}
+
 void LpReader::ResolveTerms() {
   // In order, so that a new column takes the index of its first term.
   for (DeferredTerm& term : deferred_) {
-    const std::string_view name(deferredNames_.data() + term.nameAt, term.nameSize);
-    term.col = columns_.Find(name, term.hash);
-    if (term.col < 0) term.col = NewColumn(name);
+    term.col = ColumnOf(std::string_view(deferredNames_.data() + term.nameAt, term.nameSize), term.hash);
     const auto j = static_cast<std::size_t>(term.col);
     if (term.row < 0) __builtin_prefetch(&model_.cost[j]);
     else __builtin_prefetch(&entriesOf_[j]);
   }
-  for (const DeferredTerm& term : deferred_) {
-    const auto j = static_cast<std::size_t>(term.col);
-    if (term.row < 0) {
-      model_.cost[j] = costGiven_[j] ? model_.cost[j] + term.value : term.value;
-      costGiven_[j] = 1;
-    } else {
-      terms_.Add(term.col, term.value);
-      ++entriesOf_[j];
-      ++termsOf_[static_cast<std::size_t>(term.row)];
-    }
-  }
+  for (const DeferredTerm& term : deferred_) AddTerm(term.row, term.col, term.value);
   deferred_.clear();
   deferredNames_.clear();
 }
@@ -571,7 +865,7 @@ bool LpReader::Terms(int row) {
     if (row >= 0 && terms_.size() + deferred_.size() >= static_cast<std::size_t>(INT_MAX))
       Fail(variable, "too many matrix entries");
     any = true;
-    DeferTerm(row, value, variable.text);
+    DeferTerm(row, value, variable.text, NameIndex::Hash(variable.text));
   }
 }
 
@@ -596,6 +890,92 @@ void LpReader::SetRow(int row, const Comparison& op, double rhs, bool rhsFirst) 
   if (sense != '>') model_.rup[i] = rhs;
 }
 
+int LpReader::NewRow(std::string_view name, long line) {
+  if (model_.rowNames.size() >= static_cast<std::size_t>(INT_MAX)) Fail(lex_.Last(), "too many rows");
+  const int row = static_cast<int>(model_.rowNames.size());
+  model_.rowNames.emplace_back(name);
+  model_.rlo.push_back(-kInf);
+  model_.rup.push_back(kInf);
+  termsOf_.push_back(0);
+  if (name.empty()) {
+    ++unnamedRows_;
+  } else if (rows_.Add(row) >= 0) {
+    modelfile::Fail(model_.path, line, "a second constraint named " + Shown(name));
+  }
+  return row;
+}
+
+void LpReader::ConstraintsAhead() {
+  constexpr std::size_t kFirstBlock = std::size_t{1} << 14, kBlock = std::size_t{1} << 18;
+  constexpr std::size_t kLeastPart = kBlock / 16, kMostParts = 16;
+  for (bool first = true;; first = false) {
+    std::string_view text = lex_.LinesAhead();
+    const std::size_t most = first ? kFirstBlock : kBlock;
+    if (text.size() > most) {  // whole lines, up to `most` bytes (or one longer line)
+      const std::size_t last = text.rfind('\n', most - 1);
+      if (last != std::string_view::npos) text = text.substr(0, last + 1);
+    }
+    if (text.empty()) return;
+    std::size_t parts = 1;
+    if (!first && text.size() >= 2 * kLeastPart) {
+      if (!workers_) workers_ = std::make_unique<WorkerPool>(WorkerPool::Cores() - 1);
+      if (workers_->size() > 0) parts = std::min(kMostParts, text.size() / kLeastPart);
+    }
+    const std::vector<std::string_view> pieces = WholeLineParts(text, parts, StartsNamedRow);
+    std::size_t bytes = 0;
+    long lines = 0;
+    bool stopped = false;
+    ReadInParts(
+        workers_.get(), pieces, parts_,
+        [this](std::string_view piece, RowsScan& scan) { ScanRows(piece, model_.path, scan); },
+        [&](const BlockPart<RowsScan>& part) {
+          const RowsScan& scan = part.scan;
+          // A part that would take the rows or the matrix past what an int
+          // counts is left to the parser, which fails at the row that does.
+          if (model_.rowNames.size() + scan.rows.size() >= static_cast<std::size_t>(INT_MAX) ||
+              terms_.size() + deferred_.size() + scan.terms.size() >= static_cast<std::size_t>(INT_MAX)) {
+            stopped = true;
+            return false;
+          }
+          const long partLine = lex_.line() + lines + 1;  // the number of the part's first line
+          ResolveTerms();  // the terms put off come first
+          // The terms' columns are looked up in order some terms ahead of
+          // their rows, their slots fetched further ahead still: a look-up
+          // mostly waits for memory, and so they wait at once.
+          constexpr std::size_t kAhead = 16;
+          columnsOf_.resize(scan.terms.size());
+          std::size_t resolved = 0;
+          const auto resolveTo = [&](std::size_t end) {
+            for (end = std::min(end, scan.terms.size()); resolved < end; ++resolved) {
+              if (resolved + kAhead < scan.terms.size()) columns_.Prefetch(scan.terms[resolved + kAhead].hash);
+              const int col = ColumnOf(scan.terms[resolved].name, scan.terms[resolved].hash);
+              __builtin_prefetch(&entriesOf_[static_cast<std::size_t>(col)]);
+              columnsOf_[resolved] = col;
+            }
+          };
+          for (std::size_t t = 0; t < std::min(kAhead, scan.terms.size()); ++t) columns_.Prefetch(scan.terms[t].hash);
+          std::size_t term = 0;
+          for (const RowRead& read : scan.rows) {
+            const int row = NewRow(read.name, partLine + read.line);
+            for (; term < read.terms; ++term) {
+              resolveTo(term + kAhead);
+              AddTerm(row, columnsOf_[term], scan.terms[term].value);
+            }
+            if (read.left.op != 0)
+              SetRow(row, Comparison(read.left.op, partLine + read.left.line, read.left.text), read.left.value, true);
+            SetRow(row, Comparison(read.rhs.op, partLine + read.rhs.line, read.rhs.text), read.rhs.value, false);
+          }
+          bytes += scan.bytes;
+          lines += scan.lines;
+          // The last part may end inside a row, which the next block reads.
+          stopped = scan.stopped && !(scan.cut && &part == parts_[pieces.size() - 1].get());
+          return !scan.stopped;
+        });
+    lex_.TakeLines(bytes, lines);
+    if (stopped || bytes == 0) return;
+  }
+}
+
 void LpReader::Constraint() {
   const long line = lex_.Peek().line;
   std::string name;
@@ -603,17 +983,7 @@ void LpReader::Constraint() {
     name.assign(lex_.Take().text);
     lex_.Take();
   }
-  if (model_.rowNames.size() >= static_cast<std::size_t>(INT_MAX)) Fail(lex_.Last(), "too many rows");
-  const int row = static_cast<int>(model_.rowNames.size());
-  model_.rowNames.push_back(std::move(name));
-  model_.rlo.push_back(-kInf);
-  model_.rup.push_back(kInf);
-  termsOf_.push_back(0);
-  if (model_.rowNames.back().empty()) {
-    ++unnamedRows_;
-  } else if (rows_.Add(row) >= 0) {
-    modelfile::Fail(model_.path, line, "a second constraint named " + Shown(model_.rowNames.back()));
-  }
+  const int row = NewRow(name, line);
   // "-2 <= x + y <= 5": a range, the constant first.
   const bool constantFirst =
       (lex_.Peek().kind == Kind::Number && lex_.Peek(1).kind == Kind::Compare) ||
@@ -703,6 +1073,7 @@ void LpReader::Mark(ColumnMark mark, const char* section) {
 Model LpReader::Read() {
   Section section = Section::None;
   for (;;) {
+    if (section == Section::Constraints && lex_.AtLineEnd()) ConstraintsAhead();
     const Heading heading = HeadingHere();
     if (heading.section == Section::None) {
       const Token& next = lex_.Peek();

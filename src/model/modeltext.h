@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <exception>
+#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,6 +18,7 @@
 
 #include "bulkmem.h"
 #include "postsolve/model.h"
+#include "workers.h"
 
 namespace postsolve::modelfile {
 
@@ -256,5 +260,100 @@ std::string FileStem(const std::string& path);
 // it goes on with the rest of the model.
 long MergeDuplicates(std::vector<int>& start, std::vector<int>& index, std::vector<double>& value, std::size_t rows);
 long MergeDuplicates(Model& model);
+
+// `text` (whole lines, the last ending in '\n') in `parts` pieces of whole
+// lines and about equal length, in order; fewer when it has fewer lines. A
+// piece after the first starts at a line `startsPiece` takes (the first such
+// line from where it would have started), so that it may be read on its own.
+template <class StartsPiece>
+std::vector<std::string_view> WholeLineParts(std::string_view text, std::size_t parts, StartsPiece startsPiece) {
+  std::vector<std::string_view> pieces;
+  std::size_t begin = 0;
+  for (std::size_t p = 1; p <= parts && begin < text.size(); ++p) {
+    std::size_t end = text.size();
+    if (p < parts) {
+      end = text.find('\n', std::max(begin, text.size() / parts * p));
+      while (end != std::string_view::npos && end + 1 < text.size()) {
+        const std::size_t next = text.find('\n', end + 1);
+        if (startsPiece(text.substr(end + 1, (next == std::string_view::npos ? text.size() : next) - end - 1))) break;
+        end = next;
+      }
+      end = end == std::string_view::npos ? text.size() : end + 1;
+    }
+    pieces.push_back(text.substr(begin, end - begin));
+    begin = end;
+  }
+  return pieces;
+}
+inline std::vector<std::string_view> WholeLineParts(std::string_view text, std::size_t parts) {
+  return WholeLineParts(text, parts, [](std::string_view) { return true; });
+}
+
+// A part of a block of lines, and what scanning it found.
+template <class Scan>
+struct BlockPart {
+  std::string_view text;
+  Scan scan;
+  std::atomic<bool> claimed{false}, done{false};
+  std::exception_ptr error;  // what scanning it threw
+};
+template <class Scan>
+using BlockParts = std::vector<std::unique_ptr<BlockPart<Scan>>>;
+
+// Reads a block in parts: each of `pieces` is scanned, by scan(text, scan)
+// (which changes nothing another part's scan reads), on whichever thread
+// claims it first, this one or a worker; and this thread hands each part to
+// apply(part) in order as soon as it is scanned, while the later ones are
+// scanned on (this thread scans one while a worker scans the one it waits
+// for). apply returns false to stop: the parts after it are scanned for
+// nothing. What a part's scan threw is thrown when the part comes to be
+// applied. However it ends, no worker still scans when it returns. `parts`
+// keeps the parts, and their scans' storage, from one block to the next.
+template <class Scan, class ScanText, class Apply>
+void ReadInParts(WorkerPool* workers, const std::vector<std::string_view>& pieces, BlockParts<Scan>& parts,
+                 const ScanText& scan, const Apply& apply) {
+  while (parts.size() < pieces.size()) parts.push_back(std::make_unique<BlockPart<Scan>>());
+  for (std::size_t p = 0; p < pieces.size(); ++p) {
+    BlockPart<Scan>& part = *parts[p];
+    part.text = pieces[p];
+    part.claimed.store(false);
+    part.done.store(false);
+    part.error = nullptr;
+  }
+  const auto claim = [&scan](BlockPart<Scan>& part) {  // scans the part unless another thread has claimed it
+    if (part.claimed.exchange(true)) return;
+    try {
+      scan(part.text, part.scan);
+    } catch (...) {
+      part.error = std::current_exception();
+    }
+    part.done.store(true);
+    part.done.notify_all();
+  };
+  std::atomic<bool> abandon{false};
+  std::vector<std::future<void>> tasks;
+  struct Wait {  // no worker still scans, however this ends
+    std::atomic<bool>& abandon;
+    std::vector<std::future<void>>& tasks;
+    ~Wait() {
+      abandon.store(true);
+      for (auto& task : tasks)
+        if (task.valid()) task.wait();
+    }
+  } wait{abandon, tasks};
+  if (workers != nullptr && pieces.size() > 1)
+    for (std::size_t w = 0; w < workers->size(); ++w)
+      tasks.push_back(workers->Submit([&claim, &parts, &abandon, count = pieces.size()] {
+        for (std::size_t p = 1; p < count && !abandon.load(); ++p) claim(*parts[p]);
+      }));
+  for (std::size_t p = 0; p < pieces.size(); ++p) {
+    BlockPart<Scan>& part = *parts[p];
+    claim(part);
+    for (std::size_t q = p + 1; !part.done.load() && q < pieces.size(); ++q) claim(*parts[q]);
+    part.done.wait(false);
+    if (part.error) std::rethrow_exception(part.error);
+    if (!apply(part)) return;
+  }
+}
 
 }  // namespace postsolve::modelfile

@@ -73,19 +73,4 @@ Fields FixedFields(std::string_view line) {
   return fields;
 }
 
-std::vector<std::string_view> WholeLineParts(std::string_view text, std::size_t parts) {
-  std::vector<std::string_view> pieces;
-  std::size_t begin = 0;
-  for (std::size_t p = 1; p <= parts && begin < text.size(); ++p) {
-    std::size_t end = text.size();
-    if (p < parts) {
-      end = text.find('\n', std::max(begin, text.size() / parts * p));
-      end = end == std::string_view::npos ? text.size() : end + 1;
-    }
-    pieces.push_back(text.substr(begin, end - begin));
-    begin = end;
-  }
-  return pieces;
-}
-
 }  // namespace postsolve::modelfile

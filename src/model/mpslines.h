@@ -100,8 +100,4 @@ struct Fields {
 // inside). Field 3 or 5 starting with '$' begins a comment.
 Fields FixedFields(std::string_view line);
 
-// `text` (whole lines, the last ending in '\n') in `parts` pieces of whole
-// lines and about equal length, in order; fewer when it has fewer lines.
-std::vector<std::string_view> WholeLineParts(std::string_view text, std::size_t parts);
-
 }  // namespace postsolve::modelfile

@@ -259,14 +259,6 @@ class MpsReader {
     bool stopped = false;   // at a line left to Line
   };
 
-  // A part of a block, scanned by whichever thread claims it first.
-  struct Part {
-    std::string_view text;
-    Scan scan;
-    std::atomic<bool> claimed{false}, done{false};
-    std::exception_ptr error;  // what scanning it threw
-  };
-
   // A block's most bytes; the first after a line left to Line is smaller.
   // Its lines are held resolved (a Pending is 64 bytes) until they are
   // applied: a block's worth of them stays in the caches.
@@ -307,14 +299,6 @@ class MpsReader {
       if (workers_->size() > 0) parts = std::min(kMostParts, text.size() / kLeastPart);
     }
     const std::vector<std::string_view> pieces = WholeLineParts(text, parts);
-    while (parts_.size() < pieces.size()) parts_.push_back(std::make_unique<Part>());
-    for (std::size_t p = 0; p < pieces.size(); ++p) {
-      Part& part = *parts_[p];
-      part.text = pieces[p];
-      part.claimed.store(false);
-      part.done.store(false);
-      part.error = nullptr;
-    }
     // (the matrix is read only in COLUMNS: after it, it is being merged)
     const bool columns = section_ == Section::Columns;
     const std::size_t before = NamesRead(), entriesBefore = columns ? model_.index.size() : 0;
@@ -322,55 +306,44 @@ class MpsReader {
     long lines = 0;
     bool stopped = false;
     {
-      std::atomic<bool> abandon{false};
-      std::vector<std::future<void>> tasks;
-      struct Wait {  // no worker still reads the block, however this ends
-        std::atomic<bool>& abandon;
-        std::vector<std::future<void>>& tasks;
+      std::future<void> populating;
+      struct Wait {  // the room is not given back while a worker faults it in
+        std::future<void>& task;
         ~Wait() {
-          abandon.store(true);
-          for (auto& task : tasks)
-            if (task.valid()) task.wait();
+          if (task.valid()) task.wait();
         }
-      } wait{abandon, tasks};
+      } wait{populating};
       if (pieces.size() > 1) {
         // First, before scanning, the room the model's arrays will fill.
         std::vector<Range> room = RoomAhead(text.size());
         if (!room.empty())
-          tasks.push_back(workers_->Submit([room = std::move(room)] {
+          populating = workers_->Submit([room = std::move(room)] {
             for (const Range& range : room) PopulateRange(range.first, range.second);
-          }));
-        for (std::size_t w = 0; w < workers_->size(); ++w)
-          tasks.push_back(workers_->Submit([this, &abandon, count = pieces.size()] {
-            for (std::size_t p = 1; p < count && !abandon.load(); ++p) Claim(*parts_[p]);
-          }));
+          });
       }
-      for (std::size_t p = 0; p < pieces.size() && !stopped; ++p) {
-        Part& part = *parts_[p];
-        Claim(part);
-        // While a worker scans it, scan a later one.
-        for (std::size_t q = p + 1; !part.done.load() && q < pieces.size(); ++q) Claim(*parts_[q]);
-        part.done.wait(false);
-        if (part.error) std::rethrow_exception(part.error);
-        const long partLine = source_.line() + lines + 1;  // the number of the part's first line
-        if (section_ == Section::Columns) {
-          // A part that takes the matrix past the entries an int counts is
-          // read line by line, which fails at the line that does.
-          if (model_.index.size() + part.scan.rows.size() >= kMostIndex) {
-            stopped = true;
-            break;
-          }
-          ApplyEntries(part.scan, partLine);
-        } else {
-          for (const Pending& read : part.scan.lines) {
-            line_ = partLine + read.line;
-            Apply(read);
-          }
-        }
-        bytes += part.scan.bytes;
-        lines += part.scan.lineCount;
-        stopped = part.scan.stopped;
-      }
+      ReadInParts(
+          workers_.get(), pieces, parts_, [this](std::string_view piece, Scan& scan) { ScanPart(piece, scan); },
+          [&](const BlockPart<Scan>& part) {
+            const long partLine = source_.line() + lines + 1;  // the number of the part's first line
+            if (section_ == Section::Columns) {
+              // A part that takes the matrix past the entries an int counts is
+              // read line by line, which fails at the line that does.
+              if (model_.index.size() + part.scan.rows.size() >= kMostIndex) {
+                stopped = true;
+                return false;
+              }
+              ApplyEntries(part.scan, partLine);
+            } else {
+              for (const Pending& read : part.scan.lines) {
+                line_ = partLine + read.line;
+                Apply(read);
+              }
+            }
+            bytes += part.scan.bytes;
+            lines += part.scan.lineCount;
+            stopped = part.scan.stopped;
+            return !stopped;
+          });
     }
     source_.Take(bytes, lines);
     const auto perByte = [&](std::size_t added) {
@@ -464,17 +437,6 @@ class MpsReader {
     if (prepared_.valid() && past) prepared_.get();
   }
 
-  // Scans the part unless another thread has claimed it.
-  void Claim(Part& part) const {
-    if (part.claimed.exchange(true)) return;
-    try {
-      ScanPart(part.text, part.scan);
-    } catch (...) {
-      part.error = std::current_exception();
-    }
-    part.done.store(true);
-    part.done.notify_all();
-  }
 
   // After a section's first block: room for the rows or columns the rest of
   // the file would hold at the rate the block held them (that is more than
@@ -1275,7 +1237,7 @@ class MpsReader {
   LineSource source_;
   long line_ = 0;  // the number of the line being read
   // The fast path's parts of a block.
-  std::vector<std::unique_ptr<Part>> parts_;
+  BlockParts<Scan> parts_;
   // The room RoomAhead has asked for, by array: up to which element of the storage at `data`.
   struct Populated {
     const void* data = nullptr;
