@@ -7,7 +7,10 @@
 //     message is one non-empty line starting with the file's path;
 //   - a model that reads, written back in its family (MPS, or LP) and read
 //     again, is the same LP bit for bit: names, sense, constant, bounds,
-//     costs and matrix (the writer may refuse a name or bound it cannot carry).
+//     costs and matrix (the writer may refuse a name or bound it cannot carry);
+//   - an LP file reads the same (the same model, or the same failure) a
+//     statement at a time, and with its lines read ahead in blocks of a few
+//     hundred bytes, in parts, as it does by default.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +22,7 @@
 
 #include "input.h"
 #include "postsolve/model.h"
+#include "readers.h"
 
 using namespace postsolve;
 
@@ -43,6 +47,34 @@ void CheckSame(const Model& a, const Model& b) {
   if (!SameBits(a.clo, b.clo) || !SameBits(a.cup, b.cup)) differ("column bounds");
   if (!SameBits(a.cost, b.cost)) differ("costs");
   if (a.start != b.start || a.index != b.index || !SameBits(a.value, b.value)) differ("matrix");
+}
+
+// What reading an LP file gives: its model, or its failure's message.
+struct Outcome {
+  Model model;
+  std::string failure;
+};
+Outcome ReadLpWith(const std::string& path, const modelfile::LpReading& reading) {
+  Outcome outcome;
+  try {
+    outcome.model = modelfile::ReadLp(path, reading);
+  } catch (const Error& e) {
+    outcome.failure = e.what();
+  }
+  return outcome;
+}
+
+// The LP file read the other ways reads as it did by default: `first`
+// (whose name, when the file gave none, is the file's stem).
+void CheckReadingsAgree(const std::string& path, const Outcome& first) {
+  for (const modelfile::LpReading& reading : {modelfile::LpReading{false}, modelfile::LpReading{true, 40, 300}}) {
+    Outcome other = ReadLpWith(path, reading);
+    if (other.failure != first.failure)
+      fuzzing::Broken(kTarget, "read another way, the failure differs: \"" + first.failure + "\" against \"" +
+                                   other.failure + "\"");
+    if (other.model.name.empty()) other.model.name = first.model.name;
+    if (first.failure.empty()) CheckSame(first.model, other.model);
+  }
 }
 
 void CheckFailure(const std::string& path, const Error& e) {
@@ -73,13 +105,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string back = scratch + (lp ? "/back/in.lp" : "/back/in.mps");
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data + 1),
                                               static_cast<std::streamsize>(size - 1));
-  Model model;
+  Outcome read;
   try {
-    model = ReadModel(path, format);
+    read.model = ReadModel(path, format);
   } catch (const Error& e) {
     CheckFailure(path, e);
-    return 0;
+    read.failure = e.what();
   }
+  if (lp) CheckReadingsAgree(path, read);
+  if (!read.failure.empty()) return 0;
+  Model& model = read.model;
   for (const std::string& note : model.notes) fuzzing::CheckOneLine(kTarget, "note", note);
   ::mkdir((scratch + "/back").c_str(), 0700);
   try {

@@ -171,6 +171,13 @@ struct Token {
 template <class Out>
 void ScanWord(std::string_view line, std::size_t& at, const std::string& path, long lineNumber, Out& token);
 
+// A token as a scan of lines read ahead reads it.
+struct Lexed {
+  Kind kind = Kind::End;
+  char op = 0;
+  std::string_view text;
+};
+
 // A comparison kept while more tokens are read.
 struct Comparison {
   explicit Comparison(const Token& token) : op(token.op), line(token.line), text(token.text) {}
@@ -225,7 +232,21 @@ class Lexer {
     return source_.Ahead();
   }
   void TakeLines(std::size_t bytes, long lines) { source_.Take(bytes, lines); }
+  // The token those lines ended with, as the one taken last (the line-th).
+  void TookLast(const Lexed& token, long line) {
+    Token& last = slots_[last_];
+    last.kind = token.kind;
+    last.op = token.op;
+    last.own.assign(token.text);
+    last.text = last.own;
+    last.owned = true;
+    last.line = line;
+  }
   long line() const { return source_.line(); }  // the number of the last line read
+  // About how many bytes of the file are still to be read.
+  std::size_t BytesLeft() const {
+    return source_.expected() > source_.taken() ? source_.expected() - source_.taken() : 0;
+  }
 
   [[noreturn]] void Fail(long line, const std::string& reason) const { modelfile::Fail(source_.path(), line, reason); }
 
@@ -390,54 +411,74 @@ void ScanWord(std::string_view line, std::size_t& at, const std::string& path, l
   }
 }
 
-// ---- constraints read ahead ----
+// ---- statements read ahead ----
 //
-// Most of a large LP file is its constraints, a row or two a line, whose
-// reading (tokens, numbers, names hashed) need not wait for the rows before
-// them. Where the lexer stands at a line's end in the constraints section,
-// the whole lines after it are read a block at a time: the block is cut into
-// parts, each starting at a line that starts a row with its name ("c1:"),
-// which this thread and workers scan at once into rows, and this thread then
-// applies the rows in order, as the parser would have read them one by one.
-// A scan takes only rows of the plainest form (name, terms, comparison,
-// right-hand side, ending at a line's end) and stops at the first row that
-// is anything else (a range, a section, a fault, ...), which the parser then
-// reads with its reason if it fails; what was scanned after it is dropped.
+// Most of a large LP file is its constraints, a row or two a line, and its
+// bounds, one a line, whose reading (tokens, numbers, names hashed) need not
+// wait for the statements before them. Where the lexer stands at a line's
+// end in those sections, the whole lines after it are read a block at a
+// time: the block is cut into parts, each starting at a line that may start
+// a statement (for rows, one that starts with a row's name, "c1:"), which
+// this thread and workers scan at once, and this thread then applies what
+// they read in order, as the parser would have read the statements one by
+// one. A scan takes only statements of the plainest forms, each ending at a
+// line's end, and stops at the first that is anything else (a section, a
+// fault, a form it does not take, ...), which the parser then reads, with its
+// reason if it fails; what was scanned after it is dropped.
 
-// A row as a scan read it: its terms are the scan's `terms`, after those of
-// the rows before it. Lines and bytes are counted from the part's start.
+// A comparison and its constant, as a scan read them. Lines are counted
+// from the part's first.
+struct SideRead {
+  std::string_view text;
+  long line = 0;
+  double value = 0;
+  char op = 0;
+};
+
+// Where a part's scan stopped.
+struct ScanEnd {
+  std::size_t bytes = 0;  // read up to here: the start of the statement stopped at, or the part's end
+  long lines = 0;         // the lines in those bytes
+  bool stopped = false;   // at a statement left to the parser
+  bool cut = false;       // ... because the part ends inside it
+  Lexed last;             // the last token of the statements read, on line lastLine (-1: none read)
+  long lastLine = -1;
+};
+
+// A row: its terms are the scan's `terms`, after those of the rows before it.
 struct RowRead {
-  struct Side {  // a comparison and its constant
-    std::string_view text;
-    long line = 0;
-    double value = 0;
-    char op = 0;
-  };
   std::string_view name;  // empty when it has none
   std::size_t terms = 0;
   long line = 0;  // of its first token
-  Side rhs;
-  Side left;  // a range's constant first ("2 <= x + y <= 5"), when left.op is set
+  SideRead rhs;
+  SideRead left;  // a range's constant first ("2 <= x + y <= 5"), when left.op is set
 };
 struct TermRead {
   std::string_view name;
   std::size_t hash;
   double value;
 };
-struct RowsScan {
+struct RowsScan : ScanEnd {
   std::vector<RowRead> rows;
   std::vector<TermRead> terms;
-  std::size_t bytes = 0;  // read up to here: the start of the row stopped at, or the part's end
-  long lines = 0;         // the lines in those bytes
-  bool stopped = false;   // at a row left to the parser
-  bool cut = false;       // ... because the part ends inside it
 };
 
-// A token as a scan reads it.
-struct Lexed {
-  Kind kind = Kind::End;
-  char op = 0;
-  std::string_view text;
+// The objective's terms, after its first.
+struct TermsScan : ScanEnd {
+  std::vector<TermRead> terms;
+};
+
+// A bound statement: "x free", or up to two sides, each as the column's
+// ("x op value": "2 <= x" is x >= 2).
+struct BoundRead {
+  std::string_view name;
+  std::size_t hash = 0;
+  std::array<SideRead, 2> sides;
+  int count = 0;
+  bool free = false;
+};
+struct BoundsScan : ScanEnd {
+  std::vector<BoundRead> bounds;
 };
 
 // The tokens of a part of whole lines, and where they stand.
@@ -495,7 +536,7 @@ class PartTokens {
 };
 
 // Whether a word might start a heading (or, with the next word, one), where
-// the parser would look further: a scan leaves such a row to it.
+// the parser would look further: a scan leaves such a statement to it.
 bool HeadingLike(std::string_view word) {
   if (!MayStartHeading(word)) return false;
   if (HeadingWord(word) != Section::None) return true;
@@ -504,7 +545,7 @@ bool HeadingLike(std::string_view word) {
   return false;
 }
 
-// Whether a line starts with a row's name and its ':' (a part starts there).
+// Whether a line starts with a row's name and its ':' (a part of rows starts there).
 bool StartsNamedRow(std::string_view line) {
   std::size_t at = 0;
   while (at < line.size() && ClassOf(line[at]) == kSpace) ++at;
@@ -515,120 +556,220 @@ bool StartsNamedRow(std::string_view line) {
   return at < line.size() && line[at] == ':';
 }
 
-// Reads the rows of `text` (whole lines; a row starts at its start) into
-// `out`, until one that is not of the plainest form, or that the text ends
-// inside. Changes nothing but `out`.
+// A part's statements read in turn, each from a line's start to a line's
+// end, as the parser reads them; the first it cannot read so ends the scan.
+class StatementScan {
+ public:
+  StatementScan(std::string_view text, const std::string& path, ScanEnd& end) : tokens_(text, path), end_(end) {
+    end_ = {};
+  }
+
+  // Scans statements with read(), which returns whether it read one, ending
+  // at its line's end (the scan standing at its last token; see Ends), and
+  // keeps it only then, until the text ends or a statement does not read.
+  template <class Read>
+  void Run(std::string_view text, Read read) {
+    std::size_t start = 0;
+    long line = 0;
+    try {
+      for (;;) {
+        Advance();
+        if (token_.kind == Kind::End) {  // (blank and comment lines up to the end are read)
+          end_.bytes = text.size();
+          end_.lines = tokens_.line();
+          return;
+        }
+        if (!read()) {
+          end_.cut = token_.kind == Kind::End;
+          break;
+        }
+        end_.last = token_;
+        end_.lastLine = tokens_.line();
+        tokens_.SkipLine();
+        start = tokens_.lineStart();
+        line = tokens_.line();
+      }
+    } catch (const Error&) {  // a byte the format does not allow: the parser fails there
+    }
+    end_.bytes = start;
+    end_.lines = line;
+    end_.stopped = true;
+  }
+
+  const Lexed& token() const { return token_; }
+  long line() const { return tokens_.line(); }
+  // Whether the statement ends here: no token follows on its line.
+  bool Ends() const { return tokens_.LineEndsHere(); }
+  bool Advance() {
+    tokens_.Next(token_);
+    return true;
+  }
+  // The token after this one (without moving).
+  Lexed Ahead() const {
+    PartTokens after = tokens_;
+    Lexed next;
+    after.Next(next);
+    return next;
+  }
+  // Signs and a number, as the parser's SignedNumber reads them (the scan
+  // stays at the number).
+  bool SignedNumber(double& value) {
+    bool negative = false;
+    while (token_.kind == Kind::Sign) {
+      negative ^= token_.op == '-';
+      Advance();
+    }
+    if (token_.kind != Kind::Number || !ParseNumber(token_.text, value)) return false;
+    if (negative) value = -value;
+    return true;
+  }
+  // A comparison, and the signed number after it.
+  bool Side(SideRead& side) {
+    if (!Comparison(side)) return false;
+    return SignedNumber(side.value);
+  }
+  // A comparison (the scan moves past it).
+  bool Comparison(SideRead& side) {
+    if (token_.kind != Kind::Compare) return false;
+    side.op = token_.op;
+    side.text = token_.text;
+    side.line = tokens_.line();
+    return Advance();
+  }
+  // A name that is not a heading's first word.
+  bool Name() const { return token_.kind == Kind::Name && !HeadingLike(token_.text); }
+
+ private:
+  PartTokens tokens_;
+  Lexed token_;
+  ScanEnd& end_;
+};
+
+// A term, as the parser's Terms reads one (`first`: a row's or the
+// objective's first, which needs no sign), into `terms`; the scan stays at
+// its name.
+bool ScanTerm(StatementScan& scan, bool first, std::vector<TermRead>& terms) {
+  bool negative = false, signed_ = false;
+  while (scan.token().kind == Kind::Sign) {
+    negative ^= scan.token().op == '-';
+    signed_ = true;
+    scan.Advance();
+  }
+  if (!signed_ && !first) return false;
+  double value = negative ? -1.0 : 1.0;
+  if (scan.token().kind == Kind::Number) {
+    double coefficient = 0;
+    if (!ParseNumber(scan.token().text, coefficient) || !std::isfinite(coefficient)) return false;
+    value = negative ? -coefficient : coefficient;
+    scan.Advance();
+  }
+  if (!scan.Name()) return false;
+  terms.push_back({scan.token().text, NameIndex::Hash(scan.token().text), value});
+  return true;
+}
+
+// The rows of `text` (whole lines; a row starts at its start), into `out`.
 void ScanRows(std::string_view text, const std::string& path, RowsScan& out) {
   out.rows.clear();
   out.terms.clear();
-  out.stopped = out.cut = false;
-  PartTokens tokens(text, path);
-  std::size_t rowStart = 0;
-  long rowLine = 0;
-  Lexed token;
-  // Signs and a number, as the parser's SignedNumber reads them (the scan
-  // stays at the number).
-  const auto signedNumber = [&](double& value) {
-    bool negative = false;
-    while (token.kind == Kind::Sign) {
-      negative ^= token.op == '-';
-      tokens.Next(token);
-    }
-    if (token.kind != Kind::Number || !ParseNumber(token.text, value)) return false;
-    if (negative) value = -value;
-    return true;
-  };
-  const auto advance = [&] {
-    tokens.Next(token);
-    return true;
-  };
-  const auto comparison = [&](RowRead::Side& to) {
-    if (token.kind != Kind::Compare) return false;
-    to.op = token.op;
-    to.text = token.text;
-    to.line = tokens.line();
-    tokens.Next(token);
-    return true;
-  };
-  // The terms, as the parser's Terms reads a row's (at least one).
+  StatementScan scan(text, path, out);
+  // A row's terms (at least one): they end at a token that is not a sign.
   const auto terms = [&] {
-    for (bool firstTerm = true;; firstTerm = false) {
-      bool negative = false, signed_ = false;
-      while (token.kind == Kind::Sign) {
-        negative ^= token.op == '-';
-        signed_ = true;
-        tokens.Next(token);
-      }
-      if (!signed_ && !firstTerm) return true;
-      double value = negative ? -1.0 : 1.0;
-      if (token.kind == Kind::Number) {
-        double coefficient = 0;
-        if (!ParseNumber(token.text, coefficient) || !std::isfinite(coefficient)) return false;
-        value = negative ? -coefficient : coefficient;
-        tokens.Next(token);
-      }
-      if (token.kind != Kind::Name || HeadingLike(token.text)) return false;
-      out.terms.push_back({token.text, NameIndex::Hash(token.text), value});
-      tokens.Next(token);
-    }
+    if (!ScanTerm(scan, true, out.terms)) return false;
+    for (scan.Advance(); scan.token().kind == Kind::Sign; scan.Advance())
+      if (!ScanTerm(scan, false, out.terms)) return false;
+    return true;
   };
-  try {
-    for (;;) {
-      tokens.Next(token);
-      if (token.kind == Kind::End) {  // (blank and comment lines up to the end are read)
-        out.bytes = text.size();
-        out.lines = tokens.line();
-        return;
-      }
-      RowRead row;
-      row.line = tokens.line();
-      if (token.kind == Kind::Name) {  // its name, or a first term
-        PartTokens after = tokens;
-        Lexed colon;
-        after.Next(colon);
-        if (colon.kind == Kind::Colon) {
-          row.name = token.text;
-          tokens = after;
-          tokens.Next(token);
-        }
-      }
-      // A range starts with its constant and a comparison, one sign at most before it.
-      bool range = false;
-      if (token.kind == Kind::Number || token.kind == Kind::Sign) {
-        PartTokens after = tokens;
-        Lexed ahead;
-        after.Next(ahead);
-        if (token.kind == Kind::Sign) {
-          if (ahead.kind == Kind::Number) after.Next(ahead);
-          else ahead = {};
-        }
-        range = ahead.kind == Kind::Compare;
-      }
-      const bool read =
-          range ? signedNumber(row.left.value) && advance() && comparison(row.left) && terms() && comparison(row.rhs) &&
-                      signedNumber(row.rhs.value) && row.left.op != '=' && row.left.op == row.rhs.op
-                : terms() && comparison(row.rhs) && signedNumber(row.rhs.value);
-      // A row ends at its line's end (the next starts on the next line).
-      if (!read || !tokens.LineEndsHere()) {
-        out.terms.resize(out.rows.empty() ? 0 : out.rows.back().terms);
-        out.bytes = rowStart;
-        out.lines = rowLine;
-        out.stopped = true;
-        out.cut = token.kind == Kind::End;
-        return;
-      }
+  scan.Run(text, [&] {
+    RowRead row;
+    row.line = scan.line();
+    if (scan.token().kind == Kind::Name && scan.Ahead().kind == Kind::Colon) {  // its name
+      row.name = scan.token().text;
+      scan.Advance();
+      scan.Advance();
+    }
+    // A range starts with its constant and a comparison, one sign at most before it.
+    bool range = false;
+    if (scan.token().kind == Kind::Number) {
+      range = scan.Ahead().kind == Kind::Compare;
+    } else if (scan.token().kind == Kind::Sign) {
+      StatementScan after = scan;
+      after.Advance();
+      range = after.token().kind == Kind::Number && after.Ahead().kind == Kind::Compare;
+    }
+    const bool read = range ? scan.SignedNumber(row.left.value) && scan.Advance() && scan.Comparison(row.left) &&
+                                  terms() && scan.Side(row.rhs) && row.left.op != '=' && row.left.op == row.rhs.op
+                            : terms() && scan.Side(row.rhs);
+    if (read && scan.Ends()) {
       row.terms = out.terms.size();
       out.rows.push_back(row);
-      tokens.SkipLine();
-      rowStart = tokens.lineStart();
-      rowLine = tokens.line();
+      return true;
     }
-  } catch (const Error&) {  // a byte the format does not allow: the parser fails there
     out.terms.resize(out.rows.empty() ? 0 : out.rows.back().terms);
-    out.bytes = rowStart;
-    out.lines = rowLine;
-    out.stopped = true;
-  }
+    return false;
+  });
+}
+
+// The objective's terms after its first, a line of them at a time (each
+// term signed, the line ending after one), into `out`.
+void ScanObjective(std::string_view text, const std::string& path, TermsScan& out) {
+  out.terms.clear();
+  StatementScan scan(text, path, out);
+  scan.Run(text, [&] {
+    const std::size_t before = out.terms.size();
+    while (scan.token().kind == Kind::Sign && ScanTerm(scan, false, out.terms)) {
+      if (scan.Ends()) return true;
+      scan.Advance();
+    }
+    out.terms.resize(before);
+    return false;
+  });
+}
+
+// The bounds of `text` (whole lines; a bound starts at its start), into `out`.
+void ScanBounds(std::string_view text, const std::string& path, BoundsScan& out) {
+  out.bounds.clear();
+  StatementScan scan(text, path, out);
+  scan.Run(text, [&] {
+    BoundRead bound;
+    const auto name = [&] {
+      if (!scan.Name()) return false;
+      bound.name = scan.token().text;
+      bound.hash = NameIndex::Hash(bound.name);
+      return true;
+    };
+    if (scan.token().kind == Kind::Name) {  // x free, x <= 4, x >= -inf, x = 2
+      if (!name()) return false;
+      scan.Advance();
+      if (scan.token().kind == Kind::Name && SameLetters(scan.token().text, "free")) {
+        bound.free = true;
+      } else {
+        if (!scan.Side(bound.sides[0])) return false;
+        bound.count = 1;
+      }
+    } else {  // 0 <= x, -inf <= x <= 4, 4 >= x >= 1
+      SideRead& left = bound.sides[0];
+      if (!scan.SignedNumber(left.value) || !scan.Advance() || !scan.Comparison(left) || !name()) return false;
+      const char written = left.op;
+      left.op = written == '=' ? '=' : written == '<' ? '>' : '<';  // as the column's
+      bound.count = 1;
+      // One side only when the next token is not a comparison: the part
+      // must hold the next token, and it must be on a later line.
+      const Lexed next = scan.Ahead();
+      if (next.kind == Kind::End) {
+        scan.Advance();  // (the part ends: the scan stops as cut)
+        return false;
+      }
+      if (next.kind == Kind::Compare) {
+        scan.Advance();
+        if (!scan.Side(bound.sides[1]) || written == '=' || bound.sides[1].op != written) return false;
+        bound.count = 2;
+      }
+    }
+    if (!scan.Ends()) return false;
+    out.bounds.push_back(bound);
+    return true;
+  });
 }
 
 // ---- the reader ----
@@ -641,8 +782,9 @@ std::string Plural(long count, const char* word) {
 
 class LpReader {
  public:
-  explicit LpReader(const std::string& path) : source_(path), lex_(source_, model_.name), columns_(model_.colNames),
-                                               rows_(model_.rowNames) {
+  LpReader(const std::string& path, const LpReading& reading)
+      : reading_(reading), source_(path), lex_(source_, model_.name), columns_(model_.colNames),
+        rows_(model_.rowNames) {
     model_.path = path;
   }
   Model Read();
@@ -685,9 +827,34 @@ class LpReader {
   void Constraint();
   // A row named `name` (none when empty) from the line-th line on.
   int NewRow(std::string_view name, long line);
-  // The constraints after the line the lexer stands at the end of, a block
-  // at a time, up to the first row a scan leaves to Constraint.
+  // The statements after the line the lexer stands at the end of, read a
+  // block at a time, each in parts by scanText(text, path, scan), those
+  // after the first starting at a line startsPiece takes; apply(scan, line)
+  // applies a part's statements (its first line the line-th) or returns
+  // false to leave them to the parser.
+  template <class Scan, class StartsPiece, class ScanText, class Apply>
+  void ReadAhead(BlockParts<Scan>& parts, const StartsPiece& startsPiece, const ScanText& scanText, const Apply& apply);
+  // The constraints or the bounds so, up to the first a scan leaves to
+  // Constraint or Bound.
   void ConstraintsAhead();
+  void BoundsAhead();
+  // The objective's terms so, up to the first line a scan leaves to Terms.
+  void ObjectiveAhead();
+  // The columns of the `named` (each with its name and hash) into
+  // columnsOf_, found or made in order (after the terms put off).
+  template <class Named>
+  void ResolveColumns(const std::vector<Named>& named);
+  static Comparison Compared(const SideRead& side, long partLine) {
+    return Comparison(side.op, partLine + side.line, side.text);
+  }
+  void SetFree(int col);
+  // After a large block that added `rows` and `columns` in `bytes`: room
+  // for the rows or the columns the rest of the file would hold at that
+  // rate (more than it holds, as other sections follow: room not written to
+  // costs no memory), at most one for every 32 bytes left, so that the
+  // names' room stays within the file's length; each once. Grown by
+  // doubling instead, the arrays were copied and faulted in again and again.
+  void ReserveAhead(std::size_t rows, std::size_t columns, std::size_t bytes);
   void Bound();
   void Mark(ColumnMark mark, const char* section);
   // The terms of the objective (row -1) or of a row; false when there were none.
@@ -699,6 +866,7 @@ class LpReader {
   void NameRows();
   void BuildMatrix();
 
+  LpReading reading_;
   Model model_;
   LineSource source_;
   Lexer lex_;
@@ -717,9 +885,12 @@ class LpReader {
   std::vector<DeferredTerm> deferred_;
   std::string deferredNames_;
   std::unique_ptr<WorkerPool> workers_;  // scanning constraints ahead, made when a block is large
-  BlockParts<RowsScan> parts_;
-  std::vector<int> columnsOf_;  // of a part's terms
+  BlockParts<RowsScan> rowParts_;
+  BlockParts<BoundsScan> boundParts_;
+  BlockParts<TermsScan> termParts_;
+  std::vector<int> columnsOf_;  // of a part's terms or bounds
   bool objectiveSeen_ = false, offsetGiven_ = false;
+  bool rowsReserved_ = false, columnsReserved_ = false;
   long unnamedRows_ = 0;
 };
 
@@ -820,6 +991,7 @@ double LpReader::SignedNumber(const char* what) {
 bool LpReader::Terms(int row) {
   bool any = false;
   for (bool first = true;; first = false) {
+    if (row < 0 && !first && lex_.AtLineEnd()) ObjectiveAhead();  // the lines of terms after it
     bool negative = false, signed_ = false;
     while (lex_.Peek().kind == Kind::Sign) {
       negative ^= lex_.Take().op == '-';
@@ -905,75 +1077,118 @@ int LpReader::NewRow(std::string_view name, long line) {
   return row;
 }
 
-void LpReader::ConstraintsAhead() {
-  constexpr std::size_t kFirstBlock = std::size_t{1} << 14, kBlock = std::size_t{1} << 18;
-  constexpr std::size_t kLeastPart = kBlock / 16, kMostParts = 16;
+template <class Scan, class StartsPiece, class ScanText, class Apply>
+void LpReader::ReadAhead(BlockParts<Scan>& parts, const StartsPiece& startsPiece, const ScanText& scanText,
+                         const Apply& apply) {
+  if (!reading_.ahead) return;
+  constexpr std::size_t kMostParts = 16;
+  const std::size_t leastPart = std::max<std::size_t>(reading_.block / kMostParts, 1);
   for (bool first = true;; first = false) {
     std::string_view text = lex_.LinesAhead();
-    const std::size_t most = first ? kFirstBlock : kBlock;
+    const std::size_t most = std::max<std::size_t>(first ? reading_.firstBlock : reading_.block, 1);
     if (text.size() > most) {  // whole lines, up to `most` bytes (or one longer line)
       const std::size_t last = text.rfind('\n', most - 1);
       if (last != std::string_view::npos) text = text.substr(0, last + 1);
     }
     if (text.empty()) return;
-    std::size_t parts = 1;
-    if (!first && text.size() >= 2 * kLeastPart) {
+    std::size_t count = 1;
+    if (!first && text.size() >= 2 * leastPart) {
       if (!workers_) workers_ = std::make_unique<WorkerPool>(WorkerPool::Cores() - 1);
-      if (workers_->size() > 0) parts = std::min(kMostParts, text.size() / kLeastPart);
+      if (workers_->size() > 0) count = std::min(kMostParts, text.size() / leastPart);
     }
-    const std::vector<std::string_view> pieces = WholeLineParts(text, parts, StartsNamedRow);
+    const std::vector<std::string_view> pieces = WholeLineParts(text, count, startsPiece);
     std::size_t bytes = 0;
     long lines = 0;
     bool stopped = false;
+    const std::size_t rowsBefore = model_.rowNames.size(), columnsBefore = model_.colNames.size();
+    const ScanEnd* last = nullptr;  // the last part that read a statement
+    long lastLine = 0;
     ReadInParts(
-        workers_.get(), pieces, parts_,
-        [this](std::string_view piece, RowsScan& scan) { ScanRows(piece, model_.path, scan); },
-        [&](const BlockPart<RowsScan>& part) {
-          const RowsScan& scan = part.scan;
-          // A part that would take the rows or the matrix past what an int
-          // counts is left to the parser, which fails at the row that does.
-          if (model_.rowNames.size() + scan.rows.size() >= static_cast<std::size_t>(INT_MAX) ||
-              terms_.size() + deferred_.size() + scan.terms.size() >= static_cast<std::size_t>(INT_MAX)) {
+        workers_.get(), pieces, parts, [&](std::string_view piece, Scan& scan) { scanText(piece, model_.path, scan); },
+        [&](const BlockPart<Scan>& part) {
+          const Scan& scan = part.scan;
+          const long partLine = lex_.line() + lines + 1;  // the number of the part's first line
+          if (!apply(scan, partLine)) {
             stopped = true;
             return false;
           }
-          const long partLine = lex_.line() + lines + 1;  // the number of the part's first line
-          ResolveTerms();  // the terms put off come first
-          // The terms' columns are looked up in order some terms ahead of
-          // their rows, their slots fetched further ahead still: a look-up
-          // mostly waits for memory, and so they wait at once.
-          constexpr std::size_t kAhead = 16;
-          columnsOf_.resize(scan.terms.size());
-          std::size_t resolved = 0;
-          const auto resolveTo = [&](std::size_t end) {
-            for (end = std::min(end, scan.terms.size()); resolved < end; ++resolved) {
-              if (resolved + kAhead < scan.terms.size()) columns_.Prefetch(scan.terms[resolved + kAhead].hash);
-              const int col = ColumnOf(scan.terms[resolved].name, scan.terms[resolved].hash);
-              __builtin_prefetch(&entriesOf_[static_cast<std::size_t>(col)]);
-              columnsOf_[resolved] = col;
-            }
-          };
-          for (std::size_t t = 0; t < std::min(kAhead, scan.terms.size()); ++t) columns_.Prefetch(scan.terms[t].hash);
-          std::size_t term = 0;
-          for (const RowRead& read : scan.rows) {
-            const int row = NewRow(read.name, partLine + read.line);
-            for (; term < read.terms; ++term) {
-              resolveTo(term + kAhead);
-              AddTerm(row, columnsOf_[term], scan.terms[term].value);
-            }
-            if (read.left.op != 0)
-              SetRow(row, Comparison(read.left.op, partLine + read.left.line, read.left.text), read.left.value, true);
-            SetRow(row, Comparison(read.rhs.op, partLine + read.rhs.line, read.rhs.text), read.rhs.value, false);
+          if (scan.lastLine >= 0) {
+            last = &scan;
+            lastLine = partLine + scan.lastLine;
           }
           bytes += scan.bytes;
           lines += scan.lines;
-          // The last part may end inside a row, which the next block reads.
-          stopped = scan.stopped && !(scan.cut && &part == parts_[pieces.size() - 1].get());
+          // The last part may end inside a statement, which the next block reads.
+          stopped = scan.stopped && !(scan.cut && &part == parts[pieces.size() - 1].get());
           return !scan.stopped;
         });
+    // The parser goes on as if it had read the statements: the token it
+    // took last (which its messages may name) is theirs.
+    if (last != nullptr) lex_.TookLast(last->last, lastLine);
     lex_.TakeLines(bytes, lines);
-    if (stopped || bytes == 0) return;
+    if (!first) ReserveAhead(model_.rowNames.size() - rowsBefore, model_.colNames.size() - columnsBefore, bytes);
+    // A statement longer than the first block is tried in a whole one.
+    if (stopped || (bytes == 0 && !first)) return;
   }
+}
+
+template <class Named>
+void LpReader::ResolveColumns(const std::vector<Named>& named) {
+  ResolveTerms();  // the terms put off come first
+  constexpr std::size_t kAhead = 16;
+  columnsOf_.resize(named.size());
+  for (std::size_t k = 0; k < std::min(kAhead, named.size()); ++k) columns_.Prefetch(named[k].hash);
+  for (std::size_t k = 0; k < named.size(); ++k) {
+    if (k + kAhead < named.size()) columns_.Prefetch(named[k + kAhead].hash);
+    columnsOf_[k] = ColumnOf(named[k].name, named[k].hash);
+  }
+}
+
+void LpReader::ConstraintsAhead() {
+  ReadAhead(rowParts_, StartsNamedRow, ScanRows, [this](const RowsScan& scan, long partLine) {
+    // A part that would take the rows or the matrix past what an int counts
+    // is left to the parser, which fails at the row that does.
+    if (model_.rowNames.size() + scan.rows.size() >= static_cast<std::size_t>(INT_MAX) ||
+        terms_.size() + deferred_.size() + scan.terms.size() >= static_cast<std::size_t>(INT_MAX))
+      return false;
+    ResolveColumns(scan.terms);
+    constexpr std::size_t kAhead = 16;  // (each column's count fetched some terms ahead)
+    std::size_t term = 0;
+    for (const RowRead& read : scan.rows) {
+      const int row = NewRow(read.name, partLine + read.line);
+      for (; term < read.terms; ++term) {
+        if (term + kAhead < columnsOf_.size())
+          __builtin_prefetch(&entriesOf_[static_cast<std::size_t>(columnsOf_[term + kAhead])]);
+        AddTerm(row, columnsOf_[term], scan.terms[term].value);
+      }
+      if (read.left.op != 0) SetRow(row, Compared(read.left, partLine), read.left.value, true);
+      SetRow(row, Compared(read.rhs, partLine), read.rhs.value, false);
+    }
+    return true;
+  });
+}
+
+void LpReader::ObjectiveAhead() {
+  ReadAhead(termParts_, [](std::string_view) { return true; }, ScanObjective, [this](const TermsScan& scan, long) {
+    ResolveColumns(scan.terms);
+    for (std::size_t k = 0; k < scan.terms.size(); ++k) AddTerm(-1, columnsOf_[k], scan.terms[k].value);
+    return true;
+  });
+}
+
+void LpReader::BoundsAhead() {
+  ReadAhead(boundParts_, [](std::string_view) { return true; }, ScanBounds, [this](const BoundsScan& scan, long partLine) {
+    ResolveColumns(scan.bounds);
+    for (std::size_t b = 0; b < scan.bounds.size(); ++b) {
+      const BoundRead& read = scan.bounds[b];
+      if (read.free) SetFree(columnsOf_[b]);
+      for (int k = 0; k < read.count; ++k) {
+        const SideRead& side = read.sides[static_cast<std::size_t>(k)];
+        SetBound(columnsOf_[b], side.op, side.value, Compared(side, partLine));
+      }
+    }
+    return true;
+  });
 }
 
 void LpReader::Constraint() {
@@ -1028,6 +1243,40 @@ void LpReader::SetBound(int col, char op, double value, const Comparison& at) {
   }
 }
 
+void LpReader::ReserveAhead(std::size_t rows, std::size_t columns, std::size_t bytes) {
+  const std::size_t left = lex_.BytesLeft();
+  const auto ahead = [&](std::size_t added, std::size_t now) {
+    const double rate = static_cast<double>(added) / static_cast<double>(std::max<std::size_t>(bytes, 1));
+    return now + static_cast<std::size_t>(std::min(rate * static_cast<double>(left), static_cast<double>(left / 32)));
+  };
+  if (rows > 0 && !rowsReserved_) {
+    rowsReserved_ = true;
+    const std::size_t room = ahead(rows, model_.rowNames.size());
+    model_.rowNames.reserve(room);
+    model_.rlo.reserve(room);
+    model_.rup.reserve(room);
+    termsOf_.reserve(room);
+  }
+  if (columns > 0 && !columnsReserved_) {
+    columnsReserved_ = true;
+    const std::size_t room = ahead(columns, model_.colNames.size());
+    model_.colNames.reserve(room);
+    model_.clo.reserve(room);
+    model_.cup.reserve(room);
+    model_.cost.reserve(room);
+    costGiven_.reserve(room);
+    marks_.reserve(room);
+    entriesOf_.reserve(room);
+  }
+}
+
+void LpReader::SetFree(int col) {
+  const auto j = static_cast<std::size_t>(col);
+  model_.clo[j] = -kInf;
+  model_.cup[j] = kInf;
+  marks_[j] |= kLowerGiven | kUpperGiven;
+}
+
 void LpReader::Bound() {
   const Token& first = lex_.Peek();
   if (first.kind == Kind::Name) {  // x free, x <= 4, x >= -inf, x = 2
@@ -1035,9 +1284,7 @@ void LpReader::Bound() {
     const Token& next = lex_.Peek();
     if (next.kind == Kind::Name && SameLetters(next.text, "free")) {
       lex_.Take();
-      model_.clo[static_cast<std::size_t>(col)] = -kInf;
-      model_.cup[static_cast<std::size_t>(col)] = kInf;
-      marks_[static_cast<std::size_t>(col)] |= kLowerGiven | kUpperGiven;
+      SetFree(col);
       return;
     }
     if (next.kind != Kind::Compare) Unexpected(next, "\"free\" or a comparison after " + Shown(lex_.Last().text));
@@ -1074,6 +1321,7 @@ Model LpReader::Read() {
   Section section = Section::None;
   for (;;) {
     if (section == Section::Constraints && lex_.AtLineEnd()) ConstraintsAhead();
+    if (section == Section::Bounds && lex_.AtLineEnd()) BoundsAhead();
     const Heading heading = HeadingHere();
     if (heading.section == Section::None) {
       const Token& next = lex_.Peek();
@@ -1210,8 +1458,8 @@ bool LpNameWritable(std::string_view name, bool rowName) {
   return HeadingWord(name) == Section::None && !SameLetters(name, "free");
 }
 
-Model ReadLp(const std::string& path) {
-  LpReader reader(path);
+Model ReadLp(const std::string& path, const LpReading& reading) {
+  LpReader reader(path, reading);
   return reader.Read();
 }
 

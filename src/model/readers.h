@@ -4,6 +4,7 @@
 // modeltext.h.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -15,8 +16,18 @@ namespace postsolve::modelfile {
 // MPS, fixed or free: `format` is ModelFormat::Mps to tell them apart from the
 // file, FreeMps or FixedMps to say which.
 Model ReadMps(const std::string& path, ModelFormat format);
+// How the LP reader reads the lines of objective terms, constraints and
+// bounds that make most of a large file: a block at a time (the first after
+// a statement read on its own `firstBlock` bytes at most, the next `block`),
+// each in parts on several threads; or (`ahead` false) a statement at a
+// time, as the rest. Either way the model, or the failure, is the same:
+// tests and fuzzing read files all three ways, in small blocks too.
+struct LpReading {
+  bool ahead = true;
+  std::size_t firstBlock = std::size_t{1} << 14, block = std::size_t{1} << 18;
+};
 // LP format (the sections minimize/subject to/bounds/general/binary/end).
-Model ReadLp(const std::string& path);
+Model ReadLp(const std::string& path, const LpReading& reading = {});
 // Whether the LP reader reads `name` back as itself: as a column, or as a
 // row's name before its ':' (which may also be a section word, e.g. "end",
 // or start with a digit or a point).
