@@ -413,11 +413,11 @@ void ScanWord(std::string_view line, std::size_t& at, const std::string& path, l
 
 // ---- statements read ahead ----
 //
-// Most of a large LP file is its constraints, a row or two a line, and its
-// bounds, one a line, whose reading (tokens, numbers, names hashed) need not
-// wait for the statements before them. Where the lexer stands at a line's
-// end in those sections, the whole lines after it are read a block at a
-// time: the block is cut into parts, each starting at a line that may start
+// Most of a large LP file is its objective's terms, a few a line, its
+// constraints, a row or two a line, and its bounds, one a line, whose
+// reading (tokens, numbers, names hashed) need not wait for the statements
+// before them. Where the lexer stands at a line's end among them, the whole
+// lines after it are read a block at a time: the block is cut into parts, each starting at a line that may start
 // a statement (for rows, one that starts with a row's name, "c1:"), which
 // this thread and workers scan at once, and this thread then applies what
 // they read in order, as the parser would have read the statements one by
