@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <limits>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -243,10 +244,7 @@ class Lexer {
     last.line = line;
   }
   long line() const { return source_.line(); }  // the number of the last line read
-  // About how many bytes of the file are still to be read.
-  std::size_t BytesLeft() const {
-    return source_.expected() > source_.taken() ? source_.expected() - source_.taken() : 0;
-  }
+  std::size_t BytesLeft() const { return source_.left(); }  // about how many are still to be read
 
   [[noreturn]] void Fail(long line, const std::string& reason) const { modelfile::Fail(source_.path(), line, reason); }
 
@@ -849,11 +847,9 @@ class LpReader {
   }
   void SetFree(int col);
   // After a large block that added `rows` and `columns` in `bytes`: room
-  // for the rows or the columns the rest of the file would hold at that
-  // rate (more than it holds, as other sections follow: room not written to
-  // costs no memory), at most one for every 32 bytes left, so that the
-  // names' room stays within the file's length; each once. Grown by
-  // doubling instead, the arrays were copied and faulted in again and again.
+  // for the rows or the columns ahead at that rate (NamesAhead), each once.
+  // Grown by doubling instead, the arrays were copied and faulted in again
+  // and again.
   void ReserveAhead(std::size_t rows, std::size_t columns, std::size_t bytes);
   void Bound();
   void Mark(ColumnMark mark, const char* section);
@@ -1244,29 +1240,32 @@ void LpReader::SetBound(int col, char op, double value, const Comparison& at) {
 }
 
 void LpReader::ReserveAhead(std::size_t rows, std::size_t columns, std::size_t bytes) {
-  const std::size_t left = lex_.BytesLeft();
-  const auto ahead = [&](std::size_t added, std::size_t now) {
-    const double rate = static_cast<double>(added) / static_cast<double>(std::max<std::size_t>(bytes, 1));
-    return now + static_cast<std::size_t>(std::min(rate * static_cast<double>(left), static_cast<double>(left / 32)));
+  const auto room = [&](std::size_t added, std::size_t now) {
+    const double perByte = static_cast<double>(added) / static_cast<double>(std::max<std::size_t>(bytes, 1));
+    return now + NamesAhead(perByte, lex_.BytesLeft());
   };
-  if (rows > 0 && !rowsReserved_) {
-    rowsReserved_ = true;
-    const std::size_t room = ahead(rows, model_.rowNames.size());
-    model_.rowNames.reserve(room);
-    model_.rlo.reserve(room);
-    model_.rup.reserve(room);
-    termsOf_.reserve(room);
-  }
-  if (columns > 0 && !columnsReserved_) {
-    columnsReserved_ = true;
-    const std::size_t room = ahead(columns, model_.colNames.size());
-    model_.colNames.reserve(room);
-    model_.clo.reserve(room);
-    model_.cup.reserve(room);
-    model_.cost.reserve(room);
-    costGiven_.reserve(room);
-    marks_.reserve(room);
-    entriesOf_.reserve(room);
+  try {
+    if (rows > 0 && !rowsReserved_) {
+      rowsReserved_ = true;
+      const std::size_t names = room(rows, model_.rowNames.size());
+      model_.rowNames.reserve(names);
+      model_.rlo.reserve(names);
+      model_.rup.reserve(names);
+      termsOf_.reserve(names);
+    }
+    if (columns > 0 && !columnsReserved_) {
+      columnsReserved_ = true;
+      const std::size_t names = room(columns, model_.colNames.size());
+      model_.colNames.reserve(names);
+      model_.clo.reserve(names);
+      model_.cup.reserve(names);
+      model_.cost.reserve(names);
+      costGiven_.reserve(names);
+      marks_.reserve(names);
+      entriesOf_.reserve(names);
+    }
+  } catch (const std::bad_alloc&) {
+    // the arrays grow as they go
   }
 }
 

@@ -55,6 +55,8 @@ class LineSource {
   std::size_t expected() const { return expected_; }
   // The bytes taken so far (of the decompressed text, when gzipped).
   std::size_t taken() const { return filled_ - (end_ - begin_); }
+  // About how many are still to be taken, by expected().
+  std::size_t left() const { return expected_ > taken() ? expected_ - taken() : 0; }
 
   // Throws Error "PATH:LINE: reason" for the line Next gave last.
   [[noreturn]] void Fail(const std::string& reason) const;
@@ -260,6 +262,15 @@ std::string FileStem(const std::string& path);
 // it goes on with the rest of the model.
 long MergeDuplicates(std::vector<int>& start, std::vector<int>& index, std::vector<double>& value, std::size_t rows);
 long MergeDuplicates(Model& model);
+
+// Room for the names a reader will meet in the `left` bytes still to read,
+// at `perByte` (the rate a block held them: more than the rest of the file
+// holds, as other sections follow, and room not written to costs no memory),
+// at most one for every 32 bytes, so that the names' room stays within the
+// file's length.
+inline std::size_t NamesAhead(double perByte, std::size_t left) {
+  return static_cast<std::size_t>(std::min(perByte * static_cast<double>(left), static_cast<double>(left / 32)));
+}
 
 // `text` (whole lines, the last ending in '\n') in `parts` pieces of whole
 // lines and about equal length, in order; fewer when it has fewer lines. A

@@ -446,10 +446,8 @@ class MpsReader {
   void ReserveAhead() {
     if (reserved_[static_cast<std::size_t>(section_)]) return;
     reserved_[static_cast<std::size_t>(section_)] = true;
-    const std::size_t rest = source_.expected() > source_.taken() ? source_.expected() - source_.taken() : 0;
-    const auto more =
-        static_cast<std::size_t>(std::min(rate_[1] * static_cast<double>(rest), static_cast<double>(rest / 32)));
-    const std::size_t names = std::min(NamesRead() + more, kMostIndex) + 1;  // + 1: the starts have one more
+    const std::size_t names =
+        std::min(NamesRead() + NamesAhead(rate_[1], source_.left()), kMostIndex) + 1;  // + 1: the starts have one more
     try {
       SectionArrays([&](auto& v, int rate, Populated&) {
         if (rate == 1) v.reserve(names);
