@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
 #include "harness.h"
 #include "postsolve/error.h"
 #include "postsolve/model.h"
@@ -67,6 +69,16 @@ std::string Text(int count) {
 Model Read(const TempDir& dir, const std::string& text, const LpReading& reading = {}) {
   dir.Write("big.lp", text);
   return ReadLp(dir.File("big.lp"), reading);
+}
+
+// The failure reading `file` as it is (gzipped, say), or "read".
+std::string FailureOf(const std::string& file, const LpReading& reading = {}) {
+  try {
+    ReadLp(file, reading);
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "read";
 }
 
 // The failure's message (without the scratch directory), or "read".
@@ -161,6 +173,18 @@ TEST(LpBlocks, StatementsLeftToTheParserAndFilesThatEndInsideOne) {
   same(text + "\n 0 <= x1 <=");
   same(text.substr(0, text.find("Bounds")) + " c_last: x1 + y1");
   same(text.substr(0, text.find("\nSubject To")) + "\n + 2");
+  // A gzipped file cut short fails at the line it stops in, after the whole
+  // lines before it are read.
+  const std::string gz = dir.File("cut.lp.gz");
+  gzFile out = gzopen(gz.c_str(), "wb");
+  gzwrite(out, text.data(), static_cast<unsigned>(text.size()));
+  gzclose(out);
+  std::string packed = ReadFile(gz);
+  dir.Write("cut.lp.gz", packed.substr(0, packed.size() * 2 / 3));
+  const std::string slow = FailureOf(gz, kOneByOne);
+  EXPECT_NE(slow.find("cannot decompress"), std::string::npos) << slow;
+  EXPECT_EQ(FailureOf(gz), slow);
+  EXPECT_EQ(FailureOf(gz, kSmallBlocks), slow);
 }
 
 }  // namespace
