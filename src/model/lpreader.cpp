@@ -519,6 +519,7 @@ class PartTokens {
     FindEnd();
   }
   std::size_t lineStart() const { return begin_; }
+  std::size_t size() const { return text_.size(); }
   long line() const { return line_; }  // counted from 0
 
  private:
@@ -566,14 +567,14 @@ class StatementScan {
   // at its line's end (the scan standing at its last token; see Ends), and
   // keeps it only then, until the text ends or a statement does not read.
   template <class Read>
-  void Run(std::string_view text, Read read) {
+  void Run(Read read) {
     std::size_t start = 0;
     long line = 0;
     try {
       for (;;) {
         Advance();
         if (token_.kind == Kind::End) {  // (blank and comment lines up to the end are read)
-          end_.bytes = text.size();
+          end_.bytes = tokens_.size();
           end_.lines = tokens_.line();
           return;
         }
@@ -678,7 +679,7 @@ void ScanRows(std::string_view text, const std::string& path, RowsScan& out) {
       if (!ScanTerm(scan, false, out.terms)) return false;
     return true;
   };
-  scan.Run(text, [&] {
+  scan.Run([&] {
     RowRead row;
     row.line = scan.line();
     if (scan.token().kind == Kind::Name && scan.Ahead().kind == Kind::Colon) {  // its name
@@ -713,7 +714,7 @@ void ScanRows(std::string_view text, const std::string& path, RowsScan& out) {
 void ScanObjective(std::string_view text, const std::string& path, TermsScan& out) {
   out.terms.clear();
   StatementScan scan(text, path, out);
-  scan.Run(text, [&] {
+  scan.Run([&] {
     const std::size_t before = out.terms.size();
     while (scan.token().kind == Kind::Sign && ScanTerm(scan, false, out.terms)) {
       if (scan.Ends()) return true;
@@ -728,7 +729,7 @@ void ScanObjective(std::string_view text, const std::string& path, TermsScan& ou
 void ScanBounds(std::string_view text, const std::string& path, BoundsScan& out) {
   out.bounds.clear();
   StatementScan scan(text, path, out);
-  scan.Run(text, [&] {
+  scan.Run([&] {
     BoundRead bound;
     const auto name = [&] {
       if (!scan.Name()) return false;
