@@ -77,6 +77,7 @@ struct BoundRead {
 struct BoundsScan : ScanEnd {
   std::vector<BoundRead> bounds;
 };
+
 // Whether a line starts with a row's name and its ':' (a part of rows starts there).
 bool StartsNamedRow(std::string_view line);
 
