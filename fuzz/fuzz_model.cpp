@@ -8,9 +8,10 @@
 //   - a model that reads, written back in its family (MPS, or LP) and read
 //     again, is the same LP bit for bit: names, sense, constant, bounds,
 //     costs and matrix (the writer may refuse a name or bound it cannot carry);
-//   - an LP file reads the same (the same model, or the same failure) a
-//     statement at a time, and with its lines read ahead in blocks of a few
-//     hundred bytes, in parts, as it does by default.
+//   - a file reads the same (the same model and notes, or the same failure)
+//     a line (MPS) or statement (LP) at a time, and with its lines read ahead
+//     in blocks of a few hundred bytes, in parts on several threads, as it
+//     does by default.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -49,31 +50,34 @@ void CheckSame(const Model& a, const Model& b) {
   if (a.start != b.start || a.index != b.index || !SameBits(a.value, b.value)) differ("matrix");
 }
 
-// What reading an LP file gives: its model, or its failure's message.
+// What reading a file gives: its model, or its failure's message.
 struct Outcome {
   Model model;
   std::string failure;
 };
-Outcome ReadLpWith(const std::string& path, const modelfile::LpReading& reading) {
+Outcome ReadWith(const std::string& path, ModelFormat format, const modelfile::Reading& reading) {
   Outcome outcome;
   try {
-    outcome.model = modelfile::ReadLp(path, reading);
+    outcome.model = format == ModelFormat::Lp ? modelfile::ReadLp(path, reading)
+                                              : modelfile::ReadMps(path, format, reading);
   } catch (const Error& e) {
     outcome.failure = e.what();
   }
   return outcome;
 }
 
-// The LP file read the other ways reads as it did by default: `first`
-// (whose name, when the file gave none, is the file's stem).
-void CheckReadingsAgree(const std::string& path, const Outcome& first) {
-  for (const modelfile::LpReading& reading : {modelfile::LpReading{false}, modelfile::LpReading{true, 40, 300}}) {
-    Outcome other = ReadLpWith(path, reading);
+// The file read the other ways reads as it did by default: `first` (whose
+// name, when the file gave none, is the file's stem).
+void CheckReadingsAgree(const std::string& path, ModelFormat format, const Outcome& first) {
+  for (const modelfile::Reading& reading : {modelfile::Reading{false}, modelfile::Reading{true, 40, 300}}) {
+    Outcome other = ReadWith(path, format, reading);
     if (other.failure != first.failure)
       fuzzing::Broken(kTarget, "read another way, the failure differs: \"" + first.failure + "\" against \"" +
                                    other.failure + "\"");
     if (other.model.name.empty()) other.model.name = first.model.name;
-    if (first.failure.empty()) CheckSame(first.model, other.model);
+    if (!first.failure.empty()) continue;
+    CheckSame(first.model, other.model);
+    if (other.model.notes != first.model.notes) fuzzing::Broken(kTarget, "read another way, the notes differ");
   }
 }
 
@@ -112,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckFailure(path, e);
     read.failure = e.what();
   }
-  if (lp) CheckReadingsAgree(path, read);
+  CheckReadingsAgree(path, format, read);
   if (!read.failure.empty()) return 0;
   Model& model = read.model;
   for (const std::string& note : model.notes) fuzzing::CheckOneLine(kTarget, "note", note);

@@ -98,7 +98,7 @@ std::string Plural(long count, const char* word) {
 
 class LpReader {
  public:
-  LpReader(const std::string& path, const LpReading& reading)
+  LpReader(const std::string& path, const Reading& reading)
       : reading_(reading), source_(path), lex_(source_, model_.name), columns_(model_.colNames),
         rows_(model_.rowNames) {
     model_.path = path;
@@ -180,7 +180,7 @@ class LpReader {
   void NameRows();
   void BuildMatrix();
 
-  LpReading reading_;
+  Reading reading_;
   Model model_;
   LineSource source_;
   Lexer lex_;
@@ -778,7 +778,7 @@ bool LpNameWritable(std::string_view name, bool rowName) {
   return HeadingWord(name) == Section::None && !SameLetters(name, "free");
 }
 
-Model ReadLp(const std::string& path, const LpReading& reading) {
+Model ReadLp(const std::string& path, const Reading& reading) {
   lp::LpReader reader(path, reading);
   return reader.Read();
 }

@@ -171,8 +171,8 @@ enum ColumnMark : unsigned char {
 
 class MpsReader {
  public:
-  MpsReader(const std::string& path, ModelFormat format)
-      : source_(path), fixed_(format == ModelFormat::FixedMps), mayTurnFixed_(format == ModelFormat::Mps),
+  MpsReader(const std::string& path, ModelFormat format, const Reading& reading)
+      : reading_(reading), source_(path), fixed_(format == ModelFormat::FixedMps), mayTurnFixed_(format == ModelFormat::Mps),
         rows_(model_.rowNames), columns_(model_.colNames) {
     model_.path = path;
   }
@@ -185,7 +185,10 @@ class MpsReader {
         line_ = source_.line();
         ended = Line(line);
       }
-      if (!ended) FailHere("no ENDATA line: the MPS file is incomplete");
+      if (!ended) {
+        line_ = source_.line();  // the file's last line, whether it was read alone or in a block
+        FailHere("no ENDATA line: the MPS file is incomplete");
+      }
     } catch (...) {
       JoinColumns();  // a column named twice comes before any later fault
       throw;
@@ -221,7 +224,7 @@ class MpsReader {
     const bool sense = section_ == Section::ObjSense && !senseGiven_ && IsSense(words_.at[0]);
     if (!IsMpsBlank(line[0]) && !sense) return SectionLine();
     DataLine(line);
-    if (section_ != Section::ObjSense && section_ != Section::ObjName) ReadAhead();
+    if (reading_.ahead && section_ != Section::ObjSense && section_ != Section::ObjName) ReadAhead();
     return false;
   }
 
@@ -259,10 +262,6 @@ class MpsReader {
     bool stopped = false;   // at a line left to Line
   };
 
-  // A block's most bytes; the first after a line left to Line is smaller.
-  // Its lines are held resolved (a Pending is 64 bytes) until they are
-  // applied: a block's worth of them stays in the caches.
-  static constexpr std::size_t kBlock = std::size_t{1} << 18, kFirstBlock = std::size_t{1} << 16;
   // The fewest bytes of a plain data line: a blank, two words with a blank
   // between them, and its end.
   static constexpr std::size_t kShortestLine = 5;
@@ -272,12 +271,14 @@ class MpsReader {
   // marker, any line that does not read, or reads only another way), which
   // Line then reads, with its reason if it fails. The first block after such
   // a line is small and read on this thread alone: the parts of a block after
-  // a line that stops are scanned for nothing.
+  // a line that stops are scanned for nothing. A block's lines are held
+  // resolved (a Pending is 64 bytes) until they are applied: with blocks
+  // of kMpsReading's 256 KiB, a block's worth of them stays in the caches.
   void ReadAhead() {
     bool first = true;
     for (;;) {
       std::string_view text = source_.Ahead();
-      const std::size_t most = first ? kFirstBlock : kBlock;
+      const std::size_t most = std::max<std::size_t>(first ? reading_.firstBlock : reading_.block, 1);
       if (text.size() > most) {  // whole lines, up to `most` bytes (or one longer line)
         const std::size_t last = text.rfind('\n', most - 1);
         if (last != std::string_view::npos) text = text.substr(0, last + 1);
@@ -292,11 +293,12 @@ class MpsReader {
   // and applied in order on this thread, each as soon as it is scanned, while
   // the workers scan on. Returns true when it stopped at a line left to Line.
   bool ReadBlock(std::string_view text, bool first) {
-    constexpr std::size_t kLeastPart = kBlock / 16, kMostParts = 16;
+    constexpr std::size_t kMostParts = 16;
+    const std::size_t leastPart = std::max<std::size_t>(reading_.block / kMostParts, 1);
     std::size_t parts = 1;
-    if (!first && text.size() >= 2 * kLeastPart) {
+    if (!first && text.size() >= 2 * leastPart) {
       if (!workers_) workers_ = std::make_unique<WorkerPool>(WorkerPool::Cores() - 1);
-      if (workers_->size() > 0) parts = std::min(kMostParts, text.size() / kLeastPart);
+      if (workers_->size() > 0) parts = std::min(kMostParts, text.size() / leastPart);
     }
     const std::vector<std::string_view> pieces = WholeLineParts(text, parts);
     // (the matrix is read only in COLUMNS: after it, it is being merged)
@@ -1232,6 +1234,7 @@ class MpsReader {
         notes.push_back(Count(count, "line", "lines") + " of " + section + " sets after the first ignored");
   }
 
+  Reading reading_;
   LineSource source_;
   long line_ = 0;  // the number of the line being read
   // The fast path's parts of a block.
@@ -1280,6 +1283,8 @@ class MpsReader {
 
 }  // namespace
 
-Model ReadMps(const std::string& path, ModelFormat format) { return MpsReader(path, format).Read(); }
+Model ReadMps(const std::string& path, ModelFormat format, const Reading& reading) {
+  return MpsReader(path, format, reading).Read();
+}
 
 }  // namespace postsolve::modelfile

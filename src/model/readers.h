@@ -13,21 +13,26 @@
 
 namespace postsolve::modelfile {
 
+// How a reader reads the data lines that make most of a large file (MPS
+// data lines; LP objective terms, constraints and bounds): a block at a
+// time (the first after a line or statement read on its own `firstBlock`
+// bytes at most, the next `block`), each in parts on several threads; or
+// (`ahead` false) a line or statement at a time, as the rest. Either way the
+// model, or the failure, is the same: tests and fuzzing read files all three
+// ways, in small blocks too.
+struct Reading {
+  bool ahead = true;
+  std::size_t firstBlock = 0, block = 0;
+};
+// Each reader's own sizes.
+inline constexpr Reading kMpsReading{true, std::size_t{1} << 16, std::size_t{1} << 18};
+inline constexpr Reading kLpReading{true, std::size_t{1} << 14, std::size_t{1} << 18};
+
 // MPS, fixed or free: `format` is ModelFormat::Mps to tell them apart from the
 // file, FreeMps or FixedMps to say which.
-Model ReadMps(const std::string& path, ModelFormat format);
-// How the LP reader reads the lines of objective terms, constraints and
-// bounds that make most of a large file: a block at a time (the first after
-// a statement read on its own `firstBlock` bytes at most, the next `block`),
-// each in parts on several threads; or (`ahead` false) a statement at a
-// time, as the rest. Either way the model, or the failure, is the same:
-// tests and fuzzing read files all three ways, in small blocks too.
-struct LpReading {
-  bool ahead = true;
-  std::size_t firstBlock = std::size_t{1} << 14, block = std::size_t{1} << 18;
-};
+Model ReadMps(const std::string& path, ModelFormat format, const Reading& reading = kMpsReading);
 // LP format (the sections minimize/subject to/bounds/general/binary/end).
-Model ReadLp(const std::string& path, const LpReading& reading = {});
+Model ReadLp(const std::string& path, const Reading& reading = kLpReading);
 // Whether the LP reader reads `name` back as itself: as a column, or as a
 // row's name before its ':' (which may also be a section word, e.g. "end",
 // or start with a digit or a point).

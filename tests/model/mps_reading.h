@@ -11,15 +11,16 @@
 namespace postsolve::modelfile {
 
 inline Model Read(const TempDir& dir, const std::string& name, const std::string& text,
-                  ModelFormat format = ModelFormat::Mps) {
+                  ModelFormat format = ModelFormat::Mps, const Reading& reading = kMpsReading) {
   dir.Write(name, text);
-  return ReadMps(dir.File(name), format);
+  return ReadMps(dir.File(name), format, reading);
 }
 
 // The message a file is refused with, its path left off.
-inline std::string Refusal(const TempDir& dir, const std::string& text, ModelFormat format = ModelFormat::Mps) {
+inline std::string Refusal(const TempDir& dir, const std::string& text, ModelFormat format = ModelFormat::Mps,
+                           const Reading& reading = kMpsReading) {
   try {
-    Read(dir, "bad.mps", text, format);
+    Read(dir, "bad.mps", text, format, reading);
   } catch (const Error& e) {
     const std::string what = e.what(), path = dir.File("bad.mps");
     return what.starts_with(path) ? what.substr(path.size()) : what;

@@ -20,7 +20,7 @@
 namespace postsolve::modelfile {
 namespace {
 
-constexpr LpReading kOneByOne{false}, kSmallBlocks{true, 300, 2000};
+constexpr Reading kOneByOne{false}, kSmallBlocks{true, 300, 2000};
 
 // A file of `count` statements in each section, of many forms: objective
 // lines of terms (constants and repeated columns among them), rows named and
@@ -66,13 +66,13 @@ std::string Text(int count) {
   return text + "End\n";
 }
 
-Model Read(const TempDir& dir, const std::string& text, const LpReading& reading = {}) {
+Model Read(const TempDir& dir, const std::string& text, const Reading& reading = kLpReading) {
   dir.Write("big.lp", text);
   return ReadLp(dir.File("big.lp"), reading);
 }
 
 // The failure reading `file` as it is (gzipped, say), or "read".
-std::string FailureOf(const std::string& file, const LpReading& reading = {}) {
+std::string FailureOf(const std::string& file, const Reading& reading = kLpReading) {
   try {
     ReadLp(file, reading);
   } catch (const Error& e) {
@@ -82,7 +82,7 @@ std::string FailureOf(const std::string& file, const LpReading& reading = {}) {
 }
 
 // The failure's message (without the scratch directory), or "read".
-std::string Failure(const TempDir& dir, const std::string& text, const LpReading& reading = {}) {
+std::string Failure(const TempDir& dir, const std::string& text, const Reading& reading = kLpReading) {
   try {
     Read(dir, text, reading);
   } catch (const Error& e) {

@@ -1,7 +1,8 @@
 // The MPS reader on files large enough to be read in many blocks, each in
 // parts on several threads: every section read as its lines say, failures at
-// the line they are in, set names wherever the lines of another set start;
-// and the word splitting the blocks use, against the plain one.
+// the line they are in, set names wherever the lines of another set start,
+// each the same read a line at a time and in small blocks; and the word
+// splitting the blocks use, against the plain one.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -106,13 +107,38 @@ const Large& TheLarge() {
   return large;
 }
 
-Model ReadText(const TempDir& dir, const std::string& text) { return Read(dir, "large.mps", text); }
+constexpr Reading kOneByOne{false}, kSmallBlocks{true, 300, 2000};
+
+Model ReadText(const TempDir& dir, const std::string& text, const Reading& reading = kMpsReading) {
+  return Read(dir, "large.mps", text, ModelFormat::Mps, reading);
+}
+
+// The model of `text` read in blocks, which reading it a line at a time and
+// in small blocks gives as well, notes included.
+Model ReadEveryWay(const TempDir& dir, const std::string& text, const std::string& what) {
+  const Model slow = ReadText(dir, text, kOneByOne);
+  for (const Reading& reading : {kMpsReading, kSmallBlocks}) {
+    const Model m = ReadText(dir, text, reading);
+    ExpectSameModel(m, slow, what + ", in blocks of " + std::to_string(reading.block));
+    EXPECT_EQ(m.notes, slow.notes) << what;
+  }
+  return slow;
+}
+
+// The failure reading `text` a line at a time, which reading it in blocks
+// (the default and small ones) gives as well.
+std::string RefusalEveryWay(const TempDir& dir, const std::string& text) {
+  const std::string slow = Refusal(dir, text, ModelFormat::Mps, kOneByOne);
+  EXPECT_EQ(Refusal(dir, text), slow);
+  EXPECT_EQ(Refusal(dir, text, ModelFormat::Mps, kSmallBlocks), slow);
+  return slow;
+}
 
 TEST(MpsBlocks, EverySectionReadsAsItsLinesSayWhateverTheLineEndingsAndComments) {
   const Large& large = TheLarge();
   TempDir dir;
-  ExpectSameModel(ReadText(dir, large.Text()), large.want, "plain");
-  ExpectSameModel(ReadText(dir, large.Text("\r\n")), large.want, "CRLF");
+  ExpectSameModel(ReadEveryWay(dir, large.Text(), "plain"), large.want, "plain");
+  ExpectSameModel(ReadEveryWay(dir, large.Text("\r\n"), "CRLF"), large.want, "CRLF");
   // Comments, blank lines and markers every so often stop the blocks' lines
   // and are read on their own; the lines after them go on in blocks.
   std::string text;
@@ -124,7 +150,7 @@ TEST(MpsBlocks, EverySectionReadsAsItsLinesSayWhateverTheLineEndingsAndComments)
     if (k % 1009 == 0) text += "* a comment\n   \n\n";
     text += large.lines[k] + "\n";
   }
-  const Model decorated = ReadText(dir, text);
+  const Model decorated = ReadEveryWay(dir, text, "comments and markers");
   ExpectSameModel(decorated, large.want, "comments and markers");
   EXPECT_FALSE(HasNote(decorated, "integer"));
 }
@@ -139,32 +165,35 @@ TEST(MpsBlocks, AFailureDeepInALargeFileNamesItsLine) {
     return copy.Text();
   };
   const long column = large.columnsLine + 100'001, rhs = large.rhsLine + 30'000, bound = large.boundsLine + 60'000;
-  EXPECT_EQ(Refusal(dir, with(column, " C50000 NOPE 1")),
+  EXPECT_EQ(RefusalEveryWay(dir, with(column, " C50000 NOPE 1")),
             ":" + std::to_string(column) + ": row \"NOPE\" of column \"C50000\" is not in ROWS");
-  EXPECT_EQ(Refusal(dir, with(column, " C50000 R3 1x")),
+  EXPECT_EQ(RefusalEveryWay(dir, with(column, " C50000 R3 1x")),
             ":" + std::to_string(column) +
                 ": \"1x\" is not a number, for the coefficient of column \"C50000\" in row \"R3\"");
-  EXPECT_EQ(Refusal(dir, with(column, " C50000 R3 1 R4")),
+  EXPECT_EQ(RefusalEveryWay(dir, with(column, " C50000 R3 1 R4")),
             ":" + std::to_string(column) +
                 ": a COLUMNS line is a column name and one or two pairs of row name and value");
-  EXPECT_EQ(Refusal(dir, with(column, " C7 R3 1")),
+  EXPECT_EQ(RefusalEveryWay(dir, with(column, " C7 R3 1")),
             ":" + std::to_string(column) +
                 ": column \"C7\" has entries again after other columns: a column's entries must be together");
-  EXPECT_EQ(Refusal(dir, with(column, "FOO")), ":" + std::to_string(column) + ": unknown section \"FOO\"");
-  EXPECT_EQ(Refusal(dir, with(rhs, " rhs R5 nan")),
+  EXPECT_EQ(RefusalEveryWay(dir, with(column, "FOO")), ":" + std::to_string(column) + ": unknown section \"FOO\"");
+  EXPECT_EQ(RefusalEveryWay(dir, with(rhs, " rhs R5 nan")),
             ":" + std::to_string(rhs) + ": \"nan\" is NaN, not a number, for the right-hand side of row \"R5\"");
   // The columns go into their table while RHS is read: a column named twice
   // is still the fault told, before a later one.
   Large twice = large;
   twice.lines[static_cast<std::size_t>(column) - 1] = " C7 R3 1";
   twice.lines[static_cast<std::size_t>(rhs) - 1] = " rhs R5 nan";
-  EXPECT_EQ(Refusal(dir, twice.Text()),
+  EXPECT_EQ(RefusalEveryWay(dir, twice.Text()),
             ":" + std::to_string(column) +
                 ": column \"C7\" has entries again after other columns: a column's entries must be together");
-  EXPECT_EQ(Refusal(dir, with(bound, " UP bnd CNOPE 1")),
+  EXPECT_EQ(RefusalEveryWay(dir, with(bound, " UP bnd CNOPE 1")),
             ":" + std::to_string(bound) + ": column \"CNOPE\" of the bound is not in COLUMNS");
-  EXPECT_EQ(Refusal(dir, with(30'000, " L R5")), ":30000: row \"R5\" is declared twice");
-  EXPECT_EQ(Refusal(dir, with(30'000, " L obj")), ":30000: row \"obj\" is declared twice");
+  // A file that ends without ENDATA fails at its last line, however it was read.
+  EXPECT_EQ(RefusalEveryWay(dir, with(static_cast<long>(large.lines.size()), "* no end")),
+            ":" + std::to_string(large.lines.size()) + ": no ENDATA line: the MPS file is incomplete");
+  EXPECT_EQ(RefusalEveryWay(dir, with(30'000, " L R5")), ":30000: row \"R5\" is declared twice");
+  EXPECT_EQ(RefusalEveryWay(dir, with(30'000, " L obj")), ":30000: row \"obj\" is declared twice");
 }
 
 TEST(MpsBlocks, ColumnsOfManyLinesReadAsTheirLinesSayAcrossParts) {
@@ -204,7 +233,7 @@ TEST(MpsBlocks, ColumnsOfManyLinesReadAsTheirLinesSayAcrossParts) {
   }
   text += "ENDATA\n";
   TempDir dir;
-  const Model m = ReadText(dir, text);
+  const Model m = ReadEveryWay(dir, text, "long columns");
   ExpectSameModel(m, want, "long columns");
   EXPECT_TRUE(HasNote(m, std::to_string(repeats) + " repeated entries of the same row and column summed"));
 }
@@ -220,7 +249,7 @@ TEST(MpsBlocks, LinesOfALaterSetAreIgnoredWhereverTheyStand) {
     copy.lines.insert(copy.lines.begin() + large.rhsLine + 35'000, " other " + row + " " + std::to_string(k));
   }
   TempDir dir;
-  const Model m = ReadText(dir, copy.Text());
+  const Model m = ReadEveryWay(dir, copy.Text(), "other sets");
   ExpectSameModel(m, large.want, "other sets");
   EXPECT_TRUE(HasNote(m, "500 lines of RHS sets after the first ignored"));
   EXPECT_TRUE(HasNote(m, "500 lines of BOUNDS sets after the first ignored"));
