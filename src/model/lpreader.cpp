@@ -73,8 +73,9 @@ class RowTerms {
     std::size_t used = 0;
   };
   // Each block twice the one before (so that the last, partly used, is at
-  // most as large as the rest), up to whole huge pages (2 and 4 MiB).
-  static constexpr std::size_t kFirstBlock = std::size_t{1} << 14, kDoublings = 5;
+  // most as large as the rest), from 12 KiB (a small file's terms take
+  // little) up to whole huge pages (2 and 4 MiB).
+  static constexpr std::size_t kFirstBlock = std::size_t{1} << 10, kDoublings = 9;
   std::vector<Block> blocks_;
   std::size_t size_ = 0;
 };

@@ -30,8 +30,12 @@ namespace postsolve::modelfile {
 namespace {
 
 // A large file is read a megabyte at a time; the buffer starts small and
-// doubles up to that, so that a small file never takes the megabyte.
-constexpr std::size_t kBlock = std::size_t{1} << 20, kFirstBlock = std::size_t{1} << 16;
+// doubles up to that, so that a small file never takes the megabyte. It
+// grows only for what is still to come, as the file's length tells, and
+// kLeastRoom more (a file may change as it is read): a file of a few lines
+// takes a few kilobytes, not the 448 KiB the doubling took.
+constexpr std::size_t kBlock = std::size_t{1} << 20, kFirstBlock = std::size_t{1} << 16,
+                      kLeastRoom = std::size_t{1} << 12;
 
 }  // namespace
 
@@ -259,8 +263,8 @@ LineSource::LineSource(std::string path) : path_(std::move(path)) {
   } else {
     expected_ = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
   }
-  buffer_ = std::make_unique_for_overwrite<char[]>(kFirstBlock);
-  size_ = kFirstBlock;
+  size_ = std::min(kFirstBlock, expected_ + kLeastRoom);
+  buffer_ = std::make_unique_for_overwrite<char[]>(size_);
   if (gzip_ && expected_ >= kBlock) {
     try {
       inflater_ = std::make_unique<Inflater>(*gzip_);
@@ -283,7 +287,8 @@ std::size_t LineSource::Fill() {
     end_ -= begin_;
     begin_ = 0;
   }
-  if (size_ - end_ < kBlock / 2) {
+  const std::size_t toCome = filled_ <= expected_ ? expected_ - filled_ : kBlock;
+  if (size_ - end_ < std::min(kBlock / 2, toCome + kLeastRoom)) {
     // A file of a block or more takes a whole block's room at once, faulted
     // in by one call (page by page, each first touch would trap).
     const std::size_t size = std::max(2 * size_, expected_ >= kBlock ? kBlock : std::size_t{0});

@@ -46,6 +46,26 @@ TEST(ModelLines, PlainAndGzippedFilesGiveTheSameLinesWhateverTheirEndings) {
   EXPECT_EQ(Lines(dir.File("many")), many);
 }
 
+TEST(ModelLines, AFileThatGrowsAfterItIsOpenedIsReadToItsEnd) {
+  // The buffer is sized by the length the file had when opened: lines
+  // appended after that, some longer than the buffer, are read all the same.
+  TempDir dir;
+  std::ofstream(dir.File("growing")) << "first\nsecond\n";
+  LineSource source(dir.File("growing"));
+  std::vector<std::string> want = {"first", "second"};
+  {
+    std::ofstream more(dir.File("growing"), std::ios::app);
+    for (int k = 0; k < 100'000; ++k) {
+      want.push_back("line " + std::to_string(k) + std::string(k % 1000 == 0 ? 20'000 : 0, 'y'));
+      more << want.back() << '\n';
+    }
+  }
+  std::vector<std::string> lines;
+  std::string_view line;
+  while (source.Next(line)) lines.emplace_back(line);
+  EXPECT_EQ(lines, want);
+}
+
 // The lines of `path` taken by Ahead and Take, a block's first `share` of
 // its lines at a time, and by Next between blocks, as a reader mixes them.
 std::vector<std::string> LinesAhead(const std::string& path, std::size_t share) {
