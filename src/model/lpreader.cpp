@@ -396,22 +396,11 @@ template <class Scan, class StartsPiece, class ScanText, class Apply>
 void LpReader::ReadAhead(BlockParts<Scan>& parts, const StartsPiece& startsPiece, const ScanText& scanText,
                          const Apply& apply) {
   if (!reading_.ahead) return;
-  constexpr std::size_t kMostParts = 16;
-  const std::size_t leastPart = std::max<std::size_t>(reading_.block / kMostParts, 1);
   for (bool first = true;; first = false) {
-    std::string_view text = lex_.LinesAhead();
-    const std::size_t most = std::max<std::size_t>(first ? reading_.firstBlock : reading_.block, 1);
-    if (text.size() > most) {  // whole lines, up to `most` bytes (or one longer line)
-      const std::size_t last = text.rfind('\n', most - 1);
-      if (last != std::string_view::npos) text = text.substr(0, last + 1);
-    }
+    const std::string_view text = BlockOf(lex_.LinesAhead(), first ? reading_.firstBlock : reading_.block);
     if (text.empty()) return;
-    std::size_t count = 1;
-    if (!first && text.size() >= 2 * leastPart) {
-      if (!workers_) workers_ = std::make_unique<WorkerPool>(WorkerPool::Cores() - 1);
-      if (workers_->size() > 0) count = std::min(kMostParts, text.size() / leastPart);
-    }
-    const std::vector<std::string_view> pieces = WholeLineParts(text, count, startsPiece);
+    const std::vector<std::string_view> pieces =
+        WholeLineParts(text, PartsOf(text.size(), reading_.block, first, workers_), startsPiece);
     std::size_t bytes = 0;
     long lines = 0;
     bool stopped = false;

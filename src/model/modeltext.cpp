@@ -238,6 +238,14 @@ void Fail(const std::string& path, long line, const std::string& reason) {
   throw PostError(path + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + reason);
 }
 
+std::size_t PartsOf(std::size_t bytes, std::size_t block, bool first, std::unique_ptr<WorkerPool>& workers) {
+  constexpr std::size_t kMostParts = 16;
+  const std::size_t leastPart = std::max<std::size_t>(block / kMostParts, 1);
+  if (first || bytes < 2 * leastPart) return 1;
+  if (!workers) workers = std::make_unique<WorkerPool>(WorkerPool::Cores() - 1);
+  return workers->size() > 0 ? std::min(kMostParts, bytes / leastPart) : 1;
+}
+
 LineSource::LineSource(std::string path) : path_(std::move(path)) {
   fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) modelfile::Fail(path_, 0, std::string("cannot open: ") + std::strerror(errno));

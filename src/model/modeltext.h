@@ -272,6 +272,24 @@ inline std::size_t NamesAhead(double perByte, std::size_t left) {
   return static_cast<std::size_t>(std::min(perByte * static_cast<double>(left), static_cast<double>(left / 32)));
 }
 
+// The next block to read of `text` (whole lines, as LineSource::Ahead gives
+// them): its whole lines up to `most` bytes, or its first line when that is
+// longer.
+inline std::string_view BlockOf(std::string_view text, std::size_t most) {
+  if (text.size() <= most) return text;
+  std::size_t end = most > 0 ? text.rfind('\n', most - 1) : std::string_view::npos;
+  if (end == std::string_view::npos) end = text.find('\n');
+  return end == std::string_view::npos ? text : text.substr(0, end + 1);
+}
+
+// How many parts a block of `bytes` is read in: one for the first block
+// after a line or statement read on its own (`first`: should that stop at
+// once, the parts after it would be scanned for nothing), else parts of
+// `block`/16 bytes or more, 16 at most, while there are workers to scan them
+// (`workers`, made on the first call that may use them: one for each other
+// core).
+std::size_t PartsOf(std::size_t bytes, std::size_t block, bool first, std::unique_ptr<WorkerPool>& workers);
+
 // `text` (whole lines, the last ending in '\n') in `parts` pieces of whole
 // lines and about equal length, in order; fewer when it has fewer lines. A
 // piece after the first starts at a line `startsPiece` takes (the first such

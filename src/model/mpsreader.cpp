@@ -172,8 +172,8 @@ enum ColumnMark : unsigned char {
 class MpsReader {
  public:
   MpsReader(const std::string& path, ModelFormat format, const Reading& reading)
-      : reading_(reading), source_(path), fixed_(format == ModelFormat::FixedMps), mayTurnFixed_(format == ModelFormat::Mps),
-        rows_(model_.rowNames), columns_(model_.colNames) {
+      : reading_(reading), source_(path), fixed_(format == ModelFormat::FixedMps),
+        mayTurnFixed_(format == ModelFormat::Mps), rows_(model_.rowNames), columns_(model_.colNames) {
     model_.path = path;
   }
 
@@ -277,12 +277,7 @@ class MpsReader {
   void ReadAhead() {
     bool first = true;
     for (;;) {
-      std::string_view text = source_.Ahead();
-      const std::size_t most = std::max<std::size_t>(first ? reading_.firstBlock : reading_.block, 1);
-      if (text.size() > most) {  // whole lines, up to `most` bytes (or one longer line)
-        const std::size_t last = text.rfind('\n', most - 1);
-        if (last != std::string_view::npos) text = text.substr(0, last + 1);
-      }
+      const std::string_view text = BlockOf(source_.Ahead(), first ? reading_.firstBlock : reading_.block);
       if (text.empty() || ReadBlock(text, first)) return;
       first = false;
     }
@@ -293,14 +288,8 @@ class MpsReader {
   // and applied in order on this thread, each as soon as it is scanned, while
   // the workers scan on. Returns true when it stopped at a line left to Line.
   bool ReadBlock(std::string_view text, bool first) {
-    constexpr std::size_t kMostParts = 16;
-    const std::size_t leastPart = std::max<std::size_t>(reading_.block / kMostParts, 1);
-    std::size_t parts = 1;
-    if (!first && text.size() >= 2 * leastPart) {
-      if (!workers_) workers_ = std::make_unique<WorkerPool>(WorkerPool::Cores() - 1);
-      if (workers_->size() > 0) parts = std::min(kMostParts, text.size() / leastPart);
-    }
-    const std::vector<std::string_view> pieces = WholeLineParts(text, parts);
+    const std::vector<std::string_view> pieces =
+        WholeLineParts(text, PartsOf(text.size(), reading_.block, first, workers_));
     // (the matrix is read only in COLUMNS: after it, it is being merged)
     const bool columns = section_ == Section::Columns;
     const std::size_t before = NamesRead(), entriesBefore = columns ? model_.index.size() : 0;

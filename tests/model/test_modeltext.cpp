@@ -66,6 +66,15 @@ TEST(ModelLines, AFileThatGrowsAfterItIsOpenedIsReadToItsEnd) {
   EXPECT_EQ(lines, want);
 }
 
+TEST(ModelLines, ABlockIsItsWholeLinesUpToItsSizeOrItsFirstLongerLine) {
+  EXPECT_EQ(BlockOf("ab\ncd\nef\n", 6), "ab\ncd\n");
+  EXPECT_EQ(BlockOf("ab\ncd\nef\n", 7), "ab\ncd\n");
+  EXPECT_EQ(BlockOf("ab\ncd\nef\n", 100), "ab\ncd\nef\n");
+  EXPECT_EQ(BlockOf("abcdef\ng\nh\n", 3), "abcdef\n");  // not the lines after it
+  EXPECT_EQ(BlockOf("abc\nd\n", 0), "abc\n");
+  EXPECT_EQ(BlockOf("", 10), "");
+}
+
 // The lines of `path` taken by Ahead and Take, a block's first `share` of
 // its lines at a time, and by Next between blocks, as a reader mixes them.
 std::vector<std::string> LinesAhead(const std::string& path, std::size_t share) {
