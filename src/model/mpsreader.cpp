@@ -185,10 +185,7 @@ class MpsReader {
         line_ = source_.line();
         ended = Line(line);
       }
-      if (!ended) {
-        line_ = source_.line();  // the file's last line, whether it was read alone or in a block
-        FailHere("no ENDATA line: the MPS file is incomplete");
-      }
+      if (!ended) FailHere("no ENDATA line: the MPS file is incomplete");
     } catch (...) {
       JoinColumns();  // a column named twice comes before any later fault
       throw;
@@ -337,6 +334,7 @@ class MpsReader {
           });
     }
     source_.Take(bytes, lines);
+    line_ = source_.line();  // the block's last line, as if its lines had been read one by one
     const auto perByte = [&](std::size_t added) {
       return static_cast<double>(added) / static_cast<double>(std::max<std::size_t>(bytes, 1));
     };
